@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs every Debian package needed to build, run and test Pimra.
+# Safe to run again: apt-get skips what is already there.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  build-essential cmake ninja-build ccache pkg-config clang libclang-rt-dev
+  # core and tests
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  # client
+  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libqt6svg6
+  qt6-qpa-plugins libgl-dev
+  libcurl4-openssl-dev nlohmann-json3-dev libssl-dev
+  # fonts with Cyrillic letters, and a display for screenshots
+  fonts-dejavu-core fonts-liberation xvfb xauth
+  # server
+  libcpp-httplib-dev libsqlite3-dev libsodium-dev
+  # load tests and browser tests (optional tools, used by bench/ and the e2e test)
+  wrk nginx-light chromium
+)
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

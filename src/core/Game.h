@@ -1,0 +1,65 @@
+#pragma once
+
+#include <memory>
+
+#include "History.h"
+#include "Levels.h"
+#include "Move.h"
+#include "Position.h"
+#include "Random.h"
+
+namespace pimra {
+
+// The game as the window plays it: the board, the side to move, the history, the level and
+// the editing commands. It decides; the window animates what it decided, one move at a time,
+// so a level chosen during an animation applies to the next computer move.
+class Game {
+public:
+    static constexpr int kMaxStoneShift = 6;
+
+    explicit Game(std::unique_ptr<RandomSource> random = std::make_unique<ClockRandom>());
+
+    const Position& position() const { return position_; }
+    int sideToMove() const { return sideToMove_; }
+    const History& history() const { return history_; }
+    int level() const { return level_; }
+    void setLevel(int level) { level_ = level; }
+    int stoneShift() const { return stoneShift_; }
+    bool canAddStones() const { return stoneShift_ < kMaxStoneShift; }
+    bool canRemoveStones() const { return stoneShift_ > -kMaxStoneShift; }
+
+    // Turn control of a local game: the user plays the bottom row, the computer the top.
+    bool acceptsLocalClick(int pit) const;
+    void beginTurn() { history_.beginTurn(position_); }
+    // Plays the move on the board; a refused move changes nothing.
+    MoveResult move(int pit);
+    // The computer replies while the top row is to move and still holds stones.
+    bool computerToMove() const;
+    int chooseComputerMove();
+    void endTurn() { history_.endTurn(position_); }
+    int hint() const { return HintPit(position_); }
+
+    // Commands that change the board without a move.
+    void newGame();
+    void goBack();
+    void goForward();
+    void swapRows();
+    void addStones();
+    void removeStones();
+    // A loaded position; in a local game the bottom row plays it.
+    void loadPosition(const Position& position, bool localGame);
+
+    // The online table sets the board and the turn from the server.
+    void setPosition(const Position& position) { position_ = position; }
+    void setSideToMove(int side) { sideToMove_ = side; }
+
+private:
+    std::unique_ptr<RandomSource> random_;
+    Position position_ = Position::start();
+    int sideToMove_ = kBottomSide;
+    History history_;
+    int level_ = kLevelHard;
+    int stoneShift_ = 0;
+};
+
+}  // namespace pimra

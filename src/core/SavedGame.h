@@ -1,0 +1,44 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "Position.h"
+
+namespace pimra {
+
+// Status texts of the save and load commands (UTF-8).
+inline constexpr const char* kSavedText = "Игра сохранена";
+inline constexpr const char* kLoadedText = "Сохраненная игра загужена";
+inline constexpr const char* kSaveFailedText = "Ошибка: игра не сохранена";
+inline constexpr const char* kSaveTooManyStonesText = "Ошибка: в лунке больше 255 камней";
+inline constexpr const char* kLoadFailedText = "Ошибка: файл игры не открыт";
+inline constexpr const char* kLoadTooShortText = "Ошибка: файл игры повреждён";
+
+constexpr std::size_t kSavedGameSize = 14;
+
+// A saved game is exactly the 14 stone counts of pits 1..14, one byte each, no header.
+// Returns the status text to show: kSavedText on success, otherwise the reason.
+std::string writeSavedGame(const std::string& path, const Position& position);
+
+struct LoadedGame {
+    std::optional<Position> position;  // empty when the file could not be used
+    std::string status;                // kLoadedText, or the reason it failed
+};
+
+// Reads the first 14 bytes; anything after them is ignored.
+LoadedGame readSavedGame(const std::string& path);
+
+// The file that "Загрузить " reads without asking. It is remembered only once a save or a
+// load through it has succeeded, so a failed attempt never hides a good file.
+class GameFileMemory {
+public:
+    const std::string& fileName() const { return fileName_; }
+    bool empty() const { return fileName_.empty(); }
+    void remember(const std::string& fileName) { fileName_ = fileName; }
+
+private:
+    std::string fileName_;
+};
+
+}  // namespace pimra
