@@ -1,0 +1,28 @@
+#pragma once
+
+#include <initializer_list>
+
+#include "core/Position.h"
+#include "core/SearchBoard.h"
+
+namespace pimra::test {
+
+// Builds a board from the bottom pits 1..6, store 7, the top pits 8..13 and store 14.
+inline Position board(std::initializer_list<int> bottom, int store7, std::initializer_list<int> top,
+                      int store14) {
+    Position p;
+    int i = 1;
+    for (int n : bottom) p[i++] = n;
+    p[7] = store7;
+    i = 8;
+    for (int n : top) p[i++] = n;
+    p[14] = store14;
+    return p;
+}
+
+inline SearchPosition search(std::initializer_list<int> bottom, int store7,
+                             std::initializer_list<int> top, int store14) {
+    return SearchPosition::fromBoard(board(bottom, store7, top, store14));
+}
+
+}  // namespace pimra::test
