@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sys/wait.h>
+
+#include "EngineReport.h"
+
+namespace pimra::engine {
+namespace {
+
+const char* const kStartReport =
+    "normal 8\n"
+    "hard 8 scores 0 0 0 0 0 0\n"
+    "veryhard 8 scores 16 0 0 0 0 1\n"
+    "hint 1\n";
+
+struct ToolRun {
+    int status;
+    std::string out;
+};
+
+// Runs the tool through the shell; stderr goes to stdout so messages can be checked.
+ToolRun runEngine(const std::string& arguments) {
+    const std::string command = std::string(PIMRA_ENGINE) + " " + arguments + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    ToolRun run{-1, {}};
+    if (pipe == nullptr) return run;
+    std::array<char, 256> buffer{};
+    while (std::fgets(buffer.data(), buffer.size(), pipe) != nullptr) run.out += buffer.data();
+    const int raw = pclose(pipe);
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return run;
+}
+
+TEST(EngineReport, StartAndWorkedPositions) {
+    std::string error;
+    auto start = parsePosition("6 6 6 6 6 6 0 6 6 6 6 6 6 0", error);
+    ASSERT_TRUE(start) << error;
+    EXPECT_EQ(analyse(*start), kStartReport);
+
+    auto example = parsePosition(" 1 0 2 0 1 0 0\t0 4 1 0 3 0 0 ", error);
+    ASSERT_TRUE(example) << error;
+    EXPECT_EQ(analyse(*example),
+              "normal 10\n"
+              "hard 9 scores - 1 -1 - 0 -\n"
+              "veryhard 12 scores - 5 0 - 6 -\n"
+              "hint 1\n");
+
+    auto emptyRows = parsePosition("0 0 0 0 0 0 36 0 0 0 0 0 0 36", error);
+    ASSERT_TRUE(emptyRows);
+    EXPECT_EQ(analyse(*emptyRows),
+              "normal -\nhard - scores - - - - - -\nveryhard - scores - - - - - -\nhint -\n");
+}
+
+TEST(EngineReport, RejectsBadPositions) {
+    std::string error;
+    EXPECT_FALSE(parsePosition("6 6 6", error));
+    EXPECT_NE(error.find("14"), std::string::npos);
+    EXPECT_FALSE(parsePosition("6 6 6 6 6 6 0 6 6 6 6 6 6 x", error));
+    EXPECT_NE(error.find("pit 14"), std::string::npos);
+    EXPECT_FALSE(parsePosition("6 6 6 6 6 6 0 6 6 6 6 6 6 256", error));
+    EXPECT_FALSE(parsePosition("6 6 6 6 6 6 0 6 6 6 6 6 6 -1", error));
+    EXPECT_FALSE(parsePosition("6 6 6 6 6 6 0 6 6 6 6 6 6 1.5", error));
+    EXPECT_FALSE(parsePosition("", error));
+}
+
+TEST(EngineTool, ArgumentsFilesAndStandardInput) {
+    ToolRun run = runEngine("6 6 6 6 6 6 0 6 6 6 6 6 6 0");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, kStartReport);
+
+    run = runEngine("6 6 6");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.out.find("expected 14 numbers"), std::string::npos);
+
+    run = runEngine("--help");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("Usage"), std::string::npos);
+
+    const auto dir = std::filesystem::temp_directory_path();
+    const std::string good = (dir / "pimra-engine-test-good.sav").string();
+    const std::string bad = (dir / "pimra-engine-test-short.sav").string();
+    std::ofstream(good, std::ios::binary) << std::string("\6\6\6\6\6\6\0\6\6\6\6\6\6\0", 14);
+    std::ofstream(bad, std::ios::binary) << "\6\6\6";
+    run = runEngine("--file " + good);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, kStartReport);
+    run = runEngine("--file " + bad);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.out.find("shorter than 14 bytes"), std::string::npos);
+    run = runEngine("--file /nonexistent/x.sav");
+    EXPECT_EQ(run.status, 2);
+    std::filesystem::remove(good);
+    std::filesystem::remove(bad);
+
+    // A bad line is reported and the following lines are still analysed.
+    run = runEngine("< /dev/null");
+    EXPECT_EQ(run.status, 0);
+    const std::string lines = (dir / "pimra-engine-test-lines.txt").string();
+    std::ofstream(lines) << "6 6 6 6 6 6 0 6 6 6 6 6 6 0\nbad line\n\n6 6 6 6 6 6 0 6 6 6 6 6 6 0\n";
+    run = runEngine("< " + lines);
+    std::filesystem::remove(lines);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.out.find("line 2"), std::string::npos);
+    EXPECT_EQ(run.out.find(kStartReport), 0u);
+    EXPECT_NE(run.out.rfind(kStartReport), 0u);
+}
+
+}  // namespace
+}  // namespace pimra::engine

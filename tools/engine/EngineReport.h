@@ -1,0 +1,20 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/Position.h"
+
+namespace pimra::engine {
+
+// Reads 14 whole numbers 0..255 (board pits 1..14) separated by blanks. On failure returns
+// nothing and puts the reason into `error`.
+std::optional<Position> parsePosition(std::string_view text, std::string& error);
+
+// The four report lines for a position: the top row's choice at the normal, hard and very
+// hard levels (board index 8..13, with each candidate's score for the last two) and the
+// bottom row's hint (board index 1..6); "-" where there is no move or no score.
+std::string analyse(const Position& position);
+
+}  // namespace pimra::engine
