@@ -1,0 +1,22 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace pimra::net {
+
+struct ClockTexts {
+    std::string clock1;  // seat 1, the lower clock
+    std::string clock2;  // seat 2, the upper clock
+
+    bool operator==(const ClockTexts&) const = default;
+};
+
+// Seconds as "MM:SS", minutes as many digits as they need: 300 -> "05:00", 7265 -> "121:05".
+std::string ClockText(int seconds);
+
+// Both clocks, or both blank when either time is not a positive decimal number: a clock
+// that has run out (or that the server did not send) shows nothing on either side.
+ClockTexts SetClocks(const std::string& seat1Time, const std::string& seat2Time);
+
+}  // namespace pimra::net

@@ -1,0 +1,179 @@
+#include "net/OnlineTable.h"
+
+#include "net/Decimal.h"
+#include "net/PositionText.h"
+#include "net/Requests.h"
+
+namespace pimra::net {
+namespace {
+
+LoginColour ReadyColour(bool ready) {
+    return ready ? LoginColour::Green : LoginColour::Red;
+}
+
+std::string ResultText(const TableState& state) {
+    if (state.TableResult == "1") {
+        return "Победил: " + state.Seat1Login;
+    }
+    if (state.TableResult == "2") {
+        return "Победил: " + state.Seat2Login;
+    }
+    return "Ничья";
+}
+
+// Counts a clock down by one second; a clock that is not a number is left alone.
+void CountDown(std::string& time) {
+    const std::optional<int> seconds = ParseDecimal(time);
+    if (seconds && *seconds > 0) {
+        time = std::to_string(*seconds - 1);
+    }
+}
+
+bool RunOut(const std::string& time) {
+    const std::optional<int> seconds = ParseDecimal(time);
+    return seconds && *seconds < 1;
+}
+
+}  // namespace
+
+void OnlineTable::Open(int tableId) {
+    if (tableId != tableId_) {
+        state_.LastRecord = 0;
+        state_.OpponentMove = 0;
+    }
+    tableId_ = tableId;
+}
+
+std::optional<Request> OnlineTable::ReloadRequest() const {
+    if (!IsOpen()) {
+        return std::nullopt;
+    }
+    return GetTableRequest(tableId_);
+}
+
+Position OnlineTable::ApplyTableReply(const Reply& reply, const Position& board) {
+    const std::string position = FieldText(reply, "position");
+    state_.Seat1Login = FieldText(reply, "login1");
+    state_.Seat2Login = FieldText(reply, "login2");
+    state_.Seat1Time = FieldText(reply, "time1");
+    state_.Seat2Time = FieldText(reply, "time2");
+    state_.ActiveLogin = FieldText(reply, "activelogin");
+    state_.Seat1Ready = FieldText(reply, "isready1") == "1";
+    state_.Seat2Ready = FieldText(reply, "isready2") == "1";
+    state_.TableResult = FieldText(reply, "result");
+    loaded_ = true;
+    // Someone not logged in owns no seat, not even a free one.
+    readyVisible_ = (!state_.Seat1Ready && OwnsSeat(state_.Seat1Login)) ||
+                    (!state_.Seat2Ready && OwnsSeat(state_.Seat2Login));
+    if (const std::optional<int> record = ParseDecimal(FieldText(reply, "lastrecord"))) {
+        state_.LastRecord = *record;
+    }
+    return ApplyPosition(board, position);
+}
+
+bool OnlineTable::OwnsSeat(const std::string& seatLogin) const {
+    return session_.LoggedIn() && !session_.OwnLogin.empty() && session_.OwnLogin == seatLogin;
+}
+
+int OnlineTable::SideToMove() const {
+    return state_.Seat1Login == state_.ActiveLogin ? kBottomSide : kTopSide;
+}
+
+TableView OnlineTable::View() const {
+    TableView view;
+    if (IsOpen()) {
+        view.windowWidth = kTableWindowWidth;
+        view.panelVisible = true;
+        view.loginLabel1 = state_.Seat1Login;
+        view.loginLabel2 = state_.Seat2Login;
+        view.statusText =
+            state_.ActiveLogin.empty() ? std::string("Ожидание") : "Ходит: " + state_.ActiveLogin;
+        view.clocks = SetClocks(state_.Seat1Time, state_.Seat2Time);
+    }
+    view.tableLabel = "Стол №" + std::to_string(tableId_);
+    if (state_.TableResult != "0") {
+        view.resultVisible = true;
+        view.resultText = ResultText(state_);
+    }
+    if (loaded_) {
+        view.loginColour1 = ReadyColour(state_.Seat1Ready);
+        view.loginColour2 = ReadyColour(state_.Seat2Ready);
+    }
+    view.readyVisible = readyVisible_;
+    return view;
+}
+
+PlayableRows OnlineTable::Rows() const {
+    if (!IsOpen()) {
+        return {true, false};
+    }
+    return {OwnsSeat(state_.Seat1Login), OwnsSeat(state_.Seat2Login)};
+}
+
+bool OnlineTable::AcceptsClick(int pit) const {
+    const std::string& own = session_.OwnLogin;
+    if (own.empty() || own != state_.ActiveLogin) {
+        return false;
+    }
+    const bool bottomPit = pit >= 1 && pit <= 6;
+    const bool topPit = pit >= 8 && pit <= 13;
+    return (bottomPit && state_.ActiveLogin == state_.Seat1Login) ||
+           (topPit && state_.ActiveLogin == state_.Seat2Login);
+}
+
+PollAction OnlineTable::OnPollTimer(bool busy) const {
+    if (!IsOpen() || busy) {
+        return PollAction::Nothing;
+    }
+    if (state_.ActiveLogin.empty()) {
+        return PollAction::Reload;
+    }
+    if (state_.ActiveLogin != session_.OwnLogin) {
+        return PollAction::AskNextRecord;
+    }
+    return PollAction::Nothing;
+}
+
+Request OnlineTable::NextRecordRequest() const {
+    return net::NextRecordRequest(state_.LastRecord, SideToMove() == kTopSide, tableId_);
+}
+
+NextRecordOutcome OnlineTable::ApplyNextRecord(const Reply* reply) {
+    if (reply == nullptr) {
+        return NextRecordOutcome::NoNewRecord;
+    }
+    const std::optional<int> record = ParseDecimal(FieldText(*reply, "ind"));
+    if (!record || *record == state_.LastRecord) {
+        return NextRecordOutcome::NoNewRecord;
+    }
+    state_.LastRecord = *record;
+    const std::optional<int> move = ParseDecimal(FieldText(*reply, "move"));
+    if (!move || !Position::isValidIndex(*move)) {
+        return NextRecordOutcome::ReloadOnly;
+    }
+    state_.OpponentMove = *move;
+    return NextRecordOutcome::Replay;
+}
+
+ClockTick OnlineTable::OnClockTimer(bool busy) {
+    if (!IsOpen() || busy || !state_.Seat1Ready || !state_.Seat2Ready) {
+        return {};
+    }
+    if (state_.ActiveLogin == state_.Seat1Login) {
+        CountDown(state_.Seat1Time);
+    }
+    if (state_.ActiveLogin == state_.Seat2Login) {
+        CountDown(state_.Seat2Time);
+    }
+    return {true, RunOut(state_.Seat1Time) || RunOut(state_.Seat2Time)};
+}
+
+Request OnlineTable::SendMoveRequest(int pit) const {
+    return MoveRequest(session_, tableId_, pit);
+}
+
+Request OnlineTable::ReadyRequest() const {
+    return net::ReadyRequest(session_, tableId_);
+}
+
+}  // namespace pimra::net

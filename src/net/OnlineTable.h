@@ -1,0 +1,109 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "core/Position.h"
+#include "net/Clocks.h"
+#include "net/FormEncoding.h"
+#include "net/Reply.h"
+#include "net/Session.h"
+#include "net/TableState.h"
+
+namespace pimra::net {
+
+inline constexpr int kLocalWindowWidth = 730;
+inline constexpr int kTableWindowWidth = 880;
+// Step pause of the move animation at a table, in milliseconds.
+inline constexpr int kOnlineStepDelay = 50;
+
+enum class LoginColour { Black, Green, Red };
+
+// What the window shows of the table (window width, information panel, labels, result).
+struct TableView {
+    int windowWidth = kLocalWindowWidth;
+    bool panelVisible = false;
+    std::string tableLabel;                 // "Стол №" + id
+    std::optional<std::string> statusText;  // central status text; none: leave it alone
+    std::string loginLabel1;
+    std::string loginLabel2;
+    LoginColour loginColour1 = LoginColour::Black;
+    LoginColour loginColour2 = LoginColour::Black;
+    ClockTexts clocks;
+    bool resultVisible = false;  // "Партия завершена" and the result text
+    std::string resultText;
+    bool readyVisible = false;
+};
+
+// What the poll timer should do now.
+enum class PollAction { Nothing, Reload, AskNextRecord };
+
+enum class NextRecordOutcome {
+    NoNewRecord,  // nothing changed
+    Replay,       // play OpponentMove on the board, then reload
+    ReloadOnly,   // a new record whose move cannot be played: take the server's board
+};
+
+struct ClockTick {
+    bool setClocks = false;        // show the clocks anew
+    bool pauseThenReload = false;  // a clock has run out: wait a second, then reload
+};
+
+struct PlayableRows {
+    bool bottom = false;
+    bool top = false;
+};
+
+// The online table: decides what to send, what to show and what to play; the window sends
+// the requests and animates. Reads the session it is given, which must outlive it.
+class OnlineTable {
+public:
+    explicit OnlineTable(const Session& session) : session_(session) {}
+
+    int TableId() const { return tableId_; }
+    bool IsOpen() const { return tableId_ > 0; }
+    const TableState& State() const { return state_; }
+
+    // The lobby opens a table; records of another table mean nothing here.
+    void Open(int tableId);
+    // "Новая": back to a local game. The server is not told.
+    void Leave() { tableId_ = 0; }
+
+    // ReLoad: the request (none while no table is open), then the successful reply.
+    std::optional<Request> ReloadRequest() const;
+    // Takes a successful "gettable" reply; gives the board with the server's position.
+    Position ApplyTableReply(const Reply& reply, const Position& board);
+
+    // 1 when seat 1 is to move, else 2.
+    int SideToMove() const;
+    TableView View() const;
+    // UpdateCursor: the rows whose pits the user may click.
+    PlayableRows Rows() const;
+    // The online click: only on the user's own row, and only on the user's turn.
+    bool AcceptsClick(int pit) const;
+    // A finished game accepts no move.
+    bool GameOver() const { return IsOpen() && state_.TableResult != "0"; }
+
+    PollAction OnPollTimer(bool busy) const;
+    // After the poll's work: a finished game stops both timers.
+    bool PollingEnds() const { return state_.TableResult != "0"; }
+    Request NextRecordRequest() const;
+    // Takes the "nextrecord" reply; null when the request failed.
+    NextRecordOutcome ApplyNextRecord(const Reply* reply);
+
+    ClockTick OnClockTimer(bool busy);
+
+    Request SendMoveRequest(int pit) const;
+    Request ReadyRequest() const;
+
+private:
+    bool OwnsSeat(const std::string& seatLogin) const;
+
+    const Session& session_;
+    int tableId_ = 0;
+    TableState state_;
+    bool loaded_ = false;  // a "gettable" has succeeded: the login labels have colours
+    bool readyVisible_ = false;
+};
+
+}  // namespace pimra::net

@@ -1,0 +1,58 @@
+#include "net/Requests.h"
+
+#include "net/Md5.h"
+
+namespace pimra::net {
+
+Request LoginRequest(const std::string& login, const std::string& password) {
+    return {{"action", "login"}, {"login", login}, {"pass", MD5Hex(password)}};
+}
+
+Request TableListRequest() {
+    return {{"action", "tablelist"}, {"gameid", "1"}};
+}
+
+Request NewTableRequest(const Session& session, int timeLimitSeconds, const std::string& bonusText) {
+    return {{"action", "newtable"},
+            {"gameid", "1"},
+            {"sid", session.Sid},
+            {"code", session.Code},
+            {"timelimit", std::to_string(timeLimitSeconds)},
+            {"bonus", bonusText}};
+}
+
+Request RegTableRequest(int tableId, const Session& session) {
+    return {{"action", "regtable"},
+            {"tableid", std::to_string(tableId)},
+            {"sid", session.Sid},
+            {"code", session.Code}};
+}
+
+Request GetTableRequest(int tableId) {
+    return {{"action", "gettable"}, {"appid", "pimra"}, {"tableid", std::to_string(tableId)}};
+}
+
+Request NextRecordRequest(int lastRecord, bool awaitTopRow, int tableId) {
+    return {{"action", "nextrecord"},
+            {"appid", "pimra"},
+            {"ind", std::to_string(lastRecord)},
+            {"side", awaitTopRow ? "1" : "0"},
+            {"tableid", std::to_string(tableId)}};
+}
+
+Request ReadyRequest(const Session& session, int tableId) {
+    return {{"action", "ready"},
+            {"sid", session.Sid},
+            {"code", session.Code},
+            {"tableid", std::to_string(tableId)}};
+}
+
+Request MoveRequest(const Session& session, int tableId, int pit) {
+    return {{"action", "move"},
+            {"sid", session.Sid},
+            {"code", session.Code},
+            {"tableid", std::to_string(tableId)},
+            {"move", std::to_string(pit)}};
+}
+
+}  // namespace pimra::net

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+#include "net/FormEncoding.h"
+#include "net/Session.h"
+
+namespace pimra::net {
+
+// The eight requests the client makes, lines in their order on the wire.
+Request LoginRequest(const std::string& login, const std::string& password);
+Request TableListRequest();
+Request NewTableRequest(const Session& session, int timeLimitSeconds, const std::string& bonusText);
+Request RegTableRequest(int tableId, const Session& session);
+Request GetTableRequest(int tableId);
+// `awaitTopRow`: the top row (seat 2) is to move.
+Request NextRecordRequest(int lastRecord, bool awaitTopRow, int tableId);
+Request ReadyRequest(const Session& session, int tableId);
+Request MoveRequest(const Session& session, int tableId, int pit);
+
+}  // namespace pimra::net

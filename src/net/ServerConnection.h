@@ -1,0 +1,48 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "net/FormEncoding.h"
+#include "net/HttpTransport.h"
+#include "net/Reply.h"
+#include "net/Session.h"
+
+namespace pimra::net {
+
+inline constexpr const char* kServerAnswerPrefix = "Ответ сервера: ";
+inline constexpr const char* kServerUnreachableText =
+    "Сервер недоступен, или отсутствует подключение к интернету!";
+
+struct PostResult {
+    std::optional<Reply> reply;  // present whenever a reply arrived and parsed
+    bool ok = false;             // the reply said "Success"
+};
+
+// The one way to talk to the game server. Synchronous: the window runs it on a worker thread
+// and starts no second request while one is under way, so it needs no lock of its own.
+class ServerConnection {
+public:
+    explicit ServerConnection(HttpTransport& transport) : transport_(transport) {}
+
+    // One exchange. After a failed exchange every later one is skipped (`ServerDown`) until
+    // ClearServerDown(): a dead server is not asked again every two seconds.
+    PostResult SendPost(const Request& request);
+
+    // Logs in; on failure the previous session stays in force.
+    bool Login(const std::string& login, const std::string& password);
+
+    const Session& session() const { return session_; }
+    bool ServerDown() const { return serverDown_; }
+    void ClearServerDown() { serverDown_ = false; }
+    // What the right-hand status pane shows.
+    const std::string& StatusText() const { return statusText_; }
+
+private:
+    HttpTransport& transport_;
+    Session session_;
+    bool serverDown_ = false;
+    std::string statusText_;
+};
+
+}  // namespace pimra::net
