@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer and runs all tests.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+
+build=build/test
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPIMRA_SANITIZE=ON > "$build.configure.log" 2>&1 \
+    || { cat "$build.configure.log"; exit 1; }
+ninja -C "$build" -j"$(nproc)"
+
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+if [ -f tests/sanitizer/lsan.supp ]; then
+    export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizer/lsan.supp:print_suppressions=0"
+fi
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout 300
+
+# Short fuzzing runs of every fuzz target, when the project has them.
+if [ -x scripts/fuzz-smoke.sh ]; then
+    bash scripts/fuzz-smoke.sh
+fi
