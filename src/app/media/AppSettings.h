@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+namespace pimra::media {
+
+// The choices kept from one run to the next. The defaults are the values every fresh start
+// shows: texture 1, move sounds on, level 3 ("Сложный").
+struct Settings {
+    int backgroundIndex = 1;  // 1..8
+    bool soundOn = true;
+    int level = 3;  // 0..4 as the "Уровень" menu numbers them
+
+    bool operator==(const Settings&) const = default;
+};
+
+// Reads and writes Settings in an INI file. A missing, unreadable or damaged file, or a value
+// that is not a number or out of range, gives the default for what it cannot supply.
+class AppSettings {
+public:
+    // The user's configuration directory, organisation and application "pimra".
+    AppSettings();
+    // An explicit file, for tests and for callers that keep the settings elsewhere.
+    explicit AppSettings(QString filePath);
+
+    const QString& filePath() const { return filePath_; }
+
+    Settings load() const;
+    // Out-of-range values are written as their defaults. False when the file could not be
+    // written.
+    bool save(const Settings& settings) const;
+
+private:
+    QString filePath_;
+};
+
+}  // namespace pimra::media
