@@ -1,0 +1,275 @@
+#include "Engine.h"
+
+#include <iostream>
+
+namespace pimra::server {
+
+namespace {
+
+using nlohmann::json;
+
+constexpr const char* kSuccess = "Success";
+constexpr int kGameId = 1;
+constexpr const char* kAppId = "pimra";
+
+// A request refused before anything changed; the text is the reply's "response".
+struct Refusal {
+    std::string reason;
+};
+
+namespace reason {
+constexpr const char* kBadRequest = "Неверный запрос";
+constexpr const char* kUnknownAction = "Неизвестное действие";
+constexpr const char* kUnknownGame = "Неизвестная игра";
+constexpr const char* kBadLogin = "Неверный логин или пароль";
+constexpr const char* kNotLoggedIn = "Вы не авторизованы";
+constexpr const char* kBadTimeControl =
+    "Время на партию от 60 до 7200 секунд, добавка от 0 до 300 секунд";
+constexpr const char* kTooManyTables = "У вас слишком много незавершённых столов";
+constexpr const char* kNoTable = "Стол не найден";
+constexpr const char* kTableFull = "Стол занят";
+constexpr const char* kAlreadySeated = "Вы уже сидите за этим столом";
+constexpr const char* kNotSeated = "Вы не сидите за этим столом";
+constexpr const char* kGameStarted = "Партия уже началась";
+constexpr const char* kGameOver = "Партия завершена";
+constexpr const char* kGameNotStarted = "Партия ещё не началась";
+constexpr const char* kNotYourTurn = "Сейчас не ваш ход";
+constexpr const char* kBadMove = "Недопустимый ход";
+constexpr const char* kServerError = "Ошибка сервера, попробуйте позже";
+}  // namespace reason
+
+json reply(const std::string& response) { return json{{"response", response}}; }
+
+const std::string& field(const FormFields& fields, std::string_view name) {
+    const auto it = fields.find(name);
+    if (it == fields.end()) throw Refusal{reason::kBadRequest};
+    return it->second;
+}
+
+// A decimal number of at most nine digits, so it fits an int.
+int number(const FormFields& fields, std::string_view name) {
+    const std::string& text = field(fields, name);
+    if (text.empty() || text.size() > 9) throw Refusal{reason::kBadRequest};
+    int value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') throw Refusal{reason::kBadRequest};
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+void requireGame(const FormFields& fields) {
+    if (field(fields, "gameid") != std::to_string(kGameId)) throw Refusal{reason::kUnknownGame};
+}
+
+void requireApp(const FormFields& fields) {
+    if (field(fields, "appid") != kAppId) throw Refusal{reason::kUnknownGame};
+}
+
+TableRow requireTable(StoreTransaction& tx, int id) {
+    auto table = tx.findTable(id);
+    if (!table || table->gameId != kGameId) throw Refusal{reason::kNoTable};
+    return *table;
+}
+
+}  // namespace
+
+Engine::Engine(Store& store, const Clock& clock, Accounts& accounts, EngineSettings settings)
+    : store_(store), clock_(clock), accounts_(accounts), settings_(settings),
+      rules_(settings.graceMs) {}
+
+std::string Engine::answer(std::string_view body) {
+    const auto fields = decodeFormBody(body);
+    const json result = fields ? handle(*fields) : reply(reason::kBadRequest);
+    return result.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+json Engine::handle(const FormFields& fields) {
+    using Handler = json (Engine::*)(const FormFields&);
+    static const std::map<std::string, Handler, std::less<>> handlers = {
+        {"login", &Engine::login},         {"tablelist", &Engine::tableList},
+        {"newtable", &Engine::newTable},   {"regtable", &Engine::regTable},
+        {"gettable", &Engine::getTable},   {"nextrecord", &Engine::nextRecord},
+        {"ready", &Engine::ready},         {"move", &Engine::move},
+    };
+    try {
+        const auto it = handlers.find(field(fields, "action"));
+        if (it == handlers.end()) return reply(reason::kUnknownAction);
+        return (this->*(it->second))(fields);
+    } catch (const Refusal& refusal) {
+        return reply(refusal.reason);
+    } catch (const std::exception& error) {
+        std::cerr << "pimra-server: " << error.what() << '\n';
+        return reply(reason::kServerError);
+    }
+}
+
+std::string Engine::requireLogin(StoreTransaction& tx, const FormFields& fields) const {
+    const auto login = accounts_.sessionLogin(tx, field(fields, "sid"), field(fields, "code"));
+    if (!login) throw Refusal{reason::kNotLoggedIn};
+    return *login;
+}
+
+json Engine::login(const FormFields& fields) {
+    const auto session = accounts_.logIn(field(fields, "login"), field(fields, "pass"));
+    if (!session) return reply(reason::kBadLogin);
+    json result = reply(kSuccess);
+    result["sid"] = session->sid;
+    result["code"] = session->code;
+    return result;
+}
+
+json Engine::tableList(const FormFields& fields) {
+    requireGame(fields);
+    const std::int64_t now = clock_.nowMs();
+    const std::int64_t since = now - settings_.finishedListedMs;
+    json tables = json::array();
+    store_.write([&](StoreTransaction& tx) {
+        tables = json::array();
+        for (TableRow& table : tx.listTables(kGameId, since)) {
+            // A game lost on time ends here too when nobody is watching it.
+            if (rules_.settleClock(table, now)) tx.updateTable(table);
+            tables.push_back({{"ind", std::to_string(table.id)},
+                              {"login1", table.login1},
+                              {"login2", table.login2},
+                              {"timelimit", std::to_string(table.timeLimit)},
+                              {"bonus", std::to_string(table.bonus)}});
+        }
+    });
+    json result = reply(kSuccess);
+    result["tables"] = std::move(tables);
+    return result;
+}
+
+json Engine::newTable(const FormFields& fields) {
+    requireGame(fields);
+    const int timeLimit = number(fields, "timelimit");
+    const int bonus = number(fields, "bonus");
+    std::int64_t id = 0;
+    store_.write([&](StoreTransaction& tx) {
+        const std::string login = requireLogin(tx, fields);
+        if (timeLimit < 60 || timeLimit > 7200 || bonus > 300) {
+            throw Refusal{reason::kBadTimeControl};
+        }
+        if (tx.countUnfinishedTablesOf(login) >= settings_.maxUnfinishedTablesPerLogin) {
+            throw Refusal{reason::kTooManyTables};
+        }
+        id = tx.addTable(TableRules::newTable(login, timeLimit, bonus, clock_.nowMs()));
+    });
+    json result = reply(kSuccess);
+    result["ind"] = std::to_string(id);
+    return result;
+}
+
+json Engine::regTable(const FormFields& fields) {
+    const int id = number(fields, "tableid");
+    store_.write([&](StoreTransaction& tx) {
+        const std::string login = requireLogin(tx, fields);
+        TableRow table = requireTable(tx, id);
+        if (TableRules::seatOf(table, login) != 0) throw Refusal{reason::kAlreadySeated};
+        if (table.status == TableStatus::Finished) throw Refusal{reason::kGameOver};
+        if (table.status == TableStatus::Playing) throw Refusal{reason::kGameStarted};
+        if (table.login1.empty()) {
+            table.login1 = login;
+        } else if (table.login2.empty()) {
+            table.login2 = login;
+        } else {
+            throw Refusal{reason::kTableFull};
+        }
+        tx.updateTable(table);
+    });
+    return reply(kSuccess);
+}
+
+json Engine::describeTable(const TableRow& table, std::int64_t nowMs) const {
+    const bool playing = table.status == TableStatus::Playing;
+    json result = reply(kSuccess);
+    result["position"] = table.position;
+    result["login1"] = table.login1;
+    result["login2"] = table.login2;
+    result["time1"] = std::to_string(TableRules::reportedSeconds(table, 1, nowMs));
+    result["time2"] = std::to_string(TableRules::reportedSeconds(table, 2, nowMs));
+    result["activelogin"] = playing ? (table.seatToMove == 1 ? table.login1 : table.login2) : "";
+    result["isready1"] = table.ready1 ? "1" : "0";
+    result["isready2"] = table.ready2 ? "1" : "0";
+    result["result"] = std::to_string(table.result);
+    result["lastrecord"] = std::to_string(table.lastRecord);
+    return result;
+}
+
+json Engine::getTable(const FormFields& fields) {
+    requireApp(fields);
+    const int id = number(fields, "tableid");
+    const std::int64_t now = clock_.nowMs();
+    TableRow table;
+    store_.read([&](StoreTransaction& tx) { table = requireTable(tx, id); });
+    if (TableRow settled = table; rules_.settleClock(settled, now)) {
+        // Polls only read; the rare flag on time takes the write path and reads afresh.
+        store_.write([&](StoreTransaction& tx) {
+            table = requireTable(tx, id);
+            if (rules_.settleClock(table, now)) tx.updateTable(table);
+        });
+    }
+    return describeTable(table, now);
+}
+
+json Engine::nextRecord(const FormFields& fields) {
+    requireApp(fields);
+    const int ind = number(fields, "ind");
+    const int id = number(fields, "tableid");
+    std::optional<Record> record;
+    store_.read([&](StoreTransaction& tx) {
+        requireTable(tx, id);
+        record = tx.recordAfter(id, ind);
+    });
+    json result = reply(kSuccess);
+    result["ind"] = std::to_string(record ? record->ind : ind);
+    result["move"] = record ? std::to_string(record->pit) : "";
+    return result;
+}
+
+json Engine::ready(const FormFields& fields) {
+    const int id = number(fields, "tableid");
+    store_.write([&](StoreTransaction& tx) {
+        const std::string login = requireLogin(tx, fields);
+        TableRow table = requireTable(tx, id);
+        const int seat = TableRules::seatOf(table, login);
+        if (seat == 0) throw Refusal{reason::kNotSeated};
+        if (table.status == TableStatus::Finished) throw Refusal{reason::kGameOver};
+        if (table.status == TableStatus::Playing) return;  // already ready: nothing to do
+        (seat == 1 ? table.ready1 : table.ready2) = true;
+        TableRules::startIfReady(table, clock_.nowMs());
+        tx.updateTable(table);
+    });
+    return reply(kSuccess);
+}
+
+json Engine::move(const FormFields& fields) {
+    const int id = number(fields, "tableid");
+    const int pit = number(fields, "move");
+    std::string outcome = kSuccess;
+    store_.write([&](StoreTransaction& tx) {
+        const std::string login = requireLogin(tx, fields);
+        TableRow table = requireTable(tx, id);
+        const int seat = TableRules::seatOf(table, login);
+        if (seat == 0) throw Refusal{reason::kNotSeated};
+        const std::int64_t now = clock_.nowMs();
+        if (rules_.settleClock(table, now)) {
+            // The loss on time is kept although the move is refused.
+            tx.updateTable(table);
+            outcome = reason::kGameOver;
+            return;
+        }
+        if (table.status == TableStatus::Waiting) throw Refusal{reason::kGameNotStarted};
+        if (table.status == TableStatus::Finished) throw Refusal{reason::kGameOver};
+        if (table.seatToMove != seat) throw Refusal{reason::kNotYourTurn};
+        if (!TableRules::isPitOfSeat(pit, seat)) throw Refusal{reason::kBadMove};
+        const auto record = TableRules::playMove(table, pit, now);
+        if (!record) throw Refusal{reason::kBadMove};
+        tx.addRecord(table.id, *record);
+        tx.updateTable(table);
+    });
+    return reply(outcome);
+}
+
+}  // namespace pimra::server

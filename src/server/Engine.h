@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+#include "Accounts.h"
+#include "Clock.h"
+#include "FormBody.h"
+#include "Store.h"
+#include "TableRules.h"
+
+namespace pimra::server {
+
+struct EngineSettings {
+    std::int64_t graceMs = 2000;
+    // How long a finished table stays in the list.
+    std::int64_t finishedListedMs = 10 * 60 * 1000;
+    // Keeps one account from filling the list.
+    int maxUnfinishedTablesPerLogin = 10;
+};
+
+// The game actions behind "/engine/". Every reply is a JSON object of strings whose
+// "response" is "Success" or a short reason in Russian. Safe to call from several threads.
+class Engine {
+public:
+    Engine(Store& store, const Clock& clock, Accounts& accounts, EngineSettings settings = {});
+
+    // Decodes a request body and answers it; the result is UTF-8 JSON text.
+    std::string answer(std::string_view body);
+    nlohmann::json handle(const FormFields& fields);
+
+private:
+    nlohmann::json login(const FormFields& fields);
+    nlohmann::json tableList(const FormFields& fields);
+    nlohmann::json newTable(const FormFields& fields);
+    nlohmann::json regTable(const FormFields& fields);
+    nlohmann::json getTable(const FormFields& fields);
+    nlohmann::json nextRecord(const FormFields& fields);
+    nlohmann::json ready(const FormFields& fields);
+    nlohmann::json move(const FormFields& fields);
+
+    nlohmann::json describeTable(const TableRow& table, std::int64_t nowMs) const;
+    std::string requireLogin(StoreTransaction& tx, const FormFields& fields) const;
+
+    Store& store_;
+    const Clock& clock_;
+    Accounts& accounts_;
+    EngineSettings settings_;
+    TableRules rules_;
+};
+
+}  // namespace pimra::server

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pimra::server {
+
+struct Options {
+    static constexpr int kDefaultPort = 8455;
+    std::string bind = "127.0.0.1";
+    int port = kDefaultPort;
+    std::string db;  // empty: the default file
+    bool help = false;
+};
+
+// Parses the command line (without the program name); gives nothing and fills `error` for a
+// bad one.
+std::optional<Options> parseOptions(const std::vector<std::string>& args, std::string& error);
+
+std::string usageText();
+
+// $XDG_DATA_HOME/pimra/server.db, or ~/.local/share/pimra/server.db; creates the folder.
+std::string defaultDatabasePath();
+
+}  // namespace pimra::server

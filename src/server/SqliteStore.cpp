@@ -1,0 +1,368 @@
+#include "SqliteStore.h"
+
+#include <sqlite3.h>
+
+#include <map>
+#include <vector>
+
+namespace pimra::server {
+
+namespace {
+
+// Each entry brings the schema from version i to i + 1; never edit one that has shipped.
+const std::vector<const char*> kMigrations = {
+    R"sql(
+    CREATE TABLE accounts(
+        login TEXT PRIMARY KEY,
+        pass_hash TEXT NOT NULL,
+        created_ms INTEGER NOT NULL);
+    CREATE TABLE sessions(
+        sid TEXT PRIMARY KEY,
+        code TEXT NOT NULL,
+        login TEXT NOT NULL REFERENCES accounts(login),
+        created_ms INTEGER NOT NULL);
+    CREATE INDEX sessions_by_login ON sessions(login, created_ms);
+    CREATE TABLE game_tables(
+        id INTEGER PRIMARY KEY AUTOINCREMENT,
+        game_id INTEGER NOT NULL,
+        login1 TEXT NOT NULL,
+        login2 TEXT NOT NULL,
+        time_limit INTEGER NOT NULL,
+        bonus INTEGER NOT NULL,
+        ready1 INTEGER NOT NULL,
+        ready2 INTEGER NOT NULL,
+        status INTEGER NOT NULL,
+        position TEXT NOT NULL,
+        seat_to_move INTEGER NOT NULL,
+        time1_ms INTEGER NOT NULL,
+        time2_ms INTEGER NOT NULL,
+        turn_started_ms INTEGER NOT NULL,
+        result INTEGER NOT NULL,
+        finished_ms INTEGER NOT NULL,
+        last_record INTEGER NOT NULL,
+        created_ms INTEGER NOT NULL);
+    CREATE INDEX game_tables_by_status ON game_tables(game_id, status, finished_ms);
+    CREATE TABLE records(
+        table_id INTEGER NOT NULL REFERENCES game_tables(id),
+        ind INTEGER NOT NULL,
+        seat INTEGER NOT NULL,
+        pit INTEGER NOT NULL,
+        played_ms INTEGER NOT NULL,
+        PRIMARY KEY(table_id, ind)) WITHOUT ROWID;
+    )sql",
+};
+
+const char* const kTableColumns =
+    "id, game_id, login1, login2, time_limit, bonus, ready1, ready2, status, position, "
+    "seat_to_move, time1_ms, time2_ms, turn_started_ms, result, finished_ms, last_record, "
+    "created_ms";
+
+[[noreturn]] void fail(sqlite3* db, const std::string& what) {
+    throw StoreError(what + ": " + sqlite3_errmsg(db));
+}
+
+void exec(sqlite3* db, const char* sql) {
+    char* message = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &message) != SQLITE_OK) {
+        std::string text = message ? message : "unknown error";
+        sqlite3_free(message);
+        throw StoreError(std::string("SQL failed: ") + text);
+    }
+}
+
+// A prepared statement in use: bound on creation, reset when done.
+class Query {
+public:
+    Query(sqlite3* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
+    ~Query() {
+        sqlite3_reset(stmt_);
+        sqlite3_clear_bindings(stmt_);
+    }
+    Query(const Query&) = delete;
+    Query& operator=(const Query&) = delete;
+
+    Query& bind(int index, std::int64_t value) {
+        check(sqlite3_bind_int64(stmt_, index, value));
+        return *this;
+    }
+    Query& bind(int index, const std::string& value) {
+        check(sqlite3_bind_text(stmt_, index, value.data(), static_cast<int>(value.size()),
+                                SQLITE_TRANSIENT));
+        return *this;
+    }
+    // True while a row is there.
+    bool step() {
+        const int rc = sqlite3_step(stmt_);
+        if (rc == SQLITE_ROW) return true;
+        if (rc == SQLITE_DONE) return false;
+        fail(db_, "SQL step failed");
+    }
+    // Runs a statement that changes data; false on a constraint violation.
+    bool change() {
+        const int rc = sqlite3_step(stmt_);
+        if (rc == SQLITE_DONE) return true;
+        if ((rc & 0xFF) == SQLITE_CONSTRAINT) return false;
+        fail(db_, "SQL change failed");
+    }
+    std::int64_t integer(int column) const { return sqlite3_column_int64(stmt_, column); }
+    std::string text(int column) const {
+        const auto* data = sqlite3_column_text(stmt_, column);
+        return data ? std::string(reinterpret_cast<const char*>(data),
+                                  static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column)))
+                    : std::string();
+    }
+
+private:
+    void check(int rc) {
+        if (rc != SQLITE_OK) fail(db_, "SQL bind failed");
+    }
+    sqlite3* db_;
+    sqlite3_stmt* stmt_;
+};
+
+TableRow readTable(const Query& q) {
+    TableRow t;
+    t.id = q.integer(0);
+    t.gameId = static_cast<int>(q.integer(1));
+    t.login1 = q.text(2);
+    t.login2 = q.text(3);
+    t.timeLimit = static_cast<int>(q.integer(4));
+    t.bonus = static_cast<int>(q.integer(5));
+    t.ready1 = q.integer(6) != 0;
+    t.ready2 = q.integer(7) != 0;
+    t.status = static_cast<TableStatus>(q.integer(8));
+    t.position = q.text(9);
+    t.seatToMove = static_cast<int>(q.integer(10));
+    t.time1Ms = q.integer(11);
+    t.time2Ms = q.integer(12);
+    t.turnStartedMs = q.integer(13);
+    t.result = static_cast<int>(q.integer(14));
+    t.finishedMs = q.integer(15);
+    t.lastRecord = static_cast<int>(q.integer(16));
+    t.createdMs = q.integer(17);
+    return t;
+}
+
+// Binds the columns after id as parameters 1..17.
+void bindTable(Query& q, const TableRow& t) {
+    q.bind(1, t.gameId).bind(2, t.login1).bind(3, t.login2).bind(4, t.timeLimit)
+        .bind(5, t.bonus).bind(6, t.ready1 ? 1 : 0).bind(7, t.ready2 ? 1 : 0)
+        .bind(8, static_cast<std::int64_t>(t.status)).bind(9, t.position)
+        .bind(10, t.seatToMove).bind(11, t.time1Ms).bind(12, t.time2Ms)
+        .bind(13, t.turnStartedMs).bind(14, t.result).bind(15, t.finishedMs)
+        .bind(16, t.lastRecord).bind(17, t.createdMs);
+}
+
+}  // namespace
+
+// Prepared statements, kept for the life of the connection.
+class SqliteStore::Statements {
+public:
+    explicit Statements(sqlite3* db) : db_(db) {}
+    ~Statements() {
+        for (auto& [sql, stmt] : cache_) sqlite3_finalize(stmt);
+    }
+    Query query(const std::string& sql) {
+        auto it = cache_.find(sql);
+        if (it == cache_.end()) {
+            sqlite3_stmt* stmt = nullptr;
+            if (sqlite3_prepare_v3(db_, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &stmt,
+                                   nullptr) != SQLITE_OK) {
+                fail(db_, "SQL prepare failed");
+            }
+            it = cache_.emplace(sql, stmt).first;
+        }
+        return Query(db_, it->second);
+    }
+    sqlite3* db() const { return db_; }
+
+private:
+    sqlite3* db_;
+    std::map<std::string, sqlite3_stmt*> cache_;
+};
+
+class SqliteStore::Transaction final : public StoreTransaction {
+public:
+    explicit Transaction(Statements& s) : s_(s) {}
+
+    std::optional<Account> findAccount(const std::string& login) override {
+        auto q = s_.query("SELECT login, pass_hash FROM accounts WHERE login = ?1");
+        q.bind(1, login);
+        if (!q.step()) return std::nullopt;
+        return Account{q.text(0), q.text(1)};
+    }
+
+    bool addAccount(const Account& account, std::int64_t nowMs) override {
+        auto q = s_.query(
+            "INSERT INTO accounts(login, pass_hash, created_ms) VALUES(?1, ?2, ?3)");
+        q.bind(1, account.login).bind(2, account.passwordHash).bind(3, nowMs);
+        return q.change();
+    }
+
+    void addSession(const Session& session) override {
+        auto q = s_.query(
+            "INSERT INTO sessions(sid, code, login, created_ms) VALUES(?1, ?2, ?3, ?4)");
+        q.bind(1, session.sid).bind(2, session.code).bind(3, session.login)
+            .bind(4, session.createdMs);
+        if (!q.change()) fail(s_.db(), "session not added");
+    }
+
+    std::optional<Session> findSession(const std::string& sid) override {
+        auto q = s_.query("SELECT sid, code, login, created_ms FROM sessions WHERE sid = ?1");
+        q.bind(1, sid);
+        if (!q.step()) return std::nullopt;
+        return Session{q.text(0), q.text(1), q.text(2), q.integer(3)};
+    }
+
+    void trimSessions(const std::string& login, int keep) override {
+        auto q = s_.query(
+            "DELETE FROM sessions WHERE login = ?1 AND sid NOT IN (SELECT sid FROM sessions "
+            "WHERE login = ?1 ORDER BY created_ms DESC, rowid DESC LIMIT ?2)");
+        q.bind(1, login).bind(2, keep);
+        q.change();
+    }
+
+    std::int64_t addTable(const TableRow& table) override {
+        auto q = s_.query(
+            std::string("INSERT INTO game_tables(") + (kTableColumns + 4) +
+            ") VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, "
+            "?17)");
+        bindTable(q, table);
+        if (!q.change()) fail(s_.db(), "table not added");
+        return sqlite3_last_insert_rowid(s_.db());
+    }
+
+    std::optional<TableRow> findTable(std::int64_t id) override {
+        auto q = s_.query(std::string("SELECT ") + kTableColumns +
+                          " FROM game_tables WHERE id = ?1");
+        q.bind(1, id);
+        if (!q.step()) return std::nullopt;
+        return readTable(q);
+    }
+
+    void updateTable(const TableRow& table) override {
+        auto q = s_.query(
+            "UPDATE game_tables SET game_id = ?1, login1 = ?2, login2 = ?3, time_limit = ?4, "
+            "bonus = ?5, ready1 = ?6, ready2 = ?7, status = ?8, position = ?9, "
+            "seat_to_move = ?10, time1_ms = ?11, time2_ms = ?12, turn_started_ms = ?13, "
+            "result = ?14, finished_ms = ?15, last_record = ?16, created_ms = ?17 "
+            "WHERE id = ?18");
+        bindTable(q, table);
+        q.bind(18, table.id);
+        if (!q.change()) fail(s_.db(), "table not updated");
+    }
+
+    std::vector<TableRow> listTables(int gameId, std::int64_t finishedSinceMs) override {
+        auto q = s_.query(std::string("SELECT ") + kTableColumns +
+                          " FROM game_tables WHERE game_id = ?1 AND (status <> ?2 OR "
+                          "finished_ms >= ?3) ORDER BY id");
+        q.bind(1, gameId).bind(2, static_cast<std::int64_t>(TableStatus::Finished))
+            .bind(3, finishedSinceMs);
+        std::vector<TableRow> tables;
+        while (q.step()) tables.push_back(readTable(q));
+        return tables;
+    }
+
+    int countUnfinishedTablesOf(const std::string& login) override {
+        auto q = s_.query(
+            "SELECT count(*) FROM game_tables WHERE status <> ?1 AND (login1 = ?2 OR "
+            "login2 = ?2)");
+        q.bind(1, static_cast<std::int64_t>(TableStatus::Finished)).bind(2, login);
+        q.step();
+        return static_cast<int>(q.integer(0));
+    }
+
+    void addRecord(std::int64_t tableId, const Record& record) override {
+        auto q = s_.query(
+            "INSERT INTO records(table_id, ind, seat, pit, played_ms) "
+            "VALUES(?1, ?2, ?3, ?4, ?5)");
+        q.bind(1, tableId).bind(2, record.ind).bind(3, record.seat).bind(4, record.pit)
+            .bind(5, record.playedMs);
+        if (!q.change()) fail(s_.db(), "record not added");
+    }
+
+    std::optional<Record> recordAfter(std::int64_t tableId, int ind) override {
+        auto q = s_.query(
+            "SELECT ind, seat, pit, played_ms FROM records WHERE table_id = ?1 AND ind > ?2 "
+            "ORDER BY ind LIMIT 1");
+        q.bind(1, tableId).bind(2, ind);
+        if (!q.step()) return std::nullopt;
+        return Record{static_cast<int>(q.integer(0)), static_cast<int>(q.integer(1)),
+                      static_cast<int>(q.integer(2)), q.integer(3)};
+    }
+
+private:
+    Statements& s_;
+};
+
+SqliteStore::SqliteStore(const std::string& path) {
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
+    if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
+        const std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
+        sqlite3_close(db_);
+        throw StoreError("cannot open " + path + ": " + message);
+    }
+    try {
+        sqlite3_busy_timeout(db_, 5000);
+        exec(db_, "PRAGMA journal_mode = WAL");
+        // A committed move must survive a power cut, not only a crash of the process.
+        exec(db_, "PRAGMA synchronous = FULL");
+        exec(db_, "PRAGMA foreign_keys = ON");
+        statements_ = std::make_unique<Statements>(db_);
+        const int version = schemaVersion();
+        if (version > static_cast<int>(kMigrations.size())) {
+            throw StoreError("the database was written by a newer server");
+        }
+        for (std::size_t i = static_cast<std::size_t>(version); i < kMigrations.size(); ++i) {
+            exec(db_, "BEGIN IMMEDIATE");
+            try {
+                exec(db_, kMigrations[i]);
+                exec(db_, ("PRAGMA user_version = " + std::to_string(i + 1)).c_str());
+                exec(db_, "COMMIT");
+            } catch (...) {
+                sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+                throw;
+            }
+        }
+    } catch (...) {
+        statements_.reset();
+        sqlite3_close(db_);
+        throw;
+    }
+}
+
+SqliteStore::~SqliteStore() {
+    statements_.reset();
+    sqlite3_close(db_);
+}
+
+int SqliteStore::schemaVersion() {
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db_, "PRAGMA user_version", -1, &stmt, nullptr) != SQLITE_OK) {
+        fail(db_, "cannot read the schema version");
+    }
+    int version = 0;
+    if (sqlite3_step(stmt) == SQLITE_ROW) version = sqlite3_column_int(stmt, 0);
+    sqlite3_finalize(stmt);
+    return version;
+}
+
+void SqliteStore::write(const Work& work) { run(work, "BEGIN IMMEDIATE"); }
+
+void SqliteStore::read(const Work& work) { run(work, "BEGIN"); }
+
+void SqliteStore::run(const Work& work, const char* begin) {
+    // One connection: the mutex also serialises every change of a table.
+    std::lock_guard lock(mutex_);
+    exec(db_, begin);
+    try {
+        Transaction transaction(*statements_);
+        work(transaction);
+        exec(db_, "COMMIT");
+    } catch (...) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+}  // namespace pimra::server

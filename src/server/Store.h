@@ -1,0 +1,101 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace pimra::server {
+
+struct Account {
+    std::string login;
+    std::string passwordHash;
+};
+
+struct Session {
+    std::string sid;
+    std::string code;
+    std::string login;
+    std::int64_t createdMs = 0;
+};
+
+enum class TableStatus { Waiting = 0, Playing = 1, Finished = 2 };
+
+// One game table with everything needed to go on after a restart. The clock of the seat to
+// move is `timeNMs` at `turnStartedMs`; the other seat's clock stands still.
+struct TableRow {
+    std::int64_t id = 0;
+    int gameId = 1;
+    std::string login1;
+    std::string login2;
+    int timeLimit = 0;  // seconds
+    int bonus = 0;      // seconds
+    bool ready1 = false;
+    bool ready2 = false;
+    TableStatus status = TableStatus::Waiting;
+    std::string position;  // 14 counts joined by "|"
+    int seatToMove = 1;
+    std::int64_t time1Ms = 0;
+    std::int64_t time2Ms = 0;
+    std::int64_t turnStartedMs = 0;
+    int result = 0;  // 0 running or waiting, 1/2 winning seat, 3 draw
+    std::int64_t finishedMs = 0;
+    int lastRecord = 0;
+    std::int64_t createdMs = 0;
+};
+
+// One move of a game; `ind` counts from 1 per table.
+struct Record {
+    int ind = 0;
+    int seat = 0;
+    int pit = 0;
+    std::int64_t playedMs = 0;
+};
+
+class StoreError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Access to the data inside one transaction.
+class StoreTransaction {
+public:
+    virtual ~StoreTransaction() = default;
+
+    virtual std::optional<Account> findAccount(const std::string& login) = 0;
+    // False when the login is taken.
+    virtual bool addAccount(const Account& account, std::int64_t nowMs) = 0;
+
+    virtual void addSession(const Session& session) = 0;
+    virtual std::optional<Session> findSession(const std::string& sid) = 0;
+    // Drops the login's sessions beyond the newest `keep`.
+    virtual void trimSessions(const std::string& login, int keep) = 0;
+
+    virtual std::int64_t addTable(const TableRow& table) = 0;
+    // Inside `Store::write` the row is held for this transaction until it ends.
+    virtual std::optional<TableRow> findTable(std::int64_t id) = 0;
+    virtual void updateTable(const TableRow& table) = 0;
+    // Tables of a game that are not finished or finished at or after `finishedSinceMs`,
+    // oldest first.
+    virtual std::vector<TableRow> listTables(int gameId, std::int64_t finishedSinceMs) = 0;
+    virtual int countUnfinishedTablesOf(const std::string& login) = 0;
+
+    virtual void addRecord(std::int64_t tableId, const Record& record) = 0;
+    virtual std::optional<Record> recordAfter(std::int64_t tableId, int ind) = 0;
+};
+
+// Where accounts, sessions, tables and moves are kept. Every change runs in `write`, whose
+// work lands whole or not at all (an exception rolls it back); writes to one table are
+// serialised. Implementations must keep nothing that matters only in memory, so that several
+// server processes can share one store.
+class Store {
+public:
+    using Work = std::function<void(StoreTransaction&)>;
+    virtual ~Store() = default;
+    virtual void write(const Work& work) = 0;
+    virtual void read(const Work& work) = 0;
+};
+
+}  // namespace pimra::server

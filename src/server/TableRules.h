@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "Store.h"
+#include "core/Position.h"
+
+namespace pimra::server {
+
+std::string formatPosition(const Position& position);
+std::optional<Position> parsePosition(const std::string& text);
+
+// How a table's game runs: seats, start, moves and the server's clocks.
+class TableRules {
+public:
+    // `graceMs`: how long past zero a clock may stand before the player loses, so that a
+    // client polling every 2 s still gets its last move in.
+    explicit TableRules(std::int64_t graceMs = 2000) : graceMs_(graceMs) {}
+
+    static TableRow newTable(const std::string& creator, int timeLimit, int bonus,
+                             std::int64_t nowMs);
+    // 1 or 2 for a seated login, 0 for anyone else.
+    static int seatOf(const TableRow& table, const std::string& login);
+    static bool isPitOfSeat(int pit, int seat);
+
+    // Milliseconds left on a seat's clock at `nowMs`; negative once it has run out.
+    static std::int64_t remainingMs(const TableRow& table, int seat, std::int64_t nowMs);
+    // Whole seconds left, never below 0, as "gettable" reports them.
+    static std::int64_t reportedSeconds(const TableRow& table, int seat, std::int64_t nowMs);
+
+    // Ends the game when the player to move has run out of time and grace; true if it did.
+    bool settleClock(TableRow& table, std::int64_t nowMs) const;
+
+    // Starts the game once both seats are taken and ready; true if it did.
+    static bool startIfReady(TableRow& table, std::int64_t nowMs);
+
+    // Plays `pit` for the seat to move, charging its clock and adding the bonus when the turn
+    // passes. The caller has settled the clock and checked seat, turn and pit. Gives the
+    // record, or nothing when the core's rules refuse the move.
+    static std::optional<Record> playMove(TableRow& table, int pit, std::int64_t nowMs);
+
+private:
+    static void finish(TableRow& table, int result, std::int64_t nowMs);
+    std::int64_t graceMs_;
+};
+
+}  // namespace pimra::server

@@ -1,0 +1,63 @@
+#include <csignal>
+#include <iostream>
+#include <pthread.h>
+#include <thread>
+
+#include "server/Accounts.h"
+#include "server/Clock.h"
+#include "server/Credentials.h"
+#include "server/Engine.h"
+#include "server/HttpServer.h"
+#include "server/Options.h"
+#include "server/SqliteStore.h"
+
+using namespace pimra::server;
+
+int main(int argc, char** argv) {
+    std::string error;
+    const auto options = parseOptions(std::vector<std::string>(argv + 1, argv + argc), error);
+    if (!options) {
+        std::cerr << "pimra-server: " << error << '\n' << usageText();
+        return 2;
+    }
+    if (options->help) {
+        std::cout << usageText();
+        return 0;
+    }
+
+    // The signals are taken by sigwait below, not by a handler, so stopping runs normal code.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    try {
+        const std::string dbPath = options->db.empty() ? defaultDatabasePath() : options->db;
+        SqliteStore store(dbPath);
+        SystemClock clock;
+        PasswordHasher hasher;
+        Accounts accounts(store, clock, hasher);
+        Engine engine(store, clock, accounts);
+        HttpServer http(engine, accounts);
+        const int port = http.bind(options->bind, options->port);
+        if (port < 0) {
+            std::cerr << "pimra-server: cannot listen on " << options->bind << ':'
+                      << options->port << '\n';
+            return 1;
+        }
+        std::cerr << "pimra-server: listening on http://" << options->bind << ':' << port
+                  << "/ with " << dbPath << '\n';
+        std::thread serving([&] { http.run(); });
+        int received = 0;
+        sigwait(&signals, &received);
+        std::cerr << "pimra-server: stopping on signal " << received << '\n';
+        http.stop();
+        serving.join();
+    } catch (const std::exception& e) {
+        std::cerr << "pimra-server: " << e.what() << '\n';
+        return 1;
+    }
+    return 0;
+}
