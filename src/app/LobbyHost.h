@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+#include <string>
+
+#include "net/FormEncoding.h"
+#include "net/ServerConnection.h"
+#include "net/Session.h"
+
+class QWidget;
+
+namespace pimra {
+
+// What the lobby and its dialogs need from the main window: the server, the session, the
+// table view and the desktop. Tests put a fake in its place.
+class LobbyHost {
+public:
+    virtual ~LobbyHost() = default;
+
+    virtual const net::Session& session() const = 0;
+    // One exchange with the server; none when it was not sent because another one is under way.
+    virtual std::optional<net::PostResult> send(const net::Request& request) = 0;
+    virtual void clearServerDown() = 0;
+    // Logs in; false when the server refused or could not be reached.
+    virtual bool login(const std::string& login, const std::string& password) = 0;
+    // After a successful login: the window's caption and the pits the user may play.
+    virtual void afterLogin() = 0;
+    // Makes `tableId` the open table and loads it.
+    virtual void openTable(int tableId) = 0;
+    // A plain modal message titled with the program's name.
+    virtual void showMessage(QWidget* parent, const QString& text) = 0;
+    virtual void openRegistrationPage() = 0;
+    // The left pane of the main window's status bar.
+    virtual void setLoginPane(const QString& text) = 0;
+};
+
+}  // namespace pimra

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QDialog>
+
+class QSpinBox;
+
+namespace pimra {
+
+// "Новая игра": the time control of a new table. Created once; keeps its values.
+class TfAddGame : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TfAddGame(QWidget* parent = nullptr);
+
+    int minutes() const;
+    // The bonus box's text as it stands, sent to the server unchanged.
+    QString bonusText() const;
+
+    QSpinBox* RzSpinEdit1 = nullptr;
+    QSpinBox* RzSpinEdit2 = nullptr;
+};
+
+}  // namespace pimra

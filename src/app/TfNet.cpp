@@ -1,0 +1,159 @@
+#include "TfNet.h"
+
+#include <QHeaderView>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableWidget>
+
+#include "LobbyHost.h"
+#include "TLoginForm.h"
+#include "TfAddGame.h"
+#include "net/Requests.h"
+#include "net/TableList.h"
+
+namespace pimra {
+
+namespace {
+
+constexpr int kWidth = 417;
+constexpr int kHeight = 298;
+constexpr int kButtonPanelHeight = 58;
+
+QTableWidgetItem* cell(const std::string& text, const net::Rgb& colour) {
+    auto* item = new QTableWidgetItem(QString::fromStdString(text));
+    item->setBackground(QColor(colour.red, colour.green, colour.blue));
+    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+    return item;
+}
+
+}  // namespace
+
+TfNet::TfNet(LobbyHost& host, TLoginForm& loginForm, TfAddGame& addGame, QWidget* parent)
+    : QDialog(parent), host_(host), loginForm_(loginForm), addGame_(addGame) {
+    setWindowTitle(QStringLiteral("Игровой сервер"));
+    setFixedSize(kWidth, kHeight);
+    setModal(false);
+
+    SG = new QTableWidget(0, 4, this);
+    SG->setGeometry(0, 0, kWidth, kHeight - kButtonPanelHeight);
+    SG->setHorizontalHeaderLabels({QStringLiteral("№"), QStringLiteral("Игрок 1"),
+                                   QStringLiteral("Игрок 2"), QStringLiteral("Время")});
+    SG->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    SG->verticalHeader()->hide();
+    SG->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    SG->setSelectionBehavior(QAbstractItemView::SelectRows);
+    SG->setSelectionMode(QAbstractItemView::SingleSelection);
+    SG->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    SG->setColumnWidth(0, 35);
+    SG->setColumnWidth(3, 99);
+    const int loginWidth = (kWidth - 35 - 99 - SG->verticalScrollBar()->sizeHint().width() - 4) / 2;
+    SG->setColumnWidth(1, loginWidth);
+    SG->setColumnWidth(2, loginWidth);
+
+    const int top = kHeight - kButtonPanelHeight + (kButtonPanelHeight - 25) / 2;
+    RzButton3 = new QPushButton(QStringLiteral("Обновить"), this);
+    RzButton3->setGeometry(8, top, 88, 25);
+    RzButton1 = new QPushButton(QStringLiteral("Создать стол"), this);
+    RzButton1->setGeometry(104, top, 90, 25);
+    RzButton2 = new QPushButton(QStringLiteral("Авторизация"), this);
+    RzButton2->setGeometry(202, top, 105, 25);
+    bInput = new QPushButton(QStringLiteral("Открыть стол"), this);
+    bInput->setGeometry(kWidth - 8 - 102, top, 102, 25);
+    RzButton1->setEnabled(false);
+
+    connect(RzButton1, &QPushButton::clicked, this, &TfNet::RzButton1Click);
+    connect(RzButton2, &QPushButton::clicked, this, &TfNet::RzButton2Click);
+    connect(RzButton3, &QPushButton::clicked, this, &TfNet::RzButton3Click);
+    connect(bInput, &QPushButton::clicked, this, &TfNet::bInputClick);
+    connect(SG, &QTableWidget::cellDoubleClicked, this, [this] { bInputClick(); });
+    connect(SG, &QTableWidget::currentCellChanged, this, [this](int row) {
+        if (row >= 0) lobby_.Select(static_cast<std::size_t>(row));
+        RXMDAfterScroll();
+    });
+    loginForm_.setOnLoggedIn([this] { UpdateStatus(); });
+}
+
+void TfNet::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    LoadTables();
+}
+
+void TfNet::LoadTables() {
+    host_.clearServerDown();
+    const std::optional<net::PostResult> result = host_.send(net::TableListRequest());
+    if (!result) return;  // another request is under way: keep the list as it is
+    lobby_.Load(result->ok && result->reply ? &*result->reply : nullptr);
+    fillGrid();
+}
+
+void TfNet::fillGrid() {
+    const QSignalBlocker blocker(SG);
+    SG->setRowCount(0);
+    const std::vector<net::TableRow>& rows = lobby_.Rows();
+    SG->setRowCount(static_cast<int>(rows.size()));
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const net::TableRow& row = rows[i];
+        const net::Rgb colour = net::RowColour(row);
+        const int r = static_cast<int>(i);
+        SG->setItem(r, 0, cell(row.ind ? std::to_string(*row.ind) : std::string(), colour));
+        SG->setItem(r, 1, cell(row.login1, colour));
+        SG->setItem(r, 2, cell(row.login2, colour));
+        SG->setItem(r, 3, cell(net::STime(row), colour));
+    }
+    if (const auto current = lobby_.Current()) {
+        SG->setCurrentCell(static_cast<int>(*current), 0);
+        SG->scrollToItem(SG->item(static_cast<int>(*current), 0));
+    }
+    RXMDAfterScroll();
+}
+
+void TfNet::RXMDAfterScroll() {
+    bInput->setText(QString::fromStdString(lobby_.Caption(host_.session())));
+}
+
+void TfNet::UpdateStatus() {
+    const net::LobbyStatus status = net::UpdateStatus(host_.session());
+    host_.setLoginPane(QString::fromStdString(status.statusPane));
+    RzButton2->setText(QString::fromStdString(status.loginButton));
+    RzButton1->setEnabled(status.createEnabled);
+}
+
+void TfNet::RzButton1Click() {
+    if (!host_.session().LoggedIn()) {
+        host_.showMessage(this, QString::fromUtf8(net::kNotAuthorizedText));
+        return;
+    }
+    if (addGame_.exec() != QDialog::Accepted) return;
+    host_.send(net::NewTableRequestFromDialog(host_.session(), addGame_.minutes(),
+                                              addGame_.bonusText().toStdString()));
+    LoadTables();
+}
+
+void TfNet::RzButton2Click() { loginForm_.exec(); }
+
+void TfNet::RzButton3Click() { LoadTables(); }
+
+void TfNet::bInputClick() {
+    switch (lobby_.Input(host_.session())) {
+        case net::InputAction::Nothing:
+            return;
+        case net::InputAction::NotAuthorized:
+            host_.showMessage(this, QString::fromUtf8(net::kNotAuthorizedText));
+            return;
+        case net::InputAction::Join: {
+            const std::optional<net::PostResult> joined = host_.send(lobby_.JoinRequest(host_.session()));
+            if (joined && joined->ok) openCurrentTable();
+            return;
+        }
+        case net::InputAction::Open:
+            openCurrentTable();
+            return;
+    }
+}
+
+void TfNet::openCurrentTable() {
+    host_.openTable(lobby_.CurrentTableId());
+    hide();
+}
+
+}  // namespace pimra

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QDialog>
+
+#include "net/Lobby.h"
+
+class QPushButton;
+class QTableWidget;
+
+namespace pimra {
+
+class LobbyHost;
+class TLoginForm;
+class TfAddGame;
+
+// "Игровой сервер": the server's tables, logging in, creating a table and opening one.
+// Modeless; created once, it keeps its list, captions and the new-table values.
+class TfNet : public QDialog {
+    Q_OBJECT
+
+public:
+    TfNet(LobbyHost& host, TLoginForm& loginForm, TfAddGame& addGame, QWidget* parent = nullptr);
+
+    // Reloads the list from the server.
+    void LoadTables();
+    // Shows the login state in the lobby and in the main window's status bar.
+    void UpdateStatus();
+
+    void RzButton1Click();  // "Создать стол"
+    void RzButton2Click();  // the login dialog
+    void RzButton3Click();  // "Обновить"
+    void bInputClick();     // open or join the current row
+
+    const net::Lobby& lobby() const { return lobby_; }
+    QTableWidget* SG = nullptr;
+    QPushButton* RzButton1 = nullptr;
+    QPushButton* RzButton2 = nullptr;
+    QPushButton* RzButton3 = nullptr;
+    QPushButton* bInput = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void fillGrid();
+    void RXMDAfterScroll();
+    void openCurrentTable();
+
+    LobbyHost& host_;
+    TLoginForm& loginForm_;
+    TfAddGame& addGame_;
+    net::Lobby lobby_;
+};
+
+}  // namespace pimra
