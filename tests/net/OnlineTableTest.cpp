@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include "net/OnlineTable.h"
+
+using namespace pimra;
+using namespace pimra::net;
+
+namespace {
+
+Reply TableReply(Reply members) {
+    Reply reply = {{"response", "Success"}};
+    reply.update(members);
+    return reply;
+}
+
+class OnlineTableTest : public ::testing::Test {
+protected:
+    void LogIn(const std::string& login) {
+        session.Sid = "sid";
+        session.Code = "code";
+        session.OwnLogin = login;
+    }
+    Position Load(Reply members, const Position& board = Position::start()) {
+        return table.ApplyTableReply(TableReply(std::move(members)), board);
+    }
+    // Both seated and ready, seat `active` to move.
+    void Playing(const std::string& active, const char* time1 = "300", const char* time2 = "300") {
+        Load({{"login1", "Ann"}, {"login2", "Bob"}, {"activelogin", active}, {"time1", time1},
+              {"time2", time2}, {"isready1", "1"}, {"isready2", "1"}, {"result", "0"},
+              {"lastrecord", "4"}});
+    }
+
+    Session session;
+    OnlineTable table{session};
+};
+
+}  // namespace
+
+TEST_F(OnlineTableTest, EnteringATableNobodyMovedYet) {
+    LogIn("Ann");
+    EXPECT_EQ(table.View().loginColour1, LoginColour::Black);
+    table.Open(7);
+    const Position board =
+        Load({{"position", "1|2|3|4|5|6|7|8|9|10|11|12|13|14"}, {"login1", "Ann"},
+              {"login2", ""}, {"activelogin", ""}, {"isready1", "0"}, {"result", "0"}});
+    EXPECT_EQ(board[1], 1);
+    EXPECT_EQ(board[14], 14);
+    const TableView view = table.View();
+    EXPECT_EQ(view.windowWidth, 880);
+    EXPECT_TRUE(view.panelVisible);
+    EXPECT_EQ(view.tableLabel, "Стол №7");
+    EXPECT_EQ(view.statusText, "Ожидание");
+    EXPECT_TRUE(view.readyVisible);
+    EXPECT_FALSE(view.resultVisible);
+    EXPECT_EQ(view.loginColour1, LoginColour::Red);
+    EXPECT_EQ(table.OnPollTimer(false), PollAction::Reload);
+    EXPECT_EQ(table.OnPollTimer(true), PollAction::Nothing);
+
+    Load({{"login1", "Ann"}, {"activelogin", "Ann"}, {"isready1", "1"}, {"result", "0"}});
+    EXPECT_FALSE(table.View().readyVisible);
+    EXPECT_EQ(table.View().statusText, "Ходит: Ann");
+    EXPECT_EQ(table.View().loginColour1, LoginColour::Green);
+    EXPECT_EQ(table.OnPollTimer(false), PollAction::Nothing);  // own turn
+}
+
+TEST_F(OnlineTableTest, ReadyButtonOnlyForALoggedInUserOnAnUnreadySeat) {
+    table.Open(1);
+    // Not logged in at a table with a free seat: the empty login is no seat of the user's.
+    Load({{"login1", "Ann"}, {"login2", ""}, {"result", "0"}});
+    EXPECT_FALSE(table.View().readyVisible);
+    EXPECT_EQ(table.Rows().bottom, false);
+    EXPECT_EQ(table.Rows().top, false);
+    LogIn("Bob");
+    Load({{"login1", "Ann"}, {"login2", "Bob"}, {"isready2", "true"}, {"result", "0"}});
+    EXPECT_TRUE(table.View().readyVisible);
+    Load({{"login1", "Ann"}, {"login2", "Bob"}, {"isready2", 1}, {"result", "0"}});
+    EXPECT_TRUE(table.View().readyVisible);  // a number is not "1"
+    EXPECT_FALSE(table.State().Seat2Ready);
+    EXPECT_FALSE(table.Rows().bottom);
+    EXPECT_TRUE(table.Rows().top);
+}
+
+TEST_F(OnlineTableTest, ClockTexts) {
+    EXPECT_EQ(SetClocks("300", "59"), (ClockTexts{"05:00", "00:59"}));
+    EXPECT_EQ(SetClocks("7265", "3600"), (ClockTexts{"121:05", "60:00"}));
+    EXPECT_EQ(SetClocks("1", "600"), (ClockTexts{"00:01", "10:00"}));
+    for (const auto& [time1, time2] : std::vector<std::pair<const char*, const char*>>{
+             {"0", "300"}, {"300", ""}, {"-5", "300"}, {"300", "5:00"}, {"abc", "300"},
+             {"300", "99999999999"}}) {
+        EXPECT_EQ(SetClocks(time1, time2), ClockTexts{}) << time1 << " " << time2;
+    }
+}
+
+TEST_F(OnlineTableTest, ClockTimerCountsOnlyThePlayerToMove) {
+    LogIn("Ann");
+    table.Open(2);
+    Playing("Bob", "300", "2");
+    ClockTick tick = table.OnClockTimer(false);
+    EXPECT_TRUE(tick.setClocks);
+    EXPECT_FALSE(tick.pauseThenReload);
+    EXPECT_EQ(table.State().Seat1Time, "300");
+    EXPECT_EQ(table.State().Seat2Time, "1");
+    EXPECT_FALSE(table.OnClockTimer(true).setClocks);  // busy: nothing
+    tick = table.OnClockTimer(false);
+    EXPECT_EQ(table.State().Seat2Time, "0");
+    EXPECT_TRUE(tick.pauseThenReload);
+    EXPECT_EQ(table.View().clocks, ClockTexts{});
+    EXPECT_TRUE(table.OnClockTimer(false).pauseThenReload);  // stays at 0
+    EXPECT_EQ(table.State().Seat2Time, "0");
+
+    // A clock that is not a number is neither counted nor taken for a run-out clock.
+    Playing("Ann", "x", "300");
+    tick = table.OnClockTimer(false);
+    EXPECT_EQ(table.State().Seat1Time, "x");
+    EXPECT_FALSE(tick.pauseThenReload);
+
+    // Nothing counts until both are ready.
+    Load({{"login1", "Ann"}, {"login2", "Bob"}, {"activelogin", "Ann"}, {"time1", "300"},
+          {"time2", "300"}, {"isready1", "1"}, {"result", "0"}});
+    EXPECT_FALSE(table.OnClockTimer(false).setClocks);
+    EXPECT_EQ(table.State().Seat1Time, "300");
+}
+
+TEST_F(OnlineTableTest, NextRecordReplaysOnlyNewPlayableMoves) {
+    LogIn("Ann");
+    table.Open(2);
+    Playing("Bob");
+    EXPECT_EQ(table.SideToMove(), kTopSide);
+    EXPECT_EQ(table.OnPollTimer(false), PollAction::AskNextRecord);
+    EXPECT_EQ(table.ApplyNextRecord(nullptr), NextRecordOutcome::NoNewRecord);
+    Reply same = {{"response", "Success"}, {"ind", "4"}, {"move", "9"}};
+    EXPECT_EQ(table.ApplyNextRecord(&same), NextRecordOutcome::NoNewRecord);
+    Reply brokenInd = {{"response", "Success"}, {"ind", "5x"}, {"move", "9"}};
+    EXPECT_EQ(table.ApplyNextRecord(&brokenInd), NextRecordOutcome::NoNewRecord);
+    EXPECT_EQ(table.State().LastRecord, 4);
+
+    Reply good = {{"response", "Success"}, {"ind", "5"}, {"move", "9"}};
+    EXPECT_EQ(table.ApplyNextRecord(&good), NextRecordOutcome::Replay);
+    EXPECT_EQ(table.State().OpponentMove, 9);
+    EXPECT_EQ(table.State().LastRecord, 5);
+
+    for (const Reply& move : {Reply("0"), Reply("15"), Reply("-3"), Reply("nine"), Reply(9)}) {
+        const int ind = table.State().LastRecord + 1;
+        Reply bad = {{"response", "Success"}, {"ind", std::to_string(ind)}, {"move", move}};
+        EXPECT_EQ(table.ApplyNextRecord(&bad), NextRecordOutcome::ReloadOnly) << move;
+        EXPECT_EQ(table.State().OpponentMove, 9);
+        EXPECT_EQ(table.State().LastRecord, ind);
+    }
+}
+
+TEST_F(OnlineTableTest, RecordsOfTheTableAndOfAnother) {
+    table.Open(2);
+    Playing("Bob");
+    EXPECT_EQ(table.State().LastRecord, 4);
+    Load({{"lastrecord", "soon"}, {"result", "0"}});
+    EXPECT_EQ(table.State().LastRecord, 4);
+    table.Open(2);
+    EXPECT_EQ(table.State().LastRecord, 4);
+    table.Open(3);
+    EXPECT_EQ(table.State().LastRecord, 0);
+}
+
+TEST_F(OnlineTableTest, ResultEndsPollingAndIsShown) {
+    table.Open(2);
+    Playing("Bob");
+    EXPECT_FALSE(table.PollingEnds());
+    EXPECT_FALSE(table.GameOver());
+    for (const auto& [result, text] : std::vector<std::pair<Reply, std::string>>{
+             {"1", "Победил: Ann"}, {"2", "Победил: Bob"}, {"", "Ничья"}, {"3", "Ничья"},
+             {nullptr, "Ничья"}, {0, "Ничья"}}) {
+        Load({{"login1", "Ann"}, {"login2", "Bob"}, {"result", result}});
+        EXPECT_TRUE(table.PollingEnds()) << result;
+        EXPECT_TRUE(table.GameOver());
+        EXPECT_TRUE(table.View().resultVisible);
+        EXPECT_EQ(table.View().resultText, text);
+    }
+}
+
+TEST_F(OnlineTableTest, LeavingReturnsToTheLocalLayout) {
+    LogIn("Ann");
+    table.Open(2);
+    Playing("Ann");
+    table.Leave();
+    const TableView view = table.View();
+    EXPECT_EQ(view.windowWidth, 730);
+    EXPECT_FALSE(view.panelVisible);
+    EXPECT_FALSE(view.statusText);
+    EXPECT_EQ(view.tableLabel, "Стол №0");
+    EXPECT_EQ(table.OnPollTimer(false), PollAction::Nothing);
+    EXPECT_FALSE(table.OnClockTimer(false).setClocks);
+    EXPECT_FALSE(table.ReloadRequest());
+    EXPECT_TRUE(table.Rows().bottom);
+    EXPECT_FALSE(table.Rows().top);
+}
+
+TEST_F(OnlineTableTest, OnlineClicksOnlyOnTheOwnRowInTheOwnTurn) {
+    table.Open(2);
+    Load({{"login1", ""}, {"login2", "Bob"}, {"activelogin", ""}, {"result", "0"}});
+    EXPECT_FALSE(table.AcceptsClick(1));  // not logged in, empty seat and empty turn
+    LogIn("Bob");
+    Playing("Bob");
+    for (int pit = 1; pit <= kPitCount; ++pit) {
+        EXPECT_EQ(table.AcceptsClick(pit), pit >= 8 && pit <= 13) << pit;
+    }
+    Playing("Ann");
+    for (int pit = 0; pit <= 15; ++pit) {
+        EXPECT_FALSE(table.AcceptsClick(pit)) << pit;
+    }
+    EXPECT_EQ(table.SideToMove(), kBottomSide);
+    EXPECT_EQ(table.OnPollTimer(false), PollAction::AskNextRecord);
+}
+
+TEST_F(OnlineTableTest, FailedReloadChangesNothing) {
+    table.Open(2);
+    Playing("Bob");
+    const Position board = Load({{"position", "9|9|9|9|9|9|9|9|9|9|9|9|9"}, {"login1", "Ann"},
+                                 {"login2", "Bob"}, {"activelogin", "Bob"}, {"result", "0"}});
+    EXPECT_EQ(board[1], 9);
+    EXPECT_EQ(board[13], 9);
+    EXPECT_EQ(board[14], 0);  // 13 items: store 14 keeps its count
+    EXPECT_EQ(table.View().statusText, "Ходит: Bob");
+}
