@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QDialog>
+
+class QTextBrowser;
+
+namespace pimra {
+
+// A small window of our own that shows one help topic at a time.
+class HelpViewer : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit HelpViewer(QWidget* parent);
+
+    void showTopic(int topic);
+    int topic() const { return topic_; }
+
+private:
+    QTextBrowser* text_;
+    int topic_ = 0;
+};
+
+}  // namespace pimra

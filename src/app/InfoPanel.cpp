@@ -1,0 +1,73 @@
+#include "InfoPanel.h"
+
+#include <QLCDNumber>
+#include <QLabel>
+#include <QPushButton>
+
+namespace pimra {
+
+namespace {
+
+QFont loginFont(bool bold) {
+    QFont font(QStringLiteral("Arial Unicode MS"));
+    font.setPixelSize(13);
+    font.setBold(bold);
+    return font;
+}
+
+}  // namespace
+
+InfoPanel::InfoPanel(QWidget* parent) : QFrame(parent) {
+    setFrameStyle(QFrame::Box | QFrame::Sunken);
+    setObjectName(QStringLiteral("iPanel"));
+
+    Label2 = addLabel(QStringLiteral("Стол №"), {9, 9, 133, 13}, Qt::AlignCenter);
+    Bevel2 = addBevel(8, 29, 135);
+    Clock2 = addClock(8, 32);
+    LoginLabel2 = addLabel({}, {8, 67, 132, 18}, Qt::AlignCenter);
+    LoginLabel2->setFont(loginFont(true));
+    Label1 = addLabel(QStringLiteral("vs"), {46, 95, 49, 18}, Qt::AlignCenter);
+    Label1->setFont(loginFont(false));
+    LoginLabel1 = addLabel({}, {6, 120, 132, 18}, Qt::AlignCenter);
+    LoginLabel1->setFont(loginFont(true));
+    Clock1 = addClock(8, 144);
+    Bevel1 = addBevel(7, 177, 135);
+    RzButton1 = addButton(QStringLiteral("Обновить стол"), 24, 183);
+    bReady = addButton(QStringLiteral("Жми, если готов"), 24, 207);
+    Bevel3 = addBevel(8, 233, 135);
+    Label4 = addLabel(QStringLiteral("Партия завершена"), {27, 238, 96, 13}, Qt::AlignLeft);
+    Label3 = addLabel({}, {10, 254, 133, 42}, Qt::AlignCenter);
+    Label3->setFont(loginFont(true));
+    Label3->setWordWrap(true);
+}
+
+QLabel* InfoPanel::addLabel(const QString& text, const QRect& geometry, Qt::Alignment alignment) {
+    auto* label = new QLabel(text, this);
+    label->setGeometry(geometry);
+    label->setAlignment(alignment | Qt::AlignVCenter);
+    return label;
+}
+
+QFrame* InfoPanel::addBevel(int left, int top, int width) {
+    auto* line = new QFrame(this);
+    line->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+    line->setGeometry(left, top, width, 2);
+    return line;
+}
+
+QLCDNumber* InfoPanel::addClock(int left, int top) {
+    auto* clock = new QLCDNumber(4, this);
+    clock->setGeometry(left, top, 136, 28);
+    clock->setSegmentStyle(QLCDNumber::Flat);
+    clock->setFrameShape(QFrame::NoFrame);
+    clock->display(QStringLiteral("0:00"));
+    return clock;
+}
+
+QPushButton* InfoPanel::addButton(const QString& text, int left, int top) {
+    auto* button = new QPushButton(text, this);
+    button->setGeometry(left, top, 107, 20);
+    return button;
+}
+
+}  // namespace pimra

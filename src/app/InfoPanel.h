@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QFrame>
+
+class QLabel;
+class QLCDNumber;
+class QPushButton;
+
+namespace pimra {
+
+// The panel of an online table at the right edge of the window: table number, both clocks and
+// logins, the refresh and ready buttons and the result. Hidden in a local game.
+class InfoPanel : public QFrame {
+    Q_OBJECT
+
+public:
+    static constexpr int kWidth = 150;
+
+    explicit InfoPanel(QWidget* parent);
+
+    QLabel* Label2;
+    QFrame* Bevel2;
+    QLCDNumber* Clock2;
+    QLabel* LoginLabel2;
+    QLabel* Label1;
+    QLabel* LoginLabel1;
+    QLCDNumber* Clock1;
+    QFrame* Bevel1;
+    QPushButton* RzButton1;
+    QPushButton* bReady;
+    QFrame* Bevel3;
+    QLabel* Label4;
+    QLabel* Label3;
+
+private:
+    QLabel* addLabel(const QString& text, const QRect& geometry, Qt::Alignment alignment);
+    QFrame* addBevel(int left, int top, int width);
+    QLCDNumber* addClock(int left, int top);
+    QPushButton* addButton(const QString& text, int left, int top);
+};
+
+}  // namespace pimra

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QList>
+
+#include <array>
+
+class QAction;
+class QActionGroup;
+class QMenu;
+class QMenuBar;
+class QObject;
+
+namespace pimra {
+
+// The window's menu bar, every item by its name. Handlers are connected by the window.
+struct MainMenu {
+    static constexpr int kBackgroundCount = 8;
+
+    // Builds the menu bar's items in their order, with captions, shortcuts and check states.
+    explicit MainMenu(QMenuBar* bar);
+
+    QAction* N12;  // "Игра Online", a command in the bar itself
+
+    QMenu* N1;     // "Игра с компьютером"
+    QAction* N2;   // "Новая"
+    QAction* N7;   // "Сохранить"
+    QAction* N11;  // "Загрузить "
+    QAction* N23;  // "Выбрать "
+    QAction* N4;   // "Выход"
+
+    QMenu* N8;     // "Звук"
+    QAction* N10;  // "Звуки ходов"
+
+    QMenu* N5;     // "Помощь"
+    QAction* N6;   // "Правила"
+    QAction* N39;  // "Об игре"
+    QAction* N40;  // "О программе"
+
+    QMenu* N15;    // "Уровень"
+    QAction* N16;  // "Легкий"
+    QAction* N17;  // "Нормальный"
+    QAction* N18;  // "Сложный"
+    QAction* N19;  // "Очень сложный"
+    QAction* N22;  // "Изменчивый"
+
+    QMenu* N26;    // "Особые возможности"
+    QAction* N20;  // "Назад"
+    QAction* N29;  // "Вперед"
+    QAction* N24;  // "Подсказка"
+    QAction* N25;  // "Поменятся полями"
+    QAction* N27;  // "Увеличить кол-во камней"
+    QAction* N28;  // "Уменьшить кол-во камней"
+
+    QMenu* N30;    // "Фон"
+    QActionGroup* backgroundGroup;
+    std::array<QAction*, kBackgroundCount> backgrounds;  // N31 … N37, N9
+
+    // The level items with the level each sets.
+    QAction* levelItem(int level) const;
+    // Top-level entries in the bar's order, and those a running move disables.
+    QList<QAction*> topLevel() const;
+    QList<QAction*> lockedDuringMove() const;
+    QList<QMenu*> menus() const;
+};
+
+}  // namespace pimra

@@ -1,0 +1,86 @@
+#include "QtUiServices.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "HelpViewer.h"
+
+namespace pimra {
+
+const QString QtUiServices::kSaveFilter = QStringLiteral("Файл игры (*.sav)");
+const QString QtUiServices::kOpenFilter = QStringLiteral("Файл игры (*.sav)");
+const QString QtUiServices::kSuffix = QStringLiteral("sav");
+
+namespace {
+
+QString chosenFile(QFileDialog& dialog) {
+    if (dialog.exec() != QDialog::Accepted) return {};
+    const QStringList files = dialog.selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
+
+}  // namespace
+
+QtUiServices::~QtUiServices() { delete helpViewer_.data(); }
+
+std::unique_ptr<QMessageBox> QtUiServices::createResultBox(QWidget* parent, const QString& title,
+                                                           const QString& text) {
+    auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, title, text, QMessageBox::Ok,
+                                             parent);
+    return box;
+}
+
+std::unique_ptr<QMessageBox> QtUiServices::createAboutBox(const QString& title,
+                                                          const QString& text) {
+    // No owner: the box blocks the whole application, like a task-modal box.
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Information, title, text,
+                                             QMessageBox::Ok);
+    box->setWindowModality(Qt::ApplicationModal);
+    return box;
+}
+
+std::unique_ptr<QFileDialog> QtUiServices::createSaveDialog(QWidget* parent) {
+    auto dialog = std::make_unique<QFileDialog>(parent);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setDefaultSuffix(kSuffix);
+    dialog->setNameFilter(kSaveFilter);
+    // The game asks nothing before it replaces a saved file.
+    dialog->setOption(QFileDialog::DontConfirmOverwrite);
+    return dialog;
+}
+
+std::unique_ptr<QFileDialog> QtUiServices::createOpenDialog(QWidget* parent) {
+    auto dialog = std::make_unique<QFileDialog>(parent);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setDefaultSuffix(kSuffix);
+    dialog->setNameFilter(kOpenFilter);
+    return dialog;
+}
+
+void QtUiServices::showResult(QWidget* parent, const QString& title, const QString& text) {
+    createResultBox(parent, title, text)->exec();
+}
+
+void QtUiServices::showAbout(QWidget*, const QString& title, const QString& text) {
+    createAboutBox(title, text)->exec();
+}
+
+QString QtUiServices::saveGameFileName(QWidget* parent) {
+    return chosenFile(*createSaveDialog(parent));
+}
+
+QString QtUiServices::openGameFileName(QWidget* parent) {
+    return chosenFile(*createOpenDialog(parent));
+}
+
+void QtUiServices::openUrl(const QUrl& url) { QDesktopServices::openUrl(url); }
+
+void QtUiServices::showHelp(QWidget* parent, int topic) {
+    if (!helpViewer_) helpViewer_ = new HelpViewer(parent);
+    helpViewer_->showTopic(topic);
+}
+
+}  // namespace pimra

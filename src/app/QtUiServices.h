@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QPointer>
+
+#include <memory>
+
+#include "UiServices.h"
+
+class QFileDialog;
+class QMessageBox;
+
+namespace pimra {
+
+class HelpViewer;
+
+// The real desktop: Qt's message boxes and file dialogs, the user's browser, our help viewer.
+class QtUiServices : public UiServices {
+public:
+    static const QString kSaveFilter;
+    static const QString kOpenFilter;
+    static const QString kSuffix;
+
+    ~QtUiServices() override;
+
+    void showResult(QWidget* parent, const QString& title, const QString& text) override;
+    void showAbout(QWidget* parent, const QString& title, const QString& text) override;
+    QString saveGameFileName(QWidget* parent) override;
+    QString openGameFileName(QWidget* parent) override;
+    void openUrl(const QUrl& url) override;
+    void showHelp(QWidget* parent, int topic) override;
+
+    // The dialogs as shown, built apart so that their settings can be checked.
+    static std::unique_ptr<QMessageBox> createResultBox(QWidget* parent, const QString& title,
+                                                        const QString& text);
+    static std::unique_ptr<QMessageBox> createAboutBox(const QString& title, const QString& text);
+    static std::unique_ptr<QFileDialog> createSaveDialog(QWidget* parent);
+    static std::unique_ptr<QFileDialog> createOpenDialog(QWidget* parent);
+
+private:
+    QPointer<HelpViewer> helpViewer_;
+};
+
+}  // namespace pimra

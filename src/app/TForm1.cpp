@@ -1,0 +1,225 @@
+#include "TForm1.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QStatusBar>
+
+#include "HelpTopics.h"
+#include "InfoPanel.h"
+#include "MainMenu.h"
+#include "TLunka.h"
+#include "UiServices.h"
+
+namespace pimra {
+
+const QString TForm1::kTitle = QStringLiteral("Пимра");
+
+namespace {
+
+constexpr int kLoginPaneWidth = 136;
+constexpr int kInnerMargin = 1;
+
+}  // namespace
+
+TForm1::TForm1(UiServices& ui, QWidget* parent)
+    : QMainWindow(parent,
+                  Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                      Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                      Qt::WindowCloseButtonHint),
+      ui_(ui) {
+    buildLayout();
+    connectMenu();
+    FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::buildLayout() {
+    setWindowTitle(kTitle);
+    // Not on Linux; Qt falls back to a sans face with Cyrillic letters.
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+
+    menu_ = std::make_unique<MainMenu>(menuBar());
+
+    board_ = new QWidget(this);
+    board_->setAutoFillBackground(true);
+    QPalette boardPalette = board_->palette();
+    boardPalette.setColor(QPalette::Window, boardPalette.color(QPalette::Highlight));
+    board_->setPalette(boardPalette);
+    board_->setFixedSize(kClientWidth, kBoardHeight);
+    setCentralWidget(board_);
+
+    Panel1 = new QLabel(board_);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel1->setLineWidth(2);
+    Panel1->setAlignment(Qt::AlignCenter);
+    Panel1->setAutoFillBackground(true);
+    Panel1->setBackgroundRole(QPalette::Button);
+
+    iPanel = new InfoPanel(board_);
+    iPanel->hide();
+
+    sPanel1 = new QLabel(QStringLiteral("Вы не авторизованы"));
+    sPanel1->setFixedWidth(kLoginPaneWidth);
+    sPanel2 = new QLabel;
+    sPanel2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    QStatusBar* bar = statusBar();
+    bar->setSizeGripEnabled(false);
+    bar->setFixedHeight(kStatusBarHeight);
+    bar->addWidget(sPanel1);
+    bar->addWidget(sPanel2, 1);
+
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    Timer1.setInterval(2000);
+    Timer2.setInterval(1000);
+}
+
+void TForm1::connectMenu() {
+    const MainMenu& m = *menu_;
+    // Commands under a menu that a running move has disabled must not run by short-cut either.
+    auto guarded = [this](QMenu* owner, void (TForm1::*handler)()) {
+        return [this, owner, handler] {
+            if (owner->menuAction()->isEnabled()) (this->*handler)();
+        };
+    };
+    connect(m.N12, &QAction::triggered, this, [this] {
+        if (menu_->N12->isEnabled()) N12Click();
+    });
+    connect(m.N2, &QAction::triggered, this, guarded(m.N1, &TForm1::N2Click));
+    connect(m.N7, &QAction::triggered, this, guarded(m.N1, &TForm1::N7Click));
+    connect(m.N11, &QAction::triggered, this, guarded(m.N1, &TForm1::N11Click));
+    connect(m.N23, &QAction::triggered, this, guarded(m.N1, &TForm1::N23Click));
+    connect(m.N4, &QAction::triggered, this, guarded(m.N1, &TForm1::N4Click));
+    connect(m.N10, &QAction::triggered, this, guarded(m.N8, &TForm1::N10Click));
+    connect(m.N6, &QAction::triggered, this, &TForm1::N6Click);
+    connect(m.N39, &QAction::triggered, this, &TForm1::N39Click);
+    connect(m.N40, &QAction::triggered, this, &TForm1::N40Click);
+    for (int level = 0; level <= 4; ++level) {
+        connect(m.levelItem(level), &QAction::triggered, this,
+                [this, level] { setLevelItem(level); });
+    }
+    connect(m.N20, &QAction::triggered, this, guarded(m.N26, &TForm1::N20Click));
+    connect(m.N29, &QAction::triggered, this, guarded(m.N26, &TForm1::N29Click));
+    connect(m.N24, &QAction::triggered, this, guarded(m.N26, &TForm1::N24Click));
+    connect(m.N25, &QAction::triggered, this, guarded(m.N26, &TForm1::N25Click));
+    connect(m.N27, &QAction::triggered, this, guarded(m.N26, &TForm1::N27Click));
+    connect(m.N28, &QAction::triggered, this, guarded(m.N26, &TForm1::N28Click));
+    for (int k = 0; k < MainMenu::kBackgroundCount; ++k) {
+        connect(m.backgrounds[static_cast<std::size_t>(k)], &QAction::triggered, this,
+                [this, k] {
+                    if (menu_->N30->menuAction()->isEnabled()) backgroundClick(k + 1);
+                });
+    }
+    for (QMenu* menu : m.menus()) menu->installEventFilter(this);
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, [this] { showHelp(focusWidget()); });
+
+    connect(iPanel->RzButton1, &QPushButton::clicked, this, &TForm1::RzButton1Click);
+    connect(iPanel->bReady, &QPushButton::clicked, this, &TForm1::bReadyClick);
+}
+
+void TForm1::FormCreate() {
+    updateHistoryItems();
+    game_.setLevel(kLevelHard);
+    BackgroundIndex = 1;
+    for (int level = 0; level <= 4; ++level) menu_->levelItem(level)->setChecked(false);
+    menu_->levelItem(game_.level())->setChecked(true);
+    move(20, 50);
+    for (int i = 1; i <= kPitCount; ++i) {
+        auto* lunka = new TLunka(board_);
+        connect(lunka, &TLunka::clicked, this, &TForm1::PitClick);
+        Board[static_cast<std::size_t>(i)] = lunka;
+        lunka->PlacePit(i);
+    }
+    Panel1->setGeometry(270, 160, 183, 50);
+    SetLabel(QStringLiteral("Ваш ход"));
+    UpdateFormLabels();
+    UpdateCursor();
+}
+
+TLunka* TForm1::pit(int index) const {
+    return Position::isValidIndex(index) ? Board[static_cast<std::size_t>(index)] : nullptr;
+}
+
+QString TForm1::statusText() const { return Panel1->text(); }
+
+void TForm1::setMoveSounds(MoveSounds* sounds) { sounds_ = sounds ? sounds : &silentSounds_; }
+
+void TForm1::setStepDelay(int milliseconds) {
+    localStepDelay_ = milliseconds;
+    StepDelay = milliseconds;
+}
+
+void TForm1::SetLabel(const QString& text) {
+    Panel1->setText(text);
+    Panel1->repaint();
+}
+
+void TForm1::UpdateCursor() {
+    // The pointer tells which row is the user's, not whose turn it is.
+    const bool bottomPlayable = TableId == 0;
+    const bool topPlayable = false;
+    for (int i = 1; i <= kPitCount; ++i) {
+        const bool playable = !Position::isStore(i) &&
+                              (Position::sideOf(i) == kBottomSide ? bottomPlayable : topPlayable);
+        pit(i)->setCursor(playable ? Qt::PointingHandCursor : Qt::ForbiddenCursor);
+    }
+}
+
+void TForm1::UpdateFormLabels() {
+    const bool online = TableId > 0;
+    const int width = kClientWidth + (online ? InfoPanel::kWidth : 0);
+    board_->setFixedSize(width, kBoardHeight);
+    iPanel->setGeometry(width - InfoPanel::kWidth - kInnerMargin, kInnerMargin,
+                        InfoPanel::kWidth, kBoardHeight - kInnerMargin);
+    iPanel->setVisible(online);
+}
+
+void TForm1::SetFon() {
+    // Textures come with the media library; until then the window shows its own colour.
+    board_->update();
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+    const QString text = event->text();
+    if (text.size() == 1) {
+        FormKeyPress(text.front());
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+void TForm1::FormKeyPress(QChar key) {
+    if (key >= QLatin1Char('1') && key <= QLatin1Char('6')) PitClick(pit(key.digitValue()));
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    // A running move or reply stops at its next pause instead of touching a closed window.
+    closing_ = true;
+    QMainWindow::closeEvent(event);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    const bool helpKey = (event->type() == QEvent::KeyPress ||
+                          event->type() == QEvent::ShortcutOverride) &&
+                         static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1;
+    if (!helpKey) return QMainWindow::eventFilter(watched, event);
+    event->accept();
+    if (event->type() == QEvent::KeyPress) showHelp(watched);
+    return true;
+}
+
+void TForm1::showHelp(QObject* focus) {
+    // An open menu has its own topic; every other element takes the window's.
+    const QVariant context = focus ? focus->property("helpContext") : QVariant();
+    ui_.showHelp(this, context.isValid() ? context.toInt() : kHelpGeneral);
+}
+
+}  // namespace pimra

@@ -1,0 +1,162 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+
+#include <array>
+#include <memory>
+
+#include "MoveSounds.h"
+#include "core/Game.h"
+#include "core/SavedGame.h"
+
+class QLabel;
+
+namespace pimra {
+
+class InfoPanel;
+class TLunka;
+class UiServices;
+struct MainMenu;
+struct MoveStep;
+
+// The main window: the board of fourteen pits, the status panel, the menu bar and the status
+// bar. The game core decides every move; this window only animates what it decided.
+//
+// Geometry: the board layout is given relative to the client area below the menu bar of a
+// window whose outer size is 730 × 420 with a 3-pixel frame, a 22-pixel caption and a 20-pixel
+// menu bar. That leaves a client area of 724 × 372, of which the status bar takes the bottom 21
+// rows. Qt puts the menu bar inside the window, so the fixed size is 724 wide and the board
+// (724 × 351) plus the status bar (21) plus Qt's own menu bar high; with an ordinary frame
+// the outer size is about 730 × 420 again (880 × 420 with the information panel).
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+
+public:
+    static constexpr int kClientWidth = 724;
+    static constexpr int kBoardHeight = 351;
+    static constexpr int kStatusBarHeight = 21;
+    static constexpr int kLocalStepDelay = 200;
+    static constexpr int kHintDuration = 1000;
+    static const QString kTitle;
+
+    explicit TForm1(UiServices& ui, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Settings.
+    void setMoveSounds(MoveSounds* sounds);
+    void setStepDelay(int milliseconds);
+    int stepDelay() const { return StepDelay; }
+    void setHintDuration(int milliseconds) { hintDuration_ = milliseconds; }
+    QUrl siteUrl() const { return siteUrl_; }
+    void setSiteUrl(const QUrl& url) { siteUrl_ = url; }
+
+    // What the window shows.
+    const Game& game() const { return game_; }
+    Game& game() { return game_; }
+    TLunka* pit(int index) const;
+    QString statusText() const;
+    QLabel* statusPanel() const { return Panel1; }
+    QLabel* loginPane() const { return sPanel1; }
+    QLabel* messagePane() const { return sPanel2; }
+    InfoPanel* infoPanel() const { return iPanel; }
+    const MainMenu& menu() const { return *menu_; }
+    bool isBusy() const { return Busy; }
+    bool soundOn() const { return soundOn_; }
+    int backgroundIndex() const { return BackgroundIndex; }
+    int tableId() const { return TableId; }
+
+    // Turn control and the move.
+    void PitClick(TLunka* pit);
+    void FormKeyPress(QChar key);
+    // Plays one move on the board; false when the window went away during the animation.
+    bool Hod(int pit);
+
+    // Presentation.
+    void SetLabel(const QString& text);
+    void UpdateCursor();
+    void UpdateFormLabels();
+    void SetFon();
+    void FlashPit(TLunka* pit);
+
+signals:
+    // A step of a move is on the screen (for watching the animation).
+    void moveStepShown(int stepIndex);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildLayout();
+    void connectMenu();
+    void FormCreate();
+
+    // Menu commands.
+    void N12Click();
+    void N2Click();
+    void N7Click();
+    void N11Click();
+    void N23Click();
+    void N4Click();
+    void N10Click();
+    void N6Click();
+    void N39Click();
+    void N40Click();
+    void setLevelItem(int level);
+    void N20Click();
+    void N29Click();
+    void N24Click();
+    void N25Click();
+    void N27Click();
+    void N28Click();
+    void backgroundClick(int index);
+    void RzButton1Click();
+    void bReadyClick();
+
+    void NewGame();
+    void loadFrom(const QString& fileName, bool remember);
+    void showBoard();
+    void updateHistoryItems();
+    void updateStoneItems();
+    void lockMenu(bool locked);
+    void playSound(MoveSound sound);
+    void showHelp(QObject* focus);
+
+    // Animation; each returns false when the window went away during a pause.
+    bool showStep(const MoveStep& step);
+    bool pause();
+    static bool alive(const QPointer<TForm1>& form) { return form && !form->closing_; }
+    void showPits(const Position& position, std::initializer_list<int> pits);
+
+    UiServices& ui_;
+    SilentMoveSounds silentSounds_;
+    MoveSounds* sounds_ = &silentSounds_;
+    Game game_;
+    GameFileMemory gameFile_;
+    std::unique_ptr<MainMenu> menu_;
+
+    std::array<TLunka*, 15> Board{};  // 1-based; element 0 unused
+    QLabel* Panel1 = nullptr;
+    QLabel* sPanel1 = nullptr;
+    QLabel* sPanel2 = nullptr;
+    InfoPanel* iPanel = nullptr;
+    QWidget* board_ = nullptr;
+    QTimer Timer1;
+    QTimer Timer2;
+
+    int StepDelay = kLocalStepDelay;
+    int localStepDelay_ = kLocalStepDelay;
+    int hintDuration_ = kHintDuration;
+    bool Busy = false;
+    bool closing_ = false;
+    bool soundOn_ = true;
+    int BackgroundIndex = 1;
+    int TableId = 0;
+    QUrl siteUrl_{QStringLiteral("http://127.0.0.1:8455")};
+};
+
+}  // namespace pimra

@@ -1,0 +1,171 @@
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+
+#include "MainMenu.h"
+#include "StepPause.h"
+#include "TForm1.h"
+#include "TLunka.h"
+#include "UiServices.h"
+
+namespace pimra {
+
+namespace {
+
+std::string localPath(const QString& fileName) { return QFile::encodeName(fileName).toStdString(); }
+
+QString pageUrl(const QUrl& site, const QString& path) {
+    QString base = site.toString();
+    while (base.endsWith(QLatin1Char('/'))) base.chop(1);
+    return base + path;
+}
+
+}  // namespace
+
+void TForm1::N12Click() {
+    // The lobby of online play comes with the online issue.
+}
+
+void TForm1::RzButton1Click() {}
+
+void TForm1::bReadyClick() {}
+
+void TForm1::N2Click() { NewGame(); }
+
+void TForm1::NewGame() {
+    StepDelay = localStepDelay_;
+    Timer1.stop();
+    Timer2.stop();
+    TableId = 0;
+    game_.newGame();
+    menu_->N26->menuAction()->setEnabled(true);
+    updateHistoryItems();
+    for (int i = 1; i <= kPitCount; ++i) pit(i)->PlacePit(i);
+    UpdateFormLabels();
+    UpdateCursor();
+}
+
+void TForm1::N7Click() {
+    const QString fileName = ui_.saveGameFileName(this);
+    if (fileName.isEmpty()) return;
+    const std::string path = localPath(fileName);
+    const std::string status = writeSavedGame(path, game_.position());
+    if (status == kSavedText) gameFile_.remember(path);
+    SetLabel(QString::fromStdString(status));
+}
+
+void TForm1::N11Click() {
+    if (!gameFile_.empty()) {
+        loadFrom(QFile::decodeName(gameFile_.fileName().c_str()), false);
+        return;
+    }
+    const QString fileName = ui_.openGameFileName(this);
+    if (!fileName.isEmpty()) loadFrom(fileName, true);
+}
+
+void TForm1::N23Click() {
+    const QString fileName = ui_.openGameFileName(this);
+    if (!fileName.isEmpty()) loadFrom(fileName, false);
+}
+
+void TForm1::loadFrom(const QString& fileName, bool remember) {
+    const std::string path = localPath(fileName);
+    const LoadedGame loaded = readSavedGame(path);
+    if (loaded.position) {
+        game_.loadPosition(*loaded.position, TableId == 0);
+        showBoard();
+        if (remember) gameFile_.remember(path);
+    }
+    SetLabel(QString::fromStdString(loaded.status));
+    UpdateFormLabels();
+    UpdateCursor();
+}
+
+void TForm1::N4Click() { close(); }
+
+void TForm1::N10Click() { soundOn_ = menu_->N10->isChecked(); }
+
+void TForm1::N6Click() { ui_.openUrl(QUrl(pageUrl(siteUrl_, QStringLiteral("/rules.html")))); }
+
+void TForm1::N39Click() { ui_.openUrl(QUrl(pageUrl(siteUrl_, QStringLiteral("/info.html")))); }
+
+void TForm1::N40Click() {
+    const QString text = QStringLiteral("Пимра — игра в калах для двоих\n") +
+                         QStringLiteral("Версия 0.1, для Linux\n") + siteUrl_.toString();
+    ui_.showAbout(nullptr, QStringLiteral("О программе"), text);
+}
+
+void TForm1::setLevelItem(int level) {
+    QAction* own = menu_->levelItem(level);
+    if (game_.level() == level) {
+        // A click on the ticked item changes nothing; Qt has just unticked it.
+        own->setChecked(true);
+        return;
+    }
+    for (int other = 0; other <= 4; ++other) menu_->levelItem(other)->setChecked(false);
+    own->setChecked(true);
+    game_.setLevel(level);
+}
+
+void TForm1::N20Click() {
+    if (!game_.history().canGoBack()) return;
+    game_.goBack();
+    showBoard();
+    updateHistoryItems();
+}
+
+void TForm1::N29Click() {
+    if (!game_.history().canGoForward()) return;
+    game_.goForward();
+    showBoard();
+    updateHistoryItems();
+}
+
+void TForm1::N24Click() {
+    const int index = game_.hint();
+    if (index == 0) return;
+    const QPointer<TForm1> self(this);
+    TLunka* hinted = pit(index);
+    hinted->HighlightPit();
+    pauseWithoutInput(hintDuration_);
+    if (!alive(self)) return;
+    hinted->NormalPit();
+}
+
+void TForm1::N25Click() {
+    game_.swapRows();
+    for (int k = 1; k <= 7; ++k) showPits(game_.position(), {k + 7, k});
+}
+
+void TForm1::N27Click() {
+    game_.addStones();
+    for (int k = 1; k <= 6; ++k) showPits(game_.position(), {k + 7, k});
+    updateStoneItems();
+}
+
+void TForm1::N28Click() {
+    game_.removeStones();
+    for (int k = 1; k <= 6; ++k) showPits(game_.position(), {k + 7, k});
+    updateStoneItems();
+}
+
+void TForm1::backgroundClick(int index) {
+    BackgroundIndex = index;
+    SetFon();
+}
+
+void TForm1::showBoard() {
+    for (int i = 1; i <= kPitCount; ++i) pit(i)->setStones(game_.position()[i]);
+}
+
+void TForm1::updateHistoryItems() {
+    menu_->N20->setEnabled(game_.history().canGoBack());
+    menu_->N29->setEnabled(game_.history().canGoForward());
+}
+
+void TForm1::updateStoneItems() {
+    menu_->N27->setEnabled(game_.canAddStones());
+    menu_->N28->setEnabled(game_.canRemoveStones());
+}
+
+}  // namespace pimra

@@ -1,0 +1,109 @@
+#include "MainMenu.h"
+#include "StepPause.h"
+#include "TForm1.h"
+#include "TLunka.h"
+#include "UiServices.h"
+
+namespace pimra {
+
+void TForm1::PitClick(TLunka* pit) {
+    if (Busy || closing_ || pit == nullptr) return;
+    // Online turns are sent to the server by the table view; only local play is here.
+    if (TableId != 0 || !game_.acceptsLocalClick(pit->PitIndex)) return;
+
+    game_.beginTurn();
+    updateHistoryItems();
+    if (!Hod(pit->PitIndex)) return;
+    while (game_.computerToMove()) {
+        const int reply = game_.chooseComputerMove();
+        if (!canPlayPit(game_.position(), reply)) break;
+        if (!Hod(reply)) return;
+    }
+    game_.endTurn();
+}
+
+bool TForm1::Hod(int index) {
+    const QPointer<TForm1> self(this);
+    Busy = true;
+    const MoveResult result = game_.move(index);
+    if (result.accepted) {
+        lockMenu(true);
+        for (std::size_t k = 0; k < result.steps.size(); ++k) {
+            // After a pause `this` may be gone: only `self` is looked at then.
+            if (!showStep(result.steps[k])) {
+                if (self) self->Busy = false;
+                return false;
+            }
+            emit moveStepShown(static_cast<int>(k));
+            if (!self) return false;
+        }
+        lockMenu(false);
+    }
+    Busy = false;
+    return true;
+}
+
+bool TForm1::showStep(const MoveStep& step) {
+    const QPointer<TForm1> self(this);
+    TLunka* stepPit = pit(step.pit);
+    switch (step.kind) {
+        case StepKind::Lift:
+            playSound(MoveSound::Take);
+            showPits(step.position, {step.pit});
+            stepPit->HighlightPit();
+            return pause();
+        case StepKind::Sow:
+            if (!pause()) return false;
+            showPits(step.position, {step.pit});
+            FlashPit(stepPit);
+            if (!alive(self)) return false;
+            stepPit->NormalPit();
+            playSound(MoveSound::Select);
+            return true;
+        case StepKind::EndSowing:
+            stepPit->NormalPit();
+            return true;
+        case StepKind::Capture:
+            playSound(MoveSound::Put);
+            showPits(step.position, {step.pit, step.otherPit, step.store});
+            return pause();
+        case StepKind::Status:
+            SetLabel(QString::fromStdString(step.text));
+            return true;
+        case StepKind::Sweep:
+            playSound(MoveSound::Select);
+            showPits(step.position, {step.store, step.pit});
+            return pause();
+        case StepKind::Result:
+            ui_.showResult(this, kTitle, QString::fromStdString(step.text));
+            return alive(self);
+    }
+    return true;
+}
+
+bool TForm1::pause() {
+    const QPointer<TForm1> self(this);
+    pauseWithoutInput(StepDelay);
+    return alive(self);
+}
+
+void TForm1::FlashPit(TLunka* flashed) {
+    const int delay = StepDelay;
+    flashed->setFlashFill();
+    runPendingEvents();
+    pauseWithoutInput(delay);
+}
+
+void TForm1::showPits(const Position& position, std::initializer_list<int> pits) {
+    for (int index : pits) pit(index)->setStones(position[index]);
+}
+
+void TForm1::lockMenu(bool locked) {
+    for (QAction* item : menu_->lockedDuringMove()) item->setEnabled(!locked);
+}
+
+void TForm1::playSound(MoveSound sound) {
+    if (soundOn_) sounds_->play(sound);
+}
+
+}  // namespace pimra

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QColor>
+#include <QFrame>
+
+namespace pimra {
+
+// One place of the board, a pit or a store: shows its stones as green circles with the count
+// in red and passes a left click on. The stone count is set by the window from the game.
+class TLunka : public QFrame {
+    Q_OBJECT
+
+public:
+    static constexpr QRgb kNormalFill = qRgb(255, 255, 255);
+    static constexpr QRgb kHighlightFill = qRgb(192, 220, 192);
+    static constexpr QRgb kFlashFill = qRgb(192, 192, 192);
+    static constexpr QRgb kStoneColor = qRgb(0, 128, 0);
+    static constexpr QRgb kCountColor = qRgb(255, 0, 0);
+
+    explicit TLunka(QWidget* parent);
+
+    int Side = 0;
+    bool IsStore = false;
+    int Stones = 0;
+    int PitIndex = 0;
+    QColor FillColor = QColor(kNormalFill);
+
+    // Index, row, store flag, place, size, tooltip and starting stones of board place `index`.
+    void PlacePit(int index);
+    // Sets the count and paints at once.
+    void setStones(int stones);
+
+    // Colour states; each paints at once.
+    void HighlightPit();
+    void NormalPit();
+    void setFlashFill();
+
+    // The count as drawn ("%2d"), and the box it is drawn in; empty for an empty pit.
+    QString countText() const;
+    QRect countRect() const;
+
+signals:
+    void clicked(pimra::TLunka* pit);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void setFill(QRgb fill);
+    QFont countFont() const;
+
+    bool pressed_ = false;
+};
+
+}  // namespace pimra

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+class QWidget;
+
+namespace pimra {
+
+// What the window asks of the desktop: message boxes, file dialogs, the browser and the help
+// viewer. Tests put a recording fake in its place.
+class UiServices {
+public:
+    virtual ~UiServices() = default;
+
+    // Modal message with no icon and one OK button.
+    virtual void showResult(QWidget* parent, const QString& title, const QString& text) = 0;
+    // Modal message with the information icon and one OK button.
+    virtual void showAbout(QWidget* parent, const QString& title, const QString& text) = 0;
+    // File names chosen in the save and open dialogs; empty when cancelled.
+    virtual QString saveGameFileName(QWidget* parent) = 0;
+    virtual QString openGameFileName(QWidget* parent) = 0;
+    virtual void openUrl(const QUrl& url) = 0;
+    virtual void showHelp(QWidget* parent, int topic) = 0;
+};
+
+}  // namespace pimra
