@@ -24,6 +24,7 @@ public:
     template <typename OnBadInput>
     bool Convert(std::string_view input, std::string& output, OnBadInput onBadInput) {
         output.clear();
+        iconv(handle_, nullptr, nullptr, nullptr, nullptr);
         char* in = const_cast<char*>(input.data());
         std::size_t inLeft = input.size();
         char buffer[256];
@@ -77,28 +78,36 @@ std::size_t Utf8SequenceLength(std::string_view text) {
     return length;
 }
 
+// Opening a converter costs far more than a short conversion; each thread keeps its own.
+Converter& ToCp1251() {
+    thread_local Converter converter("CP1251", "UTF-8");
+    return converter;
+}
+
+Converter& FromCp1251() {
+    thread_local Converter converter("UTF-8", "CP1251");
+    return converter;
+}
+
 }  // namespace
 
 std::optional<std::string> Utf8ToCp1251(std::string_view utf8) {
-    Converter converter("CP1251", "UTF-8");
     std::string result;
-    if (!converter.Convert(utf8, result, [](std::string_view) { return std::size_t{0}; })) {
+    if (!ToCp1251().Convert(utf8, result, [](std::string_view) { return std::size_t{0}; })) {
         return std::nullopt;
     }
     return result;
 }
 
 std::string Utf8ToCp1251Lossy(std::string_view utf8) {
-    Converter converter("CP1251", "UTF-8");
     std::string result;
-    converter.Convert(utf8, result, Utf8SequenceLength);
+    ToCp1251().Convert(utf8, result, Utf8SequenceLength);
     return result;
 }
 
 std::string Cp1251ToUtf8(std::string_view cp1251) {
-    Converter converter("UTF-8", "CP1251");
     std::string result;
-    converter.Convert(cp1251, result, [](std::string_view) { return std::size_t{1}; });
+    FromCp1251().Convert(cp1251, result, [](std::string_view) { return std::size_t{1}; });
     return result;
 }
 
