@@ -168,6 +168,7 @@ json Engine::regTable(const FormFields& fields) {
         TableRow table = requireTable(tx, id);
         if (TableRules::seatOf(table, login) != 0) throw Refusal{reason::kAlreadySeated};
         if (table.status == TableStatus::Finished) throw Refusal{reason::kGameOver};
+        if (!table.login1.empty() && !table.login2.empty()) throw Refusal{reason::kTableFull};
         if (table.status == TableStatus::Playing) throw Refusal{reason::kGameStarted};
         if (table.login1.empty()) {
             table.login1 = login;

@@ -1,0 +1,189 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <unistd.h>
+
+#include <cctype>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "server/Accounts.h"
+#include "server/Clock.h"
+#include "server/Cp1251.h"
+#include "server/Credentials.h"
+#include "server/Engine.h"
+#include "server/HttpServer.h"
+#include "server/SqliteStore.h"
+
+namespace pimra::server::test {
+
+using Lines = std::vector<std::pair<std::string, std::string>>;
+
+// The body exactly as the desktop client builds it from UTF-8 lines.
+inline std::string clientBody(const Lines& lines) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string body;
+    for (const auto& [name, value] : lines) {
+        body += name + "=";
+        const std::string bytes = utf8ToCp1251(value).value();
+        for (char c : bytes) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (std::isalnum(byte) && byte < 0x80) {
+                body += c;
+            } else if (c == ' ') {
+                body += '+';
+            } else {
+                body += '%';
+                body += hex[byte >> 4];
+                body += hex[byte & 15];
+            }
+        }
+        body += '&';
+    }
+    return body;
+}
+
+// The MD5 the client sends for a password typed in Windows-1251.
+inline std::string clientDigest(const std::string& password) {
+    return md5Hex(utf8ToCp1251(password).value());
+}
+
+// A complete server on a free loopback port, over a store file, with a clock the test turns.
+class ServerInstance {
+public:
+    ServerInstance(const std::string& dbPath, ManualClock& clock)
+        : store_(dbPath), hasher_(PasswordHasher::Strength::Minimum),
+          accounts_(store_, clock, hasher_), engine_(store_, clock, accounts_),
+          http_(engine_, accounts_) {
+        port_ = http_.bind("127.0.0.1", 0);
+        thread_ = std::thread([this] { http_.run(); });
+        http_.waitUntilReady();
+    }
+    ~ServerInstance() {
+        http_.stop();
+        thread_.join();
+    }
+    int port() const { return port_; }
+    Accounts& accounts() { return accounts_; }
+    Store& store() { return store_; }
+
+private:
+    SqliteStore store_;
+    PasswordHasher hasher_;
+    Accounts accounts_;
+    Engine engine_;
+    HttpServer http_;
+    int port_ = -1;
+    std::thread thread_;
+};
+
+// A fresh HTTP/1.0-style connection per request, as the client makes them.
+class Client {
+public:
+    explicit Client(int port) : port_(port) {}
+
+    httplib::Result postRaw(const std::string& path, const std::string& body,
+                            const std::string& type = "application/x-www-form-urlencoded") {
+        httplib::Client http("127.0.0.1", port_);
+        http.set_keep_alive(false);
+        return http.Post(path, body, type);
+    }
+    httplib::Result get(const std::string& path) {
+        httplib::Client http("127.0.0.1", port_);
+        return http.Get(path);
+    }
+    nlohmann::json engine(const Lines& lines) { return engineBody(clientBody(lines)); }
+    nlohmann::json engineBody(const std::string& body) {
+        auto result = postRaw("/engine/", body);
+        if (!result || result->status != 200) return nlohmann::json();
+        return nlohmann::json::parse(result->body);
+    }
+
+private:
+    int port_;
+};
+
+struct Login {
+    std::string login;
+    std::string sid;
+    std::string code;
+};
+
+class ServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("pimra-server-test-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+        start();
+    }
+    void TearDown() override {
+        server_.reset();
+        std::filesystem::remove_all(dir_);
+    }
+    void start() { server_ = std::make_unique<ServerInstance>(dbPath(), clock_); }
+    void restart() {
+        server_.reset();
+        start();
+    }
+    std::string dbPath() const { return (dir_ / "server.db").string(); }
+    Client client() { return Client(server_->port()); }
+
+    Login account(const std::string& login, const std::string& password = "secret") {
+        server_->accounts().registerAccount(login, password, password);
+        const auto reply = client().engine(
+            {{"action", "login"}, {"login", login}, {"pass", clientDigest(password)}});
+        return Login{login, reply.value("sid", ""), reply.value("code", "")};
+    }
+    nlohmann::json newTable(const Login& who, int timeLimit = 300, int bonus = 3) {
+        return client().engine({{"action", "newtable"}, {"gameid", "1"}, {"sid", who.sid},
+                                {"code", who.code}, {"timelimit", std::to_string(timeLimit)},
+                                {"bonus", std::to_string(bonus)}});
+    }
+    nlohmann::json regTable(const Login& who, const std::string& table) {
+        return client().engine(
+            {{"action", "regtable"}, {"tableid", table}, {"sid", who.sid}, {"code", who.code}});
+    }
+    nlohmann::json ready(const Login& who, const std::string& table) {
+        return client().engine(
+            {{"action", "ready"}, {"sid", who.sid}, {"code", who.code}, {"tableid", table}});
+    }
+    nlohmann::json move(const Login& who, const std::string& table, int pit) {
+        return client().engine({{"action", "move"}, {"sid", who.sid}, {"code", who.code},
+                                {"tableid", table}, {"move", std::to_string(pit)}});
+    }
+    nlohmann::json getTable(const std::string& table) {
+        return client().engine(
+            {{"action", "gettable"}, {"appid", "pimra"}, {"tableid", table}});
+    }
+    nlohmann::json nextRecord(const std::string& table, int ind) {
+        return client().engine({{"action", "nextrecord"}, {"appid", "pimra"},
+                                {"ind", std::to_string(ind)}, {"side", "0"},
+                                {"tableid", table}});
+    }
+    // Two players seated and ready at a new table; gives the table number.
+    std::string startedGame(const Login& a, const Login& b, int timeLimit = 300, int bonus = 3) {
+        const std::string table = newTable(a, timeLimit, bonus).value("ind", "");
+        regTable(b, table);
+        ready(a, table);
+        ready(b, table);
+        return table;
+    }
+
+    ManualClock clock_;
+    std::filesystem::path dir_;
+    std::unique_ptr<ServerInstance> server_;
+};
+
+}  // namespace pimra::server::test

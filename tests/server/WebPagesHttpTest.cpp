@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include "TestServer.h"
+#include "server/WebPages.h"
+
+namespace pimra::server::test {
+namespace {
+
+using WebPagesHttpTest = ServerTest;
+
+std::string formBody(const std::string& login, const std::string& password,
+                     const std::string& repeat) {
+    return "login=" + httplib::detail::encode_query_param(login) +
+           "&password=" + httplib::detail::encode_query_param(password) +
+           "&repeat=" + httplib::detail::encode_query_param(repeat);
+}
+
+TEST_F(WebPagesHttpTest, RegistrationPageCreatesAnAccountTheClientCanLogInWith) {
+    auto c = client();
+    const auto form = c.get("/ru/reg");
+    ASSERT_TRUE(form);
+    EXPECT_EQ(form->status, 200);
+    EXPECT_NE(form->get_header_value("Content-Type").find("utf-8"), std::string::npos);
+    EXPECT_NE(form->body.find("<form method=\"post\" action=\"/ru/reg\""), std::string::npos);
+
+    const auto done = c.postRaw("/ru/reg", formBody("Пётр 1", "тайна", "тайна"));
+    ASSERT_TRUE(done);
+    EXPECT_NE(done->body.find("Регистрация прошла успешно"), std::string::npos);
+    const auto login = c.engine(
+        {{"action", "login"}, {"login", "Пётр 1"}, {"pass", clientDigest("тайна")}});
+    EXPECT_EQ(login["response"], "Success");
+
+    // Only a password hash of the digest is kept.
+    server_->store().read([](StoreTransaction& tx) {
+        const auto account = tx.findAccount("Пётр 1");
+        ASSERT_TRUE(account);
+        EXPECT_EQ(account->passwordHash.rfind("$argon2id$", 0), 0u);
+        EXPECT_EQ(account->passwordHash.find(clientDigest("тайна")), std::string::npos);
+    });
+}
+
+TEST_F(WebPagesHttpTest, RegistrationPageExplainsEveryRefusal) {
+    auto c = client();
+    c.postRaw("/ru/reg", formBody("taken", "p", "p"));
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {formBody("taken", "p", "p"), "Этот логин уже занят."},
+        {formBody(std::string(21, 'x'), "p", "p"), "Логин длиннее 20 символов."},
+        {formBody("日本", "p", "p"), "Логин может содержать только"},
+        {formBody("ann", "p", "q"), "Пароли не совпадают."},
+        {formBody("ann", "", ""), "Введите пароль."},
+        {formBody("", "p", "p"), "Введите логин."},
+        {formBody("a\tb", "p", "p"), "Логин содержит недопустимые символы."},
+    };
+    for (const auto& [body, message] : cases) {
+        const auto page = c.postRaw("/ru/reg", body);
+        ASSERT_TRUE(page);
+        EXPECT_NE(page->body.find("class=\"error\" id=\"error\">" + message), std::string::npos)
+            << message;
+    }
+    // Twenty Cyrillic letters are twenty characters, not forty bytes.
+    const std::string twenty = "ЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖ";
+    EXPECT_NE(c.postRaw("/ru/reg", formBody(twenty, "p", "p"))->body.find("успешно"),
+              std::string::npos);
+}
+
+TEST_F(WebPagesHttpTest, LoginsAreEscapedOnEveryPage) {
+    auto c = client();
+    const std::string evil = "<b>\"x'&";
+    const auto refused = c.postRaw("/ru/reg", formBody(evil, "p", "q"));
+    EXPECT_EQ(refused->body.find(evil), std::string::npos);
+    EXPECT_NE(refused->body.find("value=\"&lt;b&gt;&quot;x&#39;&amp;\""), std::string::npos);
+    const auto done = c.postRaw("/ru/reg", formBody(evil, "p", "p"));
+    EXPECT_EQ(done->body.find(evil), std::string::npos);
+    EXPECT_NE(done->body.find("&lt;b&gt;"), std::string::npos);
+}
+
+TEST_F(WebPagesHttpTest, RulesAndInfoPagesAreServed) {
+    auto c = client();
+    const auto rules = c.get("/rules.html");
+    ASSERT_TRUE(rules);
+    EXPECT_EQ(rules->status, 200);
+    EXPECT_NE(rules->body.find("Правила игры"), std::string::npos);
+    EXPECT_NE(rules->body.find("больше 36 камней"), std::string::npos);
+    const auto info = c.get("/info.html");
+    EXPECT_EQ(info->status, 200);
+    EXPECT_NE(info->body.find("href=\"/ru/reg\""), std::string::npos);
+    EXPECT_EQ(c.get("/nothing.html")->status, 404);
+}
+
+}  // namespace
+}  // namespace pimra::server::test
