@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QList>
+#include <QStringList>
+
+#include <functional>
+
+#include "MoveSounds.h"
+#include "UiServices.h"
+
+namespace pimra::test {
+
+// Records what the window asks of the desktop and answers file dialogs from set names.
+class FakeUiServices : public UiServices {
+public:
+    void showResult(QWidget*, const QString& title, const QString& text) override {
+        resultTitles << title;
+        results << text;
+        if (onResult) onResult();
+    }
+    void showAbout(QWidget*, const QString& title, const QString& text) override {
+        aboutTitle = title;
+        aboutText = text;
+    }
+    QString saveGameFileName(QWidget*) override {
+        ++saveAsked;
+        return saveName;
+    }
+    QString openGameFileName(QWidget*) override {
+        ++openAsked;
+        return openName;
+    }
+    void openUrl(const QUrl& url) override { urls << url; }
+    void showHelp(QWidget*, int topic) override { helpTopics << topic; }
+
+    QStringList results;
+    QStringList resultTitles;
+    std::function<void()> onResult;
+    QString aboutTitle;
+    QString aboutText;
+    QString saveName;
+    QString openName;
+    int saveAsked = 0;
+    int openAsked = 0;
+    QList<QUrl> urls;
+    QList<int> helpTopics;
+};
+
+class RecordingSounds : public MoveSounds {
+public:
+    void play(MoveSound sound) override { played.push_back(sound); }
+    std::vector<MoveSound> played;
+};
+
+}  // namespace pimra::test

@@ -1,0 +1,250 @@
+#include <QDir>
+#include <QImage>
+#include <QMenu>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+#include "FakeUiServices.h"
+#include "MainMenu.h"
+#include "TForm1.h"
+#include "TLunka.h"
+
+using namespace pimra;
+using pimra::test::FakeUiServices;
+using pimra::test::RecordingSounds;
+
+namespace {
+
+int firstPlayablePit(const Position& position) {
+    for (int i = 1; i <= 6; ++i)
+        if (position[i] > 0) return i;
+    return 0;
+}
+
+QColor colourAt(QWidget* widget, QPoint point) {
+    return widget->grab().toImage().pixelColor(point);
+}
+
+}  // namespace
+
+class PlayTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<FakeUiServices> ui_;
+    std::unique_ptr<TForm1> form_;
+
+    const MainMenu& menu() const { return form_->menu(); }
+    void click(int pit) { QTest::mouseClick(form_->pit(pit), Qt::LeftButton); }
+
+private slots:
+    void init() {
+        ui_ = std::make_unique<FakeUiServices>();
+        form_ = std::make_unique<TForm1>(*ui_);
+        form_->setStepDelay(0);
+        form_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    }
+    void cleanup() {
+        form_.reset();
+        ui_.reset();
+    }
+
+    void fullGameAgainstEachLevel_data() {
+        QTest::addColumn<int>("level");
+        QTest::newRow("variable") << 0;
+        QTest::newRow("easy") << 1;
+        QTest::newRow("normal") << 2;
+        QTest::newRow("hard") << 3;
+        QTest::newRow("very hard") << 4;
+    }
+    void fullGameAgainstEachLevel() {
+        QFETCH(int, level);
+        menu().levelItem(level)->trigger();
+        QCOMPARE(form_->game().level(), level);
+
+        bool busyAtResult = false;
+        bool menuLockedAtResult = false;
+        ui_->onResult = [&] {
+            busyAtResult = form_->isBusy();
+            menuLockedAtResult = !menu().N1->menuAction()->isEnabled();
+        };
+        for (int turn = 0; turn < 400 && ui_->results.isEmpty(); ++turn) {
+            const int pit = firstPlayablePit(form_->game().position());
+            QVERIFY2(pit != 0, "the bottom row ran empty without a result");
+            click(pit);
+        }
+        QCOMPARE(ui_->results.size(), 1);
+        QCOMPARE(ui_->resultTitles.first(), QStringLiteral("Пимра"));
+        QCOMPARE(ui_->results.first(),
+                 QString::fromStdString(resultText(form_->game().position())));
+        QVERIFY(busyAtResult);
+        QVERIFY(menuLockedAtResult);
+        QVERIFY(!form_->isBusy());
+        for (QAction* item : menu().topLevel()) QVERIFY(item->isEnabled());
+        // The board shows what the game holds.
+        for (int i = 1; i <= kPitCount; ++i)
+            QCOMPARE(form_->pit(i)->Stones, form_->game().position()[i]);
+    }
+
+    void clicksAndKeysDuringAMoveAreRefused() {
+        int seen = 0;
+        bool busy = false;
+        QTimer::singleShot(0, this, [&] {
+            // Runs inside the first flash of the move, as a real click would.
+            busy = form_->isBusy();
+            click(2);
+            QTest::keyClick(form_.get(), '4');
+            form_->PitClick(form_->pit(5));
+            ++seen;
+        });
+        click(1);
+        QCOMPARE(seen, 1);
+        QVERIFY(busy);
+        QCOMPARE(form_->game().history().moveNumber(), 1);
+        Position expected = Position::start();
+        expected[1] = 0;
+        for (int i = 2; i <= 6; ++i) expected[i] = 7;
+        expected[7] = 1;
+        QCOMPARE(form_->game().position(), expected);
+        QVERIFY(!form_->isBusy());
+    }
+
+    void menuIsLockedDuringAMoveAndReleasedAfter() {
+        QList<bool> enabledDuring;
+        int levelDuring = -1;
+        QTimer::singleShot(0, this, [&] {
+            for (QAction* item : menu().topLevel()) enabledDuring << item->isEnabled();
+            // Short-cuts of locked menus do nothing; the level may change.
+            QTest::keyClick(form_.get(), Qt::Key_F2);
+            QTest::keyClick(form_.get(), Qt::Key_F9);
+            menu().N25->trigger();
+            QTest::keyClick(form_.get(), Qt::Key_E, Qt::ControlModifier);
+            levelDuring = form_->game().level();
+        });
+        click(3);
+        QCOMPARE(enabledDuring, QList<bool>({false, false, false, true, true, false, false}));
+        QCOMPARE(levelDuring, 1);
+        for (QAction* item : menu().topLevel()) QVERIFY(item->isEnabled());
+        QVERIFY(menu().N20->isEnabled());
+        QVERIFY(!menu().N29->isEnabled());
+        QCOMPARE(form_->game().history().moveNumber(), 1);
+        QCOMPARE(form_->game().sideToMove(), 1);
+        QVERIFY(form_->game().position() != Position::start());
+    }
+
+    void everyStepIsOnScreenBeforeTheNext() {
+        QList<Position> shown;
+        connect(form_.get(), &TForm1::moveStepShown, this, [&] {
+            Position board;
+            for (int i = 1; i <= kPitCount; ++i) board[i] = form_->pit(i)->Stones;
+            shown << board;
+        });
+        const MoveResult expected = playMove(Position::start(), 1, 1);
+        click(1);
+        QCOMPARE(shown.size(), static_cast<int>(expected.steps.size()));
+        for (int k = 0; k < shown.size(); ++k)
+            QCOMPARE(shown[k], expected.steps[static_cast<std::size_t>(k)].position);
+    }
+
+    void soundsOfAMove() {
+        RecordingSounds sounds;
+        form_->setMoveSounds(&sounds);
+        click(1);
+        const std::vector<MoveSound> expected = {MoveSound::Take,   MoveSound::Select,
+                                                 MoveSound::Select, MoveSound::Select,
+                                                 MoveSound::Select, MoveSound::Select,
+                                                 MoveSound::Select};
+        QCOMPARE(sounds.played, expected);
+
+        // Bottom 2 0 0 0 0 0 | top pits with stones: pit 1 drops into empty pit 3 and captures.
+        Position capture;
+        capture[1] = 2;
+        capture[11] = 4;
+        capture[8] = 1;
+        form_->game().loadPosition(capture, true);
+        sounds.played.clear();
+        form_->Hod(1);
+        QCOMPARE(sounds.played.back(), MoveSound::Put);
+
+        menu().N10->trigger();
+        sounds.played.clear();
+        form_->game().loadPosition(Position::start(), true);
+        form_->Hod(2);
+        QVERIFY(sounds.played.empty());
+        form_->setMoveSounds(nullptr);
+    }
+
+    void closingDuringAMoveEndsCleanly() {
+        auto* form = new TForm1(*ui_);
+        form->setStepDelay(2);
+        form->show();
+        QPointer<TForm1> guard(form);
+        int steps = 0;
+        connect(form, &TForm1::moveStepShown, this, [&] {
+            if (++steps == 3) form->close();
+        });
+        form->PitClick(form->pit(3));
+        QVERIFY(guard);
+        QVERIFY(!form->isVisible());
+        QVERIFY(!form->isBusy());
+        QVERIFY(steps < 8);
+        delete form;
+    }
+
+    void closingDuringTheComputerReplyEndsCleanly() {
+        auto* form = new TForm1(*ui_);
+        form->setStepDelay(1);
+        form->show();
+        int lifts = 0;
+        // The second lift is the computer's first move.
+        connect(form, &TForm1::moveStepShown, this, [&](int step) {
+            if (step == 0 && ++lifts == 2) QTimer::singleShot(0, form, &QWidget::close);
+        });
+        form->PitClick(form->pit(3));
+        QCOMPARE(lifts, 2);
+        QVERIFY(!form->isVisible());
+        QVERIFY(ui_->results.isEmpty());
+        delete form;
+    }
+
+    void destroyingTheWindowDuringAMoveTouchesNothing() {
+        auto* form = new TForm1(*ui_);
+        form->setStepDelay(1);
+        form->show();
+        QPointer<TForm1> guard(form);
+        connect(form, &TForm1::moveStepShown, this, [&](int step) {
+            if (step == 4) delete form;
+        });
+        form->PitClick(form->pit(3));
+        QVERIFY(!guard);
+    }
+
+    void screenshotsAtStartAndDuringAMove() {
+        QDir().mkpath(PIMRA_SCREENSHOT_DIR);
+        QVERIFY(form_->grab().save(PIMRA_SCREENSHOT_DIR "/start.png"));
+        // Stones of pit 1 and its count box at the bottom right.
+        QCOMPARE(colourAt(form_->pit(1), {9, 9}), QColor(0, 128, 0));
+        QCOMPARE(colourAt(form_->pit(1), {35, 35}), QColor(255, 255, 255));
+
+        bool grabbed = false;
+        QColor lifted;
+        QColor sown;
+        connect(form_.get(), &TForm1::moveStepShown, this, [&](int step) {
+            if (step != 3 || grabbed) return;
+            grabbed = form_->grab().save(PIMRA_SCREENSHOT_DIR "/move.png");
+            lifted = colourAt(form_->pit(1), {35, 35});
+            sown = colourAt(form_->pit(3), {9, 19});
+        });
+        click(1);
+        QVERIFY(grabbed);
+        QCOMPARE(lifted, QColor(192, 220, 192));
+        QCOMPARE(sown, QColor(0, 128, 0));  // the seventh stone starts a second row
+    }
+};
+
+QTEST_MAIN(PlayTest)
+#include "PlayTest.moc"
