@@ -86,12 +86,13 @@ std::vector<double> put() {
     for (std::size_t i = 0; i < out.size(); ++i) {
         const double t = seconds(i);
         // A heavy, falling body: the pitch sinks as the board stops ringing.
-        const double pitch = 58.0 + 60.0 * std::exp(-t / 0.05);
+        const double pitch = 80.0 + 70.0 * std::exp(-t / 0.05);
         phase += 2 * kPi * pitch / kSampleRate;
-        const double body = std::sin(phase) * std::exp(-t / 0.14);
+        // The overtone keeps the thud audible on small speakers that cannot give the bass.
+        const double body = (std::sin(phase) + 0.35 * std::sin(2 * phase)) * std::exp(-t / 0.14);
         low += 0.08 * ((rng.uniform() * 2 - 1) - low);
         const double knock = 3.0 * low * std::exp(-t / 0.025);
-        out[i] = 0.78 * body + 0.5 * knock;
+        out[i] = 0.6 * body + 0.3 * knock;
     }
     // The captured stones settling into the store.
     const double clicks[][2] = {{0.03, 0.18}, {0.07, 0.12}, {0.11, 0.09}, {0.18, 0.06}};

@@ -69,7 +69,7 @@ Bitmap ground() {
     const auto pebbles = scatterDiscs(kSize, kSize, 22, 1.2, 3.2, 2.0, 13);
     for (int y = 0; y < kSize; ++y) {
         for (int x = 0; x < kSize; ++x) {
-            double t = 0.42 + 0.9 * (soil.at(x, y) - 0.5) + 0.35 * (clumps.at(x, y) - 0.5) +
+            double t = 0.42 + 0.6 * (soil.at(x, y) - 0.5) + 0.45 * (clumps.at(x, y) - 0.5) +
                        0.18 * (grain(x, y, 14) - 0.5);
             for (const Disc& p : pebbles) {
                 const double dx = ringDelta(p.x, x + 0.5, kSize);
@@ -153,10 +153,10 @@ Bitmap bubbles() {
              {{108, 152, 166}, {160, 196, 206}, {206, 228, 234}});
     Bitmap bmp(kSize, kSize, 4, palette);
     const FractalNoise water(kSize, kSize, 2, 2, 4, 31);
-    const auto discs = scatterDiscs(kSize, kSize, 10, 3.0, 9.5, 3.0, 32);
+    const auto discs = scatterDiscs(kSize, kSize, 8, 3.0, 9.5, 3.0, 32);
     for (int y = 0; y < kSize; ++y) {
         for (int x = 0; x < kSize; ++x) {
-            int index = step(stretch(water.at(x, y), 1.8) + 0.1 * (grain(x, y, 33) - 0.5),
+            int index = step(stretch(water.at(x, y), 1.3) + 0.1 * (grain(x, y, 33) - 0.5),
                              kWater);
             for (const Disc& b : discs) {
                 const double dx = ringDelta(b.x, x + 0.5, kSize);
@@ -222,7 +222,7 @@ Bitmap blue() {
     for (int y = 0; y < kSize; ++y) {
         for (int x = 0; x < kSize; ++x) {
             const double wave = std::sin(2 * kPi * (x + 2.0 * y) / kSize);
-            const double t = stretch(sky.at(x, y), 1.9) + 0.06 * wave +
+            const double t = stretch(sky.at(x, y), 1.25) + 0.05 * wave +
                              0.08 * (grain(x, y, 52) - 0.5);
             bmp.setIndex(x, y, step(t, 16));
         }
@@ -279,7 +279,7 @@ Bitmap relief() {
             const double gx = height(x + 1, y) - height(x - 1 + kWidth, y);
             const double gy = height(x, y + 1) - height(x, y - 1 + kHeight);
             // Light from the top left: slopes facing it are bright.
-            const double t = 0.5 - 1.6 * (gx + gy) + 0.1 * (grain(x, y, 72) - 0.5);
+            const double t = 0.5 - 1.1 * (gx + gy) + 0.1 * (grain(x, y, 72) - 0.5);
             bmp.setIndex(x, y, step(t, 16));
         }
     }
@@ -295,7 +295,7 @@ Bitmap green() {
     const Rgb light{56, 110, 66};
     for (int y = 0; y < kSize; ++y) {
         for (int x = 0; x < kSize; ++x) {
-            const double t = stretch(felt.at(x, y), 1.5) + 0.3 * (mottle.at(x, y) - 0.5) +
+            const double t = stretch(felt.at(x, y), 1.1) + 0.2 * (mottle.at(x, y) - 0.5) +
                              0.14 * (grain(x, y, 83) - 0.5);
             bmp.setColor(x, y, mix(dark, light, t));
         }

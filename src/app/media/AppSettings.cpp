@@ -1,5 +1,7 @@
 #include "media/AppSettings.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <optional>
 
@@ -31,6 +33,12 @@ std::optional<int> readInt(const QSettings& file, const QString& key, int low, i
     return value;
 }
 
+// QSettings parses lazily and reports a damaged file only after the first read.
+bool damaged(const QSettings& file) {
+    (void)file.allKeys();
+    return file.status() != QSettings::NoError;
+}
+
 bool validBackground(int index) { return textureInfo(index) != nullptr; }
 bool validLevel(int level) { return level >= kMinLevel && level <= kMaxLevel; }
 
@@ -43,7 +51,7 @@ AppSettings::AppSettings(QString filePath) : filePath_(std::move(filePath)) {}
 Settings AppSettings::load() const {
     const QSettings file(filePath_, QSettings::IniFormat);
     Settings settings;
-    if (file.status() != QSettings::NoError) {
+    if (damaged(file)) {
         return settings;
     }
     settings.backgroundIndex =
@@ -54,9 +62,10 @@ Settings AppSettings::load() const {
 }
 
 bool AppSettings::save(const Settings& settings) const {
+    setDamagedFileAside();
     const Settings defaults;
     QSettings file(filePath_, QSettings::IniFormat);
-    file.clear();  // a damaged file is replaced, not merged
+    file.clear();
     file.setValue(kBackgroundKey, validBackground(settings.backgroundIndex)
                                       ? settings.backgroundIndex
                                       : defaults.backgroundIndex);
@@ -64,6 +73,21 @@ bool AppSettings::save(const Settings& settings) const {
     file.setValue(kLevelKey, validLevel(settings.level) ? settings.level : defaults.level);
     file.sync();
     return file.status() == QSettings::NoError;
+}
+
+void AppSettings::setDamagedFileAside() const {
+    // QSettings never writes over a file it cannot parse, so the choices would be lost on
+    // every run from now on; the damaged file is kept beside it for a look.
+    if (!QFileInfo(filePath_).isFile()) {
+        return;
+    }
+    const QSettings file(filePath_, QSettings::IniFormat);
+    if (!damaged(file) || file.status() != QSettings::FormatError) {
+        return;
+    }
+    const QString aside = filePath_ + QStringLiteral(".damaged");
+    QFile::remove(aside);
+    QFile::rename(filePath_, aside);
 }
 
 }  // namespace pimra::media

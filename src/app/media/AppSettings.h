@@ -26,11 +26,13 @@ public:
     const QString& filePath() const { return filePath_; }
 
     Settings load() const;
-    // Out-of-range values are written as their defaults. False when the file could not be
-    // written.
+    // Out-of-range values are written as their defaults. A damaged file is moved aside to
+    // "<file>.damaged" first. False when the file could not be written.
     bool save(const Settings& settings) const;
 
 private:
+    void setDamagedFileAside() const;
+
     QString filePath_;
 };
 

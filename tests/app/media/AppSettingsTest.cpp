@@ -1,0 +1,117 @@
+// Settings kept between runs: round trip and every way the file can be wrong.
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "media/AppSettings.h"
+
+namespace pimra::media {
+namespace {
+
+class AppSettingsTest : public testing::Test {
+protected:
+    QString path(const QString& name = QStringLiteral("pimra.ini")) const {
+        return dir_.filePath(name);
+    }
+    void write(const QByteArray& content) const {
+        QFile file(path());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+
+    QTemporaryDir dir_;
+};
+
+TEST_F(AppSettingsTest, KeepsWhatWasSaved) {
+    const Settings chosen{7, false, 0};
+    ASSERT_TRUE(AppSettings(path()).save(chosen));
+    EXPECT_EQ(AppSettings(path()).load(), chosen);
+
+    const Settings changed{8, true, 4};
+    ASSERT_TRUE(AppSettings(path()).save(changed));
+    EXPECT_EQ(AppSettings(path()).load(), changed);
+}
+
+TEST_F(AppSettingsTest, StartsWithTheFreshStartValuesWithoutAFile) {
+    const Settings loaded = AppSettings(path()).load();
+    EXPECT_EQ(loaded.backgroundIndex, 1);
+    EXPECT_TRUE(loaded.soundOn);
+    EXPECT_EQ(loaded.level, 3);
+    EXPECT_FALSE(QFile::exists(path())) << "reading creates no file";
+}
+
+TEST_F(AppSettingsTest, ReplacesEachInvalidValueByItsDefault) {
+    struct Case {
+        const char* content;
+        Settings expected;
+    };
+    const Case cases[] = {
+        {"[look]\nbackground=0\n[sound]\nmoveSounds=0\n[game]\nlevel=4\n", {1, false, 4}},
+        {"[look]\nbackground=9\n[game]\nlevel=5\n", {1, true, 3}},
+        {"[look]\nbackground=abc\n[sound]\nmoveSounds=yes\n[game]\nlevel=-1\n", {1, true, 3}},
+        {"[look]\nbackground=2.5\n[sound]\nmoveSounds=2\n[game]\nlevel=\n", {1, true, 3}},
+        {"[look]\nbackground=99999999999999999999\n[game]\nlevel=1\n", {1, true, 1}},
+        {"[look]\nbackground= 6 \n[sound]\nmoveSounds=0\n", {6, false, 3}},
+        {"[other]\nbackground=5\n", {1, true, 3}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.content);
+        write(c.content);
+        EXPECT_EQ(AppSettings(path()).load(), c.expected);
+    }
+}
+
+TEST_F(AppSettingsTest, FallsBackToTheStartValuesForADamagedFile) {
+    const Settings defaults;
+    QByteArray garbage;
+    for (int i = 0; i < 512; ++i) {
+        garbage.append(static_cast<char>((i * 37 + 11) % 256));
+    }
+    for (const QByteArray& content :
+         {garbage, QByteArray("[look\nbackground=5"), QByteArray("\xEF\xBB\xBF\0\0\0", 6),
+          QByteArray("[look]\nbackground=\"5\n")}) {
+        write(content);
+        const Settings loaded = AppSettings(path()).load();
+        EXPECT_TRUE(loaded.backgroundIndex >= 1 && loaded.backgroundIndex <= 8);
+        EXPECT_TRUE(loaded.level >= 0 && loaded.level <= 4);
+        if (content == garbage) {
+            EXPECT_EQ(loaded, defaults);
+        }
+    }
+    // The next save still works; the damaged file is kept aside.
+    write(garbage);
+    ASSERT_TRUE(AppSettings(path()).save({4, false, 2}));
+    EXPECT_EQ(AppSettings(path()).load(), (Settings{4, false, 2}));
+    QFile aside(path() + QStringLiteral(".damaged"));
+    ASSERT_TRUE(aside.open(QIODevice::ReadOnly));
+    EXPECT_EQ(aside.readAll(), garbage);
+}
+
+TEST_F(AppSettingsTest, ReadsADirectoryInPlaceOfTheFileAsMissing) {
+    ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("pimra.ini")));
+    EXPECT_EQ(AppSettings(path()).load(), Settings{});
+    EXPECT_FALSE(AppSettings(path()).save({2, true, 1}));
+}
+
+TEST_F(AppSettingsTest, ReportsAFileThatCannotBeWritten) {
+    write("not a directory");
+    const AppSettings below(path() + QStringLiteral("/pimra.ini"));
+    EXPECT_FALSE(below.save({2, true, 1}));
+    EXPECT_EQ(below.load(), Settings{});
+}
+
+TEST_F(AppSettingsTest, WritesOutOfRangeValuesAsTheirDefaults) {
+    ASSERT_TRUE(AppSettings(path()).save({12, false, 9}));
+    EXPECT_EQ(AppSettings(path()).load(), (Settings{1, false, 3}));
+}
+
+TEST(AppSettingsLocation, IsTheApplicationsIniFileInTheUsersConfigDirectory) {
+    const QString file = AppSettings().filePath();
+    EXPECT_TRUE(file.endsWith(QStringLiteral("/pimra/pimra.ini"))) << file.toStdString();
+    // The test run is in Qt's test mode, so even this default path is not the user's own.
+    EXPECT_TRUE(file.contains(QStringLiteral("qttest"))) << file.toStdString();
+}
+
+}  // namespace
+}  // namespace pimra::media
