@@ -15,7 +15,7 @@ packages=(
   # fonts with Cyrillic letters, and a display for screenshots
   fonts-dejavu-core fonts-liberation xvfb xauth
   # server
-  libcpp-httplib-dev libsqlite3-dev libsodium-dev
+  libcpp-httplib-dev libsqlite3-dev libsodium-dev zlib1g-dev libbrotli-dev
   # load tests and browser tests (optional tools, used by bench/ and the e2e test)
   wrk nginx-light chromium
 )
@@ -32,4 +32,10 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# Browser tests of the server's web pages drive Debian's chromium through playwright-core.
+browser_tests="$(dirname "$0")/../tests/browser"
+if command -v npm >/dev/null 2>&1 && [ ! -d "$browser_tests/node_modules/playwright-core" ]; then
+  npm ci --prefix "$browser_tests" --no-audit --no-fund --loglevel=error
 fi

@@ -31,7 +31,7 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
         } else {
             int port = 0;
             const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), port);
-            if (ec != std::errc() || end != value.data() + value.size() || port < 1 ||
+            if (ec != std::errc() || end != value.data() + value.size() || port < 0 ||
                 port > 65535) {
                 error = "bad port " + value;
                 return std::nullopt;
@@ -45,7 +45,7 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
 std::string usageText() {
     return "usage: pimra-server [--bind ADDR] [--port PORT] [--db FILE]\n"
            "  --bind ADDR  address to listen on (default 127.0.0.1)\n"
-           "  --port PORT  port to listen on (default 8455)\n"
+           "  --port PORT  port to listen on (default 8455; 0 picks a free one)\n"
            "  --db FILE    SQLite database file, or :memory: (default "
            "$XDG_DATA_HOME/pimra/server.db)\n";
 }
