@@ -201,9 +201,24 @@ void TForm1::FormKeyPress(QChar key) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    // A running move or reply stops at its next pause instead of touching a closed window.
     closing_ = true;
+    if (Busy || hintShown_) {
+        // A running move or hint stops at its next pause; the window closes once it has
+        // unwound, so that the program ends from its own event loop.
+        event->ignore();
+        return;
+    }
     QMainWindow::closeEvent(event);
+}
+
+void TForm1::finishClosing() {
+    if (closing_) close();
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    // Shown again once a stopped move has unwound: play may go on.
+    if (!Busy) closing_ = false;
+    QMainWindow::showEvent(event);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

@@ -88,6 +88,7 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -131,6 +132,7 @@ private:
     bool pause();
     static bool alive(const QPointer<TForm1>& form) { return form && !form->closing_; }
     void showPits(const Position& position, std::initializer_list<int> pits);
+    void finishClosing();
 
     UiServices& ui_;
     SilentMoveSounds silentSounds_;
@@ -153,6 +155,7 @@ private:
     int hintDuration_ = kHintDuration;
     bool Busy = false;
     bool closing_ = false;
+    bool hintShown_ = false;
     bool soundOn_ = true;
     int BackgroundIndex = 1;
     int TableId = 0;

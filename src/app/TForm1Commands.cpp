@@ -127,8 +127,14 @@ void TForm1::N24Click() {
     const QPointer<TForm1> self(this);
     TLunka* hinted = pit(index);
     hinted->HighlightPit();
+    hintShown_ = true;
     pauseWithoutInput(hintDuration_);
-    if (!alive(self)) return;
+    if (!self) return;
+    hintShown_ = false;
+    if (closing_) {
+        finishClosing();
+        return;
+    }
     hinted->NormalPit();
 }
 

@@ -11,15 +11,20 @@ void TForm1::PitClick(TLunka* pit) {
     // Online turns are sent to the server by the table view; only local play is here.
     if (TableId != 0 || !game_.acceptsLocalClick(pit->PitIndex)) return;
 
+    const QPointer<TForm1> self(this);
     game_.beginTurn();
     updateHistoryItems();
-    if (!Hod(pit->PitIndex)) return;
-    while (game_.computerToMove()) {
+    bool played = Hod(pit->PitIndex);
+    while (played && game_.computerToMove()) {
         const int reply = game_.chooseComputerMove();
         if (!canPlayPit(game_.position(), reply)) break;
-        if (!Hod(reply)) return;
+        played = Hod(reply);
     }
-    game_.endTurn();
+    if (played) {
+        game_.endTurn();
+    } else if (self) {
+        self->finishClosing();
+    }
 }
 
 bool TForm1::Hod(int index) {
