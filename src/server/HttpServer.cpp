@@ -1,6 +1,8 @@
 #include "HttpServer.h"
 
 #include <httplib.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 
 #include <chrono>
@@ -17,7 +19,8 @@ namespace {
 constexpr const char* kHtml = "text/html; charset=utf-8";
 constexpr const char* kJson = "application/json; charset=utf-8";
 // The library listens with a queue of 5; thousands of clients on fresh connections need more.
-constexpr int kListenBacklog = 4096;
+constexpr int kListenBacklog = 16384;
+constexpr int kDeferAcceptSeconds = 10;
 
 }  // namespace
 
@@ -29,6 +32,10 @@ HttpServer::HttpServer(Engine& engine, Accounts& accounts)
     server_->set_socket_options([this](socket_t sock) {
         int yes = 1;
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+        // Each connection takes a worker thread until it is closed; let the kernel hold a
+        // connection until its request arrives, so idle sockets cannot tie the workers up.
+        int seconds = kDeferAcceptSeconds;
+        setsockopt(sock, IPPROTO_TCP, TCP_DEFER_ACCEPT, &seconds, sizeof(seconds));
         socket_ = sock;
     });
     addRoutes();
