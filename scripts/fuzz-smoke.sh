@@ -28,6 +28,8 @@ for target in "${targets[@]}"; do
     if [ -d "fuzz/corpus/$name" ]; then cp -r "fuzz/corpus/$name/." "$corpus/"; fi
     args=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1)
     if [ -f "fuzz/$name.dict" ]; then args+=(-dict="$PWD/fuzz/$name.dict"); fi
+    # Extra libFuzzer flags of a target, one or more per line.
+    if [ -f "fuzz/$name.options" ]; then read -r -a extra < "fuzz/$name.options"; args+=("${extra[@]}"); fi
     echo "fuzz: $target for ${seconds}s"
     status=0
     (cd "$(mktemp -d)" && "$OLDPWD/$binary" "${args[@]}" "$corpus") > "$build/$target.log" 2>&1 \

@@ -1,0 +1,48 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+
+#include "server/Options.h"
+
+namespace pimra::server {
+namespace {
+
+TEST(Options, DefaultsToLoopbackAndTheFixedPort) {
+    std::string error;
+    const auto options = parseOptions({}, error);
+    ASSERT_TRUE(options);
+    EXPECT_EQ(options->bind, "127.0.0.1");
+    EXPECT_EQ(options->port, 8455);
+    EXPECT_EQ(options->db, "");
+    const auto given =
+        parseOptions({"--bind", "0.0.0.0", "--port", "9000", "--db", ":memory:"}, error);
+    ASSERT_TRUE(given);
+    EXPECT_EQ(given->bind, "0.0.0.0");
+    EXPECT_EQ(given->port, 9000);
+    EXPECT_EQ(given->db, ":memory:");
+}
+
+TEST(Options, RefusesBadArguments) {
+    std::string error;
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--port"}, {"--port", "65536"},
+                                               {"--port", "80x"}, {"--port", "-1"},
+                                               {"--db", ""}, {"--verbose"}}) {
+        EXPECT_FALSE(parseOptions(args, error)) << args[0];
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(Options, DefaultDatabaseLivesInTheUsersDataFolder) {
+    const auto dir = std::filesystem::temp_directory_path() / "pimra-options-test";
+    std::filesystem::remove_all(dir);
+    ::setenv("XDG_DATA_HOME", dir.c_str(), 1);
+    EXPECT_EQ(defaultDatabasePath(), (dir / "pimra" / "server.db").string());
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "pimra"));
+    ::unsetenv("XDG_DATA_HOME");
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace pimra::server
