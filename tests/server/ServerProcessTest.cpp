@@ -6,7 +6,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <regex>
 #include <string>
 
 namespace {
@@ -28,11 +27,11 @@ public:
         ::close(pipeFds[1]);
         stderr_ = ::fdopen(pipeFds[0], "r");
         char line[512];
-        const std::regex listening("listening on http://127\\.0\\.0\\.1:([0-9]+)/");
+        const std::string listening = "listening on http://127.0.0.1:";
         while (std::fgets(line, sizeof(line), stderr_)) {
-            std::cmatch match;
-            if (std::regex_search(line, match, listening)) {
-                port_ = std::stoi(match[1]);
+            const std::string text = line;
+            if (const auto at = text.find(listening); at != std::string::npos) {
+                port_ = std::stoi(text.substr(at + listening.size()));
                 break;
             }
         }
