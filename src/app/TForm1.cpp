@@ -5,7 +5,9 @@
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
+#include <QFile>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
@@ -15,6 +17,8 @@
 #include "MainMenu.h"
 #include "TLunka.h"
 #include "UiServices.h"
+#include "media/AppSettings.h"
+#include "media/TextureLibrary.h"
 
 namespace pimra {
 
@@ -54,6 +58,7 @@ void TForm1::buildLayout() {
     board_->setPalette(boardPalette);
     board_->setFixedSize(kClientWidth, kBoardHeight);
     setCentralWidget(board_);
+    board_->installEventFilter(this);
 
     Panel1 = new QLabel(board_);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -182,9 +187,33 @@ void TForm1::UpdateFormLabels() {
     iPanel->setVisible(online);
 }
 
-void TForm1::SetFon() {
-    // Textures come with the media library; until then the window shows its own colour.
-    board_->update();
+void TForm1::SetFon() { board_->repaint(); }
+
+void TForm1::paintBackground() {
+    // The texture covers the client area; the window's own colour shows only where it cannot.
+    QPainter painter(board_);
+    media::paintTexture(painter, BackgroundIndex, frameGeometry().size());
+}
+
+void TForm1::setSettings(media::AppSettings* settings) {
+    settings_ = nullptr;  // applying the values must not write them back
+    if (settings == nullptr) return;
+    const media::Settings remembered = settings->load();
+    if (QFile::exists(settings->filePath())) {
+        // A fresh start checks no texture; a remembered one is checked.
+        menu_->backgrounds[static_cast<std::size_t>(remembered.backgroundIndex - 1)]->setChecked(true);
+    }
+    BackgroundIndex = remembered.backgroundIndex;
+    menu_->N10->setChecked(remembered.soundOn);
+    soundOn_ = remembered.soundOn;
+    setLevelItem(remembered.level);
+    SetFon();
+    settings_ = settings;
+}
+
+void TForm1::saveSettings() {
+    // A settings file that cannot be written costs nothing but the memory of these choices.
+    if (settings_ != nullptr) settings_->save({BackgroundIndex, soundOn_, game_.level()});
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {
@@ -222,6 +251,10 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == board_ && event->type() == QEvent::Paint) {
+        paintBackground();
+        return false;
+    }
     const bool helpKey = (event->type() == QEvent::KeyPress ||
                           event->type() == QEvent::ShortcutOverride) &&
                          static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1;

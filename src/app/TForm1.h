@@ -16,6 +16,10 @@ class QLabel;
 
 namespace pimra {
 
+namespace media {
+class AppSettings;
+}
+
 class InfoPanel;
 class TLunka;
 class UiServices;
@@ -47,6 +51,8 @@ public:
 
     // Settings.
     void setMoveSounds(MoveSounds* sounds);
+    // Restores the remembered background, move sounds and level, and keeps them from now on.
+    void setSettings(media::AppSettings* settings);
     void setStepDelay(int milliseconds);
     int stepDelay() const { return StepDelay; }
     void setHintDuration(int milliseconds) { hintDuration_ = milliseconds; }
@@ -133,6 +139,8 @@ private:
     static bool alive(const QPointer<TForm1>& form) { return form && !form->closing_; }
     void showPits(const Position& position, std::initializer_list<int> pits);
     void finishClosing();
+    void saveSettings();
+    void paintBackground();
 
     UiServices& ui_;
     SilentMoveSounds silentSounds_;
@@ -156,6 +164,7 @@ private:
     bool Busy = false;
     bool closing_ = false;
     bool hintShown_ = false;
+    media::AppSettings* settings_ = nullptr;
     bool soundOn_ = true;
     int BackgroundIndex = 1;
     int TableId = 0;

@@ -83,7 +83,10 @@ void TForm1::loadFrom(const QString& fileName, bool remember) {
 
 void TForm1::N4Click() { close(); }
 
-void TForm1::N10Click() { soundOn_ = menu_->N10->isChecked(); }
+void TForm1::N10Click() {
+    soundOn_ = menu_->N10->isChecked();
+    saveSettings();
+}
 
 void TForm1::N6Click() { ui_.openUrl(QUrl(pageUrl(siteUrl_, QStringLiteral("/rules.html")))); }
 
@@ -105,6 +108,7 @@ void TForm1::setLevelItem(int level) {
     for (int other = 0; other <= 4; ++other) menu_->levelItem(other)->setChecked(false);
     own->setChecked(true);
     game_.setLevel(level);
+    saveSettings();
 }
 
 void TForm1::N20Click() {
@@ -158,6 +162,7 @@ void TForm1::N28Click() {
 void TForm1::backgroundClick(int index) {
     BackgroundIndex = index;
     SetFon();
+    saveSettings();
 }
 
 void TForm1::showBoard() {

@@ -2,12 +2,19 @@
 
 #include "QtUiServices.h"
 #include "TForm1.h"
+#include "media/AppSettings.h"
+#include "media/QtMoveSounds.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("pimra"));
+    QApplication::setOrganizationName(QStringLiteral("pimra"));
     pimra::QtUiServices ui;
+    pimra::media::QtMoveSounds sounds;
+    pimra::media::AppSettings settings;
     pimra::TForm1 form(ui);
+    form.setMoveSounds(&sounds);
+    form.setSettings(&settings);
     form.show();
     return QApplication::exec();
 }

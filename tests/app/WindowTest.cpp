@@ -15,6 +15,8 @@
 #include "MainMenu.h"
 #include "TForm1.h"
 #include "TLunka.h"
+#include "media/AppSettings.h"
+#include "media/TextureLibrary.h"
 
 using namespace pimra;
 using pimra::test::FakeUiServices;
@@ -335,6 +337,40 @@ private slots:
         menu().backgrounds[1]->trigger();
         QVERIFY(!menu().backgrounds[3]->isChecked());
         QCOMPARE(form_->backgroundIndex(), 2);
+    }
+
+    void rememberedSettingsAreRestoredAndKept() {
+        QTemporaryDir dir;
+        media::AppSettings fresh(dir.filePath("fresh.ini"));
+        form_->setSettings(&fresh);
+        // A fresh start: texture 1 shown, no texture item checked.
+        QCOMPARE(form_->backgroundIndex(), 1);
+        for (QAction* item : menu().backgrounds) QVERIFY(!item->isChecked());
+
+        QTest::keyClick(form_.get(), Qt::Key_7, Qt::ControlModifier);
+        QTest::keyClick(form_.get(), Qt::Key_F4);
+        menu().N16->trigger();
+        QCOMPARE(fresh.load(), (media::Settings{7, false, 1}));
+
+        TForm1 second(*ui_);
+        second.setSettings(&fresh);
+        QCOMPARE(second.backgroundIndex(), 7);
+        QVERIFY(second.menu().backgrounds[6]->isChecked());
+        QVERIFY(!second.soundOn());
+        QVERIFY(!second.menu().N10->isChecked());
+        QCOMPARE(second.game().level(), 1);
+        QVERIFY(second.menu().N16->isChecked());
+        QVERIFY(!second.menu().N18->isChecked());
+    }
+
+    void backgroundTextureIsTiledBehindThePits() {
+        QTest::keyClick(form_.get(), Qt::Key_2, Qt::ControlModifier);
+        const QImage shot = form_->centralWidget()->grab().toImage();
+        const QImage wall = media::loadTexture(2).convertToFormat(QImage::Format_RGB32);
+        // The client area starts with the texture's own corner, and repeats every 40 pixels.
+        QCOMPARE(shot.pixelColor(0, 0), wall.pixelColor(0, 0));
+        QCOMPARE(shot.pixelColor(45, 3), wall.pixelColor(5, 3));
+        QCOMPARE(shot.pixelColor(3, 125), wall.pixelColor(3, 5));
     }
 
     void saveAndLoadThroughTheDialogs() {
