@@ -1,4 +1,5 @@
 #include <QActionGroup>
+#include <QDir>
 #include <QLCDNumber>
 #include <QLabel>
 #include <QMenu>
@@ -371,6 +372,15 @@ private slots:
         QCOMPARE(shot.pixelColor(0, 0), wall.pixelColor(0, 0));
         QCOMPARE(shot.pixelColor(45, 3), wall.pixelColor(5, 3));
         QCOMPARE(shot.pixelColor(3, 125), wall.pixelColor(3, 5));
+    }
+
+    void screenshotWithEveryTexture() {
+        QDir().mkpath(PIMRA_SCREENSHOT_DIR);
+        for (int index = 1; index <= media::kTextureCount; ++index) {
+            menu().backgrounds[static_cast<std::size_t>(index - 1)]->trigger();
+            const QString file = QStringLiteral(PIMRA_SCREENSHOT_DIR "/texture-%1.png").arg(index);
+            QVERIFY(form_->grab().save(file));
+        }
     }
 
     void saveAndLoadThroughTheDialogs() {
