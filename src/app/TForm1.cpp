@@ -15,7 +15,10 @@
 #include "HelpTopics.h"
 #include "InfoPanel.h"
 #include "MainMenu.h"
+#include "TLoginForm.h"
 #include "TLunka.h"
+#include "TfAddGame.h"
+#include "TfNet.h"
 #include "UiServices.h"
 #include "media/AppSettings.h"
 #include "media/TextureLibrary.h"
@@ -27,7 +30,6 @@ const QString TForm1::kTitle = QStringLiteral("Пимра");
 namespace {
 
 constexpr int kLoginPaneWidth = 136;
-constexpr int kInnerMargin = 1;
 
 }  // namespace
 
@@ -82,8 +84,10 @@ void TForm1::buildLayout() {
 
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    Timer1.setInterval(2000);
-    Timer2.setInterval(1000);
+    Timer1.setInterval(kPollPeriod);
+    Timer2.setInterval(kClockPeriod);
+    clockPause_.setSingleShot(true);
+    clockPause_.setInterval(kClockRunOutPause);
 }
 
 void TForm1::connectMenu() {
@@ -128,6 +132,9 @@ void TForm1::connectMenu() {
 
     connect(iPanel->RzButton1, &QPushButton::clicked, this, &TForm1::RzButton1Click);
     connect(iPanel->bReady, &QPushButton::clicked, this, &TForm1::bReadyClick);
+    connect(&Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    connect(&Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
+    connect(&clockPause_, &QTimer::timeout, this, &TForm1::ReLoad);
 }
 
 void TForm1::FormCreate() {
@@ -147,6 +154,7 @@ void TForm1::FormCreate() {
     SetLabel(QStringLiteral("Ваш ход"));
     UpdateFormLabels();
     UpdateCursor();
+    createDialogs();
 }
 
 TLunka* TForm1::pit(int index) const {
@@ -165,26 +173,6 @@ void TForm1::setStepDelay(int milliseconds) {
 void TForm1::SetLabel(const QString& text) {
     Panel1->setText(text);
     Panel1->repaint();
-}
-
-void TForm1::UpdateCursor() {
-    // The pointer tells which row is the user's, not whose turn it is.
-    const bool bottomPlayable = TableId == 0;
-    const bool topPlayable = false;
-    for (int i = 1; i <= kPitCount; ++i) {
-        const bool playable = !Position::isStore(i) &&
-                              (Position::sideOf(i) == kBottomSide ? bottomPlayable : topPlayable);
-        pit(i)->setCursor(playable ? Qt::PointingHandCursor : Qt::ForbiddenCursor);
-    }
-}
-
-void TForm1::UpdateFormLabels() {
-    const bool online = TableId > 0;
-    const int width = kClientWidth + (online ? InfoPanel::kWidth : 0);
-    board_->setFixedSize(width, kBoardHeight);
-    iPanel->setGeometry(width - InfoPanel::kWidth - kInnerMargin, kInnerMargin,
-                        InfoPanel::kWidth, kBoardHeight - kInnerMargin);
-    iPanel->setVisible(online);
 }
 
 void TForm1::SetFon() { board_->repaint(); }
@@ -231,11 +219,21 @@ void TForm1::FormKeyPress(QChar key) {
 
 void TForm1::closeEvent(QCloseEvent* event) {
     closing_ = true;
+    // A waiting request gives up at once, so the program can end from its own event loop.
+    link_->runner().abort();
+    Timer1.stop();
+    Timer2.stop();
+    clockPause_.stop();
     if (Busy || hintShown_) {
         // A running move or hint stops at its next pause; the window closes once it has
         // unwound, so that the program ends from its own event loop.
         event->ignore();
         return;
+    }
+    // The dialogs go too, or the program would wait for them to close.
+    for (QWidget* dialog : {static_cast<QWidget*>(fNet_), static_cast<QWidget*>(loginForm_),
+                            static_cast<QWidget*>(fAddGame_)}) {
+        if (dialog != nullptr) dialog->hide();
     }
     QMainWindow::closeEvent(event);
 }

@@ -8,9 +8,13 @@
 #include <array>
 #include <memory>
 
+#include "LobbyHost.h"
 #include "MoveSounds.h"
+#include "ServerAddress.h"
+#include "ServerLink.h"
 #include "core/Game.h"
 #include "core/SavedGame.h"
+#include "net/OnlineTable.h"
 
 class QLabel;
 
@@ -22,6 +26,9 @@ class AppSettings;
 
 class InfoPanel;
 class TLunka;
+class TLoginForm;
+class TfAddGame;
+class TfNet;
 class UiServices;
 struct MainMenu;
 struct MoveStep;
@@ -35,7 +42,11 @@ struct MoveStep;
 // rows. Qt puts the menu bar inside the window, so the fixed size is 724 wide and the board
 // (724 × 351) plus the status bar (21) plus Qt's own menu bar high; with an ordinary frame
 // the outer size is about 730 × 420 again (880 × 420 with the information panel).
-class TForm1 : public QMainWindow {
+//
+// Online, the window is the view of one server table and the host of the lobby's dialogs.
+// Requests run through a RequestRunner: while one waits, events go on, and every handler that
+// would send (timers, clicks, buttons) does nothing until it has ended.
+class TForm1 : public QMainWindow, public LobbyHost {
     Q_OBJECT
 
 public:
@@ -44,6 +55,9 @@ public:
     static constexpr int kStatusBarHeight = 21;
     static constexpr int kLocalStepDelay = 200;
     static constexpr int kHintDuration = 1000;
+    static constexpr int kPollPeriod = 2000;
+    static constexpr int kClockPeriod = 1000;
+    static constexpr int kClockRunOutPause = 1000;
     static const QString kTitle;
 
     explicit TForm1(UiServices& ui, QWidget* parent = nullptr);
@@ -56,8 +70,13 @@ public:
     void setStepDelay(int milliseconds);
     int stepDelay() const { return StepDelay; }
     void setHintDuration(int milliseconds) { hintDuration_ = milliseconds; }
-    QUrl siteUrl() const { return siteUrl_; }
-    void setSiteUrl(const QUrl& url) { siteUrl_ = url; }
+    QUrl siteUrl() const { return link_->site(); }
+    // The game server; its web site has the rules, the information and the registration page.
+    void setSiteUrl(const QUrl& url) { link_->setSite(url); }
+    // Online timing, for tests: the poll and clock periods and the pause after a clock ran out.
+    void setTimerPeriods(int pollMilliseconds, int clockMilliseconds);
+    void setClockPause(int milliseconds) { clockPause_.setInterval(milliseconds); }
+    void setOnlineStepDelay(int milliseconds) { onlineStepDelay_ = milliseconds; }
 
     // What the window shows.
     const Game& game() const { return game_; }
@@ -72,7 +91,14 @@ public:
     bool isBusy() const { return Busy; }
     bool soundOn() const { return soundOn_; }
     int backgroundIndex() const { return BackgroundIndex; }
-    int tableId() const { return TableId; }
+    int tableId() const { return online_.TableId(); }
+    const net::OnlineTable& onlineTable() const { return online_; }
+    const ServerLink& serverLink() const { return *link_; }
+    bool pollRunning() const { return Timer1.isActive(); }
+    bool clockRunning() const { return Timer2.isActive(); }
+    TfNet* lobby() const { return fNet_; }
+    TLoginForm* loginForm() const { return loginForm_; }
+    TfAddGame* addGameForm() const { return fAddGame_; }
 
     // Turn control and the move.
     void PitClick(TLunka* pit);
@@ -86,6 +112,26 @@ public:
     void UpdateFormLabels();
     void SetFon();
     void FlashPit(TLunka* pit);
+
+    // The online table.
+    void N12Click();  // "Игра Online": the lobby, modeless
+    void ReLoad();
+    void SetClocks();
+    void Timer1Timer();
+    void Timer2Timer();
+    void RzButton1Click();  // "Обновить стол"
+    void bReadyClick();     // "Жми, если готов"
+
+    // LobbyHost.
+    const net::Session& session() const override;
+    std::optional<net::PostResult> send(const net::Request& request) override;
+    void clearServerDown() override;
+    bool login(const std::string& login, const std::string& password) override;
+    void afterLogin() override;
+    void openTable(int tableId) override;
+    void showMessage(QWidget* parent, const QString& text) override;
+    void openRegistrationPage() override;
+    void setLoginPane(const QString& text) override;
 
 signals:
     // A step of a move is on the screen (for watching the animation).
@@ -103,7 +149,6 @@ private:
     void FormCreate();
 
     // Menu commands.
-    void N12Click();
     void N2Click();
     void N7Click();
     void N11Click();
@@ -121,8 +166,6 @@ private:
     void N27Click();
     void N28Click();
     void backgroundClick(int index);
-    void RzButton1Click();
-    void bReadyClick();
 
     void NewGame();
     void loadFrom(const QString& fileName, bool remember);
@@ -141,6 +184,15 @@ private:
     void finishClosing();
     void saveSettings();
     void paintBackground();
+
+    // Online helpers.
+    void createDialogs();
+    void ApplyPosition(const Position& position);
+    net::NextRecordOutcome GetEnemyHod();
+    void SendMove(int pit);
+    void onlineClick(int pit);
+    bool requestUnderWay() const { return link_->runner().busy(); }
+    void showServerStatus();
 
     UiServices& ui_;
     SilentMoveSounds silentSounds_;
@@ -167,8 +219,14 @@ private:
     media::AppSettings* settings_ = nullptr;
     bool soundOn_ = true;
     int BackgroundIndex = 1;
-    int TableId = 0;
-    QUrl siteUrl_{QStringLiteral("http://127.0.0.1:8455")};
+
+    std::unique_ptr<ServerLink> link_ = std::make_unique<ServerLink>(QUrl(kDefaultServerUrl));
+    net::OnlineTable online_{link_->connection().session()};
+    int onlineStepDelay_ = net::kOnlineStepDelay;
+    QTimer clockPause_;
+    TLoginForm* loginForm_ = nullptr;
+    TfAddGame* fAddGame_ = nullptr;
+    TfNet* fNet_ = nullptr;
 };
 
 }  // namespace pimra

@@ -14,21 +14,7 @@ namespace {
 
 std::string localPath(const QString& fileName) { return QFile::encodeName(fileName).toStdString(); }
 
-QString pageUrl(const QUrl& site, const QString& path) {
-    QString base = site.toString();
-    while (base.endsWith(QLatin1Char('/'))) base.chop(1);
-    return base + path;
-}
-
 }  // namespace
-
-void TForm1::N12Click() {
-    // The lobby of online play comes with the online issue.
-}
-
-void TForm1::RzButton1Click() {}
-
-void TForm1::bReadyClick() {}
 
 void TForm1::N2Click() { NewGame(); }
 
@@ -36,7 +22,8 @@ void TForm1::NewGame() {
     StepDelay = localStepDelay_;
     Timer1.stop();
     Timer2.stop();
-    TableId = 0;
+    clockPause_.stop();
+    online_.Leave();
     game_.newGame();
     menu_->N26->menuAction()->setEnabled(true);
     updateHistoryItems();
@@ -72,7 +59,7 @@ void TForm1::loadFrom(const QString& fileName, bool remember) {
     const std::string path = localPath(fileName);
     const LoadedGame loaded = readSavedGame(path);
     if (loaded.position) {
-        game_.loadPosition(*loaded.position, TableId == 0);
+        game_.loadPosition(*loaded.position, !online_.IsOpen());
         showBoard();
         if (remember) gameFile_.remember(path);
     }
@@ -88,13 +75,13 @@ void TForm1::N10Click() {
     saveSettings();
 }
 
-void TForm1::N6Click() { ui_.openUrl(QUrl(pageUrl(siteUrl_, QStringLiteral("/rules.html")))); }
+void TForm1::N6Click() { ui_.openUrl(link_->page(QStringLiteral("/rules.html"))); }
 
-void TForm1::N39Click() { ui_.openUrl(QUrl(pageUrl(siteUrl_, QStringLiteral("/info.html")))); }
+void TForm1::N39Click() { ui_.openUrl(link_->page(QStringLiteral("/info.html"))); }
 
 void TForm1::N40Click() {
     const QString text = QStringLiteral("Пимра — игра в калах для двоих\n") +
-                         QStringLiteral("Версия 0.1, для Linux\n") + siteUrl_.toString();
+                         QStringLiteral("Версия 0.1, для Linux\n") + link_->site().toString();
     ui_.showAbout(nullptr, QStringLiteral("О программе"), text);
 }
 

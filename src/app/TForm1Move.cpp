@@ -8,8 +8,11 @@ namespace pimra {
 
 void TForm1::PitClick(TLunka* pit) {
     if (Busy || closing_ || pit == nullptr) return;
-    // Online turns are sent to the server by the table view; only local play is here.
-    if (TableId != 0 || !game_.acceptsLocalClick(pit->PitIndex)) return;
+    if (online_.IsOpen()) {
+        onlineClick(pit->PitIndex);
+        return;
+    }
+    if (!game_.acceptsLocalClick(pit->PitIndex)) return;
 
     const QPointer<TForm1> self(this);
     game_.beginTurn();
@@ -30,7 +33,8 @@ void TForm1::PitClick(TLunka* pit) {
 bool TForm1::Hod(int index) {
     const QPointer<TForm1> self(this);
     Busy = true;
-    const MoveResult result = game_.move(index);
+    // A finished table takes no move, not even a replayed one.
+    const MoveResult result = online_.GameOver() ? MoveResult{} : game_.move(index);
     if (result.accepted) {
         lockMenu(true);
         for (std::size_t k = 0; k < result.steps.size(); ++k) {

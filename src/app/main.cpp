@@ -1,6 +1,7 @@
 #include <QApplication>
 
 #include "QtUiServices.h"
+#include "ServerAddress.h"
 #include "TForm1.h"
 #include "media/AppSettings.h"
 #include "media/QtMoveSounds.h"
@@ -13,6 +14,7 @@ int main(int argc, char* argv[]) {
     pimra::media::QtMoveSounds sounds;
     pimra::media::AppSettings settings;
     pimra::TForm1 form(ui);
+    form.setSiteUrl(pimra::ChooseServerUrl(QApplication::arguments(), settings.serverUrl()));
     form.setMoveSounds(&sounds);
     form.setSettings(&settings);
     form.show();

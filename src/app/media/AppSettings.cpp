@@ -14,6 +14,7 @@ namespace {
 const QString kBackgroundKey = QStringLiteral("look/background");
 const QString kSoundKey = QStringLiteral("sound/moveSounds");
 const QString kLevelKey = QStringLiteral("game/level");
+const QString kServerKey = QStringLiteral("server/url");
 
 constexpr int kMinLevel = 0;
 constexpr int kMaxLevel = 4;
@@ -61,11 +62,18 @@ Settings AppSettings::load() const {
     return settings;
 }
 
+QString AppSettings::serverUrl() const {
+    const QSettings file(filePath_, QSettings::IniFormat);
+    return damaged(file) ? QString() : file.value(kServerKey).toString();
+}
+
 bool AppSettings::save(const Settings& settings) const {
+    const QString server = serverUrl();
     setDamagedFileAside();
     const Settings defaults;
     QSettings file(filePath_, QSettings::IniFormat);
     file.clear();
+    if (!server.isEmpty()) file.setValue(kServerKey, server);
     file.setValue(kBackgroundKey, validBackground(settings.backgroundIndex)
                                       ? settings.backgroundIndex
                                       : defaults.backgroundIndex);

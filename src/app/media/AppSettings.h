@@ -26,6 +26,8 @@ public:
     const QString& filePath() const { return filePath_; }
 
     Settings load() const;
+    // The game server's address ("server/url"), empty when not set. Saving keeps it.
+    QString serverUrl() const;
     // Out-of-range values are written as their defaults. A damaged file is moved aside to
     // "<file>.damaged" first. False when the file could not be written.
     bool save(const Settings& settings) const;

@@ -1,0 +1,20 @@
+#include "ServerLink.h"
+
+namespace pimra {
+
+ServerLink::ServerLink(const QUrl& site) { setSite(site); }
+
+void ServerLink::setSite(const QUrl& site) {
+    // The worker thread reads the client while an exchange runs.
+    if (runner_.busy()) return;
+    site_ = site;
+    curl_ = std::make_unique<net::CurlTransport>(page(QStringLiteral("/engine/")).toString().toStdString());
+}
+
+QUrl ServerLink::page(const QString& path) const {
+    QString base = site_.toString();
+    while (base.endsWith(QLatin1Char('/'))) base.chop(1);
+    return QUrl(base + path);
+}
+
+}  // namespace pimra

@@ -1,0 +1,385 @@
+#include <QDir>
+#include <QLCDNumber>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+#include "FakeUiServices.h"
+#include "InfoPanel.h"
+#include "LoopbackGameServer.h"
+#include "MainMenu.h"
+#include "TForm1.h"
+#include "TLoginForm.h"
+#include "TLunka.h"
+#include "TfAddGame.h"
+#include "TfNet.h"
+#include "core/Move.h"
+
+using namespace pimra;
+using pimra::test::FakeUiServices;
+
+namespace {
+
+const QString kUnreachable =
+    QStringLiteral("Сервер недоступен, или отсутствует подключение к интернету!");
+constexpr int kNever = 3600 * 1000;  // the test ticks the timers itself
+
+// One person at the program: the window with its own desktop fake.
+struct Player {
+    FakeUiServices ui;
+    std::unique_ptr<TForm1> form;
+};
+
+Position boardOf(const TForm1& form) {
+    Position shown;
+    for (int i = 1; i <= kPitCount; ++i) shown[i] = form.pit(i)->Stones;
+    return shown;
+}
+
+QString clockText(const QLCDNumber* clock) { return clock->accessibleName(); }
+
+}  // namespace
+
+class OnlineTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir_;
+    server::ManualClock clock_;
+    std::unique_ptr<test::LoopbackGameServer> server_;
+    int port_ = 0;
+    std::vector<std::unique_ptr<Player>> players_;
+
+    void startServer() {
+        server_ = std::make_unique<test::LoopbackGameServer>(
+            dir_.filePath(QStringLiteral("server.db")).toStdString(), clock_, port_);
+        QVERIFY(server_->port() > 0);
+        port_ = server_->port();
+    }
+
+    TForm1& newPlayer() {
+        auto player = std::make_unique<Player>();
+        player->form = std::make_unique<TForm1>(player->ui);
+        TForm1& form = *player->form;
+        form.setSiteUrl(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port_)));
+        form.setStepDelay(0);
+        form.setOnlineStepDelay(0);
+        form.setTimerPeriods(kNever, kNever);
+        form.setClockPause(0);
+        form.show();
+        players_.push_back(std::move(player));
+        return form;
+    }
+    FakeUiServices& uiOf(const TForm1& form) {
+        for (auto& player : players_) {
+            if (player->form.get() == &form) return player->ui;
+        }
+        qFatal("no such player");
+    }
+
+    static void logIn(TForm1& form, const QString& login, const QString& password) {
+        form.loginForm()->eLogin->setText(login);
+        form.loginForm()->ePass->setText(password);
+        form.loginForm()->RzBitBtn1Click();
+    }
+    // "Создать стол" with the given minutes and bonus; gives the new table's row.
+    static int createTable(TForm1& form, int minutes, int bonus) {
+        form.addGameForm()->RzSpinEdit1->setValue(minutes);
+        form.addGameForm()->RzSpinEdit2->setValue(bonus);
+        QTimer::singleShot(0, form.addGameForm(), &QDialog::accept);
+        form.lobby()->RzButton1Click();
+        return form.lobby()->SG->rowCount() - 1;
+    }
+    static int tableOfRow(const TForm1& form, int row) {
+        return form.lobby()->SG->item(row, 0)->text().toInt();
+    }
+    // Shows the lobby, picks the table's row and presses the button; gives its caption.
+    static QString enter(TForm1& form, int table) {
+        form.N12Click();
+        QTableWidget* grid = form.lobby()->SG;
+        for (int row = 0; row < grid->rowCount(); ++row) {
+            if (grid->item(row, 0)->text().toInt() == table) grid->setCurrentCell(row, 0);
+        }
+        const QString caption = form.lobby()->bInput->text();
+        form.lobby()->bInputClick();
+        return caption;
+    }
+    // Two players seated and ready, the spectator (if any) watching.
+    int startedTable(TForm1& first, TForm1& second, int minutes, int bonus) {
+        first.N12Click();
+        const int table = tableOfRow(first, createTable(first, minutes, bonus));
+        enter(first, table);
+        enter(second, table);
+        first.bReadyClick();
+        second.bReadyClick();
+        first.Timer1Timer();  // nobody was to move: a reload
+        return table;
+    }
+    static TForm1& mover(TForm1& a, TForm1& b) {
+        const auto& state = a.onlineTable().State();
+        return state.ActiveLogin == state.Seat1Login ? (a.session().OwnLogin == state.Seat1Login ? a : b)
+                                                     : (a.session().OwnLogin == state.Seat2Login ? a : b);
+    }
+    // The first pit of the mover's row that holds stones.
+    static int anyPlayablePit(const TForm1& form) {
+        const int side = form.onlineTable().SideToMove();
+        for (int pit = 1; pit <= kPitCount; ++pit) {
+            if (Position::sideOf(pit) == side && canPlayPit(form.game().position(), pit)) return pit;
+        }
+        return 0;
+    }
+    void shoot(QWidget* widget, const char* name) {
+        QDir().mkpath(QStringLiteral(PIMRA_SCREENSHOT_DIR));
+        QVERIFY(widget->grab().save(QStringLiteral(PIMRA_SCREENSHOT_DIR "/%1.png").arg(name)));
+    }
+
+private slots:
+    void init() {
+        QVERIFY(dir_.isValid());
+        port_ = 0;
+        clock_.setMs(1'700'000'000'000);
+        startServer();
+        QVERIFY(server_->registerAccount("Анна", "пароль"));
+        QVERIFY(server_->registerAccount("Boris", "secret"));
+    }
+    void cleanup() {
+        players_.clear();
+        server_.reset();
+        QFile::remove(dir_.filePath(QStringLiteral("server.db")));
+    }
+
+    void wholeGameWithASpectator() {
+        TForm1& anna = newPlayer();
+        TForm1& boris = newPlayer();
+        TForm1& watcher = newPlayer();
+
+        // Logging in fills the caption and the status pane; a wrong password does not.
+        logIn(anna, QStringLiteral("Анна"), QStringLiteral("не тот"));
+        QVERIFY(anna.messagePane()->text().startsWith(QStringLiteral("Ответ сервера: ")));
+        QVERIFY(anna.loginForm()->eLogin->text() == QStringLiteral("Анна"));
+        QCOMPARE(anna.windowTitle(), QStringLiteral("Пимра"));
+        logIn(anna, QStringLiteral("Анна"), QStringLiteral("пароль"));
+        QCOMPARE(anna.windowTitle(), QStringLiteral("Пимра - Анна"));
+        logIn(boris, QStringLiteral("Boris"), QStringLiteral("secret"));
+        QCOMPARE(boris.messagePane()->text(), QString());
+
+        anna.N12Click();
+        QVERIFY(anna.lobby()->isVisible());
+        QCOMPARE(anna.loginPane()->text(), QStringLiteral("Анна"));
+        QCOMPARE(anna.lobby()->RzButton2->text(), QStringLiteral("Сменить аккаунт"));
+        const int row = createTable(anna, 5, 3);
+        QCOMPARE(row, 0);
+        QCOMPARE(anna.lobby()->SG->item(0, 1)->text(), QStringLiteral("Анна"));
+        QCOMPARE(anna.lobby()->SG->item(0, 3)->text(), QStringLiteral("5 мин. + 3 сек. "));
+        QCOMPARE(anna.lobby()->SG->item(0, 0)->background().color(), QColor(224, 251, 221));
+        shoot(anna.lobby(), "lobby");
+        const int table = tableOfRow(anna, 0);
+
+        // The creator returns to her own table; the window grows by the panel.
+        QCOMPARE(enter(anna, table), QStringLiteral("Вход в игру"));
+        QVERIFY(!anna.lobby()->isVisible());
+        QCOMPARE(anna.tableId(), table);
+        QCOMPARE(anna.centralWidget()->width(), TForm1::kClientWidth + InfoPanel::kWidth);
+        InfoPanel* panel = anna.infoPanel();
+        QVERIFY(panel->isVisible());
+        QCOMPARE(panel->Label2->text(), QStringLiteral("Стол №%1").arg(table));
+        QCOMPARE(anna.statusText(), QStringLiteral("Ожидание"));
+        QVERIFY(panel->bReady->isVisible());
+        QVERIFY(!panel->Label3->isVisible());
+        QVERIFY(!anna.menu().N26->menuAction()->isEnabled());
+        QVERIFY(anna.pollRunning() && anna.clockRunning());
+
+        QCOMPARE(enter(boris, table), QStringLiteral("Сесть за стол"));
+        QCOMPARE(boris.tableId(), table);
+        QCOMPARE(boris.infoPanel()->LoginLabel2->text(), QStringLiteral("Boris"));
+        // Someone not logged in watches a full table, and is offered no ready button.
+        QCOMPARE(enter(watcher, table), QStringLiteral("Смотреть игру"));
+        QVERIFY(!watcher.infoPanel()->bReady->isVisible());
+        QCOMPARE(watcher.pit(1)->cursor().shape(), Qt::ForbiddenCursor);
+        QCOMPARE(boris.pit(8)->cursor().shape(), Qt::PointingHandCursor);
+        QCOMPARE(boris.pit(1)->cursor().shape(), Qt::ForbiddenCursor);
+
+        anna.bReadyClick();
+        QVERIFY(!anna.infoPanel()->bReady->isVisible());
+        QCOMPARE(anna.infoPanel()->LoginLabel1->palette().color(QPalette::WindowText),
+                 QColor(0, 128, 0));
+        boris.bReadyClick();
+        anna.Timer1Timer();
+        watcher.Timer1Timer();
+        QCOMPARE(anna.statusText(), QStringLiteral("Ходит: Анна"));
+        QCOMPARE(clockText(panel->Clock1), QStringLiteral("05:00"));
+        QCOMPARE(clockText(panel->Clock2), QStringLiteral("05:00"));
+
+        // The clock of the player to move counts down between reloads, on every screen.
+        clock_.advanceMs(2000);
+        for (TForm1* form : {&anna, &boris, &watcher}) {
+            form->Timer2Timer();
+            form->Timer2Timer();
+        }
+        QCOMPARE(clockText(panel->Clock1), QStringLiteral("04:58"));
+        QCOMPARE(clockText(boris.infoPanel()->Clock1), QStringLiteral("04:58"));
+        QCOMPARE(clockText(watcher.infoPanel()->Clock2), QStringLiteral("05:00"));
+        shoot(&anna, "table");
+
+        QSignalSpy borisSaw(&boris, &TForm1::moveStepShown);
+        QSignalSpy watcherSaw(&watcher, &TForm1::moveStepShown);
+        int moves = 0;
+        while (anna.onlineTable().State().TableResult == "0" && moves < 300) {
+            TForm1& turn = mover(anna, boris);
+            TForm1& other = &turn == &anna ? boris : anna;
+            const int pit = anyPlayablePit(turn);
+            QVERIFY(pit != 0);
+            const int otherSaw = static_cast<int>((&other == &boris ? borisSaw : watcherSaw).count());
+            QTest::mouseClick(turn.pit(pit), Qt::LeftButton);
+            ++moves;
+            clock_.advanceMs(1000);
+            other.Timer1Timer();
+            watcher.Timer1Timer();
+            // Both others replayed the move and then took the server's board.
+            QCOMPARE(boardOf(other), boardOf(turn));
+            QCOMPARE(boardOf(watcher), boardOf(turn));
+            if (&other == &boris) QVERIFY(borisSaw.count() > otherSaw);
+            anna.Timer1Timer();  // whoever was waiting learns the result too
+            boris.Timer1Timer();
+        }
+        QVERIFY(moves < 300);
+        qInfo("a whole game of %d moves", moves);
+        QVERIFY(watcherSaw.count() > moves);
+        const Position final = boardOf(anna);
+        const QString winner = final[7] > final[14]   ? QStringLiteral("Победил: Анна")
+                               : final[14] > final[7] ? QStringLiteral("Победил: Boris")
+                                                      : QStringLiteral("Ничья");
+        for (TForm1* form : {&anna, &boris, &watcher}) {
+            form->Timer1Timer();
+            QCOMPARE(form->infoPanel()->Label3->text(), winner);
+            QVERIFY(form->infoPanel()->Label3->isVisible());
+            QVERIFY(form->infoPanel()->Label4->isVisible());
+            QVERIFY(!form->pollRunning());
+            QVERIFY(!form->clockRunning());
+            QCOMPARE(uiOf(*form).results.size(), 1);  // the result message of the last move
+        }
+        shoot(&watcher, "table-finished");
+
+        // A finished table takes no more moves.
+        const Position before = boardOf(anna);
+        const int pit = anyPlayablePit(anna);
+        if (pit != 0) QTest::mouseClick(anna.pit(pit), Qt::LeftButton);
+        QCOMPARE(boardOf(anna), before);
+
+        // "Новая" leaves the table; the server is not told.
+        anna.menu().N2->trigger();
+        QCOMPARE(anna.tableId(), 0);
+        QCOMPARE(anna.centralWidget()->width(), TForm1::kClientWidth);
+        QVERIFY(!anna.infoPanel()->isVisible());
+        QVERIFY(!anna.pollRunning() && !anna.clockRunning());
+        QVERIFY(anna.menu().N26->menuAction()->isEnabled());
+        QCOMPARE(anna.stepDelay(), 0);
+        QCOMPARE(anna.pit(1)->cursor().shape(), Qt::PointingHandCursor);
+    }
+
+    void lossOnTime() {
+        TForm1& anna = newPlayer();
+        TForm1& boris = newPlayer();
+        logIn(anna, QStringLiteral("Анна"), QStringLiteral("пароль"));
+        logIn(boris, QStringLiteral("Boris"), QStringLiteral("secret"));
+        startedTable(anna, boris, 1, 0);
+        QCOMPARE(anna.statusText(), QStringLiteral("Ходит: Анна"));
+        QCOMPARE(clockText(anna.infoPanel()->Clock1), QStringLiteral("01:00"));
+
+        // Anna thinks too long: the server's clock passes her time, her own counts to zero.
+        clock_.advanceMs(65'000);
+        for (int second = 0; second < 59; ++second) anna.Timer2Timer();
+        QCOMPARE(clockText(anna.infoPanel()->Clock1), QStringLiteral("00:01"));
+        anna.Timer2Timer();
+        QCOMPARE(clockText(anna.infoPanel()->Clock1), QString());  // a clock at 0 blanks both
+        QCOMPARE(clockText(anna.infoPanel()->Clock2), QString());
+        QVERIFY(!anna.clockRunning());  // paused, then the reload brings the result
+        QTRY_COMPARE(anna.infoPanel()->Label3->text(), QStringLiteral("Победил: Boris"));
+        anna.Timer1Timer();
+        QVERIFY(!anna.pollRunning() && !anna.clockRunning());
+
+        boris.Timer1Timer();  // no move came: the poll finds no record
+        boris.RzButton1Click();
+        QCOMPARE(boris.infoPanel()->Label3->text(), QStringLiteral("Победил: Boris"));
+        QVERIFY(boris.infoPanel()->Label4->isVisible());
+    }
+
+    void serverStoppedAndRestartedMidGame() {
+        TForm1& anna = newPlayer();
+        TForm1& boris = newPlayer();
+        logIn(anna, QStringLiteral("Анна"), QStringLiteral("пароль"));
+        logIn(boris, QStringLiteral("Boris"), QStringLiteral("secret"));
+        startedTable(anna, boris, 5, 3);
+        const Position start = boardOf(anna);
+
+        server_.reset();
+        QTest::mouseClick(anna.pit(2), Qt::LeftButton);
+        QCOMPARE(anna.messagePane()->text(), kUnreachable);
+        QVERIFY(anna.serverLink().connection().ServerDown());
+        QVERIFY(boardOf(anna) != start);  // shown locally, not confirmed
+        boris.Timer1Timer();
+        QCOMPARE(boris.messagePane()->text(), kUnreachable);
+        QCOMPARE(boardOf(boris), start);
+
+        startServer();
+        boris.Timer1Timer();  // still latched: nothing is asked
+        QCOMPARE(boardOf(boris), start);
+        anna.RzButton1Click();  // "Обновить стол" talks to the server again
+        QVERIFY(!anna.serverLink().connection().ServerDown());
+        QCOMPARE(anna.messagePane()->text(), QString());
+        QCOMPARE(boardOf(anna), start);  // the move never reached the server
+        QCOMPARE(anna.statusText(), QStringLiteral("Ходит: Анна"));
+
+        boris.infoPanel()->RzButton1->click();
+        QTest::mouseClick(anna.pit(2), Qt::LeftButton);
+        boris.Timer1Timer();
+        QVERIFY(boardOf(anna) != start);
+        QCOMPARE(boardOf(boris), boardOf(anna));
+    }
+
+    // A server that takes the request and never answers.
+    void closingWhileARequestWaits() {
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        int connections = 0;
+        connect(&silent, &QTcpServer::newConnection, this, [&] {
+            while (QTcpSocket* socket = silent.nextPendingConnection()) {
+                ++connections;
+                socket->setParent(&silent);
+            }
+        });
+        TForm1& form = newPlayer();
+        form.setSiteUrl(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(silent.serverPort())));
+
+        bool ranDuringWait = false;
+        QTimer::singleShot(200, &form, [&] {
+            ranDuringWait = true;  // the window's events go on while the request waits
+            QCOMPARE(connections, 1);
+            form.Timer1Timer();  // skipped, and so is a second lobby load
+            form.lobby()->RzButton3Click();
+            QTimer::singleShot(100, &form, [&] {
+                QCOMPARE(connections, 1);
+                form.close();
+            });
+        });
+        form.N12Click();  // loading the list waits for the silent server
+        QVERIFY(ranDuringWait);
+        QVERIFY(!form.isVisible());
+        QCOMPARE(form.lobby()->SG->rowCount(), 0);
+    }
+};
+
+QTEST_MAIN(OnlineTest)
+#include "OnlineTest.moc"
