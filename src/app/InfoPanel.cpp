@@ -35,7 +35,8 @@ InfoPanel::InfoPanel(QWidget* parent) : QFrame(parent) {
     RzButton1 = addButton(QStringLiteral("Обновить стол"), 24, 183);
     bReady = addButton(QStringLiteral("Жми, если готов"), 24, 207);
     Bevel3 = addBevel(8, 233, 135);
-    Label4 = addLabel(QStringLiteral("Партия завершена"), {27, 238, 96, 13}, Qt::AlignLeft);
+    // Centred over the panel's width: the replacement face is wider than the original one.
+    Label4 = addLabel(QStringLiteral("Партия завершена"), {9, 238, 133, 13}, Qt::AlignCenter);
     Label3 = addLabel({}, {10, 254, 133, 42}, Qt::AlignCenter);
     Label3->setFont(loginFont(true));
     Label3->setWordWrap(true);

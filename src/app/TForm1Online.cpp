@@ -54,6 +54,12 @@ void TForm1::createDialogs() {
     loginForm_ = new TLoginForm(*this, this);
     fAddGame_ = new TfAddGame(this);
     fNet_ = new TfNet(*this, *loginForm_, *fAddGame_, this);
+    // Fonts do not pass from a window to its dialogs by themselves; the captions are sized
+    // for the window's small face.
+    for (QWidget* dialog : {static_cast<QWidget*>(loginForm_), static_cast<QWidget*>(fAddGame_),
+                            static_cast<QWidget*>(fNet_)}) {
+        dialog->setFont(font());
+    }
 }
 
 void TForm1::setTimerPeriods(int pollMilliseconds, int clockMilliseconds) {

@@ -140,9 +140,11 @@ private:
         }
         return 0;
     }
-    void shoot(QWidget* widget, const char* name) {
+    void shoot(QWidget* widget, const char* name, int zoom = 1) {
         QDir().mkpath(QStringLiteral(PIMRA_SCREENSHOT_DIR));
-        QVERIFY(widget->grab().save(QStringLiteral(PIMRA_SCREENSHOT_DIR "/%1.png").arg(name)));
+        const QPixmap picture = widget->grab();
+        QVERIFY(picture.scaled(picture.size() * zoom)
+                    .save(QStringLiteral(PIMRA_SCREENSHOT_DIR "/%1.png").arg(name)));
     }
 
 private slots:
@@ -166,7 +168,9 @@ private slots:
         TForm1& watcher = newPlayer();
 
         // Logging in fills the caption and the status pane; a wrong password does not.
+        anna.loginForm()->show();
         logIn(anna, QStringLiteral("Анна"), QStringLiteral("не тот"));
+        shoot(anna.loginForm(), "login");
         QVERIFY(anna.messagePane()->text().startsWith(QStringLiteral("Ответ сервера: ")));
         QVERIFY(anna.loginForm()->eLogin->text() == QStringLiteral("Анна"));
         QCOMPARE(anna.windowTitle(), QStringLiteral("Пимра"));
@@ -271,6 +275,7 @@ private slots:
             QCOMPARE(uiOf(*form).results.size(), 1);  // the result message of the last move
         }
         shoot(&watcher, "table-finished");
+        shoot(watcher.infoPanel(), "info-panel-finished", 3);
 
         // A finished table takes no more moves.
         const Position before = boardOf(anna);
