@@ -3,6 +3,7 @@
 #include <QEventLoop>
 #include <QMetaObject>
 
+#include <atomic>
 #include <thread>
 #include <utility>
 
@@ -15,12 +16,15 @@ bool RequestRunner::runAside(const std::function<void()>& work) {
     if (busy_ || aborted_) return false;
     busy_ = true;
     QEventLoop loop;
-    std::thread worker([&work, &loop] {
+    std::atomic<bool> done{false};
+    std::thread worker([&work, &loop, &done] {
         work();
+        done = true;
         QMetaObject::invokeMethod(&loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
     });
     loop.exec();
-    // The loop also ends when the program quits; the exchange has been aborted by then.
+    // The loop also ends when the program quits; the exchange must not hold it up then.
+    if (!done) abort();
     worker.join();
     busy_ = false;
     return !aborted_;
