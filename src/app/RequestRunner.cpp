@@ -42,6 +42,10 @@ std::optional<bool> RequestRunner::login(const std::string& login, const std::st
     return ok;
 }
 
+void RequestRunner::resume() {
+    if (!busy_) aborted_ = false;
+}
+
 void RequestRunner::abort() {
     aborted_ = true;
     if (abortTransport_) abortTransport_();

@@ -23,6 +23,8 @@ public:
     std::optional<bool> login(const std::string& login, const std::string& password);
     // The window is closing: the waiting exchange ends and no new one starts.
     void abort();
+    // The window is shown again after a close: exchanges may start again.
+    void resume();
 
 private:
     bool runAside(const std::function<void()>& work);

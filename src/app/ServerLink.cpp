@@ -11,6 +11,12 @@ void ServerLink::setSite(const QUrl& site) {
     curl_ = std::make_unique<net::CurlTransport>(page(QStringLiteral("/engine/")).toString().toStdString());
 }
 
+void ServerLink::resume() {
+    if (runner_.busy()) return;
+    runner_.resume();
+    curl_->Resume();
+}
+
 QUrl ServerLink::page(const QString& path) const {
     QString base = site_.toString();
     while (base.endsWith(QLatin1Char('/'))) base.chop(1);

@@ -22,6 +22,9 @@ public:
     // A page of the site, e.g. "/ru/reg".
     QUrl page(const QString& path) const;
 
+    // After the window closed while a request waited: it may talk to the server again.
+    void resume();
+
     net::HttpResult Post(const std::string& body) override { return curl_->Post(body); }
 
     net::ServerConnection& connection() { return connection_; }

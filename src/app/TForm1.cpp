@@ -244,7 +244,10 @@ void TForm1::finishClosing() {
 
 void TForm1::showEvent(QShowEvent* event) {
     // Shown again once a stopped move has unwound: play may go on.
-    if (!Busy) closing_ = false;
+    if (!Busy) {
+        closing_ = false;
+        link_->resume();
+    }
     QMainWindow::showEvent(event);
 }
 

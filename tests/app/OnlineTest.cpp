@@ -383,6 +383,12 @@ private slots:
         QVERIFY(ranDuringWait);
         QVERIFY(!form.isVisible());
         QCOMPARE(form.lobby()->SG->rowCount(), 0);
+
+        // Shown again, the window talks to a server again.
+        form.setSiteUrl(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port_)));
+        form.show();
+        logIn(form, QStringLiteral("Boris"), QStringLiteral("secret"));
+        QCOMPARE(form.windowTitle(), QStringLiteral("Пимра - Boris"));
     }
 };
 
