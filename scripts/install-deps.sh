@@ -37,5 +37,6 @@ fi
 # Browser tests of the server's web pages drive Debian's chromium through playwright-core.
 browser_tests="$(dirname "$0")/../tests/browser"
 if command -v npm >/dev/null 2>&1 && [ ! -d "$browser_tests/node_modules/playwright-core" ]; then
-  npm ci --prefix "$browser_tests" --no-audit --no-fund --loglevel=error
+  npm ci --prefix "$browser_tests" --no-audit --no-fund --loglevel=error \
+    || echo "npm ci failed: the browser tests will be skipped"
 fi
