@@ -6,6 +6,7 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
 build=build/test
+mkdir -p build
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPIMRA_SANITIZE=ON > "$build.configure.log" 2>&1 \
     || { cat "$build.configure.log"; exit 1; }
 ninja -C "$build" -j"$(nproc)"
