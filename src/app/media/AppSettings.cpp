@@ -68,8 +68,9 @@ QString AppSettings::serverUrl() const {
 }
 
 bool AppSettings::save(const Settings& settings) const {
-    const QString server = serverUrl();
     setDamagedFileAside();
+    // Read only once a damaged file is out of the way: it has no address to keep.
+    const QString server = serverUrl();
     const Settings defaults;
     QSettings file(filePath_, QSettings::IniFormat);
     file.clear();
