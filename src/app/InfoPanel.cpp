@@ -1,5 +1,6 @@
 #include "InfoPanel.h"
 
+#include <QApplication>
 #include <QLCDNumber>
 #include <QLabel>
 #include <QPushButton>
@@ -20,6 +21,12 @@ QFont loginFont(bool bold) {
 InfoPanel::InfoPanel(QWidget* parent) : QFrame(parent) {
     setFrameStyle(QFrame::Box | QFrame::Sunken);
     setObjectName(QStringLiteral("iPanel"));
+    // A panel of its own colour: the logins and clocks must stay readable on every texture.
+    // (The board around it takes the highlight colour as its own window colour.)
+    QPalette own = palette();
+    own.setColor(QPalette::Window, QApplication::palette().color(QPalette::Window));
+    setPalette(own);
+    setAutoFillBackground(true);
 
     Label2 = addLabel(QStringLiteral("Стол №"), {9, 9, 133, 13}, Qt::AlignCenter);
     Bevel2 = addBevel(8, 29, 135);
