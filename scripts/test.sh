@@ -6,6 +6,8 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
 build=build/test
+# Compiler results are shared between checkouts in different folders.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 mkdir -p build
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPIMRA_SANITIZE=ON > "$build.configure.log" 2>&1 \
     || { cat "$build.configure.log"; exit 1; }
