@@ -9,7 +9,7 @@ build=build/release
 mkdir -p build
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release > "$build.configure.log" 2>&1 \
     || { cat "$build.configure.log"; exit 1; }
-ninja -C "$build" -j"$(nproc)"
+ninja -C "$build" -j"$(nproc)" pimra pimra-server pimra-engine
 
 client="$build/src/app/pimra"
 server="$build/src/server/pimra-server"
