@@ -1,18 +1,15 @@
 #include "net/Clocks.h"
 
+#include <cstdio>
+
 #include "net/Decimal.h"
 
 namespace pimra::net {
-namespace {
-
-std::string TwoDigits(int value) {
-    return (value < 10 ? "0" : "") + std::to_string(value);
-}
-
-}  // namespace
 
 std::string ClockText(int seconds) {
-    return TwoDigits(seconds / 60) + ":" + TwoDigits(seconds % 60);
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d:%02d", seconds / 60, seconds % 60);
+    return text;
 }
 
 ClockTexts SetClocks(const std::string& seat1Time, const std::string& seat2Time) {
