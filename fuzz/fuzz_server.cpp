@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "net/Md5.h"
 #include "server/Accounts.h"
 #include "server/Clock.h"
 #include "server/Credentials.h"
@@ -32,7 +33,7 @@ struct World {
         const char* logins[] = {"ann", "Боб", "cid"};
         for (int i = 0; i < 3; ++i) {
             accounts.registerAccount(logins[i], "p", "p");
-            const auto session = accounts.logIn(logins[i], md5Hex("p"));
+            const auto session = accounts.logIn(logins[i], net::MD5Hex("p"));
             credentials[i + 1] = "sid=" + session->sid + "&code=" + session->code + "&";
         }
         // Table 1 with a game under way, table 2 waiting for a second player.

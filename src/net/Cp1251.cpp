@@ -111,6 +111,14 @@ std::string Cp1251ToUtf8(std::string_view cp1251) {
     return result;
 }
 
+std::optional<std::string> Cp1251ToUtf8Strict(std::string_view cp1251) {
+    std::string result;
+    if (!FromCp1251().Convert(cp1251, result, [](std::string_view) { return std::size_t{0}; })) {
+        return std::nullopt;
+    }
+    return result;
+}
+
 bool FitsCp1251(std::string_view utf8) {
     return Utf8ToCp1251(utf8).has_value();
 }

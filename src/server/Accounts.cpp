@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "Cp1251.h"
+#include "net/Cp1251.h"
+#include "net/Md5.h"
 
 namespace pimra::server {
 
@@ -29,7 +30,7 @@ RegistrationError Accounts::registerAccount(const std::string& login,
                                             const std::string& password,
                                             const std::string& repeat) {
     if (login.empty()) return RegistrationError::EmptyLogin;
-    const auto loginBytes = utf8ToCp1251(login);
+    const auto loginBytes = net::Utf8ToCp1251(login);
     if (!loginBytes) return RegistrationError::LoginNotCp1251;
     // Each Windows-1251 byte is one character.
     if (loginBytes->size() > kMaxLoginLength) return RegistrationError::LoginTooLong;
@@ -39,11 +40,10 @@ RegistrationError Accounts::registerAccount(const std::string& login,
     }
     if (password.empty()) return RegistrationError::EmptyPassword;
     if (password != repeat) return RegistrationError::PasswordsDiffer;
-    const auto passwordBytes = utf8ToCp1251(password);
-    if (!passwordBytes) return RegistrationError::PasswordNotCp1251;
+    if (!net::FitsCp1251(password)) return RegistrationError::PasswordNotCp1251;
 
     // Hash outside the transaction: it is slow on purpose.
-    const Account account{login, hasher_.hash(md5Hex(*passwordBytes))};
+    const Account account{login, hasher_.hash(net::MD5Hex(password))};
     bool added = false;
     store_.write([&](StoreTransaction& tx) { added = tx.addAccount(account, clock_.nowMs()); });
     return added ? RegistrationError::None : RegistrationError::LoginTaken;

@@ -1,6 +1,5 @@
 #include "Credentials.h"
 
-#include <openssl/evp.h>
 #include <sodium.h>
 
 #include <algorithm>
@@ -26,15 +25,6 @@ std::string toHex(const unsigned char* data, std::size_t size) {
 }
 
 }  // namespace
-
-std::string md5Hex(std::string_view bytes) {
-    std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
-    unsigned int size = 0;
-    if (EVP_Digest(bytes.data(), bytes.size(), digest.data(), &size, EVP_md5(), nullptr) != 1) {
-        throw std::runtime_error("MD5 is not available");
-    }
-    return toHex(digest.data(), size);
-}
 
 bool isMd5Hex(std::string_view text) {
     return text.size() == 32 && std::all_of(text.begin(), text.end(), [](char c) {

@@ -7,9 +7,6 @@
 
 namespace pimra::server {
 
-// Lower-case hexadecimal MD5 of the bytes, as the client sends its password.
-std::string md5Hex(std::string_view bytes);
-
 // True for 32 lower-case hexadecimal digits.
 bool isMd5Hex(std::string_view text);
 

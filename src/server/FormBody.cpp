@@ -1,6 +1,6 @@
 #include "FormBody.h"
 
-#include "Cp1251.h"
+#include "net/Cp1251.h"
 
 namespace pimra::server {
 
@@ -38,7 +38,7 @@ std::optional<std::string> percentDecode(std::string_view text) {
             bytes += c;
         }
     }
-    return cp1251ToUtf8(bytes);
+    return net::Cp1251ToUtf8Strict(bytes);
 }
 
 }  // namespace

@@ -23,6 +23,9 @@ TEST(Cp1251Test, ConvertsCyrillicBothWaysAndRefusesWhatItCannotHold) {
     EXPECT_EQ(Utf8ToCp1251Lossy("x\xFF\xD0"), "x??");
     // 0x98 has no character in Windows-1251.
     EXPECT_EQ(Cp1251ToUtf8("a\x98z"), "a?z");
+    // The server must not take such a byte for a question mark.
+    EXPECT_FALSE(Cp1251ToUtf8Strict("a\x98z"));
+    EXPECT_EQ(Cp1251ToUtf8Strict("\xDE\xE7\xE5\xF0 1"), "Юзер 1");
     EXPECT_EQ(ThroughCp1251(std::string("nul\0in", 6)), std::string("nul\0in", 6));
 }
 

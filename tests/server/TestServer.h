@@ -16,9 +16,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "net/FormEncoding.h"
+#include "net/Md5.h"
 #include "server/Accounts.h"
 #include "server/Clock.h"
-#include "server/Cp1251.h"
 #include "server/Credentials.h"
 #include "server/Engine.h"
 #include "server/HttpServer.h"
@@ -30,32 +31,13 @@ using Lines = std::vector<std::pair<std::string, std::string>>;
 
 // The body exactly as the desktop client builds it from UTF-8 lines.
 inline std::string clientBody(const Lines& lines) {
-    static const char* hex = "0123456789ABCDEF";
-    std::string body;
-    for (const auto& [name, value] : lines) {
-        body += name + "=";
-        const std::string bytes = utf8ToCp1251(value).value();
-        for (char c : bytes) {
-            const auto byte = static_cast<unsigned char>(c);
-            if (std::isalnum(byte) && byte < 0x80) {
-                body += c;
-            } else if (c == ' ') {
-                body += '+';
-            } else {
-                body += '%';
-                body += hex[byte >> 4];
-                body += hex[byte & 15];
-            }
-        }
-        body += '&';
-    }
-    return body;
+    net::Request request;
+    for (const auto& [name, value] : lines) request.push_back({name, value});
+    return net::EncodeForm(request);
 }
 
 // The MD5 the client sends for a password typed in Windows-1251.
-inline std::string clientDigest(const std::string& password) {
-    return md5Hex(utf8ToCp1251(password).value());
-}
+inline std::string clientDigest(const std::string& password) { return net::MD5Hex(password); }
 
 // A complete server on a free loopback port, over a store file, with a clock the test turns.
 class ServerInstance {
