@@ -33,7 +33,7 @@ struct World {
         const char* logins[] = {"ann", "Боб", "cid"};
         for (int i = 0; i < 3; ++i) {
             accounts.registerAccount(logins[i], "p", "p");
-            const auto session = accounts.logIn(logins[i], net::MD5Hex("p"));
+            const auto session = accounts.logIn(logins[i], pimra::net::MD5Hex("p"));
             credentials[i + 1] = "sid=" + session->sid + "&code=" + session->code + "&";
         }
         // Table 1 with a game under way, table 2 waiting for a second player.
