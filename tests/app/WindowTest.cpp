@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "FakeUiServices.h"
+#include "FormFixture.h"
 #include "InfoPanel.h"
 #include "MainMenu.h"
 #include "TForm1.h"
@@ -38,29 +39,12 @@ Position uniform(int pits, int stores) {
 
 }  // namespace
 
-class WindowTest : public QObject {
+class WindowTest : public QObject, private pimra::test::FormFixture {
     Q_OBJECT
 
-private:
-    std::unique_ptr<FakeUiServices> ui_;
-    std::unique_ptr<TForm1> form_;
-
-    const MainMenu& menu() const { return form_->menu(); }
-    void click(int pit) { QTest::mouseClick(form_->pit(pit), Qt::LeftButton); }
-
 private slots:
-    void init() {
-        ui_ = std::make_unique<FakeUiServices>();
-        form_ = std::make_unique<TForm1>(*ui_);
-        form_->setStepDelay(0);
-        form_->setHintDuration(0);
-        form_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
-    }
-    void cleanup() {
-        form_.reset();
-        ui_.reset();
-    }
+    void init() { openForm(); }
+    void cleanup() { closeForm(); }
 
     void startUpState() {
         QCOMPARE(form_->windowTitle(), QStringLiteral("Пимра"));

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QTest>
+
+#include <memory>
+
+#include "FakeUiServices.h"
+#include "MainMenu.h"
+#include "TForm1.h"
+#include "TLunka.h"
+
+namespace pimra::test {
+
+// A shown main window at full speed with a recording desktop, made anew for every test.
+class FormFixture {
+protected:
+    void openForm() {
+        ui_ = std::make_unique<FakeUiServices>();
+        form_ = std::make_unique<TForm1>(*ui_);
+        form_->setStepDelay(0);
+        form_->setHintDuration(0);
+        form_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    }
+    void closeForm() {
+        form_.reset();
+        ui_.reset();
+    }
+
+    const MainMenu& menu() const { return form_->menu(); }
+    void click(int pit) { QTest::mouseClick(form_->pit(pit), Qt::LeftButton); }
+
+    std::unique_ptr<FakeUiServices> ui_;
+    std::unique_ptr<TForm1> form_;
+};
+
+}  // namespace pimra::test
