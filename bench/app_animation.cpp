@@ -17,7 +17,7 @@
 namespace {
 
 class NoDesktop : public pimra::UiServices {
-public:
+  public:
     void showResult(QWidget*, const QString&, const QString&) override {}
     void showAbout(QWidget*, const QString&, const QString&) override {}
     QString saveGameFileName(QWidget*) override { return {}; }
@@ -27,10 +27,10 @@ public:
 };
 
 class PaintCounter : public QObject {
-public:
+  public:
     int paints = 0;
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint) ++paints;
         return QObject::eventFilter(watched, event);
@@ -71,9 +71,10 @@ int main(int argc, char* argv[]) {
         ticker.stop();
         const double deviation = (elapsed - kExpectedMs) / kExpectedMs * 100.0;
         withinTolerance = withinTolerance && std::abs(deviation) <= 5.0;
-        std::printf("run %d: six-stone move took %.1f ms (expected %.0f ms, %+.2f%%), "
-                    "%d repaints of an idle pit during the pauses\n",
-                    run, elapsed, kExpectedMs, deviation, counter.paints);
+        std::printf(
+            "run %d: six-stone move took %.1f ms (expected %.0f ms, %+.2f%%), "
+            "%d repaints of an idle pit during the pauses\n",
+            run, elapsed, kExpectedMs, deviation, counter.paints);
     }
     std::printf("%s\n", withinTolerance ? "within 5%" : "OUT OF the 5% tolerance");
     return withinTolerance ? 0 : 1;

@@ -3,8 +3,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <random>
 #include <vector>
@@ -17,12 +17,12 @@ namespace {
 using pimra::Position;
 
 class SeededRandom : public pimra::RandomSource {
-public:
+  public:
     explicit SeededRandom(unsigned seed) : engine_(seed) {}
     void reseed() override {}
     int next(int n) override { return std::uniform_int_distribution<int>(0, n - 1)(engine_); }
 
-private:
+  private:
     std::mt19937 engine_;
 };
 
@@ -35,7 +35,8 @@ const std::vector<Position>& selfPlayPositions() {
         for (int game = 0; game < 40; ++game) {
             pimra::Game g(std::make_unique<SeededRandom>(game));
             g.setLevel(game % 5);
-            for (int turn = 0; turn < 200 && g.position().rowSum(1) > 0 && g.sideToMove() == 1; ++turn) {
+            for (int turn = 0; turn < 200 && g.position().rowSum(1) > 0 && g.sideToMove() == 1;
+                 ++turn) {
                 int pit = g.hint();
                 if (pick() % 3 == 0) {
                     do pit = static_cast<int>(pick() % 6) + 1;
@@ -64,8 +65,8 @@ void decide(benchmark::State& state, const Decision& decision) {
         benchmark::DoNotOptimize(decision(positions[i]));
         i = (i + 1) % positions.size();
     }
-    state.counters["decisions/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                       benchmark::Counter::kIsRate);
+    state.counters["decisions/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["positions"] = static_cast<double>(positions.size());
 }
 
@@ -77,11 +78,21 @@ const Decision kHard = [](const Position& p) { return pimra::Mozg3(p); };
 const Decision kVeryHard = [](const Position& p) { return pimra::Mozg4(p, pimra::kTopSide); };
 const Decision kHint = [](const Position& p) { return pimra::HintPit(p); };
 
-void BM_Easy(benchmark::State& s) { decide(s, kEasy); }
-void BM_Normal(benchmark::State& s) { decide(s, kNormal); }
-void BM_Hard(benchmark::State& s) { decide(s, kHard); }
-void BM_VeryHard(benchmark::State& s) { decide(s, kVeryHard); }
-void BM_Hint(benchmark::State& s) { decide(s, kHint); }
+void BM_Easy(benchmark::State& s) {
+    decide(s, kEasy);
+}
+void BM_Normal(benchmark::State& s) {
+    decide(s, kNormal);
+}
+void BM_Hard(benchmark::State& s) {
+    decide(s, kHard);
+}
+void BM_VeryHard(benchmark::State& s) {
+    decide(s, kVeryHard);
+}
+void BM_Hint(benchmark::State& s) {
+    decide(s, kHint);
+}
 BENCHMARK(BM_Easy);
 BENCHMARK(BM_Normal);
 BENCHMARK(BM_Hard);
@@ -136,14 +147,23 @@ void worstCase(benchmark::State& state, const Decision& decision) {
     }
     for (auto _ : state) benchmark::DoNotOptimize(decision(slowest));
     std::string label;
-    for (int i = 1; i <= pimra::kPitCount; ++i) label += std::to_string(slowest[i]) + (i < 14 ? " " : "");
+    for (int i = 1; i <= pimra::kPitCount; ++i)
+        label += std::to_string(slowest[i]) + (i < 14 ? " " : "");
     state.SetLabel(label);
 }
 
-void BM_WorstNormal(benchmark::State& s) { worstCase(s, kNormal); }
-void BM_WorstHard(benchmark::State& s) { worstCase(s, kHard); }
-void BM_WorstVeryHard(benchmark::State& s) { worstCase(s, kVeryHard); }
-void BM_WorstHint(benchmark::State& s) { worstCase(s, kHint); }
+void BM_WorstNormal(benchmark::State& s) {
+    worstCase(s, kNormal);
+}
+void BM_WorstHard(benchmark::State& s) {
+    worstCase(s, kHard);
+}
+void BM_WorstVeryHard(benchmark::State& s) {
+    worstCase(s, kVeryHard);
+}
+void BM_WorstHint(benchmark::State& s) {
+    worstCase(s, kHint);
+}
 BENCHMARK(BM_WorstNormal)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WorstHard)->Arg(2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WorstVeryHard)->Arg(3)->Unit(benchmark::kMicrosecond);

@@ -48,7 +48,8 @@ void FuzzText(std::string_view text) {
     Check(encoded.find_first_of("& =") == std::string::npos);
     const std::size_t bar = text.find('|');
     const std::string time1(text.substr(0, bar));
-    const std::string time2 = bar == std::string_view::npos ? "1" : std::string(text.substr(bar + 1));
+    const std::string time2 =
+        bar == std::string_view::npos ? "1" : std::string(text.substr(bar + 1));
     const ClockTexts clocks = SetClocks(time1, time2);
     Check(clocks.clock1.empty() == clocks.clock2.empty());
 }

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # toolchain
-  build-essential cmake ninja-build ccache pkg-config clang libclang-rt-dev
+  build-essential cmake ninja-build ccache pkg-config clang libclang-rt-dev clang-format
   # core and tests
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   # client

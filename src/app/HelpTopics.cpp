@@ -4,9 +4,12 @@ namespace pimra {
 
 QString helpTopicTitle(int topic) {
     switch (topic) {
-        case kHelpLevels: return QStringLiteral("Уровни игры");
-        case kHelpSpecial: return QStringLiteral("Особые возможности");
-        default: return QStringLiteral("Как играть в Пимру");
+        case kHelpLevels:
+            return QStringLiteral("Уровни игры");
+        case kHelpSpecial:
+            return QStringLiteral("Особые возможности");
+        default:
+            return QStringLiteral("Как играть в Пимру");
     }
 }
 

@@ -10,13 +10,13 @@ namespace pimra {
 class HelpViewer : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     explicit HelpViewer(QWidget* parent);
 
     void showTopic(int topic);
     int topic() const { return topic_; }
 
-private:
+  private:
     QTextBrowser* text_;
     int topic_ = 0;
 };

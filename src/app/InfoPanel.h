@@ -13,7 +13,7 @@ namespace pimra {
 class InfoPanel : public QFrame {
     Q_OBJECT
 
-public:
+  public:
     static constexpr int kWidth = 150;
 
     explicit InfoPanel(QWidget* parent);
@@ -32,7 +32,7 @@ public:
     QLabel* Label4;
     QLabel* Label3;
 
-private:
+  private:
     QLabel* addLabel(const QString& text, const QRect& geometry, Qt::Alignment alignment);
     QFrame* addBevel(int left, int top, int width);
     QLCDNumber* addClock(int left, int top);

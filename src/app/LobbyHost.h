@@ -16,7 +16,7 @@ namespace pimra {
 // What the lobby and its dialogs need from the main window: the server, the session, the
 // table view and the desktop. Tests put a fake in its place.
 class LobbyHost {
-public:
+  public:
     virtual ~LobbyHost() = default;
 
     virtual const net::Session& session() const = 0;

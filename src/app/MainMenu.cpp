@@ -70,12 +70,13 @@ MainMenu::MainMenu(QMenuBar* bar) {
     N30 = addMenu(bar, QStringLiteral("Фон"), kHelpGeneral);
     backgroundGroup = new QActionGroup(N30);
     backgroundGroup->setExclusive(true);
-    const QStringList names = {
-        QStringLiteral("Земля"),   QStringLiteral("Стена"),   QStringLiteral("Пузыри"),
-        QStringLiteral("Плитка"),  QStringLiteral("Синева"),  QStringLiteral("Полоски"),
-        QStringLiteral("Рельеф"),  QStringLiteral("Зеленый")};
+    const QStringList names = {QStringLiteral("Земля"),  QStringLiteral("Стена"),
+                               QStringLiteral("Пузыри"), QStringLiteral("Плитка"),
+                               QStringLiteral("Синева"), QStringLiteral("Полоски"),
+                               QStringLiteral("Рельеф"), QStringLiteral("Зеленый")};
     for (int k = 0; k < kBackgroundCount; ++k) {
-        QAction* item = addCheckItem(N30, names[k], QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + k)));
+        QAction* item = addCheckItem(N30, names[k],
+                                     QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + k)));
         backgroundGroup->addAction(item);
         backgrounds[static_cast<std::size_t>(k)] = item;
     }
@@ -83,12 +84,18 @@ MainMenu::MainMenu(QMenuBar* bar) {
 
 QAction* MainMenu::levelItem(int level) const {
     switch (level) {
-        case 0: return N22;
-        case 1: return N16;
-        case 2: return N17;
-        case 3: return N18;
-        case 4: return N19;
-        default: return nullptr;
+        case 0:
+            return N22;
+        case 1:
+            return N16;
+        case 2:
+            return N17;
+        case 3:
+            return N18;
+        case 4:
+            return N19;
+        default:
+            return nullptr;
     }
 }
 
@@ -107,6 +114,8 @@ QList<QAction*> MainMenu::lockedDuringMove() const {
     return {N12, N1->menuAction(), N8->menuAction(), N26->menuAction(), N30->menuAction()};
 }
 
-QList<QMenu*> MainMenu::menus() const { return {N1, N8, N5, N15, N26, N30}; }
+QList<QMenu*> MainMenu::menus() const {
+    return {N1, N8, N5, N15, N26, N30};
+}
 
 }  // namespace pimra

@@ -51,7 +51,7 @@ struct MainMenu {
     QAction* N27;  // "Увеличить кол-во камней"
     QAction* N28;  // "Уменьшить кол-во камней"
 
-    QMenu* N30;    // "Фон"
+    QMenu* N30;  // "Фон"
     QActionGroup* backgroundGroup;
     std::array<QAction*, kBackgroundCount> backgrounds;  // N31 … N37, N9
 

@@ -22,20 +22,22 @@ QString chosenFile(QFileDialog& dialog) {
 
 }  // namespace
 
-QtUiServices::~QtUiServices() { delete helpViewer_.data(); }
+QtUiServices::~QtUiServices() {
+    delete helpViewer_.data();
+}
 
 std::unique_ptr<QMessageBox> QtUiServices::createResultBox(QWidget* parent, const QString& title,
                                                            const QString& text) {
-    auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, title, text, QMessageBox::Ok,
-                                             parent);
+    auto box =
+        std::make_unique<QMessageBox>(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
     return box;
 }
 
 std::unique_ptr<QMessageBox> QtUiServices::createAboutBox(const QString& title,
                                                           const QString& text) {
     // No owner: the box blocks the whole application, like a task-modal box.
-    auto box = std::make_unique<QMessageBox>(QMessageBox::Information, title, text,
-                                             QMessageBox::Ok);
+    auto box =
+        std::make_unique<QMessageBox>(QMessageBox::Information, title, text, QMessageBox::Ok);
     box->setWindowModality(Qt::ApplicationModal);
     return box;
 }
@@ -76,7 +78,9 @@ QString QtUiServices::openGameFileName(QWidget* parent) {
     return chosenFile(*createOpenDialog(parent));
 }
 
-void QtUiServices::openUrl(const QUrl& url) { QDesktopServices::openUrl(url); }
+void QtUiServices::openUrl(const QUrl& url) {
+    QDesktopServices::openUrl(url);
+}
 
 void QtUiServices::showHelp(QWidget* parent, int topic) {
     if (!helpViewer_) helpViewer_ = new HelpViewer(parent);

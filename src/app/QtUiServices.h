@@ -15,7 +15,7 @@ class HelpViewer;
 
 // The real desktop: Qt's message boxes and file dialogs, the user's browser, our help viewer.
 class QtUiServices : public UiServices {
-public:
+  public:
     static const QString kSaveFilter;
     static const QString kOpenFilter;
     static const QString kSuffix;
@@ -36,7 +36,7 @@ public:
     static std::unique_ptr<QFileDialog> createSaveDialog(QWidget* parent);
     static std::unique_ptr<QFileDialog> createOpenDialog(QWidget* parent);
 
-private:
+  private:
     QPointer<HelpViewer> helpViewer_;
 };
 

@@ -9,7 +9,8 @@
 
 namespace pimra {
 
-RequestRunner::RequestRunner(net::ServerConnection& connection, std::function<void()> abortTransport)
+RequestRunner::RequestRunner(net::ServerConnection& connection,
+                             std::function<void()> abortTransport)
     : connection_(connection), abortTransport_(std::move(abortTransport)) {}
 
 bool RequestRunner::runAside(const std::function<void()>& work) {
@@ -20,7 +21,8 @@ bool RequestRunner::runAside(const std::function<void()>& work) {
     std::thread worker([&work, &loop, &done] {
         work();
         done = true;
-        QMetaObject::invokeMethod(&loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
     });
     loop.exec();
     // The loop also ends when the program quits; the exchange must not hold it up then.

@@ -13,7 +13,7 @@ namespace pimra {
 // local event loop: the window keeps repainting and stays movable. Only one exchange runs at
 // a time; whatever asks while one is under way is told no and sends nothing.
 class RequestRunner {
-public:
+  public:
     // `abortTransport` makes a waiting exchange give up; it is called from the interface thread.
     RequestRunner(net::ServerConnection& connection, std::function<void()> abortTransport);
 
@@ -26,7 +26,7 @@ public:
     // The window is shown again after a close: exchanges may start again.
     void resume();
 
-private:
+  private:
     bool runAside(const std::function<void()>& work);
 
     net::ServerConnection& connection_;

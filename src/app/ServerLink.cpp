@@ -2,13 +2,16 @@
 
 namespace pimra {
 
-ServerLink::ServerLink(const QUrl& site) { setSite(site); }
+ServerLink::ServerLink(const QUrl& site) {
+    setSite(site);
+}
 
 void ServerLink::setSite(const QUrl& site) {
     // The worker thread reads the client while an exchange runs.
     if (runner_.busy()) return;
     site_ = site;
-    curl_ = std::make_unique<net::CurlTransport>(page(QStringLiteral("/engine/")).toString().toStdString());
+    curl_ = std::make_unique<net::CurlTransport>(
+        page(QStringLiteral("/engine/")).toString().toStdString());
 }
 
 void ServerLink::resume() {

@@ -13,7 +13,7 @@ namespace pimra {
 // The window's line to the game server: the HTTP client, the connection with its session and
 // failure latch, and the runner that keeps exchanges off the interface thread.
 class ServerLink : public net::HttpTransport {
-public:
+  public:
     explicit ServerLink(const QUrl& site);
 
     // The server's web site; its engine answers at "/engine/". Ignored while an exchange runs.
@@ -32,7 +32,7 @@ public:
     RequestRunner& runner() { return runner_; }
     const RequestRunner& runner() const { return runner_; }
 
-private:
+  private:
     QUrl site_;
     std::unique_ptr<net::CurlTransport> curl_;
     net::ServerConnection connection_{*this};

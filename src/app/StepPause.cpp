@@ -17,6 +17,8 @@ void pauseWithoutInput(int milliseconds) {
     loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
-void runPendingEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void runPendingEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 }  // namespace pimra

@@ -1,11 +1,11 @@
 #include "TForm1.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
-#include <QFile>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
@@ -34,10 +34,9 @@ constexpr int kLoginPaneWidth = 136;
 }  // namespace
 
 TForm1::TForm1(UiServices& ui, QWidget* parent)
-    : QMainWindow(parent,
-                  Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                      Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                      Qt::WindowCloseButtonHint),
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint),
       ui_(ui) {
     buildLayout();
     connectMenu();
@@ -121,10 +120,9 @@ void TForm1::connectMenu() {
     connect(m.N27, &QAction::triggered, this, guarded(m.N26, &TForm1::N27Click));
     connect(m.N28, &QAction::triggered, this, guarded(m.N26, &TForm1::N28Click));
     for (int k = 0; k < MainMenu::kBackgroundCount; ++k) {
-        connect(m.backgrounds[static_cast<std::size_t>(k)], &QAction::triggered, this,
-                [this, k] {
-                    if (menu_->N30->menuAction()->isEnabled()) backgroundClick(k + 1);
-                });
+        connect(m.backgrounds[static_cast<std::size_t>(k)], &QAction::triggered, this, [this, k] {
+            if (menu_->N30->menuAction()->isEnabled()) backgroundClick(k + 1);
+        });
     }
     for (QMenu* menu : m.menus()) menu->installEventFilter(this);
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
@@ -161,9 +159,13 @@ TLunka* TForm1::pit(int index) const {
     return Position::isValidIndex(index) ? Board[static_cast<std::size_t>(index)] : nullptr;
 }
 
-QString TForm1::statusText() const { return Panel1->text(); }
+QString TForm1::statusText() const {
+    return Panel1->text();
+}
 
-void TForm1::setMoveSounds(MoveSounds* sounds) { sounds_ = sounds ? sounds : &silentSounds_; }
+void TForm1::setMoveSounds(MoveSounds* sounds) {
+    sounds_ = sounds ? sounds : &silentSounds_;
+}
 
 void TForm1::setStepDelay(int milliseconds) {
     localStepDelay_ = milliseconds;
@@ -175,7 +177,9 @@ void TForm1::SetLabel(const QString& text) {
     Panel1->repaint();
 }
 
-void TForm1::SetFon() { board_->repaint(); }
+void TForm1::SetFon() {
+    board_->repaint();
+}
 
 void TForm1::paintBackground() {
     // The texture covers the client area; the window's own colour shows only where it cannot.
@@ -189,7 +193,8 @@ void TForm1::setSettings(media::AppSettings* settings) {
     const media::Settings remembered = settings->load();
     if (QFile::exists(settings->filePath())) {
         // A fresh start checks no texture; a remembered one is checked.
-        menu_->backgrounds[static_cast<std::size_t>(remembered.backgroundIndex - 1)]->setChecked(true);
+        menu_->backgrounds[static_cast<std::size_t>(remembered.backgroundIndex - 1)]->setChecked(
+            true);
     }
     BackgroundIndex = remembered.backgroundIndex;
     menu_->N10->setChecked(remembered.soundOn);
@@ -256,9 +261,9 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         paintBackground();
         return false;
     }
-    const bool helpKey = (event->type() == QEvent::KeyPress ||
-                          event->type() == QEvent::ShortcutOverride) &&
-                         static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1;
+    const bool helpKey =
+        (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1;
     if (!helpKey) return QMainWindow::eventFilter(watched, event);
     event->accept();
     if (event->type() == QEvent::KeyPress) showHelp(watched);

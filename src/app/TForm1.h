@@ -49,7 +49,7 @@ struct MoveStep;
 class TForm1 : public QMainWindow, public LobbyHost {
     Q_OBJECT
 
-public:
+  public:
     static constexpr int kClientWidth = 724;
     static constexpr int kBoardHeight = 351;
     static constexpr int kStatusBarHeight = 21;
@@ -133,17 +133,17 @@ public:
     void openRegistrationPage() override;
     void setLoginPane(const QString& text) override;
 
-signals:
+  signals:
     // A step of a move is on the screen (for watching the animation).
     void moveStepShown(int stepIndex);
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void buildLayout();
     void connectMenu();
     void FormCreate();

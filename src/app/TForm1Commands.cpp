@@ -12,11 +12,15 @@ namespace pimra {
 
 namespace {
 
-std::string localPath(const QString& fileName) { return QFile::encodeName(fileName).toStdString(); }
+std::string localPath(const QString& fileName) {
+    return QFile::encodeName(fileName).toStdString();
+}
 
 }  // namespace
 
-void TForm1::N2Click() { NewGame(); }
+void TForm1::N2Click() {
+    NewGame();
+}
 
 void TForm1::NewGame() {
     StepDelay = localStepDelay_;
@@ -68,16 +72,22 @@ void TForm1::loadFrom(const QString& fileName, bool remember) {
     UpdateCursor();
 }
 
-void TForm1::N4Click() { close(); }
+void TForm1::N4Click() {
+    close();
+}
 
 void TForm1::N10Click() {
     soundOn_ = menu_->N10->isChecked();
     saveSettings();
 }
 
-void TForm1::N6Click() { ui_.openUrl(link_->page(QStringLiteral("/rules.html"))); }
+void TForm1::N6Click() {
+    ui_.openUrl(link_->page(QStringLiteral("/rules.html")));
+}
 
-void TForm1::N39Click() { ui_.openUrl(link_->page(QStringLiteral("/info.html"))); }
+void TForm1::N39Click() {
+    ui_.openUrl(link_->page(QStringLiteral("/info.html")));
+}
 
 void TForm1::N40Click() {
     const QString text = QStringLiteral("Пимра — игра в калах для двоих\n") +

@@ -22,7 +22,9 @@ namespace {
 constexpr int kInnerMargin = 1;
 constexpr int kClockDigits = 4;
 
-QString text(const std::string& utf8) { return QString::fromStdString(utf8); }
+QString text(const std::string& utf8) {
+    return QString::fromStdString(utf8);
+}
 
 void setLoginColour(QLabel* label, net::LoginColour colour) {
     QPalette palette = label->palette();
@@ -75,7 +77,9 @@ void TForm1::N12Click() {
 
 // --- What the lobby asks of the window -------------------------------------------------------
 
-const net::Session& TForm1::session() const { return link_->connection().session(); }
+const net::Session& TForm1::session() const {
+    return link_->connection().session();
+}
 
 std::optional<net::PostResult> TForm1::send(const net::Request& request) {
     std::optional<net::PostResult> result = link_->runner().send(request);
@@ -83,9 +87,13 @@ std::optional<net::PostResult> TForm1::send(const net::Request& request) {
     return result;
 }
 
-void TForm1::showServerStatus() { sPanel2->setText(text(link_->connection().StatusText())); }
+void TForm1::showServerStatus() {
+    sPanel2->setText(text(link_->connection().StatusText()));
+}
 
-void TForm1::clearServerDown() { link_->connection().ClearServerDown(); }
+void TForm1::clearServerDown() {
+    link_->connection().ClearServerDown();
+}
 
 bool TForm1::login(const std::string& login, const std::string& password) {
     const std::optional<bool> ok = link_->runner().login(login, password);
@@ -107,9 +115,13 @@ void TForm1::showMessage(QWidget* parent, const QString& message) {
     ui_.showResult(parent, kTitle, message);
 }
 
-void TForm1::openRegistrationPage() { ui_.openUrl(link_->page(QStringLiteral("/ru/reg"))); }
+void TForm1::openRegistrationPage() {
+    ui_.openUrl(link_->page(QStringLiteral("/ru/reg")));
+}
 
-void TForm1::setLoginPane(const QString& pane) { sPanel1->setText(pane); }
+void TForm1::setLoginPane(const QString& pane) {
+    sPanel1->setText(pane);
+}
 
 // --- The table view -----------------------------------------------------------------------------
 
@@ -154,7 +166,9 @@ net::NextRecordOutcome TForm1::GetEnemyHod() {
     return outcome;
 }
 
-void TForm1::SendMove(int index) { send(online_.SendMoveRequest(index)); }
+void TForm1::SendMove(int index) {
+    send(online_.SendMoveRequest(index));
+}
 
 void TForm1::onlineClick(int index) {
     if (requestUnderWay() || !online_.AcceptsClick(index)) return;
@@ -253,8 +267,8 @@ void TForm1::UpdateFormLabels() {
     const net::TableView view = online_.View();
     const int width = kClientWidth + (view.panelVisible ? InfoPanel::kWidth : 0);
     board_->setFixedSize(width, kBoardHeight);
-    iPanel->setGeometry(width - InfoPanel::kWidth - kInnerMargin, kInnerMargin,
-                        InfoPanel::kWidth, kBoardHeight - kInnerMargin);
+    iPanel->setGeometry(width - InfoPanel::kWidth - kInnerMargin, kInnerMargin, InfoPanel::kWidth,
+                        kBoardHeight - kInnerMargin);
     iPanel->setVisible(view.panelVisible);
     if (view.panelVisible) {
         iPanel->LoginLabel1->setText(text(view.loginLabel1));

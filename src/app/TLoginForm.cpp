@@ -26,8 +26,9 @@ TLoginForm::TLoginForm(LobbyHost& host, QWidget* parent) : QDialog(parent), host
 
     RzURLLabel1 = new QLabel(this);
     RzURLLabel1->setGeometry(62, 58, 134, 16);
-    RzURLLabel1->setText(QStringLiteral("<a href=\"reg\" style=\"color: palette(highlight);\">"
-                                        "Зарегистрироваться </a>"));
+    RzURLLabel1->setText(
+        QStringLiteral("<a href=\"reg\" style=\"color: palette(highlight);\">"
+                       "Зарегистрироваться </a>"));
     RzURLLabel1->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
     RzURLLabel1->setCursor(Qt::PointingHandCursor);
     connect(RzURLLabel1, &QLabel::linkActivated, this, [this] { host_.openRegistrationPage(); });

@@ -16,7 +16,7 @@ class LobbyHost;
 class TLoginForm : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     TLoginForm(LobbyHost& host, QWidget* parent = nullptr);
 
     // Runs after every successful login, before the dialog closes.
@@ -31,7 +31,7 @@ public:
     QPushButton* okButton = nullptr;
     QPushButton* cancelButton = nullptr;
 
-private:
+  private:
     LobbyHost& host_;
     std::function<void()> onLoggedIn_;
 };

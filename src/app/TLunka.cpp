@@ -65,7 +65,9 @@ void TLunka::NormalPit() {
     setFill(kNormalFill);
 }
 
-void TLunka::setFlashFill() { setFill(kFlashFill); }
+void TLunka::setFlashFill() {
+    setFill(kFlashFill);
+}
 
 void TLunka::setFill(QRgb fill) {
     FillColor = QColor(fill);
@@ -105,8 +107,8 @@ void TLunka::paintEvent(QPaintEvent*) {
     for (int k = 0; k < Stones; ++k) {
         const int column = k % perRow;
         const int row = k / perRow;
-        painter.drawEllipse(QRectF(kGrid * column + kStoneMargin, kGrid * row + kStoneMargin,
-                                   kGrid, kGrid));
+        painter.drawEllipse(
+            QRectF(kGrid * column + kStoneMargin, kGrid * row + kStoneMargin, kGrid, kGrid));
     }
 
     const QRect box = countRect();
@@ -123,8 +125,8 @@ void TLunka::mousePressEvent(QMouseEvent* event) {
 }
 
 void TLunka::mouseReleaseEvent(QMouseEvent* event) {
-    const bool click =
-        pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    const bool click = pressed_ && event->button() == Qt::LeftButton &&
+                       rect().contains(event->position().toPoint());
     pressed_ = false;
     // The handler may run a whole move; nothing of this widget is touched after it.
     if (click) emit clicked(this);

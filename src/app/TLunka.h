@@ -10,7 +10,7 @@ namespace pimra {
 class TLunka : public QFrame {
     Q_OBJECT
 
-public:
+  public:
     static constexpr QRgb kNormalFill = qRgb(255, 255, 255);
     static constexpr QRgb kHighlightFill = qRgb(192, 220, 192);
     static constexpr QRgb kFlashFill = qRgb(192, 192, 192);
@@ -39,15 +39,15 @@ public:
     QString countText() const;
     QRect countRect() const;
 
-signals:
+  signals:
     void clicked(pimra::TLunka* pit);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
-private:
+  private:
     void setFill(QRgb fill);
     QFont countFont() const;
 

@@ -45,8 +45,12 @@ TfAddGame::TfAddGame(QWidget* parent) : QDialog(parent) {
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-int TfAddGame::minutes() const { return RzSpinEdit1->value(); }
+int TfAddGame::minutes() const {
+    return RzSpinEdit1->value();
+}
 
-QString TfAddGame::bonusText() const { return RzSpinEdit2->cleanText(); }
+QString TfAddGame::bonusText() const {
+    return RzSpinEdit2->cleanText();
+}
 
 }  // namespace pimra

@@ -10,7 +10,7 @@ namespace pimra {
 class TfAddGame : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     explicit TfAddGame(QWidget* parent = nullptr);
 
     int minutes() const;

@@ -129,9 +129,13 @@ void TfNet::RzButton1Click() {
     LoadTables();
 }
 
-void TfNet::RzButton2Click() { loginForm_.exec(); }
+void TfNet::RzButton2Click() {
+    loginForm_.exec();
+}
 
-void TfNet::RzButton3Click() { LoadTables(); }
+void TfNet::RzButton3Click() {
+    LoadTables();
+}
 
 void TfNet::bInputClick() {
     switch (lobby_.Input(host_.session())) {
@@ -141,7 +145,8 @@ void TfNet::bInputClick() {
             host_.showMessage(this, QString::fromUtf8(net::kNotAuthorizedText));
             return;
         case net::InputAction::Join: {
-            const std::optional<net::PostResult> joined = host_.send(lobby_.JoinRequest(host_.session()));
+            const std::optional<net::PostResult> joined =
+                host_.send(lobby_.JoinRequest(host_.session()));
             if (joined && joined->ok) openCurrentTable();
             return;
         }

@@ -18,7 +18,7 @@ class TfAddGame;
 class TfNet : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     TfNet(LobbyHost& host, TLoginForm& loginForm, TfAddGame& addGame, QWidget* parent = nullptr);
 
     // Reloads the list from the server.
@@ -38,10 +38,10 @@ public:
     QPushButton* RzButton3 = nullptr;
     QPushButton* bInput = nullptr;
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void fillGrid();
     void RXMDAfterScroll();
     void openCurrentTable();

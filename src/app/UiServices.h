@@ -10,7 +10,7 @@ namespace pimra {
 // What the window asks of the desktop: message boxes, file dialogs, the browser and the help
 // viewer. Tests put a recording fake in its place.
 class UiServices {
-public:
+  public:
     virtual ~UiServices() = default;
 
     // Modal message with no icon and one OK button.

@@ -23,7 +23,9 @@ bool Game::computerToMove() const {
     return sideToMove_ == kTopSide && position_.rowSum(kTopSide) > 0;
 }
 
-int Game::chooseComputerMove() { return ChooseComputerMove(position_, level_, *random_); }
+int Game::chooseComputerMove() {
+    return ChooseComputerMove(position_, level_, *random_);
+}
 
 void Game::newGame() {
     sideToMove_ = kBottomSide;

@@ -14,7 +14,7 @@ namespace pimra {
 // the editing commands. It decides; the window animates what it decided, one move at a time,
 // so a level chosen during an animation applies to the next computer move.
 class Game {
-public:
+  public:
     static constexpr int kMaxStoneShift = 6;
 
     explicit Game(std::unique_ptr<RandomSource> random = std::make_unique<ClockRandom>());
@@ -53,7 +53,7 @@ public:
     void setPosition(const Position& position) { position_ = position; }
     void setSideToMove(int side) { sideToMove_ = side; }
 
-private:
+  private:
     std::unique_ptr<RandomSource> random_;
     Position position_ = Position::start();
     int sideToMove_ = kBottomSide;

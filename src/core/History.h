@@ -12,7 +12,7 @@ namespace pimra {
 // When the 200 entries are full the oldest one is dropped, so play and stepping back go on
 // working for the most recent turns.
 class History {
-public:
+  public:
     static constexpr int kCapacity = 200;
 
     int moveNumber() const { return moveNumber_; }
@@ -33,7 +33,7 @@ public:
     Position goBack();
     Position goForward();
 
-private:
+  private:
     void dropOldest();
 
     std::array<Position, kCapacity> entries_{};

@@ -27,7 +27,9 @@ int firstPitWithStones(const SearchPosition& p, int side) {
     return 0;
 }
 
-std::int8_t signedByte(int value) { return static_cast<std::int8_t>(static_cast<std::uint8_t>(value)); }
+std::int8_t signedByte(int value) {
+    return static_cast<std::int8_t>(static_cast<std::uint8_t>(value));
+}
 
 // Keeps the first strictly best score; falls back to the first pit with stones when every
 // score wrapped to -100 or below.
@@ -109,7 +111,9 @@ ScoredChoice Mozg3Scores(const Position& board) {
     return choice;
 }
 
-int Mozg3(const Position& board) { return Mozg3Scores(board).pit; }
+int Mozg3(const Position& board) {
+    return Mozg3Scores(board).pit;
+}
 
 ScoredChoice DeepLineScores(const ChainEvaluator& evaluator, int side) {
     const SearchPosition& root = evaluator.searchBoard();
@@ -150,10 +154,18 @@ int ChooseComputerMove(const Position& board, int level, RandomSource& random) {
     }
     int index = 0;
     switch (level) {
-        case kLevelEasy: index = Mozg(board, random); break;
-        case kLevelNormal: index = Mozg2(board) + 7; break;
-        case kLevelVeryHard: index = Mozg4(board, kTopSide) + 7; break;
-        default: index = Mozg3(board) + 7; break;
+        case kLevelEasy:
+            index = Mozg(board, random);
+            break;
+        case kLevelNormal:
+            index = Mozg2(board) + 7;
+            break;
+        case kLevelVeryHard:
+            index = Mozg4(board, kTopSide) + 7;
+            break;
+        default:
+            index = Mozg3(board) + 7;
+            break;
     }
     if (!canPlayPit(board, index)) {
         for (index = 8; index <= 13 && board[index] == 0; ++index) {

@@ -8,7 +8,9 @@ constexpr const char* kResultBottomWins = "Нижний игрок выигра�
 constexpr const char* kResultTopWins = "Верхний игрок выиграл !   ";
 constexpr const char* kResultDraw = "Ничья !   ";
 
-int nextIndex(int index) { return index == kPitCount ? 1 : index + 1; }
+int nextIndex(int index) {
+    return index == kPitCount ? 1 : index + 1;
+}
 
 bool isOwnPit(int index, int side) {
     return !Position::isStore(index) && Position::sideOf(index) == side;
@@ -38,7 +40,7 @@ std::string statusText(int sideToMove) {
 std::string resultText(const Position& position) {
     const int bottom = position[kBottomStore];
     const int top = position[kTopStore];
-    const char* prefix = bottom > top ? kResultBottomWins
+    const char* prefix = bottom > top   ? kResultBottomWins
                          : bottom < top ? kResultTopWins
                                         : kResultDraw;
     return prefix + std::to_string(bottom) + ":" + std::to_string(top);
@@ -91,8 +93,8 @@ MoveResult playMove(const Position& before, int sideToMove, int pit) {
     if (bottomOut) sweepRow(result, board, kTopSide);
     if (topOut) sweepRow(result, board, kBottomSide);
 
-    result.gameOver = bottomOut || topOut || board[kBottomStore] > kStoreLimit ||
-                      board[kTopStore] > kStoreLimit;
+    result.gameOver =
+        bottomOut || topOut || board[kBottomStore] > kStoreLimit || board[kTopStore] > kStoreLimit;
     if (result.gameOver) addStep(result, StepKind::Result, board, 0, 0, 0, resultText(board));
 
     result.position = board;

@@ -31,9 +31,9 @@ struct MoveStep {
 struct MoveResult {
     bool accepted = false;  // false: the move was refused and nothing changed
     std::vector<MoveStep> steps;
-    Position position;    // the board after the move
-    int sideToMove = 1;   // the side to move after the move
-    int lastPit = 0;      // the pit that received the last stone
+    Position position;   // the board after the move
+    int sideToMove = 1;  // the side to move after the move
+    int lastPit = 0;     // the pit that received the last stone
     bool extraTurn = false;
     bool captured = false;
     bool gameOver = false;

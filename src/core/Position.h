@@ -17,7 +17,7 @@ constexpr int kStoreLimit = 36;
 // store, 8..13 the top pits right to left, 14 the top store. Counts are held wider than a
 // byte so that editing never loses stones; the file format and the search board narrow them.
 class Position {
-public:
+  public:
     Position() = default;
 
     static Position start();
@@ -40,7 +40,7 @@ public:
 
     bool operator==(const Position&) const = default;
 
-private:
+  private:
     std::array<int, kPitCount> stones_{};
 };
 

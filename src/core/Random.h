@@ -6,7 +6,7 @@ namespace pimra {
 
 // The easy and variable levels draw from this; tests replace it to fix the draw.
 class RandomSource {
-public:
+  public:
     virtual ~RandomSource() = default;
     virtual void reseed() = 0;
     // A whole number uniformly in 0..n-1.
@@ -15,11 +15,11 @@ public:
 
 // Reseeded from the high-resolution clock before every choice.
 class ClockRandom : public RandomSource {
-public:
+  public:
     void reseed() override;
     int next(int n) override;
 
-private:
+  private:
     std::mt19937 engine_{std::random_device{}()};
 };
 

@@ -18,7 +18,8 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 std::string writeSavedGame(const std::string& path, const Position& position) {
     if (!position.fitsInBytes()) return kSaveTooManyStonesText;
     std::array<unsigned char, kSavedGameSize> bytes{};
-    for (int i = 1; i <= kPitCount; ++i) bytes[static_cast<std::size_t>(i - 1)] = static_cast<unsigned char>(position[i]);
+    for (int i = 1; i <= kPitCount; ++i)
+        bytes[static_cast<std::size_t>(i - 1)] = static_cast<unsigned char>(position[i]);
 
     std::FILE* raw = std::fopen(path.c_str(), "wb");
     if (raw == nullptr) return kSaveFailedText;

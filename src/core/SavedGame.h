@@ -32,12 +32,12 @@ LoadedGame readSavedGame(const std::string& path);
 // The file that "Загрузить " reads without asking. It is remembered only once a save or a
 // load through it has succeeded, so a failed attempt never hides a good file.
 class GameFileMemory {
-public:
+  public:
     const std::string& fileName() const { return fileName_; }
     bool empty() const { return fileName_.empty(); }
     void remember(const std::string& fileName) { fileName_ = fileName; }
 
-private:
+  private:
     std::string fileName_;
 };
 

@@ -8,7 +8,8 @@ SearchPosition SearchPosition::fromBoard(const Position& board) {
     SearchPosition p;
     for (int row = 1; row <= 2; ++row) {
         for (int pos = 1; pos <= 7; ++pos) {
-            p.at(row, pos) = static_cast<std::uint8_t>(std::clamp(board[7 * (row - 1) + pos], 0, 255));
+            p.at(row, pos) =
+                static_cast<std::uint8_t>(std::clamp(board[7 * (row - 1) + pos], 0, 255));
         }
     }
     return p;

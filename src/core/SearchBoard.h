@@ -12,7 +12,7 @@ namespace pimra {
 // p of row r is board index 7*(r-1)+p. All arithmetic here wraps modulo 256 on purpose: it
 // is part of how the computer plays.
 class SearchPosition {
-public:
+  public:
     SearchPosition() = default;
     // Counts above 255 are held as 255 so that a pit with stones never looks empty.
     static SearchPosition fromBoard(const Position& board);
@@ -22,8 +22,10 @@ public:
 
     bool operator==(const SearchPosition&) const = default;
 
-private:
-    static std::size_t index(int row, int pos) { return static_cast<std::size_t>(7 * (row - 1) + pos - 1); }
+  private:
+    static std::size_t index(int row, int pos) {
+        return static_cast<std::size_t>(7 * (row - 1) + pos - 1);
+    }
     std::array<std::uint8_t, 14> cells_{};
 };
 
@@ -44,7 +46,7 @@ struct ChainValue {
 // Values moves by the growth of the mover's store since the root of the decision
 // (`SearchBoard`), following chains of extra moves to their end.
 class ChainEvaluator {
-public:
+  public:
     explicit ChainEvaluator(const SearchPosition& searchBoard) : searchBoard_(searchBoard) {}
 
     const SearchPosition& searchBoard() const { return searchBoard_; }
@@ -52,7 +54,7 @@ public:
     // pit 0: every pit of the side, giving the best value and pit; pit 1..6: that pit alone.
     ChainValue BestChainMove(const SearchPosition& position, int side, int pit) const;
 
-private:
+  private:
     SearchPosition searchBoard_;
 };
 

@@ -9,7 +9,7 @@ namespace pimra::net {
 namespace {
 
 class Converter {
-public:
+  public:
     Converter(const char* to, const char* from) : handle_(iconv_open(to, from)) {
         if (handle_ == reinterpret_cast<iconv_t>(-1)) {
             throw std::runtime_error("iconv cannot convert between UTF-8 and CP1251");
@@ -52,7 +52,7 @@ public:
         return true;
     }
 
-private:
+  private:
     iconv_t handle_;
 };
 

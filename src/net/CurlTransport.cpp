@@ -40,10 +40,10 @@ using HeaderList = std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)>;
 // Exactly the headers the server has always seen; "Expect:" suppresses curl's own.
 HeaderList MakeHeaders() {
     curl_slist* list = nullptr;
-    for (const char* header : {"Content-Type: application/x-www-form-urlencoded",
-                               "Accept: text/html, */*",
-                               "User-Agent: Mozilla/3.0 (compatible; Indy Library)",
-                               "Connection: keep-alive", "Expect:"}) {
+    for (const char* header :
+         {"Content-Type: application/x-www-form-urlencoded", "Accept: text/html, */*",
+          "User-Agent: Mozilla/3.0 (compatible; Indy Library)", "Connection: keep-alive",
+          "Expect:"}) {
         curl_slist* grown = curl_slist_append(list, header);
         if (grown == nullptr) {
             curl_slist_free_all(list);

@@ -10,7 +10,7 @@ namespace pimra::net {
 
 // HTTP/1.0 POST with libcurl, one fresh connection per request, no cookies, no redirects.
 class CurlTransport : public HttpTransport {
-public:
+  public:
     static constexpr std::chrono::milliseconds kDefaultConnectTimeout{10000};
     // Replies larger than this are not a reply of this server.
     static constexpr std::size_t kMaxBodySize = 8 * 1024 * 1024;
@@ -27,7 +27,7 @@ public:
 
     const std::string& Url() const { return url_; }
 
-private:
+  private:
     std::string url_;
     std::chrono::milliseconds connectTimeout_;
     std::atomic<bool> aborted_{false};

@@ -18,7 +18,7 @@ struct HttpResult {
 // Posts one form body to the game server and waits for the reply. Kept behind an interface
 // so that tests and the window can put something else in its place.
 class HttpTransport {
-public:
+  public:
     virtual ~HttpTransport() = default;
     virtual HttpResult Post(const std::string& body) = 0;
 };

@@ -22,8 +22,8 @@ InputAction InputActionFor(const TableRow& row, const Session& session) {
         return InputAction::Nothing;
     }
     const std::string& own = session.OwnLogin;
-    const bool join = (row.login1 != own && row.login2.empty()) ||
-                      (row.login2 != own && row.login1.empty());
+    const bool join =
+        (row.login1 != own && row.login2.empty()) || (row.login2 != own && row.login1.empty());
     if (!join) {
         return InputAction::Open;
     }

@@ -49,7 +49,7 @@ Request NewTableRequestFromDialog(const Session& session, int minutes,
 
 // The table list with its current row.
 class Lobby {
-public:
+  public:
     // Loads a "tablelist" reply, or empties the list when the request failed (null).
     // The last row becomes the current one.
     void Load(const Reply* reply);
@@ -65,7 +65,7 @@ public:
     int CurrentTableId() const;
     Request JoinRequest(const Session& session) const;
 
-private:
+  private:
     const TableRow& CurrentRow() const;
 
     std::vector<TableRow> rows_;

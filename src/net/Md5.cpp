@@ -12,7 +12,7 @@ namespace pimra::net {
 std::string MD5Hex(std::string_view utf8) {
     const std::string bytes = Utf8ToCp1251Lossy(utf8);
     const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(),
-                                                                        &EVP_MD_CTX_free);
+                                                                          &EVP_MD_CTX_free);
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
     if (!context || EVP_DigestInit_ex(context.get(), EVP_md5(), nullptr) != 1 ||

@@ -57,7 +57,7 @@ struct PlayableRows {
 // The online table: decides what to send, what to show and what to play; the window sends
 // the requests and animates. Reads the session it is given, which must outlive it.
 class OnlineTable {
-public:
+  public:
     explicit OnlineTable(const Session& session) : session_(session) {}
 
     int TableId() const { return tableId_; }
@@ -96,7 +96,7 @@ public:
     Request SendMoveRequest(int pit) const;
     Request ReadyRequest() const;
 
-private:
+  private:
     bool OwnsSeat(const std::string& seatLogin) const;
 
     const Session& session_;

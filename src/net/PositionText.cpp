@@ -25,9 +25,8 @@ PositionUpdate ParsePositionText(std::string_view text) {
     std::size_t start = 0;
     for (std::size_t pit = 0; pit < update.size(); ++pit) {
         const std::size_t bar = text.find('|', start);
-        update[pit] = ParseCount(text.substr(start, bar == std::string_view::npos
-                                                        ? std::string_view::npos
-                                                        : bar - start));
+        update[pit] = ParseCount(text.substr(
+            start, bar == std::string_view::npos ? std::string_view::npos : bar - start));
         if (bar == std::string_view::npos) {
             break;
         }

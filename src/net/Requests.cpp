@@ -12,7 +12,8 @@ Request TableListRequest() {
     return {{"action", "tablelist"}, {"gameid", "1"}};
 }
 
-Request NewTableRequest(const Session& session, int timeLimitSeconds, const std::string& bonusText) {
+Request NewTableRequest(const Session& session, int timeLimitSeconds,
+                        const std::string& bonusText) {
     return {{"action", "newtable"},
             {"gameid", "1"},
             {"sid", session.Sid},

@@ -22,7 +22,7 @@ struct PostResult {
 // The one way to talk to the game server. Synchronous: the window runs it on a worker thread
 // and starts no second request while one is under way, so it needs no lock of its own.
 class ServerConnection {
-public:
+  public:
     explicit ServerConnection(HttpTransport& transport) : transport_(transport) {}
 
     // One exchange. After a failed exchange every later one is skipped (`ServerDown`) until
@@ -38,7 +38,7 @@ public:
     // What the right-hand status pane shows.
     const std::string& StatusText() const { return statusText_; }
 
-private:
+  private:
     HttpTransport& transport_;
     Session session_;
     bool serverDown_ = false;

@@ -9,25 +9,30 @@ namespace pimra::server {
 
 std::string registrationErrorText(RegistrationError error) {
     switch (error) {
-        case RegistrationError::None: return "";
-        case RegistrationError::EmptyLogin: return "Введите логин.";
-        case RegistrationError::LoginTooLong: return "Логин длиннее 20 символов.";
+        case RegistrationError::None:
+            return "";
+        case RegistrationError::EmptyLogin:
+            return "Введите логин.";
+        case RegistrationError::LoginTooLong:
+            return "Логин длиннее 20 символов.";
         case RegistrationError::LoginNotCp1251:
             return "Логин может содержать только русские и латинские буквы, цифры и знаки "
                    "кодировки Windows-1251.";
         case RegistrationError::LoginHasControlCharacters:
             return "Логин содержит недопустимые символы.";
-        case RegistrationError::EmptyPassword: return "Введите пароль.";
+        case RegistrationError::EmptyPassword:
+            return "Введите пароль.";
         case RegistrationError::PasswordNotCp1251:
             return "Пароль может содержать только знаки кодировки Windows-1251.";
-        case RegistrationError::PasswordsDiffer: return "Пароли не совпадают.";
-        case RegistrationError::LoginTaken: return "Этот логин уже занят.";
+        case RegistrationError::PasswordsDiffer:
+            return "Пароли не совпадают.";
+        case RegistrationError::LoginTaken:
+            return "Этот логин уже занят.";
     }
     return "";
 }
 
-RegistrationError Accounts::registerAccount(const std::string& login,
-                                            const std::string& password,
+RegistrationError Accounts::registerAccount(const std::string& login, const std::string& password,
                                             const std::string& repeat) {
     if (login.empty()) return RegistrationError::EmptyLogin;
     const auto loginBytes = net::Utf8ToCp1251(login);

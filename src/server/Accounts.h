@@ -26,7 +26,7 @@ std::string registrationErrorText(RegistrationError error);
 
 // Accounts and their sessions. Only a password hash of the client's MD5 digest is stored.
 class Accounts {
-public:
+  public:
     static constexpr std::size_t kMaxLoginLength = 20;
     static constexpr int kMaxSessionsPerLogin = 20;
 
@@ -44,7 +44,7 @@ public:
     std::optional<std::string> sessionLogin(StoreTransaction& tx, const std::string& sid,
                                             const std::string& code) const;
 
-private:
+  private:
     Store& store_;
     const Clock& clock_;
     const PasswordHasher& hasher_;

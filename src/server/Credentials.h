@@ -19,14 +19,14 @@ bool sameSecret(std::string_view a, std::string_view b);
 // libsodium password hashes of the client's password digest. `Strength::Minimum` keeps tests
 // and the fuzzer fast; the server uses `Interactive`.
 class PasswordHasher {
-public:
+  public:
     enum class Strength { Interactive, Minimum };
     explicit PasswordHasher(Strength strength = Strength::Interactive);
 
     std::string hash(std::string_view digest) const;
     bool verify(const std::string& storedHash, std::string_view digest) const;
 
-private:
+  private:
     unsigned long long opsLimit_;
     std::size_t memLimit_;
 };

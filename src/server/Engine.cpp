@@ -38,7 +38,9 @@ constexpr const char* kBadMove = "Недопустимый ход";
 constexpr const char* kServerError = "Ошибка сервера, попробуйте позже";
 }  // namespace reason
 
-json reply(const std::string& response) { return json{{"response", response}}; }
+json reply(const std::string& response) {
+    return json{{"response", response}};
+}
 
 const std::string& field(const FormFields& fields, std::string_view name) {
     const auto it = fields.find(name);
@@ -75,7 +77,10 @@ TableRow requireTable(StoreTransaction& tx, int id) {
 }  // namespace
 
 Engine::Engine(Store& store, const Clock& clock, Accounts& accounts, EngineSettings settings)
-    : store_(store), clock_(clock), accounts_(accounts), settings_(settings),
+    : store_(store),
+      clock_(clock),
+      accounts_(accounts),
+      settings_(settings),
       rules_(settings.graceMs) {}
 
 std::string Engine::answer(std::string_view body) {
@@ -87,10 +92,10 @@ std::string Engine::answer(std::string_view body) {
 json Engine::handle(const FormFields& fields) {
     using Handler = json (Engine::*)(const FormFields&);
     static const std::map<std::string, Handler, std::less<>> handlers = {
-        {"login", &Engine::login},         {"tablelist", &Engine::tableList},
-        {"newtable", &Engine::newTable},   {"regtable", &Engine::regTable},
-        {"gettable", &Engine::getTable},   {"nextrecord", &Engine::nextRecord},
-        {"ready", &Engine::ready},         {"move", &Engine::move},
+        {"login", &Engine::login},       {"tablelist", &Engine::tableList},
+        {"newtable", &Engine::newTable}, {"regtable", &Engine::regTable},
+        {"gettable", &Engine::getTable}, {"nextrecord", &Engine::nextRecord},
+        {"ready", &Engine::ready},       {"move", &Engine::move},
     };
     try {
         const auto it = handlers.find(field(fields, "action"));

@@ -25,14 +25,14 @@ struct EngineSettings {
 // The game actions behind "/engine/". Every reply is a JSON object of strings whose
 // "response" is "Success" or a short reason in Russian. Safe to call from several threads.
 class Engine {
-public:
+  public:
     Engine(Store& store, const Clock& clock, Accounts& accounts, EngineSettings settings = {});
 
     // Decodes a request body and answers it; the result is UTF-8 JSON text.
     std::string answer(std::string_view body);
     nlohmann::json handle(const FormFields& fields);
 
-private:
+  private:
     nlohmann::json login(const FormFields& fields);
     nlohmann::json tableList(const FormFields& fields);
     nlohmann::json newTable(const FormFields& fields);

@@ -78,8 +78,7 @@ void HttpServer::addRoutes() {
     server_->set_exception_handler(
         [](const httplib::Request&, httplib::Response& response, std::exception_ptr) {
             response.status = 500;
-            response.set_content(
-                "{\"response\":\"Ошибка сервера, попробуйте позже\"}", kJson);
+            response.set_content("{\"response\":\"Ошибка сервера, попробуйте позже\"}", kJson);
         });
 }
 
@@ -97,11 +96,17 @@ int HttpServer::bind(const std::string& host, int port) {
     return bound;
 }
 
-bool HttpServer::run() { return server_->listen_after_bind(); }
+bool HttpServer::run() {
+    return server_->listen_after_bind();
+}
 
-void HttpServer::stop() { server_->stop(); }
+void HttpServer::stop() {
+    server_->stop();
+}
 
-bool HttpServer::isRunning() const { return server_->is_running(); }
+bool HttpServer::isRunning() const {
+    return server_->is_running();
+}
 
 void HttpServer::waitUntilReady() const {
     while (!server_->is_running()) {

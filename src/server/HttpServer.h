@@ -14,7 +14,7 @@ class Engine;
 
 // The HTTP face of the server: "/engine/", the registration page and the web pages.
 class HttpServer {
-public:
+  public:
     static constexpr std::size_t kMaxBodyBytes = 64 * 1024;
 
     HttpServer(Engine& engine, Accounts& accounts);
@@ -30,7 +30,7 @@ public:
     bool isRunning() const;
     void waitUntilReady() const;
 
-private:
+  private:
     void addRoutes();
 
     Engine& engine_;

@@ -72,7 +72,7 @@ void exec(sqlite3* db, const char* sql) {
 
 // A prepared statement in use: bound on creation, reset when done.
 class Query {
-public:
+  public:
     Query(sqlite3* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
     ~Query() {
         sqlite3_reset(stmt_);
@@ -112,7 +112,7 @@ public:
                     : std::string();
     }
 
-private:
+  private:
     void check(int rc) {
         if (rc != SQLITE_OK) fail(db_, "SQL bind failed");
     }
@@ -145,19 +145,30 @@ TableRow readTable(const Query& q) {
 
 // Binds the columns after id as parameters 1..17.
 void bindTable(Query& q, const TableRow& t) {
-    q.bind(1, t.gameId).bind(2, t.login1).bind(3, t.login2).bind(4, t.timeLimit)
-        .bind(5, t.bonus).bind(6, t.ready1 ? 1 : 0).bind(7, t.ready2 ? 1 : 0)
-        .bind(8, static_cast<std::int64_t>(t.status)).bind(9, t.position)
-        .bind(10, t.seatToMove).bind(11, t.time1Ms).bind(12, t.time2Ms)
-        .bind(13, t.turnStartedMs).bind(14, t.result).bind(15, t.finishedMs)
-        .bind(16, t.lastRecord).bind(17, t.createdMs);
+    q.bind(1, t.gameId)
+        .bind(2, t.login1)
+        .bind(3, t.login2)
+        .bind(4, t.timeLimit)
+        .bind(5, t.bonus)
+        .bind(6, t.ready1 ? 1 : 0)
+        .bind(7, t.ready2 ? 1 : 0)
+        .bind(8, static_cast<std::int64_t>(t.status))
+        .bind(9, t.position)
+        .bind(10, t.seatToMove)
+        .bind(11, t.time1Ms)
+        .bind(12, t.time2Ms)
+        .bind(13, t.turnStartedMs)
+        .bind(14, t.result)
+        .bind(15, t.finishedMs)
+        .bind(16, t.lastRecord)
+        .bind(17, t.createdMs);
 }
 
 }  // namespace
 
 // Prepared statements, kept for the life of the connection.
 class SqliteStore::Statements {
-public:
+  public:
     explicit Statements(sqlite3* db) : db_(db) {}
     ~Statements() {
         for (auto& [sql, stmt] : cache_) sqlite3_finalize(stmt);
@@ -176,13 +187,13 @@ public:
     }
     sqlite3* db() const { return db_; }
 
-private:
+  private:
     sqlite3* db_;
     std::map<std::string, sqlite3_stmt*> cache_;
 };
 
 class SqliteStore::Transaction final : public StoreTransaction {
-public:
+  public:
     explicit Transaction(Statements& s) : s_(s) {}
 
     std::optional<Account> findAccount(const std::string& login) override {
@@ -193,16 +204,17 @@ public:
     }
 
     bool addAccount(const Account& account, std::int64_t nowMs) override {
-        auto q = s_.query(
-            "INSERT INTO accounts(login, pass_hash, created_ms) VALUES(?1, ?2, ?3)");
+        auto q = s_.query("INSERT INTO accounts(login, pass_hash, created_ms) VALUES(?1, ?2, ?3)");
         q.bind(1, account.login).bind(2, account.passwordHash).bind(3, nowMs);
         return q.change();
     }
 
     void addSession(const Session& session) override {
-        auto q = s_.query(
-            "INSERT INTO sessions(sid, code, login, created_ms) VALUES(?1, ?2, ?3, ?4)");
-        q.bind(1, session.sid).bind(2, session.code).bind(3, session.login)
+        auto q =
+            s_.query("INSERT INTO sessions(sid, code, login, created_ms) VALUES(?1, ?2, ?3, ?4)");
+        q.bind(1, session.sid)
+            .bind(2, session.code)
+            .bind(3, session.login)
             .bind(4, session.createdMs);
         if (!q.change()) fail(s_.db(), "session not added");
     }
@@ -233,8 +245,8 @@ public:
     }
 
     std::optional<TableRow> findTable(std::int64_t id) override {
-        auto q = s_.query(std::string("SELECT ") + kTableColumns +
-                          " FROM game_tables WHERE id = ?1");
+        auto q =
+            s_.query(std::string("SELECT ") + kTableColumns + " FROM game_tables WHERE id = ?1");
         q.bind(1, id);
         if (!q.step()) return std::nullopt;
         return readTable(q);
@@ -256,7 +268,8 @@ public:
         auto q = s_.query(std::string("SELECT ") + kTableColumns +
                           " FROM game_tables WHERE game_id = ?1 AND (status <> ?2 OR "
                           "finished_ms >= ?3) ORDER BY id");
-        q.bind(1, gameId).bind(2, static_cast<std::int64_t>(TableStatus::Finished))
+        q.bind(1, gameId)
+            .bind(2, static_cast<std::int64_t>(TableStatus::Finished))
             .bind(3, finishedSinceMs);
         std::vector<TableRow> tables;
         while (q.step()) tables.push_back(readTable(q));
@@ -276,7 +289,10 @@ public:
         auto q = s_.query(
             "INSERT INTO records(table_id, ind, seat, pit, played_ms) "
             "VALUES(?1, ?2, ?3, ?4, ?5)");
-        q.bind(1, tableId).bind(2, record.ind).bind(3, record.seat).bind(4, record.pit)
+        q.bind(1, tableId)
+            .bind(2, record.ind)
+            .bind(3, record.seat)
+            .bind(4, record.pit)
             .bind(5, record.playedMs);
         if (!q.change()) fail(s_.db(), "record not added");
     }
@@ -291,7 +307,7 @@ public:
                       static_cast<int>(q.integer(2)), q.integer(3)};
     }
 
-private:
+  private:
     Statements& s_;
 };
 
@@ -347,9 +363,13 @@ int SqliteStore::schemaVersion() {
     return version;
 }
 
-void SqliteStore::write(const Work& work) { run(work, "BEGIN IMMEDIATE"); }
+void SqliteStore::write(const Work& work) {
+    run(work, "BEGIN IMMEDIATE");
+}
 
-void SqliteStore::read(const Work& work) { run(work, "BEGIN"); }
+void SqliteStore::read(const Work& work) {
+    run(work, "BEGIN");
+}
 
 void SqliteStore::run(const Work& work, const char* begin) {
     // One connection: the mutex also serialises every change of a table.

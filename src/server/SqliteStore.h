@@ -13,7 +13,7 @@ namespace pimra::server {
 // The embedded store: one SQLite file in WAL mode (or ":memory:"), schema brought up to date
 // on opening. One connection serves all threads, one transaction at a time.
 class SqliteStore final : public Store {
-public:
+  public:
     explicit SqliteStore(const std::string& path);
     ~SqliteStore() override;
     SqliteStore(const SqliteStore&) = delete;
@@ -25,7 +25,7 @@ public:
     // The schema version the file has after opening.
     int schemaVersion();
 
-private:
+  private:
     class Statements;
     class Transaction;
 

@@ -55,13 +55,13 @@ struct Record {
 };
 
 class StoreError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 // Access to the data inside one transaction.
 class StoreTransaction {
-public:
+  public:
     virtual ~StoreTransaction() = default;
 
     virtual std::optional<Account> findAccount(const std::string& login) = 0;
@@ -91,7 +91,7 @@ public:
 // serialised. Implementations must keep nothing that matters only in memory, so that several
 // server processes can share one store.
 class Store {
-public:
+  public:
     using Work = std::function<void(StoreTransaction&)>;
     virtual ~Store() = default;
     virtual void write(const Work& work) = 0;

@@ -14,7 +14,7 @@ std::optional<Position> parsePosition(const std::string& text);
 
 // How a table's game runs: seats, start, moves and the server's clocks.
 class TableRules {
-public:
+  public:
     // `graceMs`: how long past zero a clock may stand before the player loses, so that a
     // client polling every 2 s still gets its last move in.
     explicit TableRules(std::int64_t graceMs = 2000) : graceMs_(graceMs) {}
@@ -41,7 +41,7 @@ public:
     // record, or nothing when the core's rules refuse the move.
     static std::optional<Record> playMove(TableRow& table, int pit, std::int64_t nowMs);
 
-private:
+  private:
     static void finish(TableRow& table, int result, std::int64_t nowMs);
     std::int64_t graceMs_;
 };

@@ -1,6 +1,6 @@
+#include <pthread.h>
 #include <csignal>
 #include <iostream>
-#include <pthread.h>
 #include <thread>
 
 #include "server/Accounts.h"
@@ -43,8 +43,8 @@ int main(int argc, char** argv) {
         HttpServer http(engine, accounts);
         const int port = http.bind(options->bind, options->port);
         if (port < 0) {
-            std::cerr << "pimra-server: cannot listen on " << options->bind << ':'
-                      << options->port << '\n';
+            std::cerr << "pimra-server: cannot listen on " << options->bind << ':' << options->port
+                      << '\n';
             return 1;
         }
         std::cerr << "pimra-server: listening on http://" << options->bind << ':' << port

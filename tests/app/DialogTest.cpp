@@ -80,7 +80,7 @@ bool hasColourIn(const QImage& image, const QRect& box, const QColor& colour) {
 class DialogTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void initTestCase() { QApplication::setAttribute(Qt::AA_DontUseNativeDialogs); }
 
     void messageBoxesAsShown() {

@@ -12,7 +12,7 @@ namespace pimra::test {
 
 // Records what the window asks of the desktop and answers file dialogs from set names.
 class FakeUiServices : public UiServices {
-public:
+  public:
     void showResult(QWidget*, const QString& title, const QString& text) override {
         resultTitles << title;
         results << text;
@@ -47,7 +47,7 @@ public:
 };
 
 class RecordingSounds : public MoveSounds {
-public:
+  public:
     void play(MoveSound sound) override { played.push_back(sound); }
     std::vector<MoveSound> played;
 };

@@ -13,7 +13,7 @@ namespace pimra::test {
 
 // A shown main window at full speed with a recording desktop, made anew for every test.
 class FormFixture {
-protected:
+  protected:
     void openForm() {
         ui_ = std::make_unique<FakeUiServices>();
         form_ = std::make_unique<TForm1>(*ui_);

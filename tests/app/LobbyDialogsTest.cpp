@@ -1,9 +1,9 @@
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTimer>
-#include <QLineEdit>
 #include <QtTest>
 
 #include <deque>
@@ -18,7 +18,7 @@ namespace {
 
 // Answers requests from a script and records what the dialogs asked for.
 class FakeHost : public LobbyHost {
-public:
+  public:
     const net::Session& session() const override { return session_; }
     std::optional<net::PostResult> send(const net::Request& request) override {
         sent.push_back(request);
@@ -64,7 +64,7 @@ public:
     int registrations = 0;
     bool loginSucceeds = true;
 
-private:
+  private:
     net::Session session_;
 };
 
@@ -76,7 +76,7 @@ const char* const kTwoTables =
 class LobbyDialogsTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void init() {
         host = std::make_unique<FakeHost>();
         login = std::make_unique<TLoginForm>(*host);
@@ -209,7 +209,7 @@ private slots:
         QCOMPARE(host->registrations, 1);
     }
 
-private:
+  private:
     std::unique_ptr<FakeHost> host;
     std::unique_ptr<TLoginForm> login;
     std::unique_ptr<TfAddGame> addGame;

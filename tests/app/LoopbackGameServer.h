@@ -15,10 +15,12 @@ namespace pimra::test {
 // The real game server on a loopback port, in this process, with a clock the test turns.
 // A port of 0 picks a free one; giving the old port back restarts the server where it was.
 class LoopbackGameServer {
-public:
+  public:
     LoopbackGameServer(const std::string& dbPath, server::ManualClock& clock, int port = 0)
-        : store_(dbPath), hasher_(server::PasswordHasher::Strength::Minimum),
-          accounts_(store_, clock, hasher_), engine_(store_, clock, accounts_),
+        : store_(dbPath),
+          hasher_(server::PasswordHasher::Strength::Minimum),
+          accounts_(store_, clock, hasher_),
+          engine_(store_, clock, accounts_),
           http_(engine_, accounts_) {
         port_ = http_.bind("127.0.0.1", port);
         if (port_ > 0) {
@@ -41,7 +43,7 @@ public:
                server::RegistrationError::None;
     }
 
-private:
+  private:
     server::SqliteStore store_;
     server::PasswordHasher hasher_;
     server::Accounts accounts_;

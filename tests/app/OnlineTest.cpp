@@ -48,14 +48,16 @@ Position boardOf(const TForm1& form) {
     return shown;
 }
 
-QString clockText(const QLCDNumber* clock) { return clock->accessibleName(); }
+QString clockText(const QLCDNumber* clock) {
+    return clock->accessibleName();
+}
 
 }  // namespace
 
 class OnlineTest : public QObject {
     Q_OBJECT
 
-private:
+  private:
     QTemporaryDir dir_;
     server::ManualClock clock_;
     std::unique_ptr<test::LoopbackGameServer> server_;
@@ -129,14 +131,16 @@ private:
     }
     static TForm1& mover(TForm1& a, TForm1& b) {
         const auto& state = a.onlineTable().State();
-        return state.ActiveLogin == state.Seat1Login ? (a.session().OwnLogin == state.Seat1Login ? a : b)
-                                                     : (a.session().OwnLogin == state.Seat2Login ? a : b);
+        return state.ActiveLogin == state.Seat1Login
+                   ? (a.session().OwnLogin == state.Seat1Login ? a : b)
+                   : (a.session().OwnLogin == state.Seat2Login ? a : b);
     }
     // The first pit of the mover's row that holds stones.
     static int anyPlayablePit(const TForm1& form) {
         const int side = form.onlineTable().SideToMove();
         for (int pit = 1; pit <= kPitCount; ++pit) {
-            if (Position::sideOf(pit) == side && canPlayPit(form.game().position(), pit)) return pit;
+            if (Position::sideOf(pit) == side && canPlayPit(form.game().position(), pit))
+                return pit;
         }
         return 0;
     }
@@ -147,7 +151,7 @@ private:
                     .save(QStringLiteral(PIMRA_SCREENSHOT_DIR "/%1.png").arg(name)));
     }
 
-private slots:
+  private slots:
     void init() {
         QVERIFY(dir_.isValid());
         port_ = 0;
@@ -245,7 +249,8 @@ private slots:
             TForm1& other = &turn == &anna ? boris : anna;
             const int pit = anyPlayablePit(turn);
             QVERIFY(pit != 0);
-            const int otherSaw = static_cast<int>((&other == &boris ? borisSaw : watcherSaw).count());
+            const int otherSaw =
+                static_cast<int>((&other == &boris ? borisSaw : watcherSaw).count());
             QTest::mouseClick(turn.pit(pit), Qt::LeftButton);
             ++moves;
             clock_.advanceMs(1000);

@@ -35,7 +35,7 @@ QColor colourAt(QWidget* widget, QPoint point) {
 class PlayTest : public QObject, private pimra::test::FormFixture {
     Q_OBJECT
 
-private slots:
+  private slots:
     void init() { openForm(); }
     void cleanup() { closeForm(); }
 
@@ -66,8 +66,7 @@ private slots:
         // A store past 36 ends the game on every later move too, the computer's included.
         QVERIFY(!ui_->results.isEmpty());
         QCOMPARE(ui_->resultTitles.first(), QStringLiteral("Пимра"));
-        QCOMPARE(ui_->results.last(),
-                 QString::fromStdString(resultText(form_->game().position())));
+        QCOMPARE(ui_->results.last(), QString::fromStdString(resultText(form_->game().position())));
         QVERIFY(busyAtResult);
         QVERIFY(menuLockedAtResult);
         QVERIFY(!form_->isBusy());
@@ -141,10 +140,9 @@ private slots:
         RecordingSounds sounds;
         form_->setMoveSounds(&sounds);
         click(1);
-        const std::vector<MoveSound> expected = {MoveSound::Take,   MoveSound::Select,
-                                                 MoveSound::Select, MoveSound::Select,
-                                                 MoveSound::Select, MoveSound::Select,
-                                                 MoveSound::Select};
+        const std::vector<MoveSound> expected = {
+            MoveSound::Take,   MoveSound::Select, MoveSound::Select, MoveSound::Select,
+            MoveSound::Select, MoveSound::Select, MoveSound::Select};
         QCOMPARE(sounds.played, expected);
 
         // Bottom 2 0 0 0 0 0 | top pits with stones: pit 1 drops into empty pit 3 and captures.

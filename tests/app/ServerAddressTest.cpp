@@ -10,14 +10,16 @@ using namespace pimra;
 class ServerAddressTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void commandLineThenSettingsThenTheLocalServer() {
         const QString program = QStringLiteral("pimra");
         const QString settings = QStringLiteral("http://games.example:9000");
-        QCOMPARE(ChooseServerUrl({program}, QString()), QUrl(QStringLiteral("http://127.0.0.1:8455")));
+        QCOMPARE(ChooseServerUrl({program}, QString()),
+                 QUrl(QStringLiteral("http://127.0.0.1:8455")));
         QCOMPARE(ChooseServerUrl({program}, settings), QUrl(settings));
-        QCOMPARE(ChooseServerUrl({program, QStringLiteral("--server"), QStringLiteral("http://127.0.0.1:9")},
-                                 settings),
+        QCOMPARE(ChooseServerUrl(
+                     {program, QStringLiteral("--server"), QStringLiteral("http://127.0.0.1:9")},
+                     settings),
                  QUrl(QStringLiteral("http://127.0.0.1:9")));
         QCOMPARE(ChooseServerUrl({program, QStringLiteral("--server=http://h:1")}, QString()),
                  QUrl(QStringLiteral("http://h:1")));
@@ -34,7 +36,8 @@ private slots:
         QCOMPARE(ChooseServerUrl({program, QStringLiteral("--server"), QStringLiteral("ftp://h")},
                                  QStringLiteral("not a url")),
                  local);
-        QCOMPARE(ChooseServerUrl({program, QStringLiteral("--server"), QStringLiteral("/tmp/x")}, QString()),
+        QCOMPARE(ChooseServerUrl({program, QStringLiteral("--server"), QStringLiteral("/tmp/x")},
+                                 QString()),
                  local);
     }
 

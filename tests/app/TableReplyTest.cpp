@@ -27,7 +27,7 @@ std::string tableReply(const std::string& position) {
 class TableReplyTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void unusableValuesNeverReachTheBoardOrTheClocks() {
         LoopbackServer server({
             tableReply("300|-1|4|4|4|4|0|4|4|4|4|4|4|0"),

@@ -42,7 +42,7 @@ Position uniform(int pits, int stores) {
 class WindowTest : public QObject, private pimra::test::FormFixture {
     Q_OBJECT
 
-private slots:
+  private slots:
     void init() { openForm(); }
     void cleanup() { closeForm(); }
 
@@ -89,8 +89,7 @@ private slots:
             const bool store = lunka->IsStore;
             QCOMPARE(lunka->size(), store ? QSize(180, 70) : QSize(70, 70));
             QCOMPARE(lunka->toolTip(), store ? QStringLiteral("Пимра") : QStringLiteral("Лунка"));
-            const Qt::CursorShape expected =
-                i <= 6 ? Qt::PointingHandCursor : Qt::ForbiddenCursor;
+            const Qt::CursorShape expected = i <= 6 ? Qt::PointingHandCursor : Qt::ForbiddenCursor;
             QCOMPARE(lunka->cursor().shape(), expected);
         }
         QCOMPARE(form_->pit(1)->pos(), QPoint(50, 250));
@@ -99,8 +98,7 @@ private slots:
         QCOMPARE(form_->pit(8)->pos(), QPoint(600, 50));
         QCOMPARE(form_->pit(13)->pos(), QPoint(50, 50));
         QCOMPARE(form_->pit(14)->pos(), QPoint(50, 150));
-        for (int i = 1; i <= 6; ++i)
-            QCOMPARE(form_->pit(14 - i)->x(), form_->pit(i)->x());
+        for (int i = 1; i <= 6; ++i) QCOMPARE(form_->pit(14 - i)->x(), form_->pit(i)->x());
     }
 
     void menuCaptionsAndShortcuts() {

@@ -12,7 +12,7 @@ using test::board;
 
 // Hands out the given draws in order, then zeros.
 class ScriptedRandom : public RandomSource {
-public:
+  public:
     explicit ScriptedRandom(std::deque<int> draws) : draws_(std::move(draws)) {}
     void reseed() override { ++reseeds; }
     int next(int n) override {
@@ -25,7 +25,7 @@ public:
     int reseeds = 0;
     int lastRange = 0;
 
-private:
+  private:
     std::deque<int> draws_;
 };
 
@@ -44,7 +44,8 @@ TEST(Levels, WorkedExampleAtEveryLevel) {
     EXPECT_EQ(hard.pit, 2);  // Board 9
     EXPECT_EQ(hard.scores, scores({std::nullopt, 1, -1, std::nullopt, 0, std::nullopt}));
 
-    const ScoredChoice deep = DeepLineScores(ChainEvaluator(SearchPosition::fromBoard(kExample)), 2);
+    const ScoredChoice deep =
+        DeepLineScores(ChainEvaluator(SearchPosition::fromBoard(kExample)), 2);
     EXPECT_EQ(deep.pit, 5);  // Board 12
     EXPECT_EQ(deep.scores, scores({std::nullopt, 5, 0, std::nullopt, 6, std::nullopt}));
 
@@ -78,7 +79,8 @@ TEST(Levels, EasyLevelRulesOfThumb) {
     const Case cases[] = {
         {"thirteen rule beats a capture", board({1, 1, 1, 1, 1, 1}, 0, {13, 0, 0, 1, 0, 0}, 0), 8},
         {"capture above the exact pit", board({2, 0, 0, 0, 2, 0}, 0, {1, 0, 0, 3, 1, 0}, 0), 12},
-        {"capture with nothing reaching the store", board({1, 1, 1, 1, 1, 1}, 0, {1, 1, 0, 0, 0, 0}, 0), 9},
+        {"capture with nothing reaching the store",
+         board({1, 1, 1, 1, 1, 1}, 0, {1, 1, 0, 0, 0, 0}, 0), 9},
     };
     for (const Case& c : cases) {
         for (int draw = 0; draw < 6; ++draw) {
@@ -99,7 +101,8 @@ TEST(Levels, EasyDrawSkipsEmptyPits) {
 TEST(Levels, ComputerMoveAlwaysNamesATopPitWithStones) {
     const Position emptyTop = board({1, 2, 3, 4, 5, 6}, 0, {0, 0, 0, 0, 0, 0}, 0);
     ScriptedRandom random({});
-    for (int level = 0; level <= 4; ++level) EXPECT_EQ(ChooseComputerMove(emptyTop, level, random), 0);
+    for (int level = 0; level <= 4; ++level)
+        EXPECT_EQ(ChooseComputerMove(emptyTop, level, random), 0);
 
     const Position oneStone = board({1, 2, 3, 4, 5, 6}, 0, {0, 0, 0, 0, 1, 0}, 0);
     for (int level = 0; level <= 4; ++level) {

@@ -65,8 +65,9 @@ TEST(Move, ThirteenStonesComeBackToTheStartPitAndCapture) {
     EXPECT_EQ(r.lastPit, 1);
     // Pit 13 got one stone during the lap, so 2 + the last stone go to store 7 (which got 1).
     EXPECT_EQ(r.position, board({0, 2, 2, 2, 2, 2}, 4, {2, 2, 2, 2, 2, 0}, 0));
-    const auto capture = std::find_if(r.steps.begin(), r.steps.end(),
-                                      [](const MoveStep& s) { return s.kind == StepKind::Capture; });
+    const auto capture = std::find_if(r.steps.begin(), r.steps.end(), [](const MoveStep& s) {
+        return s.kind == StepKind::Capture;
+    });
     ASSERT_NE(capture, r.steps.end());
     EXPECT_EQ(capture->pit, 1);
     EXPECT_EQ(capture->otherPit, 13);

@@ -49,8 +49,7 @@ TEST(ReplyTest, OnlyAJsonObjectIsAReply) {
     EXPECT_TRUE(ParseReply("\xEF\xBB\xBF{}"));
     EXPECT_TRUE(ParseReply(" \n{ } \n"));
     for (const char* body : {"", "\xEF\xBB\xBF", "[]", "\"Success\"", "42", "null", "{",
-                             "<html><body>Error</body></html>", "{} {}",
-                             "{\"a\":\"\xFF\"}"}) {
+                             "<html><body>Error</body></html>", "{} {}", "{\"a\":\"\xFF\"}"}) {
         EXPECT_FALSE(ParseReply(body)) << body;
     }
 }
@@ -74,8 +73,8 @@ TEST(DecimalTest, AcceptsOnlyPlainDecimalIntegers) {
     EXPECT_EQ(ParseDecimal("007"), 7);
     EXPECT_EQ(ParseDecimal("-12"), -12);
     EXPECT_EQ(ParseDecimal("2147483647"), 2147483647);
-    for (const char* text : {"", "-", "+5", " 5", "5 ", "5x", "0x10", "1e3", "2147483648", "--1",
-                             "1.0", "٣"}) {
+    for (const char* text :
+         {"", "-", "+5", " 5", "5 ", "5x", "0x10", "1e3", "2147483648", "--1", "1.0", "٣"}) {
         EXPECT_FALSE(ParseDecimal(text)) << text;
     }
 }

@@ -71,8 +71,9 @@ std::vector<std::string> LoopbackServer::Requests() const {
 
 std::string LoopbackServer::Reply(const std::string& statusLine, const std::string& body,
                                   const std::string& extraHeaders) {
-    return "HTTP/1.0 " + statusLine + "\r\nContent-Type: text/html\r\nContent-Length: " +
-           std::to_string(body.size()) + "\r\n" + extraHeaders + "\r\n" + body;
+    return "HTTP/1.0 " + statusLine +
+           "\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) +
+           "\r\n" + extraHeaders + "\r\n" + body;
 }
 
 std::string LoopbackServer::ReadRequest(int client) const {

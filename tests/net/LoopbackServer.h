@@ -9,7 +9,7 @@
 // A one-thread HTTP stand-in on 127.0.0.1: answers each connection with the next canned
 // reply and keeps the raw bytes of every request it read.
 class LoopbackServer {
-public:
+  public:
     // Each element is a complete raw HTTP reply; an empty one means "accept, read, never answer".
     explicit LoopbackServer(std::vector<std::string> replies);
     ~LoopbackServer();
@@ -24,7 +24,7 @@ public:
                              const std::string& extraHeaders = {});
     static std::string Ok(const std::string& body) { return Reply("200 OK", body); }
 
-private:
+  private:
     void Serve();
     std::string ReadRequest(int client) const;
 

@@ -14,7 +14,7 @@ Reply TableReply(Reply members) {
 }
 
 class OnlineTableTest : public ::testing::Test {
-protected:
+  protected:
     void LogIn(const std::string& login) {
         session.Sid = "sid";
         session.Code = "code";
@@ -25,8 +25,14 @@ protected:
     }
     // Both seated and ready, seat `active` to move.
     void Playing(const std::string& active, const char* time1 = "300", const char* time2 = "300") {
-        Load({{"login1", "Ann"}, {"login2", "Bob"}, {"activelogin", active}, {"time1", time1},
-              {"time2", time2}, {"isready1", "1"}, {"isready2", "1"}, {"result", "0"},
+        Load({{"login1", "Ann"},
+              {"login2", "Bob"},
+              {"activelogin", active},
+              {"time1", time1},
+              {"time2", time2},
+              {"isready1", "1"},
+              {"isready2", "1"},
+              {"result", "0"},
               {"lastrecord", "4"}});
     }
 
@@ -40,9 +46,12 @@ TEST_F(OnlineTableTest, EnteringATableNobodyMovedYet) {
     LogIn("Ann");
     EXPECT_EQ(table.View().loginColour1, LoginColour::Black);
     table.Open(7);
-    const Position board =
-        Load({{"position", "1|2|3|4|5|6|7|8|9|10|11|12|13|14"}, {"login1", "Ann"},
-              {"login2", ""}, {"activelogin", ""}, {"isready1", "0"}, {"result", "0"}});
+    const Position board = Load({{"position", "1|2|3|4|5|6|7|8|9|10|11|12|13|14"},
+                                 {"login1", "Ann"},
+                                 {"login2", ""},
+                                 {"activelogin", ""},
+                                 {"isready1", "0"},
+                                 {"result", "0"}});
     EXPECT_EQ(board[1], 1);
     EXPECT_EQ(board[14], 14);
     const TableView view = table.View();
@@ -84,9 +93,13 @@ TEST_F(OnlineTableTest, ClockTexts) {
     EXPECT_EQ(SetClocks("300", "59"), (ClockTexts{"05:00", "00:59"}));
     EXPECT_EQ(SetClocks("7265", "3600"), (ClockTexts{"121:05", "60:00"}));
     EXPECT_EQ(SetClocks("1", "600"), (ClockTexts{"00:01", "10:00"}));
-    for (const auto& [time1, time2] : std::vector<std::pair<const char*, const char*>>{
-             {"0", "300"}, {"300", ""}, {"-5", "300"}, {"300", "5:00"}, {"abc", "300"},
-             {"300", "99999999999"}}) {
+    for (const auto& [time1, time2] :
+         std::vector<std::pair<const char*, const char*>>{{"0", "300"},
+                                                          {"300", ""},
+                                                          {"-5", "300"},
+                                                          {"300", "5:00"},
+                                                          {"abc", "300"},
+                                                          {"300", "99999999999"}}) {
         EXPECT_EQ(SetClocks(time1, time2), ClockTexts{}) << time1 << " " << time2;
     }
 }
@@ -115,8 +128,13 @@ TEST_F(OnlineTableTest, ClockTimerCountsOnlyThePlayerToMove) {
     EXPECT_FALSE(tick.pauseThenReload);
 
     // Nothing counts until both are ready.
-    Load({{"login1", "Ann"}, {"login2", "Bob"}, {"activelogin", "Ann"}, {"time1", "300"},
-          {"time2", "300"}, {"isready1", "1"}, {"result", "0"}});
+    Load({{"login1", "Ann"},
+          {"login2", "Bob"},
+          {"activelogin", "Ann"},
+          {"time1", "300"},
+          {"time2", "300"},
+          {"isready1", "1"},
+          {"result", "0"}});
     EXPECT_FALSE(table.OnClockTimer(false).setClocks);
     EXPECT_EQ(table.State().Seat1Time, "300");
 }
@@ -165,9 +183,13 @@ TEST_F(OnlineTableTest, ResultEndsPollingAndIsShown) {
     Playing("Bob");
     EXPECT_FALSE(table.PollingEnds());
     EXPECT_FALSE(table.GameOver());
-    for (const auto& [result, text] : std::vector<std::pair<Reply, std::string>>{
-             {"1", "Победил: Ann"}, {"2", "Победил: Bob"}, {"", "Ничья"}, {"3", "Ничья"},
-             {nullptr, "Ничья"}, {0, "Ничья"}}) {
+    for (const auto& [result, text] :
+         std::vector<std::pair<Reply, std::string>>{{"1", "Победил: Ann"},
+                                                    {"2", "Победил: Bob"},
+                                                    {"", "Ничья"},
+                                                    {"3", "Ничья"},
+                                                    {nullptr, "Ничья"},
+                                                    {0, "Ничья"}}) {
         Load({{"login1", "Ann"}, {"login2", "Bob"}, {"result", result}});
         EXPECT_TRUE(table.PollingEnds()) << result;
         EXPECT_TRUE(table.GameOver());
@@ -213,8 +235,11 @@ TEST_F(OnlineTableTest, OnlineClicksOnlyOnTheOwnRowInTheOwnTurn) {
 TEST_F(OnlineTableTest, FailedReloadChangesNothing) {
     table.Open(2);
     Playing("Bob");
-    const Position board = Load({{"position", "9|9|9|9|9|9|9|9|9|9|9|9|9"}, {"login1", "Ann"},
-                                 {"login2", "Bob"}, {"activelogin", "Bob"}, {"result", "0"}});
+    const Position board = Load({{"position", "9|9|9|9|9|9|9|9|9|9|9|9|9"},
+                                 {"login1", "Ann"},
+                                 {"login2", "Bob"},
+                                 {"activelogin", "Bob"},
+                                 {"result", "0"}});
     EXPECT_EQ(board[1], 9);
     EXPECT_EQ(board[13], 9);
     EXPECT_EQ(board[14], 0);  // 13 items: store 14 keeps its count

@@ -58,8 +58,8 @@ TEST(ServerConnectionTest, RepliesThatArriveAndParse) {
 }
 
 TEST(ServerConnectionTest, FailedExchangesLatchServerDown) {
-    const std::string redirect =
-        LoopbackServer::Reply("302 Found", R"({"response":"Success"})", "Location: /elsewhere/\r\n");
+    const std::string redirect = LoopbackServer::Reply("302 Found", R"({"response":"Success"})",
+                                                       "Location: /elsewhere/\r\n");
     for (const std::string& raw :
          {LoopbackServer::Ok("<html><body>Service unavailable</body></html>"),
           LoopbackServer::Ok(""), LoopbackServer::Ok(R"(["Success"])"), redirect,

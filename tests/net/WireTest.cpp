@@ -130,8 +130,8 @@ TEST(WireTest, NextRecordAsksForSideZeroWhileTheBottomRowMoves) {
     Session session;
     OnlineTable table(session);
     table.Open(3);
-    const Reply reply = *ParseReply(
-        R"({"login1":"Ann","login2":"Bob","activelogin":"Ann","lastrecord":"0"})");
+    const Reply reply =
+        *ParseReply(R"({"login1":"Ann","login2":"Bob","activelogin":"Ann","lastrecord":"0"})");
     table.ApplyTableReply(reply, pimra::Position());
     EXPECT_EQ(EncodeForm(table.NextRecordRequest()),
               "action=nextrecord&appid=pimra&ind=0&side=0&tableid=3&");

@@ -15,8 +15,7 @@ namespace {
 using EngineHttpTest = ServerTest;
 
 bool isToken(const std::string& text) {
-    return text.size() == 32 &&
-           text.find_first_not_of("0123456789abcdef") == std::string::npos;
+    return text.size() == 32 && text.find_first_not_of("0123456789abcdef") == std::string::npos;
 }
 
 TEST_F(EngineHttpTest, LoginGivesFreshRandomSessionsOnlyForTheRightDigest) {
@@ -33,12 +32,17 @@ TEST_F(EngineHttpTest, LoginGivesFreshRandomSessionsOnlyForTheRightDigest) {
     EXPECT_NE(first["sid"], first["code"]);
 
     const std::string refused = "Неверный логин или пароль";
-    EXPECT_EQ(c.engine({{"action", "login"}, {"login", "Иван Ёлкин"},
-                        {"pass", clientDigest("пароль 2")}})["response"], refused);
-    EXPECT_EQ(c.engine({{"action", "login"}, {"login", "иван ёлкин"},
-                        {"pass", clientDigest("пароль 1")}})["response"], refused);
-    EXPECT_EQ(c.engine({{"action", "login"}, {"login", "Иван Ёлкин"},
-                        {"pass", "пароль 1"}})["response"], refused);
+    EXPECT_EQ(c.engine({{"action", "login"},
+                        {"login", "Иван Ёлкин"},
+                        {"pass", clientDigest("пароль 2")}})["response"],
+              refused);
+    EXPECT_EQ(c.engine({{"action", "login"},
+                        {"login", "иван ёлкин"},
+                        {"pass", clientDigest("пароль 1")}})["response"],
+              refused);
+    EXPECT_EQ(
+        c.engine({{"action", "login"}, {"login", "Иван Ёлкин"}, {"pass", "пароль 1"}})["response"],
+        refused);
     EXPECT_EQ(c.engine({{"action", "login"}, {"login", "Иван Ёлкин"}})["response"],
               "Неверный запрос");
 }
@@ -49,18 +53,16 @@ TEST_F(EngineHttpTest, BadRequestsGetAReasonAndChangeNothing) {
               "Неизвестное действие");
     EXPECT_EQ(c.engine({{"gameid", "1"}})["response"], "Неверный запрос");
     EXPECT_EQ(c.engineBody("action=tablelist&gameid=%ZZ&")["response"], "Неверный запрос");
-    EXPECT_EQ(c.engineBody("action=tablelist&gameid=1&gameid=1&")["response"],
-              "Неверный запрос");
-    EXPECT_EQ(c.engine({{"action", "tablelist"}, {"gameid", "2"}})["response"],
-              "Неизвестная игра");
+    EXPECT_EQ(c.engineBody("action=tablelist&gameid=1&gameid=1&")["response"], "Неверный запрос");
+    EXPECT_EQ(c.engine({{"action", "tablelist"}, {"gameid", "2"}})["response"], "Неизвестная игра");
     EXPECT_EQ(c.engine({{"action", "gettable"}, {"appid", "x"}, {"tableid", "1"}})["response"],
               "Неизвестная игра");
     for (const char* id : {"", "0", "-1", "1e3", "99999999999", "1"}) {
         EXPECT_NE(getTable(id)["response"], "Success") << id;
     }
 
-    const auto huge = c.postRaw("/engine/", "action=tablelist&gameid=1&x=" +
-                                                std::string(HttpServer::kMaxBodyBytes, 'a'));
+    const auto huge = c.postRaw(
+        "/engine/", "action=tablelist&gameid=1&x=" + std::string(HttpServer::kMaxBodyBytes, 'a'));
     ASSERT_TRUE(huge);
     EXPECT_EQ(huge->status, 413);
     EXPECT_EQ(c.get("/engine/")->status, 404);
@@ -71,7 +73,8 @@ TEST_F(EngineHttpTest, AnswersTheClientsExactHttp10Request) {
     const std::string body = "action=tablelist&gameid=1&";
     const std::string request =
         "POST /engine/ HTTP/1.0\r\nContent-Type: application/x-www-form-urlencoded\r\n"
-        "Content-Length: " + std::to_string(body.size()) +
+        "Content-Length: " +
+        std::to_string(body.size()) +
         "\r\nHost: 127.0.0.1\r\nAccept: text/html, */*\r\n"
         "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\nConnection: keep-alive\r\n\r\n" +
         body;
@@ -110,17 +113,23 @@ TEST_F(EngineHttpTest, NewTableChecksSessionGameAndTimeControl) {
 
     const auto list = client().engine({{"action", "tablelist"}, {"gameid", "1"}});
     ASSERT_EQ(list["tables"].size(), 1u);
-    EXPECT_EQ(list["tables"][0],
-              (nlohmann::json{{"ind", created["ind"]}, {"login1", "Анна"}, {"login2", ""},
-                              {"timelimit", "420"}, {"bonus", "0"}}));
+    EXPECT_EQ(list["tables"][0], (nlohmann::json{{"ind", created["ind"]},
+                                                 {"login1", "Анна"},
+                                                 {"login2", ""},
+                                                 {"timelimit", "420"},
+                                                 {"bonus", "0"}}));
 
     const std::string badTime = "Время на партию от 60 до 7200 секунд, добавка от 0 до 300 секунд";
     EXPECT_EQ(newTable(ann, 59, 0)["response"], badTime);
     EXPECT_EQ(newTable(ann, 7201, 0)["response"], badTime);
     EXPECT_EQ(newTable(ann, 60, 301)["response"], badTime);
-    EXPECT_EQ(client().engine({{"action", "newtable"}, {"gameid", "1"}, {"sid", ann.sid},
-                               {"code", ann.code}, {"timelimit", "300"}, {"bonus", "-1"}})
-                  ["response"], "Неверный запрос");
+    EXPECT_EQ(client().engine({{"action", "newtable"},
+                               {"gameid", "1"},
+                               {"sid", ann.sid},
+                               {"code", ann.code},
+                               {"timelimit", "300"},
+                               {"bonus", "-1"}})["response"],
+              "Неверный запрос");
     Login forged = ann;
     forged.code[0] = forged.code[0] == 'a' ? 'b' : 'a';
     EXPECT_EQ(newTable(forged)["response"], "Вы не авторизованы");
@@ -180,8 +189,11 @@ TEST_F(EngineHttpTest, MoveIsTakenOnlyFromThePlayerToMoveForOwnNonEmptyPits) {
     for (int pit : {0, 7, 8, 13, 14, 15, 999999999}) {
         EXPECT_EQ(move(ann, table, pit)["response"], "Недопустимый ход") << pit;
     }
-    EXPECT_EQ(client().engine({{"action", "move"}, {"sid", ann.sid}, {"code", ann.code},
-                               {"tableid", table}, {"move", "-1"}})["response"],
+    EXPECT_EQ(client().engine({{"action", "move"},
+                               {"sid", ann.sid},
+                               {"code", ann.code},
+                               {"tableid", table},
+                               {"move", "-1"}})["response"],
               "Неверный запрос");
     EXPECT_EQ(getTable(table)["lastrecord"], "0");
 
@@ -215,8 +227,11 @@ TEST_F(EngineHttpTest, NextRecordWalksTheMovesOfBothSides) {
     EXPECT_EQ(nextRecord(table, 3)["ind"], "3");
     EXPECT_EQ(nextRecord(table, 50)["ind"], "50");
     EXPECT_EQ(nextRecord("999", 0)["response"], "Стол не найден");
-    EXPECT_EQ(client().engine({{"action", "nextrecord"}, {"appid", "pimra"}, {"ind", "x"},
-                               {"side", "1"}, {"tableid", table}})["response"],
+    EXPECT_EQ(client().engine({{"action", "nextrecord"},
+                               {"appid", "pimra"},
+                               {"ind", "x"},
+                               {"side", "1"},
+                               {"tableid", table}})["response"],
               "Неверный запрос");
 }
 

@@ -13,8 +13,8 @@ using GameHttpTest = ServerTest;
 bool playFirstPit(Client client, const std::map<std::string, Login>& players,
                   const std::string& table, int& moves,
                   const std::function<nlohmann::json(const Login&, int)>& send) {
-    const auto state = client.engine(
-        {{"action", "gettable"}, {"appid", "pimra"}, {"tableid", table}});
+    const auto state =
+        client.engine({{"action", "gettable"}, {"appid", "pimra"}, {"tableid", table}});
     if (state["result"] != "0") return false;
     const auto position = parsePosition(state["position"]);
     const std::string active = state["activelogin"];
@@ -134,8 +134,10 @@ TEST_F(GameHttpTest, ARestartInTheMiddleOfAGameLosesNothing) {
     const auto list = client().engine({{"action", "tablelist"}, {"gameid", "1"}});
     EXPECT_EQ(list["tables"][0]["login2"], "bob");
     // Logins registered before the restart still log in.
-    EXPECT_EQ(client().engine({{"action", "login"}, {"login", "ann"},
-                               {"pass", clientDigest("secret")}})["response"], "Success");
+    EXPECT_EQ(
+        client().engine(
+            {{"action", "login"}, {"login", "ann"}, {"pass", clientDigest("secret")}})["response"],
+        "Success");
 }
 
 }  // namespace

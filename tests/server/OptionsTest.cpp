@@ -26,9 +26,12 @@ TEST(Options, DefaultsToLoopbackAndTheFixedPort) {
 TEST(Options, RefusesBadArguments) {
     std::string error;
     for (const std::vector<std::string>& args :
-         std::vector<std::vector<std::string>>{{"--port"}, {"--port", "65536"},
-                                               {"--port", "80x"}, {"--port", "-1"},
-                                               {"--db", ""}, {"--verbose"}}) {
+         std::vector<std::vector<std::string>>{{"--port"},
+                                               {"--port", "65536"},
+                                               {"--port", "80x"},
+                                               {"--port", "-1"},
+                                               {"--db", ""},
+                                               {"--verbose"}}) {
         EXPECT_FALSE(parseOptions(args, error)) << args[0];
         EXPECT_FALSE(error.empty());
     }

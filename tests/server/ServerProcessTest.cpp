@@ -12,7 +12,7 @@ namespace {
 
 // The real pimra-server program, started with a free port; stopped by a signal.
 class ServerProcess {
-public:
+  public:
     explicit ServerProcess(const std::string& db) {
         int pipeFds[2];
         EXPECT_EQ(::pipe(pipeFds), 0);
@@ -50,7 +50,7 @@ public:
         return status;
     }
 
-private:
+  private:
     pid_t pid_ = -1;
     int port_ = 0;
     FILE* stderr_ = nullptr;
@@ -77,9 +77,9 @@ TEST(ServerProcess, StopsCleanlyOnSigintAndSigtermAndKeepsAccounts) {
         ASSERT_GT(server.port(), 0);
         httplib::Client http("127.0.0.1", server.port());
         // MD5 of "p".
-        const auto login = http.Post("/engine/",
-                                     "action=login&login=ann&pass=83878c91171338902e0fe0fb97a8c47a&",
-                                     "application/x-www-form-urlencoded");
+        const auto login =
+            http.Post("/engine/", "action=login&login=ann&pass=83878c91171338902e0fe0fb97a8c47a&",
+                      "application/x-www-form-urlencoded");
         ASSERT_TRUE(login);
         EXPECT_NE(login->body.find("\"response\":\"Success\""), std::string::npos);
         const int status = server.stop(SIGTERM);

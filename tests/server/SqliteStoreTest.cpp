@@ -11,7 +11,7 @@ namespace pimra::server {
 namespace {
 
 class SqliteStoreTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         path_ = std::filesystem::temp_directory_path() /
                 ("pimra-store-test-" + std::to_string(::getpid()) + ".db");
@@ -73,9 +73,7 @@ TEST_F(SqliteStoreTest, AFailedTransactionLeavesNothingBehind) {
 }
 
 TEST_F(SqliteStoreTest, RefusesADatabaseFromANewerServer) {
-    {
-        SqliteStore store(path_.string());
-    }
+    { SqliteStore store(path_.string()); }
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
     sqlite3_exec(db, "PRAGMA user_version = 99", nullptr, nullptr, nullptr);

@@ -79,7 +79,7 @@ TEST(TableRules, RefusesWhatTheCoreRefuses) {
 TEST(TableRules, EndsTheGameAsTheMoveEndsItAndTheLargerStoreWins) {
     TableRow table = playingTable();
     Position position;
-    position[6] = 1;   // bottom's last stone goes to store 7
+    position[6] = 1;  // bottom's last stone goes to store 7
     position[7] = 20;
     position[14] = 30;
     position[13] = 3;

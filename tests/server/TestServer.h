@@ -37,14 +37,18 @@ inline std::string clientBody(const Lines& lines) {
 }
 
 // The MD5 the client sends for a password typed in Windows-1251.
-inline std::string clientDigest(const std::string& password) { return net::MD5Hex(password); }
+inline std::string clientDigest(const std::string& password) {
+    return net::MD5Hex(password);
+}
 
 // A complete server on a free loopback port, over a store file, with a clock the test turns.
 class ServerInstance {
-public:
+  public:
     ServerInstance(const std::string& dbPath, ManualClock& clock)
-        : store_(dbPath), hasher_(PasswordHasher::Strength::Minimum),
-          accounts_(store_, clock, hasher_), engine_(store_, clock, accounts_),
+        : store_(dbPath),
+          hasher_(PasswordHasher::Strength::Minimum),
+          accounts_(store_, clock, hasher_),
+          engine_(store_, clock, accounts_),
           http_(engine_, accounts_) {
         port_ = http_.bind("127.0.0.1", 0);
         thread_ = std::thread([this] { http_.run(); });
@@ -58,7 +62,7 @@ public:
     Accounts& accounts() { return accounts_; }
     Store& store() { return store_; }
 
-private:
+  private:
     SqliteStore store_;
     PasswordHasher hasher_;
     Accounts accounts_;
@@ -70,7 +74,7 @@ private:
 
 // A fresh HTTP/1.0-style connection per request, as the client makes them.
 class Client {
-public:
+  public:
     explicit Client(int port) : port_(port) {}
 
     httplib::Result postRaw(const std::string& path, const std::string& body,
@@ -90,7 +94,7 @@ public:
         return nlohmann::json::parse(result->body);
     }
 
-private:
+  private:
     int port_;
 };
 
@@ -101,7 +105,7 @@ struct Login {
 };
 
 class ServerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = std::filesystem::temp_directory_path() /
                ("pimra-server-test-" + std::to_string(::getpid()) + "-" +
@@ -129,8 +133,11 @@ protected:
         return Login{login, reply.value("sid", ""), reply.value("code", "")};
     }
     nlohmann::json newTable(const Login& who, int timeLimit = 300, int bonus = 3) {
-        return client().engine({{"action", "newtable"}, {"gameid", "1"}, {"sid", who.sid},
-                                {"code", who.code}, {"timelimit", std::to_string(timeLimit)},
+        return client().engine({{"action", "newtable"},
+                                {"gameid", "1"},
+                                {"sid", who.sid},
+                                {"code", who.code},
+                                {"timelimit", std::to_string(timeLimit)},
                                 {"bonus", std::to_string(bonus)}});
     }
     nlohmann::json regTable(const Login& who, const std::string& table) {
@@ -142,16 +149,20 @@ protected:
             {{"action", "ready"}, {"sid", who.sid}, {"code", who.code}, {"tableid", table}});
     }
     nlohmann::json move(const Login& who, const std::string& table, int pit) {
-        return client().engine({{"action", "move"}, {"sid", who.sid}, {"code", who.code},
-                                {"tableid", table}, {"move", std::to_string(pit)}});
+        return client().engine({{"action", "move"},
+                                {"sid", who.sid},
+                                {"code", who.code},
+                                {"tableid", table},
+                                {"move", std::to_string(pit)}});
     }
     nlohmann::json getTable(const std::string& table) {
-        return client().engine(
-            {{"action", "gettable"}, {"appid", "pimra"}, {"tableid", table}});
+        return client().engine({{"action", "gettable"}, {"appid", "pimra"}, {"tableid", table}});
     }
     nlohmann::json nextRecord(const std::string& table, int ind) {
-        return client().engine({{"action", "nextrecord"}, {"appid", "pimra"},
-                                {"ind", std::to_string(ind)}, {"side", "0"},
+        return client().engine({{"action", "nextrecord"},
+                                {"appid", "pimra"},
+                                {"ind", std::to_string(ind)},
+                                {"side", "0"},
                                 {"tableid", table}});
     }
     // Two players seated and ready at a new table; gives the table number.

@@ -26,8 +26,8 @@ TEST_F(WebPagesHttpTest, RegistrationPageCreatesAnAccountTheClientCanLogInWith) 
     const auto done = c.postRaw("/ru/reg", formBody("Пётр 1", "тайна", "тайна"));
     ASSERT_TRUE(done);
     EXPECT_NE(done->body.find("Регистрация прошла успешно"), std::string::npos);
-    const auto login = c.engine(
-        {{"action", "login"}, {"login", "Пётр 1"}, {"pass", clientDigest("тайна")}});
+    const auto login =
+        c.engine({{"action", "login"}, {"login", "Пётр 1"}, {"pass", clientDigest("тайна")}});
     EXPECT_EQ(login["response"], "Success");
 
     // Only a password hash of the digest is kept.

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sys/wait.h>
 
 #include "EngineReport.h"
 
@@ -100,7 +100,8 @@ TEST(EngineTool, ArgumentsFilesAndStandardInput) {
     run = runEngine("< /dev/null");
     EXPECT_EQ(run.status, 0);
     const std::string lines = (dir / "pimra-engine-test-lines.txt").string();
-    std::ofstream(lines) << "6 6 6 6 6 6 0 6 6 6 6 6 6 0\nbad line\n\n6 6 6 6 6 6 0 6 6 6 6 6 6 0\n";
+    std::ofstream(lines)
+        << "6 6 6 6 6 6 0 6 6 6 6 6 6 0\nbad line\n\n6 6 6 6 6 6 0 6 6 6 6 6 6 0\n";
     run = runEngine("< " + lines);
     std::filesystem::remove(lines);
     EXPECT_EQ(run.status, 2);

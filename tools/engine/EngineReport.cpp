@@ -12,12 +12,14 @@ namespace {
 
 // The normal, hard and very hard levels draw no random numbers.
 class NoRandom : public RandomSource {
-public:
+  public:
     void reseed() override {}
     int next(int) override { return 0; }
 };
 
-std::string choiceText(int boardIndex) { return boardIndex == 0 ? "-" : std::to_string(boardIndex); }
+std::string choiceText(int boardIndex) {
+    return boardIndex == 0 ? "-" : std::to_string(boardIndex);
+}
 
 std::string scoresText(const ScoredChoice& choice) {
     std::string text = " scores";
@@ -55,11 +57,13 @@ std::optional<Position> parsePosition(std::string_view text, std::string& error)
         int value = 0;
         const auto [end, ec] = std::from_chars(item.data(), item.data() + item.size(), value);
         if (ec != std::errc() || end != item.data() + item.size()) {
-            error = "pit " + std::to_string(i) + ": \"" + std::string(item) + "\" is not a whole number";
+            error = "pit " + std::to_string(i) + ": \"" + std::string(item) +
+                    "\" is not a whole number";
             return std::nullopt;
         }
         if (value < 0 || value > 255) {
-            error = "pit " + std::to_string(i) + ": " + std::to_string(value) + " is outside 0..255";
+            error =
+                "pit " + std::to_string(i) + ": " + std::to_string(value) + " is outside 0..255";
             return std::nullopt;
         }
         position[i] = value;

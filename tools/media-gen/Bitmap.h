@@ -15,7 +15,7 @@ struct Rgb {
 // An uncompressed Windows bitmap in the making. Palette images (4 or 8 bits per pixel) keep
 // one palette index per pixel; 24-bit images keep the colours themselves.
 class Bitmap {
-public:
+  public:
     Bitmap(int width, int height, int bitsPerPixel, std::vector<Rgb> palette = {});
 
     int width() const { return width_; }
@@ -28,7 +28,7 @@ public:
     // The complete file: BITMAPFILEHEADER, BITMAPINFOHEADER, palette and bottom-up rows.
     std::vector<std::uint8_t> encode() const;
 
-private:
+  private:
     int width_;
     int height_;
     int bitsPerPixel_;

@@ -8,7 +8,7 @@ namespace media_gen {
 
 // Little-endian byte writer for the file headers.
 class Bytes {
-public:
+  public:
     void u8(std::uint8_t v) { data_.push_back(v); }
     void u16(std::uint16_t v) {
         u8(static_cast<std::uint8_t>(v & 0xFF));
@@ -24,7 +24,7 @@ public:
     }
     const std::vector<std::uint8_t>& data() const { return data_; }
 
-private:
+  private:
     std::vector<std::uint8_t> data_;
 };
 

@@ -6,9 +6,13 @@ namespace media_gen {
 
 namespace {
 
-double smooth(double t) { return t * t * (3.0 - 2.0 * t); }
+double smooth(double t) {
+    return t * t * (3.0 - 2.0 * t);
+}
 
-int wrap(int i, int n) { return ((i % n) + n) % n; }
+int wrap(int i, int n) {
+    return ((i % n) + n) % n;
+}
 
 }  // namespace
 
@@ -20,7 +24,9 @@ std::uint32_t Rng::next() {
     return state_;
 }
 
-double Rng::uniform() { return static_cast<double>(next() >> 8) / static_cast<double>(1u << 24); }
+double Rng::uniform() {
+    return static_cast<double>(next() >> 8) / static_cast<double>(1u << 24);
+}
 
 TileNoise::TileNoise(int width, int height, int cellsX, int cellsY, std::uint32_t seed)
     : cellWidth_(static_cast<double>(width) / cellsX),

@@ -7,7 +7,7 @@ namespace media_gen {
 
 // A small fixed generator, so that every build makes the same files on every machine.
 class Rng {
-public:
+  public:
     explicit Rng(std::uint32_t seed) : state_(seed * 2654435761u + 1u) {}
     std::uint32_t next();
     // Uniform in [0, 1).
@@ -15,18 +15,18 @@ public:
     double uniform(double low, double high) { return low + (high - low) * uniform(); }
     int below(int n) { return static_cast<int>(uniform() * n); }
 
-private:
+  private:
     std::uint32_t state_;
 };
 
 // Smooth value noise on a lattice that wraps at the tile's edges, so that the texture made
 // from it tiles without seams. Values lie in 0..1.
 class TileNoise {
-public:
+  public:
     TileNoise(int width, int height, int cellsX, int cellsY, std::uint32_t seed);
     double at(double x, double y) const;
 
-private:
+  private:
     double lattice(int i, int j) const;
 
     double cellWidth_;
@@ -38,11 +38,11 @@ private:
 
 // Several octaves of TileNoise, each with twice the cells and half the weight, scaled to 0..1.
 class FractalNoise {
-public:
+  public:
     FractalNoise(int width, int height, int cellsX, int cellsY, int octaves, std::uint32_t seed);
     double at(double x, double y) const;
 
-private:
+  private:
     std::vector<TileNoise> octaves_;
 };
 

@@ -11,7 +11,9 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-double seconds(std::size_t i) { return static_cast<double>(i) / kSampleRate; }
+double seconds(std::size_t i) {
+    return static_cast<double>(i) / kSampleRate;
+}
 
 // Two stones knocking together: a bright, quickly dying ring over a noise transient.
 void addClick(std::vector<double>& out, double at, double amplitude, double pitch, double decay,
@@ -23,8 +25,8 @@ void addClick(std::vector<double>& out, double at, double amplitude, double pitc
         if (envelope < 0.001) {
             break;
         }
-        const double ring = 0.65 * std::sin(2 * kPi * pitch * t) +
-                            0.35 * std::sin(2 * kPi * pitch * 1.63 * t);
+        const double ring =
+            0.65 * std::sin(2 * kPi * pitch * t) + 0.35 * std::sin(2 * kPi * pitch * 1.63 * t);
         const double noise = (rng.uniform() * 2 - 1) * std::exp(-t / 0.0015);
         out[i] += amplitude * envelope * (ring + 0.8 * noise);
     }

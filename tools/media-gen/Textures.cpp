@@ -18,7 +18,9 @@ std::vector<Rgb> join(std::vector<Rgb> a, const std::vector<Rgb>& b) {
 }
 
 // Spreads fractal noise, which clusters around 0.5, over most of 0..1.
-double stretch(double noise, double gain) { return 0.5 + (noise - 0.5) * gain; }
+double stretch(double noise, double gain) {
+    return 0.5 + (noise - 0.5) * gain;
+}
 
 // Offset from `from` to `to` on a ring of length `period`, in -period/2..period/2.
 double ringDelta(double from, double to, double period) {
@@ -125,8 +127,7 @@ Bitmap wall() {
                 }
                 continue;
             }
-            double t = tones[course][bx / kBrickWidth] + 0.7 * (surface.at(x, y) - 0.5) +
-                       0.22 * g;
+            double t = tones[course][bx / kBrickWidth] + 0.7 * (surface.at(x, y) - 0.5) + 0.22 * g;
             if (inY == 0) {
                 t += 0.14;
             } else if (inY == kCourse - 3) {
@@ -147,17 +148,15 @@ Bitmap bubbles() {
     constexpr int kSize = 64;
     constexpr int kWater = 9;
     constexpr int kBody = 4;
-    const auto palette =
-        join(join(gradient({{28, 54, 68}, {42, 76, 92}, {56, 94, 110}}, kWater),
-                  gradient({{58, 100, 118}, {80, 124, 140}}, kBody)),
-             {{108, 152, 166}, {160, 196, 206}, {206, 228, 234}});
+    const auto palette = join(join(gradient({{28, 54, 68}, {42, 76, 92}, {56, 94, 110}}, kWater),
+                                   gradient({{58, 100, 118}, {80, 124, 140}}, kBody)),
+                              {{108, 152, 166}, {160, 196, 206}, {206, 228, 234}});
     Bitmap bmp(kSize, kSize, 4, palette);
     const FractalNoise water(kSize, kSize, 2, 2, 4, 31);
     const auto discs = scatterDiscs(kSize, kSize, 8, 3.0, 9.5, 3.0, 32);
     for (int y = 0; y < kSize; ++y) {
         for (int x = 0; x < kSize; ++x) {
-            int index = step(stretch(water.at(x, y), 1.3) + 0.1 * (grain(x, y, 33) - 0.5),
-                             kWater);
+            int index = step(stretch(water.at(x, y), 1.3) + 0.1 * (grain(x, y, 33) - 0.5), kWater);
             for (const Disc& b : discs) {
                 const double dx = ringDelta(b.x, x + 0.5, kSize);
                 const double dy = ringDelta(b.y, y + 0.5, kSize);
@@ -222,8 +221,8 @@ Bitmap blue() {
     for (int y = 0; y < kSize; ++y) {
         for (int x = 0; x < kSize; ++x) {
             const double wave = std::sin(2 * kPi * (x + 2.0 * y) / kSize);
-            const double t = stretch(sky.at(x, y), 1.25) + 0.05 * wave +
-                             0.08 * (grain(x, y, 52) - 0.5);
+            const double t =
+                stretch(sky.at(x, y), 1.25) + 0.05 * wave + 0.08 * (grain(x, y, 52) - 0.5);
             bmp.setIndex(x, y, step(t, 16));
         }
     }

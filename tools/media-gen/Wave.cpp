@@ -14,8 +14,8 @@ std::vector<std::uint8_t> encodeWave(const std::vector<double>& samples, int sam
         throw std::invalid_argument("8 or 16 bits per sample");
     }
     const int bytesPerSample = bitsPerSample / 8;
-    const auto dataLength = static_cast<std::uint32_t>(samples.size()) *
-                            static_cast<std::uint32_t>(bytesPerSample);
+    const auto dataLength =
+        static_cast<std::uint32_t>(samples.size()) * static_cast<std::uint32_t>(bytesPerSample);
     const std::uint32_t pad = dataLength % 2;  // chunks are word aligned
 
     Bytes out;
@@ -37,7 +37,8 @@ std::vector<std::uint8_t> encodeWave(const std::vector<double>& samples, int sam
         if (bitsPerSample == 8) {
             out.u8(static_cast<std::uint8_t>(std::lround(128.0 + v * 127.0)));
         } else {
-            out.u16(static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(v * 32767.0))));
+            out.u16(
+                static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(v * 32767.0))));
         }
     }
     if (pad != 0) {

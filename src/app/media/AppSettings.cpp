@@ -40,8 +40,12 @@ bool damaged(const QSettings& file) {
     return file.status() != QSettings::NoError;
 }
 
-bool validBackground(int index) { return textureInfo(index) != nullptr; }
-bool validLevel(int level) { return level >= kMinLevel && level <= kMaxLevel; }
+bool validBackground(int index) {
+    return textureInfo(index) != nullptr;
+}
+bool validLevel(int level) {
+    return level >= kMinLevel && level <= kMaxLevel;
+}
 
 }  // namespace
 

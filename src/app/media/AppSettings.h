@@ -17,7 +17,7 @@ struct Settings {
 // Reads and writes Settings in an INI file. A missing, unreadable or damaged file, or a value
 // that is not a number or out of range, gives the default for what it cannot supply.
 class AppSettings {
-public:
+  public:
     // The user's configuration directory, organisation and application "pimra".
     AppSettings();
     // An explicit file, for tests and for callers that keep the settings elsewhere.
@@ -32,7 +32,7 @@ public:
     // "<file>.damaged" first. False when the file could not be written.
     bool save(const Settings& settings) const;
 
-private:
+  private:
     void setDamagedFileAside() const;
 
     QString filePath_;

@@ -8,7 +8,9 @@ namespace {
 
 constexpr std::array<MoveSound, 3> kSounds{MoveSound::Select, MoveSound::Take, MoveSound::Put};
 
-std::size_t slot(MoveSound sound) { return static_cast<std::size_t>(sound); }
+std::size_t slot(MoveSound sound) {
+    return static_cast<std::size_t>(sound);
+}
 
 }  // namespace
 
@@ -22,7 +24,9 @@ QSoundEffectOutput::QSoundEffectOutput() {
 
 QSoundEffectOutput::~QSoundEffectOutput() = default;
 
-QSoundEffect& QSoundEffectOutput::effect(MoveSound sound) const { return *effects_[slot(sound)]; }
+QSoundEffect& QSoundEffectOutput::effect(MoveSound sound) const {
+    return *effects_[slot(sound)];
+}
 
 void QSoundEffectOutput::start(MoveSound sound) {
     if (current_ != nullptr) {

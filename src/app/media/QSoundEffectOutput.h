@@ -12,7 +12,7 @@ namespace pimra::media {
 // background, so starting a sound does not wait for anything. Without an audio device the
 // effects stay silent and report nothing.
 class QSoundEffectOutput : public SoundOutput {
-public:
+  public:
     QSoundEffectOutput();
     ~QSoundEffectOutput() override;
 
@@ -20,7 +20,7 @@ public:
 
     QSoundEffect::Status status(MoveSound sound) const;
 
-private:
+  private:
     QSoundEffect& effect(MoveSound sound) const;
 
     std::array<std::unique_ptr<QSoundEffect>, 3> effects_;

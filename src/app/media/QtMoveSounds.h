@@ -10,7 +10,7 @@ namespace pimra::media {
 // `Play1` to `Play3`: the move sounds of the window, played only while `SoundOn` (the check
 // mark of "Звуки ходов") is set.
 class QtMoveSounds : public MoveSounds {
-public:
+  public:
     // Plays through Qt Multimedia.
     QtMoveSounds();
     explicit QtMoveSounds(std::unique_ptr<SoundOutput> output);
@@ -21,7 +21,7 @@ public:
     bool soundOn() const { return soundOn_; }
     void setSoundOn(bool on) { soundOn_ = on; }
 
-private:
+  private:
     std::unique_ptr<SoundOutput> output_;
     bool soundOn_ = true;
 };

@@ -14,12 +14,12 @@ constexpr std::array<const char*, 3> kStoredNames{"SELECT", "TAKE", "PUT"};
 
 QString soundName(MoveSound sound) {
     switch (sound) {
-    case MoveSound::Select:
-        return QStringLiteral("select");
-    case MoveSound::Take:
-        return QStringLiteral("take");
-    case MoveSound::Put:
-        return QStringLiteral("put");
+        case MoveSound::Select:
+            return QStringLiteral("select");
+        case MoveSound::Take:
+            return QStringLiteral("take");
+        case MoveSound::Put:
+            return QStringLiteral("put");
     }
     return {};
 }

@@ -1,8 +1,8 @@
 // Settings kept between runs: round trip and every way the file can be wrong.
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "media/AppSettings.h"
 
@@ -10,7 +10,7 @@ namespace pimra::media {
 namespace {
 
 class AppSettingsTest : public testing::Test {
-protected:
+  protected:
     QString path(const QString& name = QStringLiteral("pimra.ini")) const {
         return dir_.filePath(name);
     }

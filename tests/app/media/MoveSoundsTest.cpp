@@ -1,8 +1,8 @@
 // The move sound switch, and playback through Qt without an audio device.
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <gtest/gtest.h>
 #include <vector>
 
 #include "media/QSoundEffectOutput.h"
@@ -12,11 +12,11 @@ namespace pimra::media {
 namespace {
 
 class RecordingOutput : public SoundOutput {
-public:
+  public:
     explicit RecordingOutput(std::vector<MoveSound>& log) : log_(log) {}
     void start(MoveSound sound) override { log_.push_back(sound); }
 
-private:
+  private:
     std::vector<MoveSound>& log_;
 };
 

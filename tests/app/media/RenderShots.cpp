@@ -91,7 +91,8 @@ QImage renderWave(pimra::MoveSound sound) {
     const QByteArray bytes = file.readAll();
     const int bits = static_cast<unsigned char>(bytes[34]);
     const QByteArray data = bytes.mid(44);
-    const int count = bits == 16 ? static_cast<int>(data.size()) / 2 : static_cast<int>(data.size());
+    const int count =
+        bits == 16 ? static_cast<int>(data.size()) / 2 : static_cast<int>(data.size());
     auto sample = [&](int i) {
         if (bits == 16) {
             const auto lo = static_cast<unsigned char>(data[2 * i]);
@@ -118,7 +119,11 @@ QImage renderWave(pimra::MoveSound sound) {
         p.drawLine(x, 100 - static_cast<int>(high * 95), x, 100 - static_cast<int>(low * 95));
     }
     p.setPen(Qt::black);
-    p.drawText(6, 16, QStringLiteral("%1: %2 samples, %3-bit").arg(pimra::media::soundName(sound)).arg(count).arg(bits));
+    p.drawText(6, 16,
+               QStringLiteral("%1: %2 samples, %3-bit")
+                   .arg(pimra::media::soundName(sound))
+                   .arg(count)
+                   .arg(bits));
     return image;
 }
 
@@ -141,8 +146,9 @@ int main(int argc, char** argv) {
     for (int i = 1; i <= pimra::media::kTextureCount; ++i) {
         const QString name = QString::fromLatin1(pimra::media::textureInfo(i)->resourceName);
         ok = renderBoard(i).save(dir.filePath(QStringLiteral("%1-%2.png").arg(i).arg(name))) && ok;
-        ok = renderSeams(i).save(dir.filePath(QStringLiteral("seams-%1-%2.png").arg(i).arg(name))) &&
-             ok;
+        ok =
+            renderSeams(i).save(dir.filePath(QStringLiteral("seams-%1-%2.png").arg(i).arg(name))) &&
+            ok;
     }
     for (auto sound : {pimra::MoveSound::Select, pimra::MoveSound::Take, pimra::MoveSound::Put}) {
         ok = renderWave(sound).save(dir.filePath(pimra::media::soundName(sound) + ".png")) && ok;

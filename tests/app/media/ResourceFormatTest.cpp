@@ -1,8 +1,8 @@
 // The embedded textures and sounds, checked byte by byte as the program carries them.
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QImage>
 #include <QtEndian>
-#include <gtest/gtest.h>
 
 #include "media/SoundLibrary.h"
 #include "media/TextureLibrary.h"
@@ -36,9 +36,8 @@ struct Expected {
 };
 
 constexpr Expected kTextureTable[] = {
-    {"GROUND", 96, 96, 4},  {"WALL", 40, 40, 8},    {"PUZIRI", 64, 64, 4},
-    {"PLITKA", 32, 32, 4},  {"SINEVA", 50, 50, 4},  {"POLOSKI", 30, 32, 4},
-    {"RELEF", 54, 96, 4},   {"GREEN", 100, 100, 24},
+    {"GROUND", 96, 96, 4}, {"WALL", 40, 40, 8},    {"PUZIRI", 64, 64, 4}, {"PLITKA", 32, 32, 4},
+    {"SINEVA", 50, 50, 4}, {"POLOSKI", 30, 32, 4}, {"RELEF", 54, 96, 4},  {"GREEN", 100, 100, 24},
 };
 
 TEST(TextureResources, AreUncompressedBitmapsOfTheListedSizeAndDepth) {

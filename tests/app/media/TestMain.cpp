@@ -1,6 +1,6 @@
+#include <gtest/gtest.h>
 #include <QGuiApplication>
 #include <QStandardPaths>
-#include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
     // Test discovery runs the program without the test environment.

@@ -1,7 +1,7 @@
 // Tiling of the background as the window paints it.
+#include <gtest/gtest.h>
 #include <QImage>
 #include <QPainter>
-#include <gtest/gtest.h>
 
 #include "media/TextureLibrary.h"
 
@@ -20,12 +20,15 @@ QImage paintBackground(int index, QSize outer, QPoint origin = {}) {
     return image;
 }
 
-int tilesNeeded(int length, int tile) { return (length + tile - 1) / tile; }
+int tilesNeeded(int length, int tile) {
+    return (length + tile - 1) / tile;
+}
 
 TEST(PaintTexture, TilesFromTheTopLeftCornerUpToTheWindowsOuterSize) {
     for (QSize outer : {QSize(730, 420), QSize(880, 420)}) {
         for (int index = 1; index <= kTextureCount; ++index) {
-            SCOPED_TRACE(QStringLiteral("texture %1, width %2").arg(index).arg(outer.width()).toStdString());
+            SCOPED_TRACE(
+                QStringLiteral("texture %1, width %2").arg(index).arg(outer.width()).toStdString());
             const QImage tile = loadTexture(index).convertToFormat(QImage::Format_RGB32);
             const int w = tile.width();
             const int h = tile.height();
