@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package needed to build, run and test Pimra.
+# Installs the Debian packages needed to build and run Pimra (the test tools come from
+# scripts/install-test-deps.sh).
 # Safe to run again: apt-get skips what is already there.
 set -euo pipefail
 
@@ -16,8 +17,6 @@ packages=(
   fonts-dejavu-core fonts-liberation xvfb xauth
   # server
   libcpp-httplib-dev libsqlite3-dev libsodium-dev zlib1g-dev libbrotli-dev
-  # load tests and browser tests (optional tools, used by bench/ and the e2e test)
-  wrk nginx-light chromium
 )
 
 SUDO=""
@@ -32,11 +31,4 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
-
-# Browser tests of the server's web pages drive Debian's chromium through playwright-core.
-browser_tests="$(dirname "$0")/../tests/browser"
-if command -v npm >/dev/null 2>&1 && [ ! -d "$browser_tests/node_modules/playwright-core" ]; then
-  npm ci --prefix "$browser_tests" --no-audit --no-fund --loglevel=error \
-    || echo "npm ci failed: the browser tests will be skipped"
 fi

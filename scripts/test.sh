@@ -4,6 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
+bash scripts/install-test-deps.sh
 
 # The tree stays formatted: any file clang-format would change fails the run.
 git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror

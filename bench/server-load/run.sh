@@ -12,7 +12,7 @@ duration="${DURATION:-10}"
 connections="${CONNECTIONS:-64}"
 pollers="${POLLERS:-5000}"
 for tool in wrk nginx curl md5sum; do
-    command -v "$tool" >/dev/null || { echo "needs $tool (scripts/install-deps.sh)"; exit 1; }
+    command -v "$tool" >/dev/null || { echo "needs $tool (scripts/install-test-deps.sh)"; exit 1; }
 done
 [ -x "$server" ] || { echo "no server at $server; build it first"; exit 1; }
 

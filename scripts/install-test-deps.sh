@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the tools that only the tests and benchmarks use: a browser for the web-page tests,
+# nginx and wrk for the load and front-end tests, and the node packages of the browser tests.
+# Safe to run again.
+set -euo pipefail
+
+packages=(
+  wrk nginx-light chromium
+)
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# Browser tests of the server's web pages drive Debian's chromium through playwright-core.
+browser_tests="$(dirname "$0")/../tests/browser"
+if command -v npm >/dev/null 2>&1 && [ ! -d "$browser_tests/node_modules/playwright-core" ]; then
+  npm ci --prefix "$browser_tests" --no-audit --no-fund --loglevel=error \
+    || echo "npm ci failed: the browser tests will be skipped"
+fi
