@@ -13,6 +13,7 @@
 #include "ServerAddress.h"
 #include "ServerLink.h"
 #include "core/Game.h"
+#include "core/LocalMatch.h"
 #include "core/SavedGame.h"
 #include "net/OnlineTable.h"
 
@@ -177,6 +178,7 @@ class TForm1 : public QMainWindow, public LobbyHost {
     void showHelp(QObject* focus);
 
     // Animation; each returns false when the window went away during a pause.
+    bool animate(const MoveResult& result);
     bool showStep(const MoveStep& step);
     bool pause();
     static bool alive(const QPointer<TForm1>& form) { return form && !form->closing_; }
@@ -197,7 +199,8 @@ class TForm1 : public QMainWindow, public LobbyHost {
     UiServices& ui_;
     SilentMoveSounds silentSounds_;
     MoveSounds* sounds_ = &silentSounds_;
-    Game game_;
+    LocalMatch match_;
+    Game& game_ = match_.game();
     GameFileMemory gameFile_;
     std::unique_ptr<MainMenu> menu_;
 

@@ -12,29 +12,36 @@ void TForm1::PitClick(TLunka* pit) {
         onlineClick(pit->PitIndex);
         return;
     }
-    if (!game_.acceptsLocalClick(pit->PitIndex)) return;
+    std::optional<MoveResult> own = match_.click(pit->PitIndex);
+    if (!own) return;
 
     const QPointer<TForm1> self(this);
-    game_.beginTurn();
     updateHistoryItems();
-    bool played = Hod(pit->PitIndex);
-    while (played && game_.computerToMove()) {
-        const int reply = game_.chooseComputerMove();
-        if (!canPlayPit(game_.position(), reply)) break;
-        played = Hod(reply);
+    bool played = animate(*own);
+    while (played) {
+        std::optional<MoveResult> reply;
+        if (match_.next([&reply](const MoveResult& move) { reply = move; }) ==
+            LocalMatch::Next::TurnOver)
+            break;
+        if (!reply) break;
+        played = animate(*reply);
     }
-    if (played) {
-        game_.endTurn();
-    } else if (self) {
-        self->finishClosing();
+    if (!played) {
+        if (self) {
+            self->match_.abandonTurn();
+            self->finishClosing();
+        }
     }
 }
 
 bool TForm1::Hod(int index) {
+    // A finished table takes no move, not even a replayed one.
+    return animate(online_.GameOver() ? MoveResult{} : game_.move(index));
+}
+
+bool TForm1::animate(const MoveResult& result) {
     const QPointer<TForm1> self(this);
     Busy = true;
-    // A finished table takes no move, not even a replayed one.
-    const MoveResult result = online_.GameOver() ? MoveResult{} : game_.move(index);
     if (result.accepted) {
         lockMenu(true);
         for (std::size_t k = 0; k < result.steps.size(); ++k) {

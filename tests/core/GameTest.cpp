@@ -2,22 +2,22 @@
 
 #include "TestPositions.h"
 #include "core/Game.h"
+#include "core/LocalMatch.h"
 
 namespace pimra {
 namespace {
 
 using test::board;
 
-// Plays a whole local turn the way the window does, without animation.
-void playTurn(Game& game, int pit) {
-    ASSERT_TRUE(game.acceptsLocalClick(pit));
-    game.beginTurn();
-    game.move(pit);
-    while (game.computerToMove()) {
-        const int reply = game.chooseComputerMove();
-        ASSERT_TRUE(game.move(reply).accepted);
+// Plays a whole local turn through the match, as the window does, without animation.
+void playTurn(LocalMatch& match, int pit) {
+    ASSERT_TRUE(match.click(pit).has_value());
+    bool refused = false;
+    while (match.next([&](const MoveResult& reply) { refused = refused || !reply.accepted; }) ==
+           LocalMatch::Next::Reply) {
     }
-    game.endTurn();
+    EXPECT_FALSE(refused);
+    EXPECT_FALSE(match.turnRunning());
 }
 
 TEST(Game, StartState) {
@@ -41,10 +41,11 @@ TEST(Game, ClicksAcceptedOnlyOnTheBottomRowWhenItIsToMove) {
 }
 
 TEST(Game, EmptyPitClickIsRecordedAsATurnButChangesNothing) {
-    Game game;
+    LocalMatch match;
+    Game& game = match.game();
     game.loadPosition(board({0, 6, 6, 6, 6, 6}, 0, {6, 6, 6, 6, 6, 6}, 0), true);
     const Position before = game.position();
-    playTurn(game, 1);
+    playTurn(match, 1);
     EXPECT_EQ(game.history().moveNumber(), 1);
     EXPECT_EQ(game.history().entry(1), before);
     EXPECT_EQ(game.history().entry(2), before);
@@ -52,8 +53,9 @@ TEST(Game, EmptyPitClickIsRecordedAsATurnButChangesNothing) {
 }
 
 TEST(Game, BackAndForwardWalkTheHistory) {
-    Game game;
-    playTurn(game, 3);
+    LocalMatch match;
+    Game& game = match.game();
+    playTurn(match, 3);
     const Position afterFirst = game.position();
     EXPECT_EQ(game.sideToMove(), 1);
     EXPECT_TRUE(game.history().canGoBack());
@@ -67,22 +69,23 @@ TEST(Game, BackAndForwardWalkTheHistory) {
     EXPECT_FALSE(game.history().canGoForward());
 
     // Two steps back and a new turn forget what lay ahead.
-    playTurn(game, 1);
+    playTurn(match, 1);
     game.goBack();
     game.goBack();
     EXPECT_EQ(game.history().redoCount(), 2);
-    playTurn(game, 2);
+    playTurn(match, 2);
     EXPECT_EQ(game.history().redoCount(), 0);
     EXPECT_FALSE(game.history().canGoForward());
 }
 
 TEST(Game, ComputerKeepsTheTurnAfterItsStoreAndOnlyTheFinalPositionIsRecorded) {
-    Game game;
+    LocalMatch match;
+    Game& game = match.game();
     game.setLevel(kLevelNormal);
     // The user's pit 1 passes the turn; Board 13's single stone lands in store 14 and the
     // computer moves again.
     game.loadPosition(board({1, 1, 1, 1, 1, 1}, 0, {2, 2, 2, 2, 2, 1}, 0), true);
-    playTurn(game, 1);
+    playTurn(match, 1);
     EXPECT_EQ(game.sideToMove(), 1);
     EXPECT_EQ(game.history().moveNumber(), 1);
     EXPECT_EQ(game.history().entry(2), game.position());
@@ -90,8 +93,9 @@ TEST(Game, ComputerKeepsTheTurnAfterItsStoreAndOnlyTheFinalPositionIsRecorded) {
 }
 
 TEST(Game, NewGameKeepsThePreviousPositionOneStepBack) {
-    Game game;
-    playTurn(game, 2);
+    LocalMatch match;
+    Game& game = match.game();
+    playTurn(match, 2);
     const Position played = game.position();
     game.setSideToMove(2);
     game.newGame();
@@ -106,9 +110,10 @@ TEST(Game, NewGameKeepsThePreviousPositionOneStepBack) {
 }
 
 TEST(Game, SteppingBackAfterAGameEndedWithTheTopToMoveGivesTheMoveBack) {
-    Game game;
+    LocalMatch match;
+    Game& game = match.game();
     game.loadPosition(board({0, 0, 0, 0, 1, 0}, 30, {0, 0, 0, 0, 0, 0}, 30), true);
-    playTurn(game, 5);  // the top is to move with an empty row: the bottom row is swept
+    playTurn(match, 5);  // the top is to move with an empty row: the bottom row is swept
     EXPECT_EQ(game.sideToMove(), 2);
     EXPECT_FALSE(game.computerToMove());
     EXPECT_EQ(game.position()[7], 31);
@@ -151,10 +156,11 @@ TEST(Game, SwapAndStoneEditing) {
 }
 
 TEST(Game, FullHistoryDropsTheOldestTurns) {
-    Game game;
+    LocalMatch match;
+    Game& game = match.game();
     game.loadPosition(board({0, 0, 0, 0, 0, 0}, 0, {1, 1, 1, 1, 1, 1}, 0), true);
     // Clicks on an empty pit are turns that change nothing; play far past the 200 entries.
-    for (int turn = 0; turn < 450; ++turn) playTurn(game, 1);
+    for (int turn = 0; turn < 450; ++turn) playTurn(match, 1);
     EXPECT_EQ(game.history().moveNumber(), History::kCapacity - 1);
     for (int back = 0; back < History::kCapacity - 1; ++back) game.goBack();
     EXPECT_FALSE(game.history().canGoBack());
@@ -163,12 +169,13 @@ TEST(Game, FullHistoryDropsTheOldestTurns) {
 
 TEST(Game, WholeGamesAtEveryLevelEndWithEveryStoneInAStore) {
     for (int level = 0; level <= 4; ++level) {
-        Game game;
+        LocalMatch match;
+        Game& game = match.game();
         game.setLevel(level);
         int turns = 0;
         while (game.position().rowSum(1) > 0 && game.sideToMove() == 1 && turns < 300) {
             // The user always takes the hint.
-            playTurn(game, game.hint());
+            playTurn(match, game.hint());
             ++turns;
         }
         EXPECT_LT(turns, 300) << level;

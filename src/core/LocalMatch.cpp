@@ -1,0 +1,59 @@
+#include "LocalMatch.h"
+
+#include <utility>
+
+namespace pimra {
+
+LocalMatch::LocalMatch(std::unique_ptr<RandomSource> random, MoveChooser* chooser)
+    : random_(std::move(random)), levels_(*random_), chooser_(chooser ? chooser : &levels_) {}
+
+void LocalMatch::setChooser(MoveChooser* chooser) {
+    chooser_ = chooser ? chooser : &levels_;
+}
+
+std::optional<MoveResult> LocalMatch::click(int pit) {
+    if (turnRunning_ || !game_.acceptsLocalClick(pit)) return std::nullopt;
+    ++turn_;
+    turnRunning_ = true;
+    game_.beginTurn();
+    return game_.move(pit);
+}
+
+LocalMatch::Next LocalMatch::next(MoveReady ready) {
+    if (!turnRunning_) return Next::TurnOver;
+    if (thinking_) return Next::Reply;
+    if (!game_.computerToMove()) {
+        endTurn();
+        return Next::TurnOver;
+    }
+    thinking_ = true;
+    const unsigned turn = turn_;
+    chooser_->choose(game_.position(), game_.level(),
+                     [this, turn, ready](int pit) { answered(turn, pit, ready); });
+    return Next::Reply;
+}
+
+void LocalMatch::answered(unsigned turn, int pit, const MoveReady& ready) {
+    if (turn != turn_ || !thinking_) return;
+    thinking_ = false;
+    if (!canPlayPit(game_.position(), pit) || Position::sideOf(pit) != kTopSide) {
+        // No playable answer: the turn ends where it stands rather than asking for ever.
+        endTurn();
+        ready(MoveResult{});
+        return;
+    }
+    ready(game_.move(pit));
+}
+
+void LocalMatch::abandonTurn() {
+    if (turnRunning_) endTurn();
+}
+
+void LocalMatch::endTurn() {
+    ++turn_;
+    thinking_ = false;
+    turnRunning_ = false;
+    game_.endTurn();
+}
+
+}  // namespace pimra
