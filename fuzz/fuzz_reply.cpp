@@ -4,19 +4,20 @@
 #include <string>
 #include <string_view>
 
-#include "net/Clocks.h"
+#include "online/Clocks.h"
 #include "net/Cp1251.h"
 #include "net/FormEncoding.h"
-#include "net/Lobby.h"
-#include "net/OnlineTable.h"
+#include "online/Lobby.h"
+#include "online/OnlineTable.h"
 #include "net/PositionText.h"
 #include "net/Reply.h"
-#include "net/TableList.h"
+#include "online/TableList.h"
 
 namespace {
 
 using namespace pimra;
 using namespace pimra::net;
+using namespace pimra::online;
 
 void Check(bool condition) {
     if (!condition) {

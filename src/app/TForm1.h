@@ -15,7 +15,7 @@
 #include "core/Game.h"
 #include "core/LocalMatch.h"
 #include "core/SavedGame.h"
-#include "net/OnlineTable.h"
+#include "online/OnlineTable.h"
 
 class QLabel;
 
@@ -93,7 +93,7 @@ class TForm1 : public QMainWindow, public LobbyHost {
     bool soundOn() const { return soundOn_; }
     int backgroundIndex() const { return BackgroundIndex; }
     int tableId() const { return online_.TableId(); }
-    const net::OnlineTable& onlineTable() const { return online_; }
+    const online::OnlineTable& onlineTable() const { return online_; }
     const ServerLink& serverLink() const { return *link_; }
     bool pollRunning() const { return Timer1.isActive(); }
     bool clockRunning() const { return Timer2.isActive(); }
@@ -190,7 +190,7 @@ class TForm1 : public QMainWindow, public LobbyHost {
     // Online helpers.
     void createDialogs();
     void ApplyPosition(const Position& position);
-    net::NextRecordOutcome GetEnemyHod();
+    online::NextRecordOutcome GetEnemyHod();
     void SendMove(int pit);
     void onlineClick(int pit);
     bool requestUnderWay() const { return link_->runner().busy(); }
@@ -224,8 +224,8 @@ class TForm1 : public QMainWindow, public LobbyHost {
     int BackgroundIndex = 1;
 
     std::unique_ptr<ServerLink> link_ = std::make_unique<ServerLink>(QUrl(kDefaultServerUrl));
-    net::OnlineTable online_{link_->connection().session()};
-    int onlineStepDelay_ = net::kOnlineStepDelay;
+    online::OnlineTable online_{link_->connection().session()};
+    int onlineStepDelay_ = online::kOnlineStepDelay;
     QTimer clockPause_;
     TLoginForm* loginForm_ = nullptr;
     TfAddGame* fAddGame_ = nullptr;

@@ -13,7 +13,7 @@
 #include "TfAddGame.h"
 #include "TfNet.h"
 #include "UiServices.h"
-#include "net/Lobby.h"
+#include "online/Lobby.h"
 
 namespace pimra {
 
@@ -26,16 +26,16 @@ QString text(const std::string& utf8) {
     return QString::fromStdString(utf8);
 }
 
-void setLoginColour(QLabel* label, net::LoginColour colour) {
+void setLoginColour(QLabel* label, online::LoginColour colour) {
     QPalette palette = label->palette();
     switch (colour) {
-        case net::LoginColour::Green:
+        case online::LoginColour::Green:
             palette.setColor(QPalette::WindowText, QColor(0, 128, 0));
             break;
-        case net::LoginColour::Red:
+        case online::LoginColour::Red:
             palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
             break;
-        case net::LoginColour::Black:
+        case online::LoginColour::Black:
             palette = QPalette();
             break;
     }
@@ -102,7 +102,7 @@ bool TForm1::login(const std::string& login, const std::string& password) {
 }
 
 void TForm1::afterLogin() {
-    setWindowTitle(text(net::MainWindowCaption(session())));
+    setWindowTitle(text(online::MainWindowCaption(session())));
     UpdateCursor();
 }
 
@@ -156,12 +156,12 @@ void TForm1::ApplyPosition(const Position& position) {
     }
 }
 
-net::NextRecordOutcome TForm1::GetEnemyHod() {
+online::NextRecordOutcome TForm1::GetEnemyHod() {
     const int table = online_.TableId();
     const std::optional<net::PostResult> result = send(online_.NextRecordRequest());
-    if (closing_ || online_.TableId() != table) return net::NextRecordOutcome::NoNewRecord;
+    if (closing_ || online_.TableId() != table) return online::NextRecordOutcome::NoNewRecord;
     const net::Reply* reply = result && result->ok && result->reply ? &*result->reply : nullptr;
-    const net::NextRecordOutcome outcome = online_.ApplyNextRecord(reply);
+    const online::NextRecordOutcome outcome = online_.ApplyNextRecord(reply);
     UpdateFormLabels();
     return outcome;
 }
@@ -186,8 +186,8 @@ void TForm1::onlineClick(int index) {
 }
 
 void TForm1::SetClocks() {
-    const net::ClockTexts clocks =
-        net::SetClocks(online_.State().Seat1Time, online_.State().Seat2Time);
+    const online::ClockTexts clocks =
+        online::SetClocks(online_.State().Seat1Time, online_.State().Seat2Time);
     showClock(iPanel->Clock1, clocks.clock1);
     showClock(iPanel->Clock2, clocks.clock2);
 }
@@ -197,23 +197,23 @@ void TForm1::Timer1Timer() {
     if (closing_ || requestUnderWay()) return;
     const QPointer<TForm1> self(this);
     switch (online_.OnPollTimer(Busy)) {
-        case net::PollAction::Nothing:
+        case online::PollAction::Nothing:
             break;
-        case net::PollAction::Reload:
+        case online::PollAction::Reload:
             ReLoad();
             break;
-        case net::PollAction::AskNextRecord:
+        case online::PollAction::AskNextRecord:
             switch (GetEnemyHod()) {
-                case net::NextRecordOutcome::NoNewRecord:
+                case online::NextRecordOutcome::NoNewRecord:
                     break;
-                case net::NextRecordOutcome::Replay:
+                case online::NextRecordOutcome::Replay:
                     if (!Hod(online_.State().OpponentMove)) {
                         if (self) self->finishClosing();
                         return;
                     }
                     ReLoad();
                     break;
-                case net::NextRecordOutcome::ReloadOnly:
+                case online::NextRecordOutcome::ReloadOnly:
                     ReLoad();
                     break;
             }
@@ -229,7 +229,7 @@ void TForm1::Timer1Timer() {
 
 void TForm1::Timer2Timer() {
     if (closing_) return;
-    const net::ClockTick tick = online_.OnClockTimer(Busy);
+    const online::ClockTick tick = online_.OnClockTimer(Busy);
     if (tick.setClocks) SetClocks();
     if (tick.pauseThenReload) {
         // The reload follows a pause, but the window keeps answering meanwhile; it restarts
@@ -255,7 +255,7 @@ void TForm1::bReadyClick() {
 
 void TForm1::UpdateCursor() {
     // The pointer tells which row is the user's, not whose turn it is.
-    const net::PlayableRows rows = online_.Rows();
+    const online::PlayableRows rows = online_.Rows();
     for (int i = 1; i <= kPitCount; ++i) {
         const bool playable =
             !Position::isStore(i) && (Position::sideOf(i) == kBottomSide ? rows.bottom : rows.top);
@@ -264,7 +264,7 @@ void TForm1::UpdateCursor() {
 }
 
 void TForm1::UpdateFormLabels() {
-    const net::TableView view = online_.View();
+    const online::TableView view = online_.View();
     const int width = kClientWidth + (view.panelVisible ? InfoPanel::kWidth : 0);
     board_->setFixedSize(width, kBoardHeight);
     iPanel->setGeometry(width - InfoPanel::kWidth - kInnerMargin, kInnerMargin, InfoPanel::kWidth,

@@ -5,7 +5,7 @@
 #include <QPushButton>
 
 #include "LobbyHost.h"
-#include "net/Lobby.h"
+#include "online/Lobby.h"
 
 namespace pimra {
 
@@ -45,7 +45,7 @@ TLoginForm::TLoginForm(LobbyHost& host, QWidget* parent) : QDialog(parent), host
 void TLoginForm::RzBitBtn1Click() {
     const std::string login = eLogin->text().toStdString();
     const std::string password = ePass->text().toStdString();
-    if (const auto refusal = net::LoginRefusal(login, password)) {
+    if (const auto refusal = online::LoginRefusal(login, password)) {
         host_.showMessage(this, QString::fromStdString(*refusal));
         return;
     }

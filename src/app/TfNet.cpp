@@ -9,7 +9,7 @@
 #include "TLoginForm.h"
 #include "TfAddGame.h"
 #include "net/Requests.h"
-#include "net/TableList.h"
+#include "online/TableList.h"
 
 namespace pimra {
 
@@ -19,7 +19,7 @@ constexpr int kWidth = 417;
 constexpr int kHeight = 298;
 constexpr int kButtonPanelHeight = 58;
 
-QTableWidgetItem* cell(const std::string& text, const net::Rgb& colour) {
+QTableWidgetItem* cell(const std::string& text, const online::Rgb& colour) {
     auto* item = new QTableWidgetItem(QString::fromStdString(text));
     item->setBackground(QColor(colour.red, colour.green, colour.blue));
     item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
@@ -89,16 +89,16 @@ void TfNet::LoadTables() {
 void TfNet::fillGrid() {
     const QSignalBlocker blocker(SG);
     SG->setRowCount(0);
-    const std::vector<net::TableRow>& rows = lobby_.Rows();
+    const std::vector<online::TableRow>& rows = lobby_.Rows();
     SG->setRowCount(static_cast<int>(rows.size()));
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        const net::TableRow& row = rows[i];
-        const net::Rgb colour = net::RowColour(row);
+        const online::TableRow& row = rows[i];
+        const online::Rgb colour = online::RowColour(row);
         const int r = static_cast<int>(i);
         SG->setItem(r, 0, cell(row.ind ? std::to_string(*row.ind) : std::string(), colour));
         SG->setItem(r, 1, cell(row.login1, colour));
         SG->setItem(r, 2, cell(row.login2, colour));
-        SG->setItem(r, 3, cell(net::STime(row), colour));
+        SG->setItem(r, 3, cell(online::STime(row), colour));
     }
     if (const auto current = lobby_.Current()) {
         SG->setCurrentCell(static_cast<int>(*current), 0);
@@ -112,7 +112,7 @@ void TfNet::RXMDAfterScroll() {
 }
 
 void TfNet::UpdateStatus() {
-    const net::LobbyStatus status = net::UpdateStatus(host_.session());
+    const online::LobbyStatus status = online::UpdateStatus(host_.session());
     host_.setLoginPane(QString::fromStdString(status.statusPane));
     RzButton2->setText(QString::fromStdString(status.loginButton));
     RzButton1->setEnabled(status.createEnabled);
@@ -120,11 +120,11 @@ void TfNet::UpdateStatus() {
 
 void TfNet::RzButton1Click() {
     if (!host_.session().LoggedIn()) {
-        host_.showMessage(this, QString::fromUtf8(net::kNotAuthorizedText));
+        host_.showMessage(this, QString::fromUtf8(online::kNotAuthorizedText));
         return;
     }
     if (addGame_.exec() != QDialog::Accepted) return;
-    host_.send(net::NewTableRequestFromDialog(host_.session(), addGame_.minutes(),
+    host_.send(online::NewTableRequestFromDialog(host_.session(), addGame_.minutes(),
                                               addGame_.bonusText().toStdString()));
     LoadTables();
 }
@@ -139,18 +139,18 @@ void TfNet::RzButton3Click() {
 
 void TfNet::bInputClick() {
     switch (lobby_.Input(host_.session())) {
-        case net::InputAction::Nothing:
+        case online::InputAction::Nothing:
             return;
-        case net::InputAction::NotAuthorized:
-            host_.showMessage(this, QString::fromUtf8(net::kNotAuthorizedText));
+        case online::InputAction::NotAuthorized:
+            host_.showMessage(this, QString::fromUtf8(online::kNotAuthorizedText));
             return;
-        case net::InputAction::Join: {
+        case online::InputAction::Join: {
             const std::optional<net::PostResult> joined =
                 host_.send(lobby_.JoinRequest(host_.session()));
             if (joined && joined->ok) openCurrentTable();
             return;
         }
-        case net::InputAction::Open:
+        case online::InputAction::Open:
             openCurrentTable();
             return;
     }

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "net/Lobby.h"
+#include "online/Lobby.h"
 
 class QPushButton;
 class QTableWidget;
@@ -31,7 +31,7 @@ class TfNet : public QDialog {
     void RzButton3Click();  // "Обновить"
     void bInputClick();     // open or join the current row
 
-    const net::Lobby& lobby() const { return lobby_; }
+    const online::Lobby& lobby() const { return lobby_; }
     QTableWidget* SG = nullptr;
     QPushButton* RzButton1 = nullptr;
     QPushButton* RzButton2 = nullptr;
@@ -49,7 +49,7 @@ class TfNet : public QDialog {
     LobbyHost& host_;
     TLoginForm& loginForm_;
     TfAddGame& addGame_;
-    net::Lobby lobby_;
+    online::Lobby lobby_;
 };
 
 }  // namespace pimra

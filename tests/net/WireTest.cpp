@@ -4,12 +4,13 @@
 
 #include "LoopbackServer.h"
 #include "net/CurlTransport.h"
-#include "net/Lobby.h"
-#include "net/OnlineTable.h"
+#include "online/Lobby.h"
+#include "online/OnlineTable.h"
 #include "net/Requests.h"
 #include "net/ServerConnection.h"
 
 using namespace pimra::net;
+using namespace pimra::online;
 
 namespace {
 

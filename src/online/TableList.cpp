@@ -1,8 +1,10 @@
-#include "net/TableList.h"
+#include "online/TableList.h"
 
 #include "net/Decimal.h"
 
-namespace pimra::net {
+namespace pimra::online {
+
+using namespace pimra::net;
 namespace {
 
 TableRow ReadRow(const Reply& table) {
@@ -57,4 +59,4 @@ Rgb RowColour(const TableRow& row) {
     return {255, 217, 217};
 }
 
-}  // namespace pimra::net
+}  // namespace pimra::online

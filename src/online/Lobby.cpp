@@ -1,9 +1,11 @@
-#include "net/Lobby.h"
+#include "online/Lobby.h"
 
 #include "net/Cp1251.h"
 #include "net/Requests.h"
 
-namespace pimra::net {
+namespace pimra::online {
+
+using namespace pimra::net;
 
 std::string InputCaption(const std::string& login1, const std::string& login2,
                          const std::string& ownLogin) {
@@ -92,4 +94,4 @@ Request Lobby::JoinRequest(const Session& session) const {
     return RegTableRequest(CurrentTableId(), session);
 }
 
-}  // namespace pimra::net
+}  // namespace pimra::online

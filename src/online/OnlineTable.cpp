@@ -1,10 +1,12 @@
-#include "net/OnlineTable.h"
+#include "online/OnlineTable.h"
 
 #include "net/Decimal.h"
 #include "net/PositionText.h"
 #include "net/Requests.h"
 
-namespace pimra::net {
+namespace pimra::online {
+
+using namespace pimra::net;
 namespace {
 
 LoginColour ReadyColour(bool ready) {
@@ -176,4 +178,4 @@ Request OnlineTable::ReadyRequest() const {
     return net::ReadyRequest(session_, tableId_);
 }
 
-}  // namespace pimra::net
+}  // namespace pimra::online

@@ -7,9 +7,14 @@
 #include "net/FormEncoding.h"
 #include "net/Reply.h"
 #include "net/Session.h"
-#include "net/TableList.h"
+#include "online/TableList.h"
 
-namespace pimra::net {
+namespace pimra::online {
+
+using net::FieldText;
+using net::Reply;
+using net::Request;
+using net::Session;
 
 inline constexpr const char* kNotAuthorizedText = "Вы не авторизованы!";
 inline constexpr const char* kLoginCharsetText =
@@ -72,4 +77,4 @@ class Lobby {
     std::optional<std::size_t> current_;
 };
 
-}  // namespace pimra::net
+}  // namespace pimra::online

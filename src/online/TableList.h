@@ -6,7 +6,10 @@
 
 #include "net/Reply.h"
 
-namespace pimra::net {
+namespace pimra::online {
+
+using net::FieldText;
+using net::Reply;
 
 inline constexpr std::size_t kListLoginLength = 20;
 
@@ -47,4 +50,4 @@ std::string STime(const TableRow& row);
 // A row is green while seat 2 is free, red otherwise; seat 1 plays no part.
 Rgb RowColour(const TableRow& row);
 
-}  // namespace pimra::net
+}  // namespace pimra::online

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace pimra::net {
+namespace pimra::online {
 
 // The open table as the last successful "gettable" left it, plus the move poll's records.
 struct TableState {
@@ -18,4 +18,4 @@ struct TableState {
     int OpponentMove = 0;     // pit of the move to replay, always 1..14 once set
 };
 
-}  // namespace pimra::net
+}  // namespace pimra::online

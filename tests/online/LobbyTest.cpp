@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "net/Lobby.h"
+#include "online/Lobby.h"
 
 using namespace pimra::net;
+using namespace pimra::online;
 
 namespace {
 

@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "net/OnlineTable.h"
+#include "online/OnlineTable.h"
 
 using namespace pimra;
 using namespace pimra::net;
+using namespace pimra::online;
 
 namespace {
 

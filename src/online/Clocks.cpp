@@ -1,10 +1,12 @@
-#include "net/Clocks.h"
+#include "online/Clocks.h"
 
 #include <cstdio>
 
 #include "net/Decimal.h"
 
-namespace pimra::net {
+namespace pimra::online {
+
+using namespace pimra::net;
 
 std::string ClockText(int seconds) {
     char text[32];
@@ -21,4 +23,4 @@ ClockTexts SetClocks(const std::string& seat1Time, const std::string& seat2Time)
     return {ClockText(*time1), ClockText(*time2)};
 }
 
-}  // namespace pimra::net
+}  // namespace pimra::online

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-namespace pimra::net {
+namespace pimra::online {
 
 struct ClockTexts {
     std::string clock1;  // seat 1, the lower clock
@@ -19,4 +19,4 @@ std::string ClockText(int seconds);
 // that has run out (or that the server did not send) shows nothing on either side.
 ClockTexts SetClocks(const std::string& seat1Time, const std::string& seat2Time);
 
-}  // namespace pimra::net
+}  // namespace pimra::online

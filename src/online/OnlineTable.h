@@ -4,13 +4,18 @@
 #include <string>
 
 #include "core/Position.h"
-#include "net/Clocks.h"
 #include "net/FormEncoding.h"
 #include "net/Reply.h"
 #include "net/Session.h"
-#include "net/TableState.h"
+#include "online/Clocks.h"
+#include "online/TableState.h"
 
-namespace pimra::net {
+namespace pimra::online {
+
+using net::FieldText;
+using net::Reply;
+using net::Request;
+using net::Session;
 
 inline constexpr int kLocalWindowWidth = 730;
 inline constexpr int kTableWindowWidth = 880;
@@ -106,4 +111,4 @@ class OnlineTable {
     bool readyVisible_ = false;
 };
 
-}  // namespace pimra::net
+}  // namespace pimra::online

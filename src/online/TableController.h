@@ -1,0 +1,94 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "core/Game.h"
+#include "net/ServerConnection.h"
+#include "online/OnlineTable.h"
+
+namespace pimra::online {
+
+// Shown in the status pane when the user's move did not reach the server; the connection's
+// own text follows.
+inline constexpr const char* kMoveNotSentText = "Ход не отправлен. ";
+
+enum class RequestKind { Reload, NextRecord, Move, Ready };
+
+struct Outgoing {
+    RequestKind kind = RequestKind::Reload;
+    net::Request request;
+};
+
+// How an exchange ended: no result when it was not made at all.
+struct Answer {
+    std::optional<net::PostResult> result;
+    std::string statusText;  // the connection's status text after the exchange
+};
+
+// What the window is to do, in this order: show the board, the table and the clocks, write
+// the status pane, handle the timers, animate, send.
+struct Effects {
+    bool showBoard = false;   // the game's board changed without a move
+    bool showTable = false;   // panel, labels, cursors; "Особые возможности" off
+    bool showClocks = false;  // the clocks alone
+    bool historyChanged = false;
+    std::optional<std::string> message;  // the right-hand status pane
+    bool startTimers = false;            // restart the clock, start the poll unless it runs
+    bool stopTimers = false;             // poll, clock and the run-out pause
+    bool pauseThenReload = false;        // stop the clock; reload after the run-out pause
+    std::optional<MoveResult> animate;   // already played on the game; call animationDone()
+    std::optional<Outgoing> send;        // send, then call answered() with how it ended
+};
+
+// The open table: turn control, the poll and the clock, the replay of the opponent's moves and
+// the user's own, as events in and effects out. Holds at most one exchange at a time; the
+// window tells it with `otherWork` when it is busy itself (a lobby request, for one).
+class TableController {
+  public:
+    // Both must outlive the controller.
+    TableController(const net::Session& session, Game& game) : table_(session), game_(game) {}
+
+    const OnlineTable& table() const { return table_; }
+    bool isOpen() const { return table_.IsOpen(); }
+    // An exchange of its own or a replay is under way.
+    bool busy() const { return pending_.has_value() || animating_; }
+
+    Effects open(int tableId);
+    // "Новая": back to a local game; an answer still to come is dropped.
+    void leave();
+
+    Effects click(int pit, bool otherWork);
+    Effects pollTick(bool otherWork);
+    Effects clockTick(bool otherWork);
+    Effects pauseOver(bool otherWork);
+    // "Обновить стол" and "Жми, если готов".
+    Effects refresh(bool otherWork);
+    Effects ready(bool otherWork);
+
+    Effects answered(const Answer& answer);
+    Effects animationDone();
+
+  private:
+    struct Pending {
+        RequestKind kind;
+        int tableId;
+        int pit;
+        bool userAsked;  // its answer goes to the status pane even when all went well
+    };
+
+    Effects request(RequestKind kind, net::Request request, bool userAsked, int pit = 0);
+    Effects reload(bool userAsked);
+    Effects tableLoaded(const net::PostResult* result);
+    Effects recordPolled(const net::PostResult* result);
+    Effects moveAnswered(const Pending& pending, const Answer& answer);
+    Effects play(int pit);
+    bool idle(bool otherWork) const { return !otherWork && !busy(); }
+
+    OnlineTable table_;
+    Game& game_;
+    std::optional<Pending> pending_;
+    bool animating_ = false;
+};
+
+}  // namespace pimra::online

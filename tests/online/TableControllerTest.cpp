@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include "net/Requests.h"
+#include "online/TableController.h"
+
+using namespace pimra;
+using namespace pimra::online;
+
+namespace {
+
+std::string Field(const net::Request& request, const std::string& name) {
+    for (const net::RequestLine& line : request) {
+        if (line.name == name) return line.value;
+    }
+    return "<missing>";
+}
+
+Answer Replied(const std::string& json, std::string status = "") {
+    std::optional<net::Reply> reply = net::ParseReply(json);
+    EXPECT_TRUE(reply.has_value()) << json;
+    const bool ok = reply && net::FieldText(*reply, "response") == "Success";
+    return {net::PostResult{std::move(reply), ok}, std::move(status)};
+}
+
+// The server could not be reached: no reply, the connection says why.
+Answer Unreachable() {
+    return {net::PostResult{}, net::kServerUnreachableText};
+}
+
+std::string Table(const std::string& active, const std::string& result = "0",
+                  const std::string& time1 = "300", const std::string& time2 = "300") {
+    return R"({"response":"Success","login1":"Ann","login2":"Bob","activelogin":")" + active +
+           R"(","time1":")" + time1 + R"(","time2":")" + time2 +
+           R"(","isready1":"1","isready2":"1","result":")" + result +
+           R"(","lastrecord":"4","position":"6|6|6|6|6|6|0|6|6|6|6|6|6|0"})";
+}
+
+class TableControllerTest : public ::testing::Test {
+  protected:
+    void LogIn(const std::string& login) { session = net::Session{"sid", "code", login}; }
+    // Opens table 5 and answers its first reload.
+    Effects Enter(const std::string& json) {
+        const Effects asked = controller.open(5);
+        EXPECT_TRUE(asked.send && asked.send->kind == RequestKind::Reload);
+        return controller.answered(Replied(json));
+    }
+    std::string Sent(const Effects& effects) const {
+        return effects.send ? Field(effects.send->request, "action") : "nothing";
+    }
+
+    net::Session session;
+    Game game;
+    TableController controller{session, game};
+};
+
+TEST_F(TableControllerTest, EnteringATableShowsTheServersBoardAndStartsTheTimers) {
+    LogIn("Ann");
+    Position board = Position::start();
+    const Effects loaded = Enter(Table("Bob"));
+    EXPECT_TRUE(loaded.showBoard && loaded.showTable && loaded.startTimers);
+    EXPECT_EQ(loaded.message, std::string());  // the user opened it: the pane shows the answer
+    EXPECT_EQ(game.position(), board);
+    EXPECT_EQ(game.sideToMove(), kTopSide);
+    EXPECT_FALSE(controller.busy());
+}
+
+TEST_F(TableControllerTest, PollingStopsAtTheNextTickAfterAnyGameEnd) {
+    for (const char* result : {"1", "2", "", "draw"}) {
+        for (const char* login : {"Ann", "Bob", "Carl", ""}) {  // players and spectators
+            LogIn(login);
+            Enter(Table("Ann", result));
+            const Effects tick = controller.pollTick(false);
+            EXPECT_TRUE(tick.stopTimers) << result << login;
+            EXPECT_EQ(Sent(tick), "nothing");
+            // Neither the clock nor a pending run-out pause asks again.
+            EXPECT_FALSE(controller.clockTick(false).pauseThenReload);
+            EXPECT_EQ(Sent(controller.pauseOver(false)), "nothing");
+            EXPECT_TRUE(controller.pollTick(true).stopTimers);  // even while busy
+        }
+    }
+}
+
+TEST_F(TableControllerTest, LossOnTimeEndsInOneReloadAndThenSilence) {
+    LogIn("Bob");
+    Enter(Table("Ann", "0", "2", "300"));
+    EXPECT_FALSE(controller.clockTick(false).pauseThenReload);
+    const Effects runOut = controller.clockTick(false);
+    EXPECT_TRUE(runOut.pauseThenReload);
+    EXPECT_EQ(controller.table().State().Seat1Time, "0");
+    const Effects afterPause = controller.pauseOver(false);
+    EXPECT_EQ(Sent(afterPause), "gettable");
+    controller.answered(Replied(Table("Ann", "2", "0", "300")));
+    EXPECT_TRUE(controller.pollTick(false).stopTimers);
+    for (int second = 0; second < 10; ++second) {
+        EXPECT_EQ(controller.clockTick(false).pauseThenReload, false);
+        EXPECT_EQ(Sent(controller.pauseOver(false)), "nothing");
+        EXPECT_EQ(Sent(controller.pollTick(false)), "nothing");
+    }
+}
+
+TEST_F(TableControllerTest, AMoveThatWasNotSentIsNotShown) {
+    LogIn("Ann");
+    Enter(Table("Ann"));
+    const Position before = game.position();
+    const Effects click = controller.click(2, false);
+    EXPECT_EQ(Sent(click), "move");
+    EXPECT_EQ(Field(click.send->request, "move"), "2");
+    EXPECT_TRUE(controller.busy());
+    EXPECT_EQ(Sent(controller.click(3, false)), "nothing");  // one exchange at a time
+
+    const Effects failed = controller.answered(Unreachable());
+    EXPECT_FALSE(failed.animate.has_value());
+    EXPECT_FALSE(failed.historyChanged);
+    EXPECT_EQ(failed.message,
+              std::string(kMoveNotSentText) + std::string(net::kServerUnreachableText));
+    EXPECT_EQ(game.position(), before);
+    EXPECT_EQ(game.history().moveNumber(), 0);
+    // Still the user's turn: the same move may be tried again.
+    EXPECT_EQ(Sent(controller.click(2, false)), "move");
+}
+
+TEST_F(TableControllerTest, ASentMoveIsShownThenTheTableReloaded) {
+    LogIn("Ann");
+    Enter(Table("Ann"));
+    controller.click(1, false);
+    // A refusal still came from the server: the move is shown and the answer stays.
+    const Effects shown = controller.answered(Replied(R"({"response":"Не ваш ход"})", "Ответ"));
+    ASSERT_TRUE(shown.animate.has_value());
+    EXPECT_EQ(shown.animate->steps.front().pit, 1);
+    EXPECT_TRUE(shown.historyChanged);
+    EXPECT_EQ(shown.message, std::string("Ответ"));
+    EXPECT_EQ(game.history().moveNumber(), 1);
+    EXPECT_EQ(Sent(controller.pollTick(false)), "nothing");  // busy while it is shown
+    const Effects done = controller.animationDone();
+    EXPECT_EQ(Sent(done), "gettable");
+    // The reload after the move keeps the server's answer in the pane.
+    EXPECT_FALSE(controller.answered(Replied(Table("Bob"))).message.has_value());
+}
+
+TEST_F(TableControllerTest, OpponentsMovesAreReplayedOnceEach) {
+    LogIn("Carl");  // watching
+    Enter(Table("Ann"));
+    const Effects tick = controller.pollTick(false);
+    EXPECT_EQ(Sent(tick), "nextrecord");
+    EXPECT_EQ(Field(tick.send->request, "ind"), "4");
+    EXPECT_TRUE(tick.showClocks);
+    const Effects same = controller.answered(Replied(R"({"response":"Success","ind":"4"})"));
+    EXPECT_FALSE(same.animate.has_value());
+    EXPECT_EQ(Sent(same), "nothing");
+    EXPECT_FALSE(same.message.has_value());  // a quiet poll leaves the pane alone
+
+    controller.pollTick(false);
+    const Effects replay =
+        controller.answered(Replied(R"({"response":"Success","ind":"5","move":"3"})"));
+    ASSERT_TRUE(replay.animate.has_value());
+    EXPECT_FALSE(replay.historyChanged);
+    EXPECT_EQ(Sent(controller.animationDone()), "gettable");
+    EXPECT_EQ(controller.animationDone().send.has_value(), false);
+
+    // A failing poll says so.
+    controller.answered(Replied(Table("Ann")));
+    controller.pollTick(false);
+    EXPECT_EQ(controller.answered(Unreachable()).message, std::string(net::kServerUnreachableText));
+}
+
+TEST_F(TableControllerTest, NothingIsSentWhileTheWindowIsBusyOrAfterLeaving) {
+    LogIn("Carl");
+    Enter(Table(""));
+    EXPECT_EQ(Sent(controller.pollTick(true)), "nothing");
+    EXPECT_EQ(Sent(controller.ready(true)), "nothing");
+    EXPECT_TRUE(controller.pauseOver(true).pauseThenReload);  // tried again after a pause
+    EXPECT_EQ(Sent(controller.pollTick(false)), "gettable");  // nobody to move: a reload
+    controller.leave();
+    EXPECT_FALSE(controller.busy());
+    const Effects late = controller.answered(Replied(Table("Ann")));
+    EXPECT_FALSE(late.showBoard || late.showTable || late.startTimers);
+    EXPECT_EQ(Sent(controller.pollTick(false)), "nothing");
+    EXPECT_EQ(Sent(controller.click(1, false)), "nothing");
+}
+
+TEST_F(TableControllerTest, ReadyIsSentAndItsAnswerStaysThroughTheReload) {
+    LogIn("Ann");
+    Enter(R"({"response":"Success","login1":"Ann","login2":"","activelogin":"","result":"0"})");
+    const Effects ready = controller.ready(false);
+    EXPECT_EQ(Sent(ready), "ready");
+    const Effects answer = controller.answered(Replied(R"({"response":"Нет"})", "Ответ: Нет"));
+    EXPECT_EQ(answer.message, std::string("Ответ: Нет"));
+    EXPECT_EQ(Sent(answer), "gettable");
+}
+
+}  // namespace
