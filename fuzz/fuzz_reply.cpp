@@ -4,13 +4,13 @@
 #include <string>
 #include <string_view>
 
-#include "online/Clocks.h"
 #include "net/Cp1251.h"
 #include "net/FormEncoding.h"
-#include "online/Lobby.h"
-#include "online/OnlineTable.h"
 #include "net/PositionText.h"
 #include "net/Reply.h"
+#include "online/Clocks.h"
+#include "online/Lobby.h"
+#include "online/OnlineTable.h"
 #include "online/TableList.h"
 
 namespace {

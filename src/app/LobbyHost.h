@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -19,12 +20,17 @@ class LobbyHost {
   public:
     virtual ~LobbyHost() = default;
 
+    // How an exchange ended: none when it was not made (another one was under way, or the
+    // window closed meanwhile).
+    using Done = std::function<void(const std::optional<net::PostResult>& result)>;
+
     virtual const net::Session& session() const = 0;
-    // One exchange with the server; none when it was not sent because another one is under way.
-    virtual std::optional<net::PostResult> send(const net::Request& request) = 0;
+    // One exchange with the server; `done` runs once it has ended, perhaps before this returns.
+    virtual void send(const net::Request& request, Done done) = 0;
     virtual void clearServerDown() = 0;
-    // Logs in; false when the server refused or could not be reached.
-    virtual bool login(const std::string& login, const std::string& password) = 0;
+    // Logs in; `done` gets false when the server refused or could not be reached.
+    virtual void login(const std::string& login, const std::string& password,
+                       std::function<void(bool ok)> done) = 0;
     // After a successful login: the window's caption and the pits the user may play.
     virtual void afterLogin() = 0;
     // Makes `tableId` the open table and loads it.

@@ -1,47 +1,62 @@
 #include "RequestRunner.h"
 
-#include <QEventLoop>
-#include <QMetaObject>
+#include <QtConcurrent/QtConcurrentRun>
 
-#include <atomic>
-#include <thread>
 #include <utility>
+
+#include "net/Requests.h"
 
 namespace pimra {
 
 RequestRunner::RequestRunner(net::ServerConnection& connection,
                              std::function<void()> abortTransport)
-    : connection_(connection), abortTransport_(std::move(abortTransport)) {}
+    : connection_(connection), abortTransport_(std::move(abortTransport)) {
+    connect(&watcher_, &QFutureWatcher<net::PostResult>::finished, this, &RequestRunner::finish);
+}
 
-bool RequestRunner::runAside(const std::function<void()>& work) {
+RequestRunner::~RequestRunner() {
+    if (!busy_) return;
+    watcher_.disconnect(this);
+    if (abortTransport_) abortTransport_();
+    watcher_.waitForFinished();
+}
+
+bool RequestRunner::start(std::function<net::PostResult()> work, std::function<void()> finished) {
     if (busy_ || aborted_) return false;
     busy_ = true;
-    QEventLoop loop;
-    std::atomic<bool> done{false};
-    std::thread worker([&work, &loop, &done] {
-        work();
-        done = true;
-        QMetaObject::invokeMethod(
-            &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
-    });
-    loop.exec();
-    // The loop also ends when the program quits; the exchange must not hold it up then.
-    if (!done) abort();
-    worker.join();
+    finished_ = std::move(finished);
+    watcher_.setFuture(QtConcurrent::run(std::move(work)));
+    return true;
+}
+
+void RequestRunner::finish() {
     busy_ = false;
-    return !aborted_;
+    std::function<void()> finished = std::move(finished_);
+    finished_ = nullptr;
+    if (finished) finished();
 }
 
-std::optional<net::PostResult> RequestRunner::send(const net::Request& request) {
-    net::PostResult result;
-    if (!runAside([&] { result = connection_.SendPost(request); })) return std::nullopt;
-    return result;
+bool RequestRunner::send(const net::Request& request, Done done) {
+    net::ServerConnection& connection = connection_;
+    return start([&connection, request] { return connection.SendPost(request); },
+                 [this, done = std::move(done)] {
+                     if (aborted_) {
+                         done(std::nullopt);
+                         return;
+                     }
+                     done(watcher_.result());
+                 });
 }
 
-std::optional<bool> RequestRunner::login(const std::string& login, const std::string& password) {
-    bool ok = false;
-    if (!runAside([&] { ok = connection_.Login(login, password); })) return std::nullopt;
-    return ok;
+bool RequestRunner::login(const std::string& login, const std::string& password, LoggedIn done) {
+    net::ServerConnection& connection = connection_;
+    return start(
+        [&connection, login, password] {
+            net::PostResult result;
+            result.ok = connection.Login(login, password);
+            return result;
+        },
+        [this, done = std::move(done)] { done(!aborted_ && watcher_.result().ok); });
 }
 
 void RequestRunner::resume() {
@@ -50,7 +65,7 @@ void RequestRunner::resume() {
 
 void RequestRunner::abort() {
     aborted_ = true;
-    if (abortTransport_) abortTransport_();
+    if (busy_ && abortTransport_) abortTransport_();
 }
 
 }  // namespace pimra

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QFutureWatcher>
+#include <QObject>
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -9,28 +12,40 @@
 
 namespace pimra {
 
-// Runs the exchanges with the server off the interface thread, while that thread waits in a
-// local event loop: the window keeps repainting and stays movable. Only one exchange runs at
-// a time; whatever asks while one is under way is told no and sends nothing.
-class RequestRunner {
+// Runs the exchanges with the server off the interface thread and reports their end there,
+// by the watcher's signal. Only one exchange runs at a time; whatever asks while one is under
+// way is told no and sends nothing.
+class RequestRunner : public QObject {
+    Q_OBJECT
+
   public:
+    // None: the exchange was cut short (the window is closing).
+    using Done = std::function<void(const std::optional<net::PostResult>& result)>;
+    using LoggedIn = std::function<void(bool ok)>;
+
     // `abortTransport` makes a waiting exchange give up; it is called from the interface thread.
     RequestRunner(net::ServerConnection& connection, std::function<void()> abortTransport);
+    // Cuts a waiting exchange short and waits for its thread; no callback runs then.
+    ~RequestRunner() override;
 
     bool busy() const { return busy_; }
-    // None when another exchange is under way or the window is closing.
-    std::optional<net::PostResult> send(const net::Request& request);
-    std::optional<bool> login(const std::string& login, const std::string& password);
-    // The window is closing: the waiting exchange ends and no new one starts.
+    // False, and nothing sent, when another exchange is under way or the window is closing.
+    bool send(const net::Request& request, Done done);
+    bool login(const std::string& login, const std::string& password, LoggedIn done);
+    // The window is closing: the waiting exchange ends (its callback gets none) and no new one
+    // starts.
     void abort();
     // The window is shown again after a close: exchanges may start again.
     void resume();
 
   private:
-    bool runAside(const std::function<void()>& work);
+    bool start(std::function<net::PostResult()> work, std::function<void()> finished);
+    void finish();
 
     net::ServerConnection& connection_;
     std::function<void()> abortTransport_;
+    QFutureWatcher<net::PostResult> watcher_;
+    std::function<void()> finished_;
     bool busy_ = false;
     bool aborted_ = false;
 };

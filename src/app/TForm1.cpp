@@ -87,6 +87,7 @@ void TForm1::buildLayout() {
     Timer2.setInterval(kClockPeriod);
     clockPause_.setSingleShot(true);
     clockPause_.setInterval(kClockRunOutPause);
+    hintTimer_.setSingleShot(true);
 }
 
 void TForm1::connectMenu() {
@@ -132,7 +133,14 @@ void TForm1::connectMenu() {
     connect(iPanel->bReady, &QPushButton::clicked, this, &TForm1::bReadyClick);
     connect(&Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
     connect(&Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
-    connect(&clockPause_, &QTimer::timeout, this, &TForm1::ReLoad);
+    connect(&clockPause_, &QTimer::timeout, this,
+            [this] { applyEffects(table_.pauseOver(otherWork())); });
+    connect(&animator_, &MoveAnimator::stepStarted, this, &TForm1::showStepStart);
+    connect(&animator_, &MoveAnimator::stepSettled, this, &TForm1::showStepSettled);
+    // Straight on: a handler may close or even destroy the window, and nothing of it runs after.
+    connect(&animator_, &MoveAnimator::stepShown, this, &TForm1::moveStepShown);
+    connect(&animator_, &MoveAnimator::finished, this, &TForm1::moveFinished);
+    connect(&hintTimer_, &QTimer::timeout, this, &TForm1::endHint);
 }
 
 void TForm1::FormCreate() {
@@ -169,7 +177,6 @@ void TForm1::setMoveSounds(MoveSounds* sounds) {
 
 void TForm1::setStepDelay(int milliseconds) {
     localStepDelay_ = milliseconds;
-    StepDelay = milliseconds;
 }
 
 void TForm1::SetLabel(const QString& text) {
@@ -223,18 +230,22 @@ void TForm1::FormKeyPress(QChar key) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    closing_ = true;
-    // A waiting request gives up at once, so the program can end from its own event loop.
+    // Closing just stops what runs: the waiting request gives up at once, a move or hint
+    // stops where it is, and the program can end from its own event loop.
     link_->runner().abort();
     Timer1.stop();
     Timer2.stop();
     clockPause_.stop();
-    if (Busy || hintShown_) {
-        // A running move or hint stops at its next pause; the window closes once it has
-        // unwound, so that the program ends from its own event loop.
-        event->ignore();
-        return;
+    if (animator_.running()) {
+        animator_.stop();
+        lockMenu(false);
+        showBoard();
     }
+    moveOwner_ = MoveOwner::None;
+    endHint();
+    match_.abandonTurn();
+    table_.stop();
+    updateHistoryItems();
     // The dialogs go too, or the program would wait for them to close.
     for (QWidget* dialog : {static_cast<QWidget*>(fNet_), static_cast<QWidget*>(loginForm_),
                             static_cast<QWidget*>(fAddGame_)}) {
@@ -243,16 +254,9 @@ void TForm1::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
 }
 
-void TForm1::finishClosing() {
-    if (closing_) close();
-}
-
 void TForm1::showEvent(QShowEvent* event) {
-    // Shown again once a stopped move has unwound: play may go on.
-    if (!Busy) {
-        closing_ = false;
-        link_->resume();
-    }
+    // Shown again after a close: the server may be asked again.
+    link_->resume();
     QMainWindow::showEvent(event);
 }
 

@@ -9,13 +9,14 @@
 #include <memory>
 
 #include "LobbyHost.h"
+#include "MoveAnimator.h"
 #include "MoveSounds.h"
 #include "ServerAddress.h"
 #include "ServerLink.h"
 #include "core/Game.h"
 #include "core/LocalMatch.h"
 #include "core/SavedGame.h"
-#include "online/OnlineTable.h"
+#include "online/TableController.h"
 
 class QLabel;
 
@@ -44,9 +45,10 @@ struct MoveStep;
 // (724 × 351) plus the status bar (21) plus Qt's own menu bar high; with an ordinary frame
 // the outer size is about 730 × 420 again (880 × 420 with the information panel).
 //
-// Online, the window is the view of one server table and the host of the lobby's dialogs.
-// Requests run through a RequestRunner: while one waits, events go on, and every handler that
-// would send (timers, clicks, buttons) does nothing until it has ended.
+// The window is a view: the local match decides the local turn, the table controller the
+// online one; the window animates the moves they hand out (MoveAnimator), sends the requests
+// the controller asks for (RequestRunner, which reports by signal) and shows what it is told.
+// Nothing waits in a nested event loop: while a move or a request runs, input is refused.
 class TForm1 : public QMainWindow, public LobbyHost {
     Q_OBJECT
 
@@ -69,7 +71,7 @@ class TForm1 : public QMainWindow, public LobbyHost {
     // Restores the remembered background, move sounds and level, and keeps them from now on.
     void setSettings(media::AppSettings* settings);
     void setStepDelay(int milliseconds);
-    int stepDelay() const { return StepDelay; }
+    int stepDelay() const { return table_.isOpen() ? onlineStepDelay_ : localStepDelay_; }
     void setHintDuration(int milliseconds) { hintDuration_ = milliseconds; }
     QUrl siteUrl() const { return link_->site(); }
     // The game server; its web site has the rules, the information and the registration page.
@@ -77,6 +79,8 @@ class TForm1 : public QMainWindow, public LobbyHost {
     // Online timing, for tests: the poll and clock periods and the pause after a clock ran out.
     void setTimerPeriods(int pollMilliseconds, int clockMilliseconds);
     void setClockPause(int milliseconds) { clockPause_.setInterval(milliseconds); }
+    // A computer that thinks elsewhere; none: the levels answer at once.
+    void setMoveChooser(MoveChooser* chooser) { match_.setChooser(chooser); }
     void setOnlineStepDelay(int milliseconds) { onlineStepDelay_ = milliseconds; }
 
     // What the window shows.
@@ -89,11 +93,12 @@ class TForm1 : public QMainWindow, public LobbyHost {
     QLabel* messagePane() const { return sPanel2; }
     InfoPanel* infoPanel() const { return iPanel; }
     const MainMenu& menu() const { return *menu_; }
-    bool isBusy() const { return Busy; }
+    // A move, a turn, a hint or a request is under way: clicks, keys and ticks are refused.
+    bool isBusy() const;
     bool soundOn() const { return soundOn_; }
     int backgroundIndex() const { return BackgroundIndex; }
-    int tableId() const { return online_.TableId(); }
-    const online::OnlineTable& onlineTable() const { return online_; }
+    int tableId() const { return table_.table().TableId(); }
+    const online::OnlineTable& onlineTable() const { return table_.table(); }
     const ServerLink& serverLink() const { return *link_; }
     bool pollRunning() const { return Timer1.isActive(); }
     bool clockRunning() const { return Timer2.isActive(); }
@@ -104,15 +109,14 @@ class TForm1 : public QMainWindow, public LobbyHost {
     // Turn control and the move.
     void PitClick(TLunka* pit);
     void FormKeyPress(QChar key);
-    // Plays one move on the board; false when the window went away during the animation.
-    bool Hod(int pit);
+    // Plays one move on the board with its animation.
+    void Hod(int pit);
 
     // Presentation.
     void SetLabel(const QString& text);
     void UpdateCursor();
     void UpdateFormLabels();
     void SetFon();
-    void FlashPit(TLunka* pit);
 
     // The online table.
     void N12Click();  // "Игра Online": the lobby, modeless
@@ -125,9 +129,10 @@ class TForm1 : public QMainWindow, public LobbyHost {
 
     // LobbyHost.
     const net::Session& session() const override;
-    std::optional<net::PostResult> send(const net::Request& request) override;
+    void send(const net::Request& request, Done done) override;
     void clearServerDown() override;
-    bool login(const std::string& login, const std::string& password) override;
+    void login(const std::string& login, const std::string& password,
+               std::function<void(bool ok)> done) override;
     void afterLogin() override;
     void openTable(int tableId) override;
     void showMessage(QWidget* parent, const QString& text) override;
@@ -137,6 +142,8 @@ class TForm1 : public QMainWindow, public LobbyHost {
   signals:
     // A step of a move is on the screen (for watching the animation).
     void moveStepShown(int stepIndex);
+    // Nothing runs any more: the move, turn, hint or request that ran has ended.
+    void idle();
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -177,23 +184,27 @@ class TForm1 : public QMainWindow, public LobbyHost {
     void playSound(MoveSound sound);
     void showHelp(QObject* focus);
 
-    // Animation; each returns false when the window went away during a pause.
-    bool animate(const MoveResult& result);
-    bool showStep(const MoveStep& step);
-    bool pause();
-    static bool alive(const QPointer<TForm1>& form) { return form && !form->closing_; }
+    // Animation.
+    enum class MoveOwner { None, Local, Table };
+    void animate(const MoveResult& result, MoveOwner owner);
+    void showStepStart(const MoveStep& step);
+    void showStepSettled(const MoveStep& step);
+    void moveFinished();
+    void localReply(const MoveResult& reply);
+    void endLocalTurn();
     void showPits(const Position& position, std::initializer_list<int> pits);
-    void finishClosing();
+    void endHint();
+    void reportIdle();
     void saveSettings();
     void paintBackground();
 
     // Online helpers.
     void createDialogs();
-    void ApplyPosition(const Position& position);
-    online::NextRecordOutcome GetEnemyHod();
-    void SendMove(int pit);
-    void onlineClick(int pit);
+    void applyEffects(online::Effects effects);
+    void sendForTable(const online::Outgoing& outgoing);
     bool requestUnderWay() const { return link_->runner().busy(); }
+    // Work of the window's own that the table controller does not see.
+    bool otherWork() const;
     void showServerStatus();
 
     UiServices& ui_;
@@ -213,18 +224,18 @@ class TForm1 : public QMainWindow, public LobbyHost {
     QTimer Timer1;
     QTimer Timer2;
 
-    int StepDelay = kLocalStepDelay;
     int localStepDelay_ = kLocalStepDelay;
     int hintDuration_ = kHintDuration;
-    bool Busy = false;
-    bool closing_ = false;
-    bool hintShown_ = false;
+    MoveAnimator animator_;
+    MoveOwner moveOwner_ = MoveOwner::None;
+    QTimer hintTimer_;
+    TLunka* hinted_ = nullptr;
     media::AppSettings* settings_ = nullptr;
     bool soundOn_ = true;
     int BackgroundIndex = 1;
 
     std::unique_ptr<ServerLink> link_ = std::make_unique<ServerLink>(QUrl(kDefaultServerUrl));
-    online::OnlineTable online_{link_->connection().session()};
+    online::TableController table_{link_->connection().session(), game_};
     int onlineStepDelay_ = online::kOnlineStepDelay;
     QTimer clockPause_;
     TLoginForm* loginForm_ = nullptr;

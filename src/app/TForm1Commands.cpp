@@ -3,7 +3,6 @@
 #include <QMenu>
 
 #include "MainMenu.h"
-#include "StepPause.h"
 #include "TForm1.h"
 #include "TLunka.h"
 #include "UiServices.h"
@@ -23,11 +22,10 @@ void TForm1::N2Click() {
 }
 
 void TForm1::NewGame() {
-    StepDelay = localStepDelay_;
     Timer1.stop();
     Timer2.stop();
     clockPause_.stop();
-    online_.Leave();
+    table_.leave();
     game_.newGame();
     menu_->N26->menuAction()->setEnabled(true);
     updateHistoryItems();
@@ -63,7 +61,7 @@ void TForm1::loadFrom(const QString& fileName, bool remember) {
     const std::string path = localPath(fileName);
     const LoadedGame loaded = readSavedGame(path);
     if (loaded.position) {
-        game_.loadPosition(*loaded.position, !online_.IsOpen());
+        game_.loadPosition(*loaded.position, !table_.isOpen());
         showBoard();
         if (remember) gameFile_.remember(path);
     }
@@ -123,20 +121,20 @@ void TForm1::N29Click() {
 }
 
 void TForm1::N24Click() {
+    if (hintTimer_.isActive()) return;
     const int index = game_.hint();
     if (index == 0) return;
-    const QPointer<TForm1> self(this);
-    TLunka* hinted = pit(index);
-    hinted->HighlightPit();
-    hintShown_ = true;
-    pauseWithoutInput(hintDuration_);
-    if (!self) return;
-    hintShown_ = false;
-    if (closing_) {
-        finishClosing();
-        return;
-    }
-    hinted->NormalPit();
+    hinted_ = pit(index);
+    hinted_->HighlightPit();
+    hintTimer_.start(hintDuration_);
+}
+
+void TForm1::endHint() {
+    hintTimer_.stop();
+    if (hinted_ == nullptr) return;
+    hinted_->NormalPit();
+    hinted_ = nullptr;
+    reportIdle();
 }
 
 void TForm1::N25Click() {

@@ -1,113 +1,112 @@
 #include "MainMenu.h"
-#include "StepPause.h"
 #include "TForm1.h"
 #include "TLunka.h"
 #include "UiServices.h"
 
 namespace pimra {
 
+bool TForm1::isBusy() const {
+    return animator_.running() || match_.turnRunning() || hintTimer_.isActive() ||
+           requestUnderWay() || table_.busy();
+}
+
 void TForm1::PitClick(TLunka* pit) {
-    if (Busy || closing_ || pit == nullptr) return;
-    if (online_.IsOpen()) {
-        onlineClick(pit->PitIndex);
+    if (pit == nullptr || isBusy()) return;
+    if (table_.isOpen()) {
+        applyEffects(table_.click(pit->PitIndex, otherWork()));
         return;
     }
-    std::optional<MoveResult> own = match_.click(pit->PitIndex);
+    const std::optional<MoveResult> own = match_.click(pit->PitIndex);
     if (!own) return;
-
-    const QPointer<TForm1> self(this);
     updateHistoryItems();
-    bool played = animate(*own);
-    while (played) {
-        std::optional<MoveResult> reply;
-        if (match_.next([&reply](const MoveResult& move) { reply = move; }) ==
-            LocalMatch::Next::TurnOver)
-            break;
-        if (!reply) break;
-        played = animate(*reply);
-    }
-    if (!played) {
-        if (self) {
-            self->match_.abandonTurn();
-            self->finishClosing();
-        }
-    }
+    animate(*own, MoveOwner::Local);
 }
 
-bool TForm1::Hod(int index) {
+void TForm1::Hod(int index) {
+    if (isBusy()) return;
     // A finished table takes no move, not even a replayed one.
-    return animate(online_.GameOver() ? MoveResult{} : game_.move(index));
+    animate(table_.table().GameOver() ? MoveResult{} : game_.move(index), MoveOwner::None);
 }
 
-bool TForm1::animate(const MoveResult& result) {
-    const QPointer<TForm1> self(this);
-    Busy = true;
-    if (result.accepted) {
-        lockMenu(true);
-        for (std::size_t k = 0; k < result.steps.size(); ++k) {
-            // After a pause `this` may be gone: only `self` is looked at then.
-            if (!showStep(result.steps[k])) {
-                if (self) self->Busy = false;
-                return false;
-            }
-            emit moveStepShown(static_cast<int>(k));
-            if (!self) return false;
-        }
-        lockMenu(false);
+void TForm1::animate(const MoveResult& result, MoveOwner owner) {
+    moveOwner_ = owner;
+    if (!result.accepted || result.steps.empty()) {
+        moveFinished();
+        return;
     }
-    Busy = false;
-    return true;
+    lockMenu(true);
+    animator_.start(result.steps, stepDelay());
 }
 
-bool TForm1::showStep(const MoveStep& step) {
-    const QPointer<TForm1> self(this);
+void TForm1::moveFinished() {
+    lockMenu(false);
+    const MoveOwner owner = moveOwner_;
+    moveOwner_ = MoveOwner::None;
+    switch (owner) {
+        case MoveOwner::Local:
+            if (match_.next([this](const MoveResult& reply) { localReply(reply); }) ==
+                LocalMatch::Next::TurnOver) {
+                endLocalTurn();
+            }
+            return;
+        case MoveOwner::Table:
+            applyEffects(table_.animationDone());
+            reportIdle();
+            return;
+        case MoveOwner::None:
+            reportIdle();
+            return;
+    }
+}
+
+void TForm1::localReply(const MoveResult& reply) {
+    animate(reply, MoveOwner::Local);
+}
+
+void TForm1::endLocalTurn() {
+    updateHistoryItems();
+    reportIdle();
+}
+
+void TForm1::reportIdle() {
+    if (!isBusy()) emit idle();
+}
+
+void TForm1::showStepStart(const MoveStep& step) {
     TLunka* stepPit = pit(step.pit);
     switch (step.kind) {
         case StepKind::Lift:
             playSound(MoveSound::Take);
             showPits(step.position, {step.pit});
             stepPit->HighlightPit();
-            return pause();
+            return;
         case StepKind::Sow:
-            if (!pause()) return false;
             showPits(step.position, {step.pit});
-            FlashPit(stepPit);
-            if (!alive(self)) return false;
-            stepPit->NormalPit();
-            playSound(MoveSound::Select);
-            return true;
+            stepPit->setFlashFill();
+            return;
         case StepKind::EndSowing:
             stepPit->NormalPit();
-            return true;
+            return;
         case StepKind::Capture:
             playSound(MoveSound::Put);
             showPits(step.position, {step.pit, step.otherPit, step.store});
-            return pause();
+            return;
         case StepKind::Status:
             SetLabel(QString::fromStdString(step.text));
-            return true;
+            return;
         case StepKind::Sweep:
             playSound(MoveSound::Select);
             showPits(step.position, {step.store, step.pit});
-            return pause();
+            return;
         case StepKind::Result:
             ui_.showResult(this, kTitle, QString::fromStdString(step.text));
-            return alive(self);
+            return;
     }
-    return true;
 }
 
-bool TForm1::pause() {
-    const QPointer<TForm1> self(this);
-    pauseWithoutInput(StepDelay);
-    return alive(self);
-}
-
-void TForm1::FlashPit(TLunka* flashed) {
-    const int delay = StepDelay;
-    flashed->setFlashFill();
-    runPendingEvents();
-    pauseWithoutInput(delay);
+void TForm1::showStepSettled(const MoveStep& step) {
+    pit(step.pit)->NormalPit();
+    playSound(MoveSound::Select);
 }
 
 void TForm1::showPits(const Position& position, std::initializer_list<int> pits) {

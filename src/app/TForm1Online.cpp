@@ -81,10 +81,14 @@ const net::Session& TForm1::session() const {
     return link_->connection().session();
 }
 
-std::optional<net::PostResult> TForm1::send(const net::Request& request) {
-    std::optional<net::PostResult> result = link_->runner().send(request);
-    showServerStatus();
-    return result;
+void TForm1::send(const net::Request& request, Done done) {
+    const bool started =
+        link_->runner().send(request, [this, done](const std::optional<net::PostResult>& result) {
+            if (result) showServerStatus();
+            done(result);
+            reportIdle();
+        });
+    if (!started) done(std::nullopt);
 }
 
 void TForm1::showServerStatus() {
@@ -92,13 +96,18 @@ void TForm1::showServerStatus() {
 }
 
 void TForm1::clearServerDown() {
-    link_->connection().ClearServerDown();
+    // The latch belongs to the exchange under way until it has ended.
+    if (!requestUnderWay()) link_->connection().ClearServerDown();
 }
 
-bool TForm1::login(const std::string& login, const std::string& password) {
-    const std::optional<bool> ok = link_->runner().login(login, password);
-    showServerStatus();
-    return ok.value_or(false);
+void TForm1::login(const std::string& login, const std::string& password,
+                   std::function<void(bool ok)> done) {
+    const bool started = link_->runner().login(login, password, [this, done](bool ok) {
+        showServerStatus();
+        done(ok);
+        reportIdle();
+    });
+    if (!started) done(false);
 }
 
 void TForm1::afterLogin() {
@@ -107,8 +116,7 @@ void TForm1::afterLogin() {
 }
 
 void TForm1::openTable(int tableId) {
-    online_.Open(tableId);
-    ReLoad();
+    applyEffects(table_.open(tableId));
 }
 
 void TForm1::showMessage(QWidget* parent, const QString& message) {
@@ -125,137 +133,81 @@ void TForm1::setLoginPane(const QString& pane) {
 
 // --- The table view -----------------------------------------------------------------------------
 
-void TForm1::ReLoad() {
-    const std::optional<net::Request> request = online_.ReloadRequest();
-    if (!request) return;
-    if (Busy || requestUnderWay()) {
-        // Came from the clock's pause while a move or request runs: try again after it.
+bool TForm1::otherWork() const {
+    return animator_.running() || match_.turnRunning() || hintTimer_.isActive() ||
+           requestUnderWay();
+}
+
+void TForm1::applyEffects(online::Effects effects) {
+    if (effects.showBoard) showBoard();
+    if (effects.showTable) {
+        UpdateFormLabels();
+        UpdateCursor();
+        menu_->N26->menuAction()->setEnabled(false);
+    }
+    if (effects.showClocks) SetClocks();
+    if (effects.historyChanged) updateHistoryItems();
+    if (effects.message) sPanel2->setText(text(*effects.message));
+    if (effects.startTimers) {
+        Timer2.start();
+        if (!Timer1.isActive()) Timer1.start();
+    }
+    if (effects.stopTimers) {
+        Timer1.stop();
+        Timer2.stop();
+        clockPause_.stop();
+    }
+    if (effects.pauseThenReload) {
+        // The reload follows a pause, but the window keeps answering meanwhile; it restarts
+        // the clock.
+        Timer2.stop();
         clockPause_.start();
-        return;
     }
-    const int table = online_.TableId();
-    StepDelay = onlineStepDelay_;
-    const std::optional<net::PostResult> result = send(*request);
-    // The user may have left the table, or the window closed, while the request waited.
-    if (closing_ || online_.TableId() != table) return;
-    if (result && result->ok && result->reply) {
-        ApplyPosition(online_.ApplyTableReply(*result->reply, game_.position()));
-    }
-    game_.setSideToMove(online_.SideToMove());
-    UpdateFormLabels();
-    UpdateCursor();
-    menu_->N26->menuAction()->setEnabled(false);
-    Timer2.start();
-    if (!Timer1.isActive()) Timer1.start();
+    if (effects.animate) animate(*effects.animate, MoveOwner::Table);
+    if (effects.send) sendForTable(*effects.send);
 }
 
-void TForm1::ApplyPosition(const Position& position) {
-    game_.setPosition(position);
-    for (int i = 1; i <= kPitCount; ++i) {
-        if (pit(i)->Stones != position[i]) pit(i)->setStones(position[i]);
-    }
+void TForm1::sendForTable(const online::Outgoing& outgoing) {
+    const bool started = link_->runner().send(
+        outgoing.request, [this](const std::optional<net::PostResult>& result) {
+            applyEffects(table_.answered({result, link_->connection().StatusText()}));
+            reportIdle();
+        });
+    if (!started) applyEffects(table_.answered({}));
 }
 
-online::NextRecordOutcome TForm1::GetEnemyHod() {
-    const int table = online_.TableId();
-    const std::optional<net::PostResult> result = send(online_.NextRecordRequest());
-    if (closing_ || online_.TableId() != table) return online::NextRecordOutcome::NoNewRecord;
-    const net::Reply* reply = result && result->ok && result->reply ? &*result->reply : nullptr;
-    const online::NextRecordOutcome outcome = online_.ApplyNextRecord(reply);
-    UpdateFormLabels();
-    return outcome;
-}
-
-void TForm1::SendMove(int index) {
-    send(online_.SendMoveRequest(index));
-}
-
-void TForm1::onlineClick(int index) {
-    if (requestUnderWay() || !online_.AcceptsClick(index)) return;
-    const int table = online_.TableId();
-    const QPointer<TForm1> self(this);
-    game_.beginTurn();
-    updateHistoryItems();
-    SendMove(index);
-    if (closing_ || online_.TableId() != table) return;
-    if (!Hod(index)) {
-        if (self) self->finishClosing();
-        return;
-    }
-    ReLoad();
+void TForm1::ReLoad() {
+    applyEffects(table_.refresh(otherWork()));
 }
 
 void TForm1::SetClocks() {
     const online::ClockTexts clocks =
-        online::SetClocks(online_.State().Seat1Time, online_.State().Seat2Time);
+        online::SetClocks(table_.table().State().Seat1Time, table_.table().State().Seat2Time);
     showClock(iPanel->Clock1, clocks.clock1);
     showClock(iPanel->Clock2, clocks.clock2);
 }
 
 void TForm1::Timer1Timer() {
-    // A tick during a request is skipped: requests never overlap.
-    if (closing_ || requestUnderWay()) return;
-    const QPointer<TForm1> self(this);
-    switch (online_.OnPollTimer(Busy)) {
-        case online::PollAction::Nothing:
-            break;
-        case online::PollAction::Reload:
-            ReLoad();
-            break;
-        case online::PollAction::AskNextRecord:
-            switch (GetEnemyHod()) {
-                case online::NextRecordOutcome::NoNewRecord:
-                    break;
-                case online::NextRecordOutcome::Replay:
-                    if (!Hod(online_.State().OpponentMove)) {
-                        if (self) self->finishClosing();
-                        return;
-                    }
-                    ReLoad();
-                    break;
-                case online::NextRecordOutcome::ReloadOnly:
-                    ReLoad();
-                    break;
-            }
-            break;
-    }
-    if (closing_) return;
-    if (online_.IsOpen() && !Busy) SetClocks();
-    if (online_.PollingEnds()) {
-        Timer1.stop();
-        Timer2.stop();
-    }
+    applyEffects(table_.pollTick(otherWork()));
 }
 
 void TForm1::Timer2Timer() {
-    if (closing_) return;
-    const online::ClockTick tick = online_.OnClockTimer(Busy);
-    if (tick.setClocks) SetClocks();
-    if (tick.pauseThenReload) {
-        // The reload follows a pause, but the window keeps answering meanwhile; it restarts
-        // this timer.
-        Timer2.stop();
-        clockPause_.start();
-    }
+    applyEffects(table_.clockTick(otherWork()));
 }
 
 void TForm1::RzButton1Click() {
     if (requestUnderWay()) return;
     clearServerDown();
-    ReLoad();
+    applyEffects(table_.refresh(otherWork()));
 }
 
 void TForm1::bReadyClick() {
-    if (requestUnderWay() || !online_.IsOpen()) return;
-    const int table = online_.TableId();
-    send(online_.ReadyRequest());
-    if (closing_ || online_.TableId() != table) return;
-    ReLoad();
+    applyEffects(table_.ready(otherWork()));
 }
 
 void TForm1::UpdateCursor() {
     // The pointer tells which row is the user's, not whose turn it is.
-    const online::PlayableRows rows = online_.Rows();
+    const online::PlayableRows rows = table_.table().Rows();
     for (int i = 1; i <= kPitCount; ++i) {
         const bool playable =
             !Position::isStore(i) && (Position::sideOf(i) == kBottomSide ? rows.bottom : rows.top);
@@ -264,7 +216,7 @@ void TForm1::UpdateCursor() {
 }
 
 void TForm1::UpdateFormLabels() {
-    const online::TableView view = online_.View();
+    const online::TableView view = table_.table().View();
     const int width = kClientWidth + (view.panelVisible ? InfoPanel::kWidth : 0);
     board_->setFixedSize(width, kBoardHeight);
     iPanel->setGeometry(width - InfoPanel::kWidth - kInnerMargin, kInnerMargin, InfoPanel::kWidth,

@@ -49,10 +49,12 @@ void TLoginForm::RzBitBtn1Click() {
         host_.showMessage(this, QString::fromStdString(*refusal));
         return;
     }
-    if (!host_.login(login, password)) return;
-    if (onLoggedIn_) onLoggedIn_();
-    host_.afterLogin();
-    accept();
+    host_.login(login, password, [this](bool ok) {
+        if (!ok) return;
+        if (onLoggedIn_) onLoggedIn_();
+        host_.afterLogin();
+        accept();
+    });
 }
 
 }  // namespace pimra

@@ -80,10 +80,11 @@ void TfNet::showEvent(QShowEvent* event) {
 
 void TfNet::LoadTables() {
     host_.clearServerDown();
-    const std::optional<net::PostResult> result = host_.send(net::TableListRequest());
-    if (!result) return;  // another request is under way: keep the list as it is
-    lobby_.Load(result->ok && result->reply ? &*result->reply : nullptr);
-    fillGrid();
+    host_.send(net::TableListRequest(), [this](const std::optional<net::PostResult>& result) {
+        if (!result) return;  // another request was under way: keep the list as it is
+        lobby_.Load(result->ok && result->reply ? &*result->reply : nullptr);
+        fillGrid();
+    });
 }
 
 void TfNet::fillGrid() {
@@ -125,8 +126,10 @@ void TfNet::RzButton1Click() {
     }
     if (addGame_.exec() != QDialog::Accepted) return;
     host_.send(online::NewTableRequestFromDialog(host_.session(), addGame_.minutes(),
-                                              addGame_.bonusText().toStdString()));
-    LoadTables();
+                                                 addGame_.bonusText().toStdString()),
+               [this](const std::optional<net::PostResult>& result) {
+                   if (result) LoadTables();
+               });
 }
 
 void TfNet::RzButton2Click() {
@@ -145,9 +148,10 @@ void TfNet::bInputClick() {
             host_.showMessage(this, QString::fromUtf8(online::kNotAuthorizedText));
             return;
         case online::InputAction::Join: {
-            const std::optional<net::PostResult> joined =
-                host_.send(lobby_.JoinRequest(host_.session()));
-            if (joined && joined->ok) openCurrentTable();
+            host_.send(lobby_.JoinRequest(host_.session()),
+                       [this](const std::optional<net::PostResult>& joined) {
+                           if (joined && joined->ok) openCurrentTable();
+                       });
             return;
         }
         case online::InputAction::Open:

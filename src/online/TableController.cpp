@@ -33,6 +33,11 @@ void TableController::leave() {
     table_.Leave();
 }
 
+void TableController::stop() {
+    pending_.reset();
+    animating_ = false;
+}
+
 Effects TableController::request(RequestKind kind, net::Request request, bool userAsked, int pit) {
     Effects effects;
     pending_ = Pending{kind, table_.TableId(), pit, userAsked};

@@ -57,6 +57,8 @@ class TableController {
     Effects open(int tableId);
     // "Новая": back to a local game; an answer still to come is dropped.
     void leave();
+    // The window closed: the exchange and the replay under way are forgotten, the table stays.
+    void stop();
 
     Effects click(int pit, bool otherWork);
     Effects pollTick(bool otherWork);

@@ -143,6 +143,7 @@ class DialogTest : public QObject {
         QVERIFY(QFile::exists(dir.filePath("round.sav")));
 
         QTest::mouseClick(form.pit(3), Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([&form] { return !form.isBusy(); }));
         const Position played = form.game().position();
         QVERIFY(played != Position::start());
         chooseFile(this, dir.filePath("later.sav"));

@@ -11,6 +11,11 @@
 
 namespace pimra::test {
 
+// Waits until the window has nothing running any more: no move, turn, hint or request.
+inline bool waitUntilIdle(const TForm1& form, int timeoutMs = 60000) {
+    return QTest::qWaitFor([&form] { return !form.isBusy(); }, timeoutMs);
+}
+
 // A shown main window at full speed with a recording desktop, made anew for every test.
 class FormFixture {
   protected:
@@ -28,7 +33,16 @@ class FormFixture {
     }
 
     const MainMenu& menu() const { return form_->menu(); }
-    void click(int pit) { QTest::mouseClick(form_->pit(pit), Qt::LeftButton); }
+    // A click, and the whole turn it starts.
+    void click(int pit) {
+        QTest::mouseClick(form_->pit(pit), Qt::LeftButton);
+        settle();
+    }
+    void key(char digit) {
+        QTest::keyClick(form_.get(), digit);
+        settle();
+    }
+    void settle() { QVERIFY(waitUntilIdle(*form_)); }
 
     std::unique_ptr<FakeUiServices> ui_;
     std::unique_ptr<TForm1> form_;

@@ -20,19 +20,23 @@ namespace {
 class FakeHost : public LobbyHost {
   public:
     const net::Session& session() const override { return session_; }
-    std::optional<net::PostResult> send(const net::Request& request) override {
+    // Answers at once, as the window does when an exchange cannot start.
+    void send(const net::Request& request, Done done) override {
         sent.push_back(request);
-        if (replies.empty()) return net::PostResult{};
+        if (replies.empty()) {
+            done(net::PostResult{});
+            return;
+        }
         net::PostResult result = replies.front();
         replies.pop_front();
-        return result;
+        done(result);
     }
     void clearServerDown() override { ++clears; }
-    bool login(const std::string& login, const std::string& password) override {
+    void login(const std::string& login, const std::string& password,
+               std::function<void(bool ok)> done) override {
         logins.emplace_back(login, password);
-        if (!loginSucceeds) return false;
-        session_ = net::Session{"sid", "code", login};
-        return true;
+        if (loginSucceeds) session_ = net::Session{"sid", "code", login};
+        done(loginSucceeds);
     }
     void afterLogin() override { ++afterLogins; }
     void openTable(int tableId) override { opened.push_back(tableId); }

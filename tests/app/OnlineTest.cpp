@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "FakeUiServices.h"
+#include "FormFixture.h"
 #include "InfoPanel.h"
 #include "LoopbackGameServer.h"
 #include "MainMenu.h"
@@ -71,6 +72,11 @@ class OnlineTest : public QObject {
         port_ = server_->port();
     }
 
+    // Every window has finished what it was doing: moves, replays and requests.
+    void settleAll() {
+        for (auto& player : players_) QVERIFY(test::waitUntilIdle(*player->form));
+    }
+
     TForm1& newPlayer() {
         auto player = std::make_unique<Player>();
         player->form = std::make_unique<TForm1>(player->ui);
@@ -91,42 +97,50 @@ class OnlineTest : public QObject {
         qFatal("no such player");
     }
 
-    static void logIn(TForm1& form, const QString& login, const QString& password) {
+    void logIn(TForm1& form, const QString& login, const QString& password) {
         form.loginForm()->eLogin->setText(login);
         form.loginForm()->ePass->setText(password);
         form.loginForm()->RzBitBtn1Click();
+        settleAll();
     }
     // "Создать стол" with the given minutes and bonus; gives the new table's row.
-    static int createTable(TForm1& form, int minutes, int bonus) {
+    int createTable(TForm1& form, int minutes, int bonus) {
         form.addGameForm()->RzSpinEdit1->setValue(minutes);
         form.addGameForm()->RzSpinEdit2->setValue(bonus);
         QTimer::singleShot(0, form.addGameForm(), &QDialog::accept);
         form.lobby()->RzButton1Click();
+        settleAll();
         return form.lobby()->SG->rowCount() - 1;
     }
     static int tableOfRow(const TForm1& form, int row) {
         return form.lobby()->SG->item(row, 0)->text().toInt();
     }
     // Shows the lobby, picks the table's row and presses the button; gives its caption.
-    static QString enter(TForm1& form, int table) {
+    QString enter(TForm1& form, int table) {
         form.N12Click();
+        settleAll();
         QTableWidget* grid = form.lobby()->SG;
         for (int row = 0; row < grid->rowCount(); ++row) {
             if (grid->item(row, 0)->text().toInt() == table) grid->setCurrentCell(row, 0);
         }
         const QString caption = form.lobby()->bInput->text();
         form.lobby()->bInputClick();
+        settleAll();
         return caption;
     }
     // Two players seated and ready, the spectator (if any) watching.
     int startedTable(TForm1& first, TForm1& second, int minutes, int bonus) {
         first.N12Click();
+        settleAll();
         const int table = tableOfRow(first, createTable(first, minutes, bonus));
         enter(first, table);
         enter(second, table);
         first.bReadyClick();
+        settleAll();
         second.bReadyClick();
+        settleAll();
         first.Timer1Timer();  // nobody was to move: a reload
+        settleAll();
         return table;
     }
     static TForm1& mover(TForm1& a, TForm1& b) {
@@ -184,6 +198,7 @@ class OnlineTest : public QObject {
         QCOMPARE(boris.messagePane()->text(), QString());
 
         anna.N12Click();
+        settleAll();
         QVERIFY(anna.lobby()->isVisible());
         QCOMPARE(anna.loginPane()->text(), QStringLiteral("Анна"));
         QCOMPARE(anna.lobby()->RzButton2->text(), QStringLiteral("Сменить аккаунт"));
@@ -220,12 +235,16 @@ class OnlineTest : public QObject {
         QCOMPARE(boris.pit(1)->cursor().shape(), Qt::ForbiddenCursor);
 
         anna.bReadyClick();
+        settleAll();
         QVERIFY(!anna.infoPanel()->bReady->isVisible());
         QCOMPARE(anna.infoPanel()->LoginLabel1->palette().color(QPalette::WindowText),
                  QColor(0, 128, 0));
         boris.bReadyClick();
+        settleAll();
         anna.Timer1Timer();
+        settleAll();
         watcher.Timer1Timer();
+        settleAll();
         QCOMPARE(anna.statusText(), QStringLiteral("Ходит: Анна"));
         QCOMPARE(clockText(panel->Clock1), QStringLiteral("05:00"));
         QCOMPARE(clockText(panel->Clock2), QStringLiteral("05:00"));
@@ -252,16 +271,21 @@ class OnlineTest : public QObject {
             const int otherSaw =
                 static_cast<int>((&other == &boris ? borisSaw : watcherSaw).count());
             QTest::mouseClick(turn.pit(pit), Qt::LeftButton);
+            settleAll();
             ++moves;
             clock_.advanceMs(1000);
             other.Timer1Timer();
+            settleAll();
             watcher.Timer1Timer();
+            settleAll();
             // Both others replayed the move and then took the server's board.
             QCOMPARE(boardOf(other), boardOf(turn));
             QCOMPARE(boardOf(watcher), boardOf(turn));
             if (&other == &boris) QVERIFY(borisSaw.count() > otherSaw);
             anna.Timer1Timer();  // whoever was waiting learns the result too
+            settleAll();
             boris.Timer1Timer();
+            settleAll();
         }
         QVERIFY(moves < 300);
         qInfo("a whole game of %d moves", moves);
@@ -272,6 +296,7 @@ class OnlineTest : public QObject {
                                                       : QStringLiteral("Ничья");
         for (TForm1* form : {&anna, &boris, &watcher}) {
             form->Timer1Timer();
+            settleAll();
             QCOMPARE(form->infoPanel()->Label3->text(), winner);
             QVERIFY(form->infoPanel()->Label3->isVisible());
             QVERIFY(form->infoPanel()->Label4->isVisible());
@@ -286,10 +311,12 @@ class OnlineTest : public QObject {
         const Position before = boardOf(anna);
         const int pit = anyPlayablePit(anna);
         if (pit != 0) QTest::mouseClick(anna.pit(pit), Qt::LeftButton);
+        settleAll();
         QCOMPARE(boardOf(anna), before);
 
         // "Новая" leaves the table; the server is not told.
         anna.menu().N2->trigger();
+        settleAll();
         QCOMPARE(anna.tableId(), 0);
         QCOMPARE(anna.centralWidget()->width(), TForm1::kClientWidth);
         QVERIFY(!anna.infoPanel()->isVisible());
@@ -318,10 +345,13 @@ class OnlineTest : public QObject {
         QVERIFY(!anna.clockRunning());  // paused, then the reload brings the result
         QTRY_COMPARE(anna.infoPanel()->Label3->text(), QStringLiteral("Победил: Boris"));
         anna.Timer1Timer();
+        settleAll();
         QVERIFY(!anna.pollRunning() && !anna.clockRunning());
 
         boris.Timer1Timer();  // no move came: the poll finds no record
+        settleAll();
         boris.RzButton1Click();
+        settleAll();
         QCOMPARE(boris.infoPanel()->Label3->text(), QStringLiteral("Победил: Boris"));
         QVERIFY(boris.infoPanel()->Label4->isVisible());
     }
@@ -336,25 +366,38 @@ class OnlineTest : public QObject {
 
         server_.reset();
         QTest::mouseClick(anna.pit(2), Qt::LeftButton);
-        QCOMPARE(anna.messagePane()->text(), kUnreachable);
+        settleAll();
+        // A move that did not reach the server is not shown, and the pane says so.
+        QCOMPARE(anna.messagePane()->text(), QStringLiteral("Ход не отправлен. ") + kUnreachable);
         QVERIFY(anna.serverLink().connection().ServerDown());
-        QVERIFY(boardOf(anna) != start);  // shown locally, not confirmed
+        QCOMPARE(boardOf(anna), start);
+        QCOMPARE(anna.game().history().moveNumber(), 0);
+        // Nor can a second move be played on top of it.
+        QTest::mouseClick(anna.pit(3), Qt::LeftButton);
+        settleAll();
+        QCOMPARE(boardOf(anna), start);
         boris.Timer1Timer();
+        settleAll();
         QCOMPARE(boris.messagePane()->text(), kUnreachable);
         QCOMPARE(boardOf(boris), start);
 
         startServer();
         boris.Timer1Timer();  // still latched: nothing is asked
+        settleAll();
         QCOMPARE(boardOf(boris), start);
         anna.RzButton1Click();  // "Обновить стол" talks to the server again
+        settleAll();
         QVERIFY(!anna.serverLink().connection().ServerDown());
         QCOMPARE(anna.messagePane()->text(), QString());
         QCOMPARE(boardOf(anna), start);  // the move never reached the server
         QCOMPARE(anna.statusText(), QStringLiteral("Ходит: Анна"));
 
         boris.infoPanel()->RzButton1->click();
+        settleAll();
         QTest::mouseClick(anna.pit(2), Qt::LeftButton);
+        settleAll();
         boris.Timer1Timer();
+        settleAll();
         QVERIFY(boardOf(anna) != start);
         QCOMPARE(boardOf(boris), boardOf(anna));
     }
@@ -373,19 +416,15 @@ class OnlineTest : public QObject {
         TForm1& form = newPlayer();
         form.setSiteUrl(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(silent.serverPort())));
 
-        bool ranDuringWait = false;
-        QTimer::singleShot(200, &form, [&] {
-            ranDuringWait = true;  // the window's events go on while the request waits
-            QCOMPARE(connections, 1);
-            form.Timer1Timer();  // skipped, and so is a second lobby load
-            form.lobby()->RzButton3Click();
-            QTimer::singleShot(100, &form, [&] {
-                QCOMPARE(connections, 1);
-                form.close();
-            });
-        });
         form.N12Click();  // loading the list waits for the silent server
-        QVERIFY(ranDuringWait);
+        QVERIFY(QTest::qWaitFor([&] { return connections == 1; }));
+        QVERIFY(form.isBusy());  // the window's events go on while the request waits
+        form.Timer1Timer();      // skipped, and so is a second lobby load
+        form.lobby()->RzButton3Click();
+        QCoreApplication::processEvents();
+        QCOMPARE(connections, 1);
+        form.close();
+        QVERIFY(test::waitUntilIdle(form));
         QVERIFY(!form.isVisible());
         QCOMPARE(form.lobby()->SG->rowCount(), 0);
 

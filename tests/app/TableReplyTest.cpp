@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include "FakeUiServices.h"
+#include "FormFixture.h"
 #include "InfoPanel.h"
 #include "LoopbackServer.h"
 #include "TForm1.h"
@@ -43,6 +44,7 @@ class TableReplyTest : public QObject {
         QSignalSpy replayed(&form, &TForm1::moveStepShown);
 
         form.openTable(1);
+        QVERIFY(test::waitUntilIdle(form));
         QCOMPARE(form.pit(1)->Stones, 6);  // 300 does not fit a pit
         QCOMPARE(form.pit(2)->Stones, 6);  // nor does -1
         QCOMPARE(form.pit(3)->Stones, 4);
@@ -59,6 +61,7 @@ class TableReplyTest : public QObject {
 
         // A record whose move is no pit is not played; the server's board is taken instead.
         form.Timer1Timer();
+        QVERIFY(test::waitUntilIdle(form));
         QCOMPARE(replayed.count(), 0);
         QCOMPARE(server.Requests().size(), 3u);
         QCOMPARE(form.pit(1)->Stones, 2);

@@ -22,6 +22,7 @@
 
 using namespace pimra;
 using pimra::test::FakeUiServices;
+using pimra::test::waitUntilIdle;
 
 namespace {
 
@@ -143,12 +144,12 @@ class WindowTest : public QObject, private pimra::test::FormFixture {
     }
 
     void digitKeysPlayPitsAndOthersAreIgnored() {
-        for (char key : {'0', '7', '9', 'a'}) QTest::keyClick(form_.get(), key);
+        for (char other : {'0', '7', '9', 'a'}) key(other);
         QCOMPARE(boardOf(*form_), Position::start());
         QCOMPARE(form_->game().history().moveNumber(), 0);
 
         // Pit 1 ends in its own store: the user moves again, no reply.
-        QTest::keyClick(form_.get(), '1');
+        key('1');
         Position expected = Position::start();
         expected[1] = 0;
         for (int i = 2; i <= 6; ++i) expected[i] = 7;
@@ -159,7 +160,7 @@ class WindowTest : public QObject, private pimra::test::FormFixture {
         QVERIFY(menu().N20->isEnabled());
 
         // Pit 3 passes the turn; the computer replies until the bottom row is to move.
-        QTest::keyClick(form_.get(), '3');
+        key('3');
         QCOMPARE(form_->game().sideToMove(), 1);
         QCOMPARE(form_->game().history().moveNumber(), 2);
         QCOMPARE(boardOf(*form_), form_->game().position());
@@ -269,23 +270,20 @@ class WindowTest : public QObject, private pimra::test::FormFixture {
 
     void hintHighlightsForItsDuration() {
         form_->setHintDuration(40);
-        QColor during;
-        QTimer::singleShot(10, this, [&] { during = form_->pit(1)->FillColor; });
         QTest::keyClick(form_.get(), Qt::Key_F11);
-        QCOMPARE(during, QColor(192, 220, 192));
+        QCOMPARE(form_->pit(1)->FillColor, QColor(192, 220, 192));
+        QVERIFY(form_->isBusy());  // no move while the hint is shown
+        click(2);
+        QCOMPARE(form_->game().history().moveNumber(), 0);
+        QVERIFY(waitUntilIdle(*form_));
         QCOMPARE(form_->pit(1)->FillColor, QColor(255, 255, 255));
         QCOMPARE(form_->pit(1)->frameShape(), QFrame::Panel);
 
         // Nothing to suggest when the bottom row is empty.
         for (int k = 0; k < 6; ++k) menu().N28->trigger();
-        during = QColor();
-        QTimer::singleShot(5, this, [&] {
-            for (int i = 1; i <= 6; ++i)
-                if (form_->pit(i)->FillColor != QColor(255, 255, 255)) during = Qt::red;
-        });
         menu().N24->trigger();
-        QTest::qWait(20);
-        QVERIFY(!during.isValid());
+        QVERIFY(!form_->isBusy());
+        for (int i = 1; i <= 6; ++i) QCOMPARE(form_->pit(i)->FillColor, QColor(255, 255, 255));
     }
 
     void pagesAboutAndHelp() {

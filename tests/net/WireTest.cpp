@@ -4,10 +4,10 @@
 
 #include "LoopbackServer.h"
 #include "net/CurlTransport.h"
-#include "online/Lobby.h"
-#include "online/OnlineTable.h"
 #include "net/Requests.h"
 #include "net/ServerConnection.h"
+#include "online/Lobby.h"
+#include "online/OnlineTable.h"
 
 using namespace pimra::net;
 using namespace pimra::online;
