@@ -156,6 +156,7 @@ void TForm1::FormCreate() {
         Board[static_cast<std::size_t>(i)] = lunka;
         lunka->PlacePit(i);
     }
+    showBoard();
     Panel1->setGeometry(270, 160, 183, 50);
     SetLabel(QStringLiteral("Ваш ход"));
     UpdateFormLabels();

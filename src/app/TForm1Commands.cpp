@@ -30,6 +30,7 @@ void TForm1::NewGame() {
     menu_->N26->menuAction()->setEnabled(true);
     updateHistoryItems();
     for (int i = 1; i <= kPitCount; ++i) pit(i)->PlacePit(i);
+    showBoard();
     UpdateFormLabels();
     UpdateCursor();
 }
@@ -38,9 +39,9 @@ void TForm1::N7Click() {
     const QString fileName = ui_.saveGameFileName(this);
     if (fileName.isEmpty()) return;
     const std::string path = localPath(fileName);
-    const std::string status = writeSavedGame(path, game_.position());
-    if (status == kSavedText) gameFile_.remember(path);
-    SetLabel(QString::fromStdString(status));
+    const SaveOutcome outcome = writeSavedGame(path, game_.position());
+    if (outcome == SaveOutcome::Saved) gameFile_.remember(path);
+    SetLabel(QString::fromUtf8(outcomeText(outcome)));
 }
 
 void TForm1::N11Click() {
@@ -65,7 +66,7 @@ void TForm1::loadFrom(const QString& fileName, bool remember) {
         showBoard();
         if (remember) gameFile_.remember(path);
     }
-    SetLabel(QString::fromStdString(loaded.status));
+    SetLabel(QString::fromUtf8(outcomeText(loaded.outcome)));
     UpdateFormLabels();
     UpdateCursor();
 }

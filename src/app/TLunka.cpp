@@ -39,7 +39,6 @@ void TLunka::PlacePit(int index) {
     } else {
         move(50, 150);
     }
-    Stones = IsStore ? 0 : 6;
     if (IsStore) {
         setToolTip(QStringLiteral("Пимра"));
         setFixedSize(kStoreWidth, kPitSize);

@@ -6,7 +6,8 @@
 namespace pimra {
 
 // One place of the board, a pit or a store: shows its stones as green circles with the count
-// in red and passes a left click on. The stone count is set by the window from the game.
+// in red and passes a left click on. It paints the count it is given; the board itself is the
+// game's.
 class TLunka : public QFrame {
     Q_OBJECT
 
@@ -25,7 +26,7 @@ class TLunka : public QFrame {
     int PitIndex = 0;
     QColor FillColor = QColor(kNormalFill);
 
-    // Index, row, store flag, place, size, tooltip and starting stones of board place `index`.
+    // Index, row, store flag, place, size and tooltip of board place `index`.
     void PlacePit(int index);
     // Sets the count and paints at once.
     void setStones(int stones);

@@ -15,30 +15,57 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 
 }  // namespace
 
-std::string writeSavedGame(const std::string& path, const Position& position) {
-    if (!position.fitsInBytes()) return kSaveTooManyStonesText;
+const char* outcomeText(SaveOutcome outcome) {
+    switch (outcome) {
+        case SaveOutcome::Saved:
+            return kSavedText;
+        case SaveOutcome::TooManyStones:
+            return kSaveTooManyStonesText;
+        case SaveOutcome::Failed:
+            break;
+    }
+    return kSaveFailedText;
+}
+
+const char* outcomeText(LoadOutcome outcome) {
+    switch (outcome) {
+        case LoadOutcome::Loaded:
+            return kLoadedText;
+        case LoadOutcome::TooShort:
+            return kLoadTooShortText;
+        case LoadOutcome::NotOpened:
+            break;
+    }
+    return kLoadFailedText;
+}
+
+SaveOutcome writeSavedGame(const std::string& path, const Position& position) {
+    if (!position.fitsInBytes()) return SaveOutcome::TooManyStones;
     std::array<unsigned char, kSavedGameSize> bytes{};
     for (int i = 1; i <= kPitCount; ++i)
         bytes[static_cast<std::size_t>(i - 1)] = static_cast<unsigned char>(position[i]);
 
     std::FILE* raw = std::fopen(path.c_str(), "wb");
-    if (raw == nullptr) return kSaveFailedText;
+    if (raw == nullptr) return SaveOutcome::Failed;
     File file(raw);
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
     const bool closed = std::fclose(file.release()) == 0;
-    return written && closed ? kSavedText : kSaveFailedText;
+    return written && closed ? SaveOutcome::Saved : SaveOutcome::Failed;
 }
 
 LoadedGame readSavedGame(const std::string& path) {
     File file(std::fopen(path.c_str(), "rb"));
-    if (!file) return {std::nullopt, kLoadFailedText};
+    auto failed = [](LoadOutcome outcome) {
+        return LoadedGame{std::nullopt, outcome, outcomeText(outcome)};
+    };
+    if (!file) return failed(LoadOutcome::NotOpened);
     std::array<unsigned char, kSavedGameSize> bytes{};
     if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
-        return {std::nullopt, kLoadTooShortText};
+        return failed(LoadOutcome::TooShort);
     }
     Position position;
     for (int i = 1; i <= kPitCount; ++i) position[i] = bytes[static_cast<std::size_t>(i - 1)];
-    return {position, kLoadedText};
+    return {position, LoadOutcome::Loaded, kLoadedText};
 }
 
 }  // namespace pimra

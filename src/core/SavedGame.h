@@ -17,13 +17,20 @@ inline constexpr const char* kLoadTooShortText = "Ошибка: файл игр�
 
 constexpr std::size_t kSavedGameSize = 14;
 
+enum class SaveOutcome { Saved, TooManyStones, Failed };
+enum class LoadOutcome { Loaded, NotOpened, TooShort };
+
+// The status texts that go with each outcome.
+const char* outcomeText(SaveOutcome outcome);
+const char* outcomeText(LoadOutcome outcome);
+
 // A saved game is exactly the 14 stone counts of pits 1..14, one byte each, no header.
-// Returns the status text to show: kSavedText on success, otherwise the reason.
-std::string writeSavedGame(const std::string& path, const Position& position);
+SaveOutcome writeSavedGame(const std::string& path, const Position& position);
 
 struct LoadedGame {
     std::optional<Position> position;  // empty when the file could not be used
-    std::string status;                // kLoadedText, or the reason it failed
+    LoadOutcome outcome = LoadOutcome::NotOpened;
+    std::string status;  // the outcome's text
 };
 
 // Reads the first 14 bytes; anything after them is ignored.

@@ -229,10 +229,11 @@ class DialogTest : public QObject {
         QCOMPARE(lunka->FillColor, QColor(192, 220, 192));
         QCOMPARE(lunka->frameShape(), QFrame::NoFrame);
         QCOMPARE(lunka->grab().toImage().pixelColor(1, 1), QColor(192, 220, 192));
-        // Placing again keeps the colour state.
+        // Placing again keeps the colour state and the count it was given.
+        lunka->setStones(3);
         lunka->PlacePit(4);
         QCOMPARE(lunka->FillColor, QColor(192, 220, 192));
-        QCOMPARE(lunka->Stones, 6);
+        QCOMPARE(lunka->Stones, 3);
         lunka->setFlashFill();
         QCOMPARE(lunka->FillColor, QColor(192, 192, 192));
         lunka->NormalPit();
