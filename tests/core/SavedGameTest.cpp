@@ -80,13 +80,5 @@ TEST_F(SavedGameTest, PositionThatDoesNotFitIsNotWritten) {
     EXPECT_FALSE(fs::exists(file));
 }
 
-TEST(GameFileMemory, RemembersTheLastFile) {
-    GameFileMemory memory;
-    EXPECT_TRUE(memory.empty());
-    memory.remember("/tmp/a.sav");
-    memory.remember("/tmp/b.sav");
-    EXPECT_EQ(memory.fileName(), "/tmp/b.sav");
-}
-
 }  // namespace
 }  // namespace pimra
