@@ -22,6 +22,7 @@ void TForm1::N2Click() {
 }
 
 void TForm1::NewGame() {
+    match_.abandonTurn();
     Timer1.stop();
     Timer2.stop();
     clockPause_.stop();

@@ -39,8 +39,9 @@ void TForm1::animate(const MoveResult& result, MoveOwner owner) {
 }
 
 void TForm1::moveFinished() {
-    lockMenu(false);
     const MoveOwner owner = moveOwner_;
+    // A local turn keeps the menu locked until it is over, while the computer thinks too.
+    if (owner != MoveOwner::Local) lockMenu(false);
     moveOwner_ = MoveOwner::None;
     switch (owner) {
         case MoveOwner::Local:
@@ -64,6 +65,7 @@ void TForm1::localReply(const MoveResult& reply) {
 }
 
 void TForm1::endLocalTurn() {
+    lockMenu(false);
     updateHistoryItems();
     reportIdle();
 }

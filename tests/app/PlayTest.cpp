@@ -135,6 +135,37 @@ class PlayTest : public QObject, private pimra::test::FormFixture {
             QCOMPARE(shown[k], expected.steps[static_cast<std::size_t>(k)].position);
     }
 
+    void aComputerThatThinksElsewhereIsWaitedFor() {
+        // Answers from the event loop, some time after it was asked, as a search on another
+        // thread would.
+        struct LateChooser : MoveChooser {
+            int asked = 0;
+            void choose(const Position&, int, Answer answer) override {
+                ++asked;
+                QTimer::singleShot(5, qApp, [answer] { answer(8); });
+            }
+        } late;
+        form_->setMoveChooser(&late);
+        Position start;
+        for (int i = 1; i <= 6; ++i) start[i] = 1;
+        start[8] = 2;
+        start[9] = 2;
+        form_->game().loadPosition(start, true);
+        QTest::mouseClick(form_->pit(1), Qt::LeftButton);  // one stone to pit 2: the top's turn
+        QVERIFY(QTest::qWaitFor([&] { return late.asked == 1; }));
+        QVERIFY(form_->isBusy());
+        QVERIFY(!menu().N1->menuAction()->isEnabled());  // locked while the computer thinks
+        click(3);                                        // refused meanwhile
+        QVERIFY(!form_->isBusy());
+        QCOMPARE(late.asked, 1);
+        QCOMPARE(form_->game().history().moveNumber(), 1);
+        QCOMPARE(form_->game().position()[8], 0);  // the late answer was played
+        QCOMPARE(form_->pit(8)->Stones, 0);
+        QCOMPARE(form_->game().sideToMove(), 1);
+        QVERIFY(menu().N1->menuAction()->isEnabled());
+        form_->setMoveChooser(nullptr);
+    }
+
     void soundsOfAMove() {
         RecordingSounds sounds;
         form_->setMoveSounds(&sounds);
