@@ -155,7 +155,17 @@ int SearchRun::node(const RulesBoard& board, int depth, int alpha, int beta) {
     int bestPit = 0;
     for (int k = 0; k < moves.count; ++k) {
         const int pit = moves.pits[static_cast<std::size_t>(k)];
-        const int value = move(board, pit, depth, alpha, beta);
+        // The first move sets the value; the others are first only tested against it with a
+        // null window, and searched again in full when they turn out better.
+        int value = 0;
+        if (k == 0) {
+            value = move(board, pit, depth, alpha, beta);
+        } else {
+            value = move(board, pit, depth, alpha, alpha + 1);
+            if (!aborted_ && value > alpha && value < beta) {
+                value = move(board, pit, depth, alpha, beta);
+            }
+        }
         if (aborted_) return 0;
         if (value > best) {
             best = value;
