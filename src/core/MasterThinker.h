@@ -12,7 +12,7 @@ namespace pimra {
 // computer thinks. `start` and `stop` are called from one thread (the window's); the result
 // is handed to `done` on the worker thread, and a window passes it on to its own thread.
 // A thought that is stopped is not reported: once `stop` returns, `done` is not running and
-// will not be called for it.
+// will not be called for it. `done` must not call `start` or `stop` itself.
 class MasterThinker {
   public:
     using Done = std::function<void(const SearchResult&)>;

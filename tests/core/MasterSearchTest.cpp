@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <future>
 #include <map>
@@ -246,6 +247,55 @@ TEST(MasterThinker, ReportsOnTheWorkerAndStopsWithinFiftyMilliseconds) {
     const auto took = std::chrono::steady_clock::now() - asked;
     EXPECT_LT(took, std::chrono::milliseconds(50));
     EXPECT_FALSE(reported);
+}
+
+TEST(TranspositionTable, KeysTellPositionsApartAndSolvedValuesStay) {
+    const PositionKeys keys;
+    const auto start = RulesBoard::from(Position::start(), kBottomSide);
+    const auto startTop = RulesBoard::from(Position::start(), kTopSide);
+    Position moved = Position::start();
+    --moved[1];
+    ++moved[2];
+    const auto shifted = RulesBoard::from(moved, kBottomSide);
+    EXPECT_NE(keys.key(*start), keys.key(*startTop));
+    EXPECT_NE(keys.key(*start), keys.key(*shifted));
+    EXPECT_EQ(keys.key(*start), keys.key(*RulesBoard::from(Position::start(), kBottomSide)));
+
+    TranspositionTable table(1000);
+    EXPECT_EQ(table.size(), 1024u);
+    const std::uint64_t key = keys.key(*start);
+    EXPECT_EQ(table.find(key), nullptr);
+    table.store(TableEntry{key, 5, 3, Bound::Exact, 9, true});
+    table.store(TableEntry{key, -2, 40, Bound::Lower, 8, false});  // a guess does not replace it
+    ASSERT_NE(table.find(key), nullptr);
+    EXPECT_EQ(table.find(key)->value, 5);
+    EXPECT_TRUE(table.find(key)->solved);
+    // Another position in the same slot takes it over.
+    const std::uint64_t other = key + table.size();
+    table.store(TableEntry{other, 1, 1, Bound::Upper, 10, false});
+    EXPECT_EQ(table.find(key), nullptr);
+    EXPECT_EQ(table.find(other)->bestPit, 10);
+    table.clear();
+    EXPECT_EQ(table.find(other), nullptr);
+}
+
+TEST(MasterThinker, ANewThoughtReplacesTheOneUnderWay) {
+    MasterThinker thinker(1 << 16);
+    std::atomic<int> reports{0};
+    std::promise<SearchResult> second;
+    thinker.start(Position::start(), kTopSide, unlimited(),
+                  [&](const SearchResult&) { ++reports; });
+    SearchLimits limits = unlimited();
+    limits.depth = 3;
+    const Position p = board({0, 0, 0, 0, 0, 1}, 30, {0, 0, 0, 0, 2, 1}, 20);
+    thinker.start(p, kTopSide, limits, [&](const SearchResult& r) {
+        ++reports;
+        second.set_value(r);
+    });
+    const SearchResult result = second.get_future().get();
+    thinker.stop();
+    EXPECT_EQ(reports.load(), 1);
+    EXPECT_EQ(result.pit, 13);  // one stone into the store, then two more
 }
 
 }  // namespace
