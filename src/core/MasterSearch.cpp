@@ -113,7 +113,10 @@ int SearchRun::move(const RulesBoard& board, int pit, int depth, int alpha, int 
     RulesBoard child = board;
     const RulesMove played = child.play(pit);
     if (played.gameOver) return child.storeMargin(side);
-    if (played.extraTurn) return node(child, depth - 1, alpha, beta);
+    // A chain of extra moves is followed to its end: cutting it short hides the many stones
+    // a long chain can bring. Every extra move puts a stone into a store for good, so the
+    // chain ends.
+    if (played.extraTurn) return node(child, depth, alpha, beta);
     return -node(child, depth - 1, -beta, -alpha);
 }
 

@@ -17,7 +17,7 @@ namespace pimra {
 struct SearchLimits {
     std::chrono::milliseconds time{1000};
     std::uint64_t nodes = 0;
-    int depth = 0;  // plies; an extra move is a ply of its own
+    int depth = 0;  // turns; the extra moves of a turn do not count
 };
 
 // The value of one move for the side that plays it.

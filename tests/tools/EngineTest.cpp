@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -134,8 +135,9 @@ TEST(EngineTool, MasterLinesKeepTheFourLinesOfToday) {
 
 TEST(EngineTool, RecordReplayValuesEveryMove) {
     const auto dir = std::filesystem::temp_directory_path();
-    const std::string good = (dir / "pimra-engine-test.pgn").string();
-    const std::string bad = (dir / "pimra-engine-test-bad.pgn").string();
+    const std::string tag = std::to_string(::getpid());
+    const std::string good = (dir / ("pimra-engine-test-" + tag + ".pgn")).string();
+    const std::string bad = (dir / ("pimra-engine-test-bad-" + tag + ".pgn")).string();
     // Top to move with 13 (one stone into store 14 and an extra move) or 12.
     std::ofstream(good) << "[Start \"0 0 0 0 0 1 30 0 0 0 0 2 1 20\"]\n[ToMove \"top\"]\n"
                            "1. 12 computer easy\n";
