@@ -16,6 +16,8 @@ enum Level : int {
     kLevelNormal = 2,
     kLevelHard = 3,
     kLevelVeryHard = 4,
+    // Searched by MasterSearch (MasterLevel.h), not by ChooseComputerMove.
+    kLevelMaster = 5,
 };
 
 // A level's choice with each candidate's score; no score for an empty pit.

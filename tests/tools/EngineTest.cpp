@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -108,6 +109,52 @@ TEST(EngineTool, ArgumentsFilesAndStandardInput) {
     EXPECT_NE(run.out.find("line 2"), std::string::npos);
     EXPECT_EQ(run.out.find(kStartReport), 0u);
     EXPECT_NE(run.out.rfind(kStartReport), 0u);
+}
+
+TEST(EngineTool, MasterLinesKeepTheFourLinesOfToday) {
+    ToolRun run = runEngine("--master --depth 4 6 6 6 6 6 6 0 6 6 6 6 6 6 0");
+    EXPECT_EQ(run.status, 0);
+    ASSERT_EQ(run.out.find(kStartReport), 0u);
+    const std::string master = run.out.substr(std::string(kStartReport).size());
+    EXPECT_EQ(master.rfind("master ", 0), 0u) << master;
+    EXPECT_NE(master.find(" depth 4\n"), std::string::npos) << master;
+
+    // Few stones left: every value is proven, and the best move is the one the master plays.
+    run = runEngine("--analyse --depth 60 0 0 0 0 0 1 30 0 0 0 0 2 1 20");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("master 13 value "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("move 12 value "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("move 13 value "), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("move 8 "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(" exact\n"), std::string::npos) << run.out;
+
+    run = runEngine("--master --time 0 6 6 6 6 6 6 0 6 6 6 6 6 6 0");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.out.find("bad value for --time"), std::string::npos);
+}
+
+TEST(EngineTool, RecordReplayValuesEveryMove) {
+    const auto dir = std::filesystem::temp_directory_path();
+    const std::string tag = std::to_string(::getpid());
+    const std::string good = (dir / ("pimra-engine-test-" + tag + ".pgn")).string();
+    const std::string bad = (dir / ("pimra-engine-test-bad-" + tag + ".pgn")).string();
+    // Top to move with 13 (one stone into store 14 and an extra move) or 12.
+    std::ofstream(good) << "[Start \"0 0 0 0 0 1 30 0 0 0 0 2 1 20\"]\n[ToMove \"top\"]\n"
+                           "1. 12 computer easy\n";
+    std::ofstream(bad) << "1. 3 human\n2. 3 human\n";
+    ToolRun run = runEngine("--depth 60 --record " + good);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out.rfind("1. 12 by computer easy value ", 0), 0u) << run.out;
+    EXPECT_NE(run.out.find(" best 13 value "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("result "), std::string::npos) << run.out;
+    run = runEngine("--record " + bad);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.out.find("line 2"), std::string::npos) << run.out;
+    run = runEngine("--record /nonexistent/x.pgn");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.out.find("cannot open"), std::string::npos) << run.out;
+    std::filesystem::remove(good);
+    std::filesystem::remove(bad);
 }
 
 }  // namespace

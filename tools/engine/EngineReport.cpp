@@ -1,10 +1,12 @@
 #include "EngineReport.h"
 
+#include <algorithm>
 #include <charconv>
 #include <sstream>
 #include <vector>
 
 #include "core/Levels.h"
+#include "core/MasterLevel.h"
 
 namespace pimra::engine {
 
@@ -82,6 +84,40 @@ std::string analyse(const Position& position) {
         << scoresText(DeepLineScores(evaluator, kTopSide)) << '\n';
     out << "hint " << choiceText(HintPit(position)) << '\n';
     return out.str();
+}
+
+namespace {
+
+std::string valueText(const char* label, int pit, int value, bool exact, int depth) {
+    std::string text = std::string(label) + ' ' + choiceText(pit) + " value " +
+                       std::to_string(value) + " depth " + std::to_string(depth);
+    if (exact) text += " exact";
+    return text + '\n';
+}
+
+}  // namespace
+
+std::string masterLine(const SearchResult& result) {
+    if (!result.searched) return "master " + choiceText(result.pit) + " value - depth 0\n";
+    return valueText("master", result.pit, result.value, result.exact, result.depth);
+}
+
+std::string masterReport(const Position& position, MasterSearch& search,
+                         const SearchLimits& limits) {
+    return masterLine(MasterComputerMove(search, position, limits));
+}
+
+std::string analysisReport(const Position& position, MasterSearch& search,
+                           const SearchLimits& limits) {
+    const SearchResult result = search.analyse(position, kTopSide, limits);
+    std::vector<MoveValue> moves = result.moves;
+    std::sort(moves.begin(), moves.end(),
+              [](const MoveValue& a, const MoveValue& b) { return a.pit < b.pit; });
+    std::string text;
+    for (const MoveValue& m : moves) {
+        text += valueText("move", m.pit, m.value, m.exact, result.depth);
+    }
+    return text;
 }
 
 }  // namespace pimra::engine

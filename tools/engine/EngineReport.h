@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/MasterSearch.h"
 #include "core/Position.h"
 
 namespace pimra::engine {
@@ -16,5 +17,16 @@ std::optional<Position> parsePosition(std::string_view text, std::string& error)
 // hard levels (board index 8..13, with each candidate's score for the last two) and the
 // bottom row's hint (board index 1..6); "-" where there is no move or no score.
 std::string analyse(const Position& position);
+
+// "master P value V depth D", with " exact" when the value is proven: the master search's
+// move for the top row (board index, "-" without a move) and the final store 14 minus store
+// 7 that it expects.
+std::string masterLine(const SearchResult& result);
+// The same line for the top row's search in a position.
+std::string masterReport(const Position& position, MasterSearch& search,
+                         const SearchLimits& limits);
+// One line "move P value V depth D[ exact]" for every playable top pit.
+std::string analysisReport(const Position& position, MasterSearch& search,
+                           const SearchLimits& limits);
 
 }  // namespace pimra::engine

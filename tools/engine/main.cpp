@@ -1,10 +1,14 @@
 // pimra-engine: what the computer would play in a position.
 
-#include <cstring>
+#include <chrono>
+#include <cstdlib>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "EngineReport.h"
+#include "RecordReport.h"
+#include "core/RecordFormat.h"
 #include "core/SavedGame.h"
 
 namespace {
@@ -12,9 +16,10 @@ namespace {
 constexpr int kBadInput = 2;
 
 const char* const kHelp =
-    "Usage: pimra-engine N1 N2 ... N14\n"
-    "       pimra-engine --file GAME.sav\n"
-    "       pimra-engine < positions.txt\n"
+    "Usage: pimra-engine [--master] [--analyse] [--time MS] [--depth D] N1 N2 ... N14\n"
+    "       pimra-engine [options] --file GAME.sav\n"
+    "       pimra-engine [options] < positions.txt\n"
+    "       pimra-engine [--time MS] [--depth D] --record GAME.pgn\n"
     "\n"
     "Shows what the computer plays in a position. A position is the stones of board pits\n"
     "1..14 in order: the bottom pits 1..6 from left to right, the bottom store 7, the top\n"
@@ -29,10 +34,50 @@ const char* const kHelp =
     "P is a board index (8..13 for the top row, 1..6 for the hint); \"-\" stands for no\n"
     "move and for the score of an empty pit.\n"
     "\n"
+    "--master adds a fifth line, the master search's move for the top row:\n"
+    "  master P value V depth D [exact]\n"
+    "V is the final store 14 minus store 7 the search expects with the top row to move, D\n"
+    "the depth in turns it reached (extra moves not counted); \"exact\" follows when the\n"
+    "value is proven.\n"
+    "--analyse adds the master line and one line per playable top pit:\n"
+    "  move P value V depth D [exact]\n"
+    "--time MS gives the search MS milliseconds per position (default 1000); --depth D\n"
+    "stops it at D turns (then the time is not limited unless --time is also given).\n"
+    "--record replays a game record and prints, for each move, its value for the player\n"
+    "who made it and the master's preferred move when that one is better:\n"
+    "  N. P by WHO value V [best Q value W]\n"
+    "\n"
     "Bad input is reported on standard error and gives exit status 2; on standard input the\n"
     "following lines are still analysed.\n";
 
-int analyseFile(const char* path) {
+struct Options {
+    bool master = false;
+    bool analyse = false;
+    pimra::SearchLimits limits;
+    const char* record = nullptr;
+};
+
+// What is printed for one position.
+class PositionReporter {
+  public:
+    explicit PositionReporter(const Options& options) : options_(options) {}
+    std::string report(const pimra::Position& position) {
+        std::string text = pimra::engine::analyse(position);
+        if (options_.master || options_.analyse) {
+            text += pimra::engine::masterReport(position, search_, options_.limits);
+        }
+        if (options_.analyse) {
+            text += pimra::engine::analysisReport(position, search_, options_.limits);
+        }
+        return text;
+    }
+
+  private:
+    Options options_;
+    pimra::MasterSearch search_;
+};
+
+int analyseFile(const char* path, PositionReporter& reporter) {
     const pimra::LoadedGame loaded = pimra::readSavedGame(path);
     if (!loaded.position) {
         std::cerr << "pimra-engine: " << path << ": "
@@ -41,24 +86,24 @@ int analyseFile(const char* path) {
                   << '\n';
         return kBadInput;
     }
-    std::cout << pimra::engine::analyse(*loaded.position);
+    std::cout << reporter.report(*loaded.position);
     return 0;
 }
 
-int analyseArguments(int argc, char** argv) {
+int analyseArguments(const std::vector<std::string>& arguments, PositionReporter& reporter) {
     std::string text;
-    for (int i = 1; i < argc; ++i) text += std::string(argv[i]) + ' ';
+    for (const std::string& argument : arguments) text += argument + ' ';
     std::string error;
     const auto position = pimra::engine::parsePosition(text, error);
     if (!position) {
         std::cerr << "pimra-engine: " << error << '\n';
         return kBadInput;
     }
-    std::cout << pimra::engine::analyse(*position);
+    std::cout << reporter.report(*position);
     return 0;
 }
 
-int analyseStandardInput() {
+int analyseStandardInput(PositionReporter& reporter) {
     int status = 0;
     std::string line;
     for (int number = 1; std::getline(std::cin, line); ++number) {
@@ -70,25 +115,86 @@ int analyseStandardInput() {
             status = kBadInput;
             continue;
         }
-        std::cout << pimra::engine::analyse(*position) << std::flush;
+        std::cout << reporter.report(*position) << std::flush;
     }
     return status;
+}
+
+bool readLimit(const char* text, int high, int& value) {
+    char* end = nullptr;
+    const long n = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || n < 1 || n > high) return false;
+    value = static_cast<int>(n);
+    return true;
+}
+
+int replayRecord(const Options& options) {
+    const pimra::RecordReading reading = pimra::readRecordFile(options.record);
+    if (!reading.record) {
+        std::cerr << "pimra-engine: " << options.record;
+        if (reading.problem.line > 0) std::cerr << ": line " << reading.problem.line;
+        std::cerr << ": " << reading.problem.message << '\n';
+        return kBadInput;
+    }
+    pimra::MasterSearch search;
+    std::cout << pimra::engine::recordReport(*reading.record, search, options.limits);
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::cout << kHelp;
-        return 0;
+    Options options;
+    bool timeGiven = false;
+    std::vector<std::string> rest;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        int value = 0;
+        if (arg == "--help" || arg == "-h") {
+            std::cout << kHelp;
+            return 0;
+        }
+        if (arg == "--master") {
+            options.master = true;
+        } else if (arg == "--analyse") {
+            options.analyse = true;
+        } else if (arg == "--time" || arg == "--depth" || arg == "--record") {
+            if (i + 1 >= argc) {
+                std::cerr << "pimra-engine: " << arg << " needs a value\n";
+                return kBadInput;
+            }
+            const char* next = argv[++i];
+            if (arg == "--record") {
+                options.record = next;
+            } else if (!readLimit(next, arg == "--time" ? 3'600'000 : 200, value)) {
+                std::cerr << "pimra-engine: bad value for " << arg << ": " << next << '\n';
+                return kBadInput;
+            } else if (arg == "--time") {
+                options.limits.time = std::chrono::milliseconds(value);
+                timeGiven = true;
+            } else {
+                options.limits.depth = value;
+            }
+        } else {
+            rest.push_back(arg);
+        }
     }
-    if (argc >= 2 && std::strcmp(argv[1], "--file") == 0) {
-        if (argc != 3) {
+    if (options.limits.depth > 0 && !timeGiven) options.limits.time = std::chrono::milliseconds(0);
+    if (options.record != nullptr) {
+        if (!rest.empty()) {
+            std::cerr << "pimra-engine: --record takes no position\n";
+            return kBadInput;
+        }
+        return replayRecord(options);
+    }
+    PositionReporter reporter(options);
+    if (!rest.empty() && rest[0] == "--file") {
+        if (rest.size() != 2) {
             std::cerr << "pimra-engine: --file needs exactly one file name\n";
             return kBadInput;
         }
-        return analyseFile(argv[2]);
+        return analyseFile(rest[1].c_str(), reporter);
     }
-    if (argc >= 2) return analyseArguments(argc, argv);
-    return analyseStandardInput();
+    if (!rest.empty()) return analyseArguments(rest, reporter);
+    return analyseStandardInput(reporter);
 }

@@ -1,0 +1,77 @@
+// Positions per second and depth reached by the master search in 100 ms and in 1 s, from the
+// start position and from middle-game positions of self-play (master against the hard level).
+// A plain program: each search is timed by its own limit, so repeating it would mean nothing.
+
+#include <chrono>
+#include <cstdio>
+#include <random>
+#include <vector>
+
+#include "core/Levels.h"
+#include "core/MasterSearch.h"
+#include "core/Move.h"
+
+namespace {
+
+using pimra::Position;
+
+struct Sample {
+    const char* name;
+    Position position;
+    int side;
+};
+
+class NoRandom : public pimra::RandomSource {
+  public:
+    void reseed() override {}
+    int next(int) override { return 0; }
+};
+
+// Positions after 10, 20 and 30 moves of a game between the master (20 plies deep) and the
+// hard level, a quick self-play that is the same on every run.
+std::vector<Sample> midGame() {
+    std::vector<Sample> samples;
+    pimra::MasterSearch search(std::size_t{1} << 18);
+    NoRandom random;
+    Position board = Position::start();
+    int side = pimra::kBottomSide;
+    pimra::SearchLimits limits;
+    limits.time = std::chrono::milliseconds(0);
+    limits.depth = 10;
+    static const char* const kNames[] = {"after 10 moves", "after 20 moves", "after 30 moves"};
+    for (int move = 1; move <= 30 && board.rowSum(side) > 0; ++move) {
+        const int pit = side == pimra::kBottomSide
+                            ? search.search(board, side, limits).pit
+                            : pimra::ChooseComputerMove(board, pimra::kLevelHard, random);
+        const pimra::MoveResult result = pimra::playMove(board, side, pit);
+        if (result.gameOver) break;
+        board = result.position;
+        side = result.sideToMove;
+        if (move % 10 == 0) samples.push_back({kNames[move / 10 - 1], board, side});
+    }
+    return samples;
+}
+
+}  // namespace
+
+int main() {
+    std::vector<Sample> samples{{"start", Position::start(), pimra::kTopSide}};
+    for (const Sample& s : midGame()) samples.push_back(s);
+    std::printf("%-16s %8s %7s %12s %14s\n", "position", "limit", "depth", "positions",
+                "positions/s");
+    for (const int ms : {100, 1000}) {
+        for (const Sample& s : samples) {
+            pimra::MasterSearch search;
+            pimra::SearchLimits limits;
+            limits.time = std::chrono::milliseconds(ms);
+            const auto started = std::chrono::steady_clock::now();
+            const pimra::SearchResult r = search.search(s.position, s.side, limits);
+            const double seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+            std::printf("%-16s %6d ms %5d%s %12llu %14.0f\n", s.name, ms, r.depth,
+                        r.exact ? "e" : " ", static_cast<unsigned long long>(r.nodes),
+                        seconds > 0 ? static_cast<double>(r.nodes) / seconds : 0.0);
+        }
+    }
+    return 0;
+}

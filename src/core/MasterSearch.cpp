@@ -1,0 +1,275 @@
+#include "MasterSearch.h"
+
+#include <algorithm>
+#include <array>
+
+namespace pimra {
+
+namespace {
+
+constexpr int kInfinity = 10000;
+
+using Clock = std::chrono::steady_clock;
+
+// The pits of the side to move in the order the search tries them: the remembered best move,
+// then moves that end in the own store (nearest the store first), then captures, then the rest.
+struct OrderedMoves {
+    std::array<int, 6> pits{};
+    int count = 0;
+};
+
+int landingScore(const RulesBoard& board, int pit) {
+    const int side = board.sideToMove();
+    const int store = Position::storeOf(side);
+    const int toStore = store - pit;  // 1..6
+    const int stones = board.stones(pit);
+    if (stones % 13 == toStore) return 100 + pit;
+    if (stones < toStore) {
+        const int landing = pit + stones;
+        const int facing = Position::opposite(landing);
+        if (board.stones(landing) == 0 && board.stones(facing) > 0) {
+            return 10 + board.stones(facing);
+        }
+    }
+    if (stones == 13) return 10 + board.stones(Position::opposite(pit));
+    return 0;
+}
+
+OrderedMoves orderMoves(const RulesBoard& board, int firstPit) {
+    std::array<int, 6> scores{};
+    OrderedMoves moves;
+    const int first = Position::firstPitOf(board.sideToMove());
+    for (int pit = first; pit < first + 6; ++pit) {
+        if (board.stones(pit) == 0) continue;
+        const int score = pit == firstPit ? 1000 : landingScore(board, pit);
+        int k = moves.count++;
+        while (k > 0 && scores[static_cast<std::size_t>(k - 1)] < score) {
+            moves.pits[static_cast<std::size_t>(k)] = moves.pits[static_cast<std::size_t>(k - 1)];
+            scores[static_cast<std::size_t>(k)] = scores[static_cast<std::size_t>(k - 1)];
+            --k;
+        }
+        moves.pits[static_cast<std::size_t>(k)] = pit;
+        scores[static_cast<std::size_t>(k)] = score;
+    }
+    return moves;
+}
+
+// The final margin when the side to move has no stones: the other row goes to its store.
+int marginWithoutMoves(const RulesBoard& board) {
+    const int side = board.sideToMove();
+    const int other = 3 - side;
+    const int first = Position::firstPitOf(other);
+    int rest = 0;
+    for (int i = first; i < first + 6; ++i) rest += board.stones(i);
+    return board.storeMargin(side) - rest;
+}
+
+// One search: its limits, counters and the alpha-beta itself.
+class SearchRun {
+  public:
+    SearchRun(TranspositionTable& table, const PositionKeys& keys, const SearchLimits& limits,
+              std::stop_token stop)
+        : table_(table),
+          keys_(keys),
+          limits_(limits),
+          stop_(std::move(stop)),
+          started_(Clock::now()) {}
+
+    // The value of the position for its side to move, searched `depth` plies deep.
+    int node(const RulesBoard& board, int depth, int alpha, int beta);
+    // The value of the move for the side that plays it.
+    int move(const RulesBoard& board, int pit, int depth, int alpha, int beta);
+
+    bool aborted() const { return aborted_; }
+    bool stopAsked() const { return stop_.stop_requested(); }
+    void allowStopping() { stoppable_ = true; }
+    std::uint64_t nodes() const { return nodes_; }
+    // Grows whenever a value rests on a guess rather than a finished game.
+    std::uint64_t guesses() const { return guesses_; }
+    Clock::duration elapsed() const { return Clock::now() - started_; }
+    bool timeIsShort() const { return limits_.time.count() > 0 && elapsed() * 2 > limits_.time; }
+
+  private:
+    bool mustStop() const {
+        if (!stoppable_) return false;
+        if (stop_.stop_requested()) return true;
+        if (limits_.nodes > 0 && nodes_ >= limits_.nodes) return true;
+        return limits_.time.count() > 0 && elapsed() >= limits_.time;
+    }
+
+    TranspositionTable& table_;
+    const PositionKeys& keys_;
+    SearchLimits limits_;
+    std::stop_token stop_;
+    Clock::time_point started_;
+    std::uint64_t nodes_ = 0;
+    std::uint64_t guesses_ = 0;
+    bool aborted_ = false;
+    bool stoppable_ = false;
+};
+
+int SearchRun::move(const RulesBoard& board, int pit, int depth, int alpha, int beta) {
+    const int side = board.sideToMove();
+    RulesBoard child = board;
+    const RulesMove played = child.play(pit);
+    if (played.gameOver) return child.storeMargin(side);
+    // A chain of extra moves is followed to its end: cutting it short hides the many stones
+    // a long chain can bring. Every extra move puts a stone into a store for good, so the
+    // chain ends.
+    if (played.extraTurn) return node(child, depth, alpha, beta);
+    return -node(child, depth - 1, -beta, -alpha);
+}
+
+int SearchRun::node(const RulesBoard& board, int depth, int alpha, int beta) {
+    ++nodes_;
+    if (nodes_ % MasterSearch::kCheckInterval == 0 && mustStop()) aborted_ = true;
+    if (aborted_) return 0;
+    // Every stone still in a pit can end in either store, and stores never lose stones: the
+    // final margin lies within the margin now plus or minus those stones. That settles many
+    // positions without a guess.
+    const int side = board.sideToMove();
+    const int margin = board.storeMargin(side);
+    const int open = board.stonesInPits();
+    if (margin + open <= alpha) return margin + open;
+    if (margin - open >= beta) return margin - open;
+    if (depth <= 0) {
+        ++guesses_;
+        return margin;
+    }
+
+    const std::uint64_t key = keys_.key(board);
+    int remembered = 0;
+    if (const TableEntry* entry = table_.find(key)) {
+        remembered = entry->bestPit;
+        if (entry->solved || entry->depth >= depth) {
+            const int value = entry->value;
+            if (entry->bound == Bound::Exact || (entry->bound == Bound::Lower && value >= beta) ||
+                (entry->bound == Bound::Upper && value <= alpha)) {
+                if (!entry->solved) ++guesses_;
+                return value;
+            }
+        }
+    }
+
+    const std::uint64_t guessesBefore = guesses_;
+    const int alphaBefore = alpha;
+    const OrderedMoves moves = orderMoves(board, remembered);
+    int best = -kInfinity;
+    int bestPit = 0;
+    for (int k = 0; k < moves.count; ++k) {
+        const int pit = moves.pits[static_cast<std::size_t>(k)];
+        // The first move sets the value; the others are first only tested against it with a
+        // null window, and searched again in full when they turn out better.
+        int value = 0;
+        if (k == 0) {
+            value = move(board, pit, depth, alpha, beta);
+        } else {
+            value = move(board, pit, depth, alpha, alpha + 1);
+            if (!aborted_ && value > alpha && value < beta) {
+                value = move(board, pit, depth, alpha, beta);
+            }
+        }
+        if (aborted_) return 0;
+        if (value > best) {
+            best = value;
+            bestPit = pit;
+        }
+        alpha = std::max(alpha, value);
+        if (alpha >= beta) break;
+    }
+
+    TableEntry entry;
+    entry.key = key;
+    entry.value = static_cast<std::int16_t>(best);
+    entry.depth = static_cast<std::uint8_t>(std::min(depth, 255));
+    entry.bound = best <= alphaBefore ? Bound::Upper : best >= beta ? Bound::Lower : Bound::Exact;
+    entry.bestPit = static_cast<std::uint8_t>(bestPit);
+    entry.solved = guesses_ == guessesBefore;
+    table_.store(entry);
+    return best;
+}
+
+// The move to play among the root's values: the best one, except that a move proven to lose
+// is never chosen while some move is not proven to lose.
+const MoveValue& chooseMove(const std::vector<MoveValue>& moves) {
+    const auto better = [](const MoveValue& a, const MoveValue& b) { return a.value > b.value; };
+    const MoveValue& best = *std::min_element(moves.begin(), moves.end(), better);
+    if (!(best.exact && best.value < 0)) return best;
+    const MoveValue* hope = nullptr;
+    for (const MoveValue& m : moves) {
+        if (!m.exact && (hope == nullptr || m.value > hope->value)) hope = &m;
+    }
+    return hope != nullptr ? *hope : best;
+}
+
+}  // namespace
+
+MasterSearch::MasterSearch(std::size_t tableEntries) : table_(tableEntries) {}
+
+SearchResult MasterSearch::search(const Position& position, int sideToMove,
+                                  const SearchLimits& limits, std::stop_token stop,
+                                  const Progress& progress) {
+    return run(position, sideToMove, limits, std::move(stop), progress, false);
+}
+
+SearchResult MasterSearch::analyse(const Position& position, int sideToMove,
+                                   const SearchLimits& limits, std::stop_token stop,
+                                   const Progress& progress) {
+    return run(position, sideToMove, limits, std::move(stop), progress, true);
+}
+
+SearchResult MasterSearch::run(const Position& position, int sideToMove, const SearchLimits& limits,
+                               std::stop_token stop, const Progress& progress, bool everyMove) {
+    SearchResult result;
+    const std::optional<RulesBoard> root = RulesBoard::from(position, sideToMove);
+    if (!root) {
+        result.searched = false;
+        return result;
+    }
+    if (!root->hasMove()) {
+        result.value = marginWithoutMoves(*root);
+        result.exact = true;
+        return result;
+    }
+
+    std::vector<MoveValue> values;
+    const OrderedMoves ordered = orderMoves(*root, 0);
+    for (int k = 0; k < ordered.count; ++k) {
+        values.push_back(MoveValue{ordered.pits[static_cast<std::size_t>(k)], 0, false});
+    }
+
+    SearchRun run(table_, keys_, limits, std::move(stop));
+    const int maxDepth = limits.depth > 0 ? std::min(limits.depth, kMaxDepth) : kMaxDepth;
+    for (int depth = 1; depth <= maxDepth; ++depth) {
+        std::vector<MoveValue> next = values;
+        int alpha = -kInfinity;
+        bool allExact = true;
+        for (MoveValue& m : next) {
+            const std::uint64_t guessesBefore = run.guesses();
+            m.value = run.move(*root, m.pit, depth, everyMove ? -kInfinity : alpha, kInfinity);
+            if (run.aborted()) break;
+            m.exact = run.guesses() == guessesBefore;
+            allExact = allExact && m.exact;
+            alpha = std::max(alpha, m.value);
+        }
+        if (run.aborted()) break;
+        // The next iteration tries the best moves first.
+        std::stable_sort(next.begin(), next.end(),
+                         [](const MoveValue& a, const MoveValue& b) { return a.value > b.value; });
+        values = std::move(next);
+        const MoveValue& chosen = chooseMove(values);
+        result.pit = chosen.pit;
+        result.value = chosen.value;
+        result.exact = allExact;
+        result.depth = depth;
+        result.nodes = run.nodes();
+        result.moves = values;
+        if (progress) progress(result);
+        run.allowStopping();
+        if (allExact || run.timeIsShort() || run.stopAsked()) break;
+    }
+    result.nodes = run.nodes();
+    return result;
+}
+
+}  // namespace pimra

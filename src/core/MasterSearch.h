@@ -1,0 +1,79 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <stop_token>
+#include <vector>
+
+#include "Position.h"
+#include "RulesBoard.h"
+#include "TranspositionTable.h"
+
+namespace pimra {
+
+// How long a search may go on. Zero means no limit; a search with no limit at all runs until
+// the value is proven or it is stopped.
+struct SearchLimits {
+    std::chrono::milliseconds time{1000};
+    std::uint64_t nodes = 0;
+    int depth = 0;  // turns; the extra moves of a turn do not count
+};
+
+// The value of one move for the side that plays it.
+struct MoveValue {
+    int pit = 0;
+    int value = 0;
+    bool exact = false;
+};
+
+struct SearchResult {
+    int pit = 0;           // the chosen board index; 0 when the side to move has no move
+    int value = 0;         // expected final store of the side to move minus the other store
+    bool exact = false;    // the value is proven
+    bool searched = true;  // false: the board is too large for the search (see RulesBoard)
+    int depth = 0;         // plies of the last finished iteration
+    std::uint64_t nodes = 0;
+    // Every playable pit with its value. After a search only the chosen move's value is its
+    // own; the others are upper bounds. After an analysis each value is the move's own.
+    std::vector<MoveValue> moves;
+};
+
+// The strongest computer player: iterative deepening alpha-beta over the game's own rules,
+// with a transposition table and move ordering. Near the end of a game the search reaches
+// the last move of every line and the value becomes exact. A search can be stopped from
+// another thread through its stop token; it then ends within a few hundred positions and
+// gives the best move of the last finished iteration.
+//
+// One object runs one search at a time; objects share nothing, so several can run on
+// different threads. The table is kept from one search to the next.
+class MasterSearch {
+  public:
+    static constexpr std::size_t kDefaultTableEntries = std::size_t{1} << 20;
+    static constexpr int kMaxDepth = 200;
+    // Positions searched between two looks at the stop token and the clock.
+    static constexpr std::uint64_t kCheckInterval = 256;
+
+    // Called after every finished iteration, on the searching thread.
+    using Progress = std::function<void(const SearchResult&)>;
+
+    explicit MasterSearch(std::size_t tableEntries = kDefaultTableEntries);
+
+    // The best move for `sideToMove`.
+    SearchResult search(const Position& position, int sideToMove, const SearchLimits& limits,
+                        std::stop_token stop = {}, const Progress& progress = {});
+    // The value of every playable move, each searched with a full window.
+    SearchResult analyse(const Position& position, int sideToMove, const SearchLimits& limits,
+                         std::stop_token stop = {}, const Progress& progress = {});
+    // Forgets what earlier searches stored.
+    void clear() { table_.clear(); }
+
+  private:
+    SearchResult run(const Position& position, int sideToMove, const SearchLimits& limits,
+                     std::stop_token stop, const Progress& progress, bool everyMove);
+
+    TranspositionTable table_;
+    PositionKeys keys_;
+};
+
+}  // namespace pimra

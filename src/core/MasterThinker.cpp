@@ -1,0 +1,32 @@
+#include "MasterThinker.h"
+
+namespace pimra {
+
+MasterThinker::MasterThinker(std::size_t tableEntries) : search_(tableEntries) {}
+
+MasterThinker::~MasterThinker() {
+    stop();
+}
+
+void MasterThinker::start(const Position& position, int sideToMove, const SearchLimits& limits,
+                          Done done) {
+    stop();
+    worker_ = std::jthread(
+        [this, position, sideToMove, limits, done = std::move(done)](std::stop_token token) {
+            const SearchResult result = search_.search(position, sideToMove, limits, token);
+            if (!token.stop_requested() && done) done(result);
+        });
+}
+
+void MasterThinker::stop() {
+    if (!worker_.joinable()) return;
+    worker_.request_stop();
+    worker_.join();
+}
+
+void MasterThinker::clear() {
+    stop();
+    search_.clear();
+}
+
+}  // namespace pimra

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "MasterSearch.h"
+
+namespace pimra {
+
+// Runs the master search on a worker thread, so that the window stays responsive while the
+// computer thinks. `start` and `stop` are called from one thread (the window's); the result
+// is handed to `done` on the worker thread, and a window passes it on to its own thread.
+// A thought that is stopped is not reported: once `stop` returns, `done` is not running and
+// will not be called for it. `done` must not call `start` or `stop` itself.
+class MasterThinker {
+  public:
+    using Done = std::function<void(const SearchResult&)>;
+
+    explicit MasterThinker(std::size_t tableEntries = MasterSearch::kDefaultTableEntries);
+    ~MasterThinker();
+    MasterThinker(const MasterThinker&) = delete;
+    MasterThinker& operator=(const MasterThinker&) = delete;
+
+    // Stops any thought under way, then thinks about the move of `sideToMove`.
+    void start(const Position& position, int sideToMove, const SearchLimits& limits, Done done);
+    // Stops the thought under way, if any, and waits for the worker to end.
+    void stop();
+    // Forgets what earlier thoughts learned (a new game).
+    void clear();
+
+  private:
+    MasterSearch search_;
+    std::jthread worker_;
+};
+
+}  // namespace pimra

@@ -1,0 +1,302 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <map>
+#include <random>
+#include <thread>
+
+#include "TestPositions.h"
+#include "core/MasterLevel.h"
+#include "core/MasterSearch.h"
+#include "core/MasterThinker.h"
+#include "core/Move.h"
+#include "core/RulesBoard.h"
+
+namespace pimra {
+namespace {
+
+using test::board;
+
+// Plain exhaustive game values by the window's own move (playMove), remembered per position.
+class ExhaustiveSolver {
+  public:
+    int value(const Position& position, int side) {
+        const auto key = std::make_pair(position, side);
+        if (const auto found = known_.find(key); found != known_.end()) return found->second;
+        int best = -1000;
+        const int first = Position::firstPitOf(side);
+        for (int pit = first; pit < first + 6; ++pit) {
+            const MoveResult move = playMove(position, side, pit);
+            if (!move.accepted) continue;
+            const Position& after = move.position;
+            int v = 0;
+            if (move.gameOver) {
+                v = after[Position::storeOf(side)] - after[Position::storeOf(3 - side)];
+            } else if (move.sideToMove == side) {
+                v = value(after, side);
+            } else {
+                v = -value(after, 3 - side);
+            }
+            best = std::max(best, v);
+        }
+        known_.emplace(key, best);
+        return best;
+    }
+
+  private:
+    struct Less {
+        bool operator()(const std::pair<Position, int>& a,
+                        const std::pair<Position, int>& b) const {
+            for (int i = 1; i <= kPitCount; ++i) {
+                if (a.first[i] != b.first[i]) return a.first[i] < b.first[i];
+            }
+            return a.second < b.second;
+        }
+    };
+    std::map<std::pair<Position, int>, int, Less> known_;
+};
+
+SearchLimits unlimited() {
+    SearchLimits limits;
+    limits.time = std::chrono::milliseconds(0);
+    return limits;
+}
+
+// A random position late in a game: a few stones spread over the pits, the rest in stores.
+Position randomEndgame(std::mt19937& random, int pitStones) {
+    Position p;
+    for (int k = 0; k < pitStones; ++k) {
+        int pit = 0;
+        do pit = std::uniform_int_distribution<int>(1, 13)(random);
+        while (pit == kBottomStore);
+        ++p[pit];
+    }
+    p[kBottomStore] = std::uniform_int_distribution<int>(0, 36)(random);
+    p[kTopStore] = std::uniform_int_distribution<int>(0, 36)(random);
+    return p;
+}
+
+TEST(RulesBoard, PlaysEveryMoveExactlyLikeTheGame) {
+    std::mt19937 random(11);
+    for (int game = 0; game < 300; ++game) {
+        Position p;
+        const int perPit = 1 + game % 8;
+        for (int i = 1; i <= kPitCount; ++i) p[i] = Position::isStore(i) ? 0 : perPit;
+        if (game % 3 == 0) p[1 + game % 6] = 13 + game % 20;  // laps around the board
+        int side = 1 + game % 2;
+        for (int turn = 0; turn < 300 && p.rowSum(side) > 0; ++turn) {
+            int pit = 0;
+            do pit = Position::firstPitOf(side) + static_cast<int>(random() % 6);
+            while (p[pit] == 0);
+            auto fast = RulesBoard::from(p, side);
+            ASSERT_TRUE(fast);
+            ASSERT_TRUE(fast->canPlay(pit));
+            const RulesMove quick = fast->play(pit);
+            const MoveResult move = playMove(p, side, pit);
+            ASSERT_EQ(fast->position(), move.position) << "game " << game << " turn " << turn;
+            ASSERT_EQ(fast->sideToMove(), move.sideToMove);
+            ASSERT_EQ(quick.extraTurn, move.extraTurn);
+            ASSERT_EQ(quick.gameOver, move.gameOver);
+            if (move.gameOver) break;
+            p = move.position;
+            side = move.sideToMove;
+        }
+    }
+}
+
+TEST(RulesBoard, RefusesBoardsItCannotHold) {
+    Position big = Position::start();
+    big[1] = 200;
+    EXPECT_FALSE(RulesBoard::from(big, kBottomSide));
+    Position negative = Position::start();
+    negative[3] = -1;
+    EXPECT_FALSE(RulesBoard::from(negative, kTopSide));
+    EXPECT_FALSE(RulesBoard::from(Position::start(), 3));
+    const auto start = RulesBoard::from(Position::start(), kTopSide);
+    ASSERT_TRUE(start);
+    EXPECT_FALSE(start->canPlay(3));
+    EXPECT_FALSE(start->canPlay(14));
+    EXPECT_TRUE(start->canPlay(8));
+}
+
+TEST(MasterSearch, ProvesTheValueOfSmallBoards) {
+    ExhaustiveSolver solver;
+    MasterSearch search(1 << 16);
+    const Position small[] = {
+        board({1, 1, 1, 1, 0, 0}, 0, {1, 1, 0, 0, 1, 1}, 0),
+        board({2, 0, 0, 2, 0, 0}, 0, {2, 0, 0, 0, 0, 2}, 0),
+        board({2, 2, 2, 0, 0, 2}, 0, {0, 0, 0, 0, 0, 1}, 0),
+        board({0, 3, 0, 0, 0, 0}, 0, {3, 0, 0, 0, 0, 3}, 0),
+    };
+    for (const Position& p : small) {
+        for (int side : {kBottomSide, kTopSide}) {
+            if (p.rowSum(side) == 0) continue;
+            const SearchResult result = search.search(p, side, unlimited());
+            ASSERT_TRUE(result.exact);
+            EXPECT_EQ(result.value, solver.value(p, side));
+            // The chosen move really reaches that value.
+            const MoveResult move = playMove(p, side, result.pit);
+            ASSERT_TRUE(move.accepted);
+            const int after = move.gameOver ? move.position[Position::storeOf(side)] -
+                                                  move.position[Position::storeOf(3 - side)]
+                              : move.sideToMove == side ? solver.value(move.position, side)
+                                                        : -solver.value(move.position, 3 - side);
+            EXPECT_EQ(after, result.value);
+        }
+    }
+}
+
+TEST(MasterSearch, AnalysisGivesEachMoveItsOwnProvenValue) {
+    ExhaustiveSolver solver;
+    MasterSearch search(1 << 16);
+    const Position p = board({2, 0, 0, 2, 0, 0}, 3, {2, 2, 0, 0, 2, 0}, 4);
+    const SearchResult result = search.analyse(p, kTopSide, unlimited());
+    ASSERT_TRUE(result.exact);
+    ASSERT_EQ(result.moves.size(), 3u);
+    for (const MoveValue& m : result.moves) {
+        const MoveResult move = playMove(p, kTopSide, m.pit);
+        const int expected = move.gameOver ? move.position[14] - move.position[7]
+                             : move.sideToMove == kTopSide
+                                 ? solver.value(move.position, kTopSide)
+                                 : -solver.value(move.position, kBottomSide);
+        EXPECT_TRUE(m.exact);
+        EXPECT_EQ(m.value, expected) << "pit " << m.pit;
+    }
+    EXPECT_EQ(result.value, solver.value(p, kTopSide));
+}
+
+TEST(MasterSearch, EndgamesAgreeWithExhaustiveSearch) {
+    std::mt19937 random(5);
+    ExhaustiveSolver solver;
+    MasterSearch search(1 << 16);
+    for (int k = 0; k < 40; ++k) {
+        const Position p = randomEndgame(random, 3 + k % 6);
+        const int side = 1 + k % 2;
+        if (p.rowSum(side) == 0) continue;
+        const SearchResult result = search.search(p, side, unlimited());
+        ASSERT_TRUE(result.exact) << k;
+        EXPECT_EQ(result.value, solver.value(p, side)) << k;
+    }
+}
+
+TEST(MasterSearch, DepthLimitedSearchIsRepeatableAndPlaysLegalMoves) {
+    MasterSearch search(1 << 16);
+    SearchLimits limits = unlimited();
+    limits.depth = 6;
+    const SearchResult first = search.search(Position::start(), kTopSide, limits);
+    search.clear();
+    const SearchResult second = search.search(Position::start(), kTopSide, limits);
+    EXPECT_EQ(first.pit, second.pit);
+    EXPECT_EQ(first.value, second.value);
+    EXPECT_EQ(first.depth, 6);
+    EXPECT_FALSE(first.exact);
+    EXPECT_GE(first.pit, 8);
+    EXPECT_LE(first.pit, 13);
+
+    // Board too large for the search: the level falls back to the very hard choice.
+    Position big = Position::start();
+    big[10] = 250;
+    const SearchResult fallback = MasterComputerMove(search, big, limits);
+    EXPECT_FALSE(fallback.searched);
+    EXPECT_TRUE(canPlayPit(big, fallback.pit));
+
+    // No move left: the value is the end of the game, with the other row swept.
+    const Position over = board({1, 2, 0, 0, 0, 0}, 20, {0, 0, 0, 0, 0, 0}, 30);
+    const SearchResult none = search.search(over, kTopSide, limits);
+    EXPECT_EQ(none.pit, 0);
+    EXPECT_TRUE(none.exact);
+    EXPECT_EQ(none.value, 30 - 23);
+}
+
+TEST(MasterSearch, StopsSoonAfterBeingAsked) {
+    MasterSearch search(1 << 16);
+    std::stop_source stop;
+    std::uint64_t nodesWhenAsked = 0;
+    // Asked to stop after the third iteration, from inside the search.
+    const SearchResult result = search.search(Position::start(), kTopSide, unlimited(),
+                                              stop.get_token(), [&](const SearchResult& progress) {
+                                                  if (progress.depth == 3) {
+                                                      nodesWhenAsked = progress.nodes;
+                                                      stop.request_stop();
+                                                  }
+                                              });
+    EXPECT_EQ(result.depth, 3);
+    EXPECT_LE(result.nodes, nodesWhenAsked + MasterSearch::kCheckInterval + 1);
+    EXPECT_TRUE(canPlayPit(Position::start(), result.pit));
+}
+
+TEST(MasterThinker, ReportsOnTheWorkerAndStopsWithinFiftyMilliseconds) {
+    MasterThinker thinker(1 << 16);
+    std::promise<SearchResult> finished;
+    SearchLimits limits = unlimited();
+    limits.depth = 5;
+    thinker.start(Position::start(), kTopSide, limits,
+                  [&](const SearchResult& r) { finished.set_value(r); });
+    const SearchResult result = finished.get_future().get();
+    EXPECT_EQ(result.depth, 5);
+
+    // A thought without limits ends when stopped, and its result is not reported.
+    bool reported = false;
+    thinker.start(Position::start(), kTopSide, unlimited(),
+                  [&](const SearchResult&) { reported = true; });
+    std::this_thread::yield();
+    const auto asked = std::chrono::steady_clock::now();
+    thinker.stop();
+    const auto took = std::chrono::steady_clock::now() - asked;
+    EXPECT_LT(took, std::chrono::milliseconds(50));
+    EXPECT_FALSE(reported);
+}
+
+TEST(TranspositionTable, KeysTellPositionsApartAndSolvedValuesStay) {
+    const PositionKeys keys;
+    const auto start = RulesBoard::from(Position::start(), kBottomSide);
+    const auto startTop = RulesBoard::from(Position::start(), kTopSide);
+    Position moved = Position::start();
+    --moved[1];
+    ++moved[2];
+    const auto shifted = RulesBoard::from(moved, kBottomSide);
+    EXPECT_NE(keys.key(*start), keys.key(*startTop));
+    EXPECT_NE(keys.key(*start), keys.key(*shifted));
+    EXPECT_EQ(keys.key(*start), keys.key(*RulesBoard::from(Position::start(), kBottomSide)));
+
+    TranspositionTable table(1000);
+    EXPECT_EQ(table.size(), 1024u);
+    const std::uint64_t key = keys.key(*start);
+    EXPECT_EQ(table.find(key), nullptr);
+    table.store(TableEntry{key, 5, 3, Bound::Exact, 9, true});
+    table.store(TableEntry{key, -2, 40, Bound::Lower, 8, false});  // a guess does not replace it
+    ASSERT_NE(table.find(key), nullptr);
+    EXPECT_EQ(table.find(key)->value, 5);
+    EXPECT_TRUE(table.find(key)->solved);
+    // Another position in the same slot takes it over.
+    const std::uint64_t other = key + table.size();
+    table.store(TableEntry{other, 1, 1, Bound::Upper, 10, false});
+    EXPECT_EQ(table.find(key), nullptr);
+    EXPECT_EQ(table.find(other)->bestPit, 10);
+    table.clear();
+    EXPECT_EQ(table.find(other), nullptr);
+}
+
+TEST(MasterThinker, ANewThoughtReplacesTheOneUnderWay) {
+    MasterThinker thinker(1 << 16);
+    std::atomic<int> reports{0};
+    std::promise<SearchResult> second;
+    thinker.start(Position::start(), kTopSide, unlimited(),
+                  [&](const SearchResult&) { ++reports; });
+    SearchLimits limits = unlimited();
+    limits.depth = 3;
+    const Position p = board({0, 0, 0, 0, 0, 1}, 30, {0, 0, 0, 0, 2, 1}, 20);
+    thinker.start(p, kTopSide, limits, [&](const SearchResult& r) {
+        ++reports;
+        second.set_value(r);
+    });
+    const SearchResult result = second.get_future().get();
+    thinker.stop();
+    EXPECT_EQ(reports.load(), 1);
+    EXPECT_EQ(result.pit, 13);  // one stone into the store, then two more
+}
+
+}  // namespace
+}  // namespace pimra

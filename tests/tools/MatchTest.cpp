@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include "Match.h"
+#include "core/Levels.h"
+#include "core/Move.h"
+
+namespace pimra::match {
+namespace {
+
+TEST(Match, ReadsPlayerNames) {
+    EXPECT_EQ(parsePlayer("easy")->level, kLevelEasy);
+    EXPECT_EQ(parsePlayer("veryhard")->level, kLevelVeryHard);
+    const auto master = parsePlayer("master:250");
+    ASSERT_TRUE(master);
+    EXPECT_EQ(master->level, kLevelMaster);
+    EXPECT_EQ(master->time.count(), 250);
+    EXPECT_EQ(parsePlayer("master")->time.count(), 1000);
+    for (const char* bad : {"", "Easy", "master:", "master:0", "master:-5", "master:1x", "god"}) {
+        EXPECT_FALSE(parsePlayer(bad)) << bad;
+    }
+}
+
+TEST(Match, LevelsPlayTheBottomRowThroughAMirror) {
+    Position p = Position::start();
+    p[3] = 0;
+    p[12] = 9;
+    const Position m = mirrored(p);
+    EXPECT_EQ(m[10], 0);
+    EXPECT_EQ(m[5], 9);
+    EXPECT_EQ(mirrored(m), p);
+    // The deterministic levels choose in the mirror what they would choose on the top row.
+    ClockRandom random;
+    for (const char* name : {"normal", "hard", "veryhard"}) {
+        Player player(*parsePlayer(name), 3);
+        EXPECT_EQ(player.choose(p, kBottomSide) + 7,
+                  ChooseComputerMove(m, parsePlayer(name)->level, random));
+    }
+    for (const char* name : {"easy", "normal", "hard", "veryhard"}) {
+        Player player(*parsePlayer(name), 3);
+        const int bottom = player.choose(p, kBottomSide);
+        EXPECT_TRUE(playMove(p, kBottomSide, bottom).accepted) << name;
+        EXPECT_TRUE(playMove(p, kTopSide, player.choose(p, kTopSide)).accepted) << name;
+    }
+}
+
+TEST(Match, OpeningsAreVariedAndEachIsPlayedFromBothSides) {
+    for (std::uint32_t seed = 0; seed < 50; ++seed) {
+        const Opening opening = randomOpening(seed, 6);
+        EXPECT_EQ(opening.position.total(), 72);
+        EXPECT_NE(opening.position, Position::start());
+        EXPECT_GT(opening.position.rowSum(opening.sideToMove), 0);
+        EXPECT_EQ(randomOpening(seed, 6).position, opening.position);
+    }
+    EXPECT_NE(randomOpening(1, 6).position, randomOpening(2, 6).position);
+
+    MatchOptions options;
+    options.games = 7;  // rounded up to 8: four openings, twice each
+    options.seed = 4;
+    const MatchReport report = playMatch(*parsePlayer("normal"), *parsePlayer("normal"), options);
+    const MatchTally& t = report.tally;
+    EXPECT_EQ(t.games, 8);
+    EXPECT_EQ(t.wins + t.draws + t.losses, 8);
+    // The same deterministic player on both sides of each opening: every opening's two games
+    // mirror each other, so the margins cancel.
+    EXPECT_EQ(t.marginSum, 0);
+    EXPECT_EQ(t.wins, t.losses);
+}
+
+}  // namespace
+}  // namespace pimra::match

@@ -1,0 +1,180 @@
+#include "Match.h"
+
+#include <atomic>
+#include <charconv>
+#include <mutex>
+#include <random>
+#include <thread>
+
+#include "core/Levels.h"
+#include "core/Move.h"
+
+namespace pimra::match {
+
+namespace {
+
+class SeededRandom : public RandomSource {
+  public:
+    explicit SeededRandom(unsigned seed) : engine_(seed) {}
+    void reseed() override {}
+    int next(int n) override { return std::uniform_int_distribution<int>(0, n - 1)(engine_); }
+
+  private:
+    std::mt19937 engine_;
+};
+
+constexpr int kMaxGameMoves = 2000;
+constexpr std::size_t kMatchTableEntries = std::size_t{1} << 20;
+
+std::vector<int> playablePits(const Position& board, int side) {
+    std::vector<int> pits;
+    const int first = Position::firstPitOf(side);
+    for (int pit = first; pit < first + 6; ++pit) {
+        if (board[pit] > 0) pits.push_back(pit);
+    }
+    return pits;
+}
+
+}  // namespace
+
+std::optional<PlayerSpec> parsePlayer(const std::string& text) {
+    static constexpr struct {
+        const char* name;
+        int level;
+    } kLevels[] = {{"easy", kLevelEasy},
+                   {"normal", kLevelNormal},
+                   {"hard", kLevelHard},
+                   {"veryhard", kLevelVeryHard},
+                   {"master", kLevelMaster}};
+    for (const auto& level : kLevels) {
+        if (text == level.name)
+            return PlayerSpec{text, level.level, std::chrono::milliseconds(1000)};
+    }
+    const std::string prefix = "master:";
+    if (text.rfind(prefix, 0) != 0) return std::nullopt;
+    int ms = 0;
+    const char* first = text.data() + prefix.size();
+    const char* last = text.data() + text.size();
+    const auto [end, ec] = std::from_chars(first, last, ms);
+    if (ec != std::errc() || end != last || ms < 1 || ms > 3'600'000) return std::nullopt;
+    return PlayerSpec{text, kLevelMaster, std::chrono::milliseconds(ms)};
+}
+
+Player::Player(const PlayerSpec& spec, unsigned seed)
+    : spec_(spec), random_(std::make_unique<SeededRandom>(seed)) {
+    if (spec.level == kLevelMaster) search_ = std::make_unique<MasterSearch>(kMatchTableEntries);
+}
+
+int Player::choose(const Position& board, int sideToMove) {
+    const auto started = std::chrono::steady_clock::now();
+    int pit = 0;
+    if (search_) {
+        SearchLimits limits;
+        limits.time = spec_.time;
+        pit = search_->search(board, sideToMove, limits).pit;
+        if (!canPlayPit(board, pit)) pit = 0;
+    }
+    if (pit == 0) {
+        // The levels play the top row: show them the board from there.
+        const bool top = sideToMove == kTopSide;
+        const int index = ChooseComputerMove(top ? board : mirrored(board), spec_.level, *random_);
+        pit = top ? index : index - 7;
+    }
+    thinking_ += std::chrono::steady_clock::now() - started;
+    ++moves_;
+    return pit;
+}
+
+Position mirrored(const Position& board) {
+    Position result;
+    for (int i = 1; i <= 7; ++i) {
+        result[i] = board[i + 7];
+        result[i + 7] = board[i];
+    }
+    return result;
+}
+
+Opening randomOpening(std::uint32_t seed, int stonesPerPit) {
+    std::mt19937 engine(seed);
+    for (;;) {
+        Opening opening;
+        for (int i = 1; i <= kPitCount; ++i) {
+            opening.position[i] = Position::isStore(i) ? 0 : stonesPerPit;
+        }
+        const int count = std::uniform_int_distribution<int>(2, 4)(engine);
+        bool over = false;
+        for (int k = 0; k < count && !over; ++k) {
+            const std::vector<int> pits = playablePits(opening.position, opening.sideToMove);
+            const int pit =
+                pits[std::uniform_int_distribution<std::size_t>(0, pits.size() - 1)(engine)];
+            const MoveResult move = playMove(opening.position, opening.sideToMove, pit);
+            opening.position = move.position;
+            opening.sideToMove = move.sideToMove;
+            over = move.gameOver;
+        }
+        if (!over) return opening;
+    }
+}
+
+GameOutcome playGame(const Opening& opening, Player& a, Player& b, bool aBottom) {
+    Position board = opening.position;
+    int side = opening.sideToMove;
+    GameOutcome outcome;
+    for (; outcome.moves < kMaxGameMoves; ++outcome.moves) {
+        if (board.rowSum(side) == 0) break;
+        Player& mover = (side == kBottomSide) == aBottom ? a : b;
+        const MoveResult move = playMove(board, side, mover.choose(board, side));
+        if (!move.accepted) break;  // a player without a playable choice forfeits the rest
+        board = move.position;
+        side = move.sideToMove;
+        if (move.gameOver) break;
+    }
+    const int bottomMargin = board[kBottomStore] - board[kTopStore];
+    outcome.marginA = aBottom ? bottomMargin : -bottomMargin;
+    return outcome;
+}
+
+MatchReport playMatch(const PlayerSpec& a, const PlayerSpec& b, const MatchOptions& options) {
+    const int openings = (options.games + 1) / 2;
+    std::atomic<int> nextOpening{0};
+    std::mutex mutex;
+    MatchReport report;
+    std::chrono::nanoseconds thinkingA{0}, thinkingB{0};
+    long long movesA = 0, movesB = 0;
+
+    auto work = [&](int job) {
+        Player playerA(a, options.seed * 7919u + static_cast<unsigned>(job));
+        Player playerB(b, options.seed * 104729u + static_cast<unsigned>(job));
+        for (int k = nextOpening++; k < openings; k = nextOpening++) {
+            const Opening opening = randomOpening(
+                options.seed * 1000003u + static_cast<unsigned>(k), options.stonesPerPit);
+            for (bool aBottom : {true, false}) {
+                const GameOutcome game = playGame(opening, playerA, playerB, aBottom);
+                const std::lock_guard lock(mutex);
+                MatchTally& t = report.tally;
+                ++t.games;
+                t.marginSum += game.marginA;
+                if (game.marginA > 0) ++t.wins;
+                if (game.marginA == 0) ++t.draws;
+                if (game.marginA < 0) ++t.losses;
+            }
+        }
+        const std::lock_guard lock(mutex);
+        thinkingA += playerA.thinking();
+        thinkingB += playerB.thinking();
+        movesA += playerA.movesMade();
+        movesB += playerB.movesMade();
+    };
+    std::vector<std::jthread> workers;
+    for (int job = 1; job < options.jobs; ++job) workers.emplace_back(work, job);
+    work(0);
+    workers.clear();
+    const auto ms = [](std::chrono::nanoseconds total, long long moves) {
+        return moves == 0 ? 0.0 : std::chrono::duration<double, std::milli>(total).count() / moves;
+    };
+    report.msPerMoveA = ms(thinkingA, movesA);
+    report.msPerMoveB = ms(thinkingB, movesB);
+    return report;
+}
+
+}  // namespace pimra::match

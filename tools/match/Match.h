@@ -1,0 +1,85 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/MasterSearch.h"
+#include "core/Position.h"
+#include "core/Random.h"
+
+namespace pimra::match {
+
+// A player of the match: a level by name, or the master search with a time per move.
+struct PlayerSpec {
+    std::string name;  // as written: easy, normal, hard, veryhard, master, master:MS
+    int level = 0;     // kLevelEasy..kLevelMaster
+    std::chrono::milliseconds time{1000};
+};
+
+// Reads "easy", "normal", "hard", "veryhard", "master" or "master:MS".
+std::optional<PlayerSpec> parsePlayer(const std::string& text);
+
+// Chooses moves for either row; the levels, which play the top row, see a mirrored board
+// when they play the bottom row.
+class Player {
+  public:
+    Player(const PlayerSpec& spec, unsigned seed);
+    int choose(const Position& board, int sideToMove);
+    const PlayerSpec& spec() const { return spec_; }
+    std::chrono::nanoseconds thinking() const { return thinking_; }
+    int movesMade() const { return moves_; }
+
+  private:
+    PlayerSpec spec_;
+    std::unique_ptr<RandomSource> random_;
+    std::unique_ptr<MasterSearch> search_;
+    std::chrono::nanoseconds thinking_{0};
+    int moves_ = 0;
+};
+
+// The board with its two rows swapped: pit i and pit i+7 trade places.
+Position mirrored(const Position& board);
+
+// A start: the stones per pit and the first random moves of both players.
+struct Opening {
+    Position position;
+    int sideToMove = kBottomSide;
+};
+
+// Plays 2..4 random moves from the start position (never ending the game).
+Opening randomOpening(std::uint32_t seed, int stonesPerPit);
+
+struct GameOutcome {
+    int marginA = 0;  // store of player A minus store of player B at the end
+    int moves = 0;
+};
+
+// Plays one game from the opening; player A plays the bottom row when `aBottom`.
+GameOutcome playGame(const Opening& opening, Player& a, Player& b, bool aBottom);
+
+struct MatchTally {
+    int games = 0, wins = 0, draws = 0, losses = 0;
+    long long marginSum = 0;
+    double meanMargin() const { return games == 0 ? 0.0 : double(marginSum) / games; }
+};
+
+struct MatchOptions {
+    int games = 200;  // rounded up to an even number: each opening twice
+    std::uint32_t seed = 1;
+    int stonesPerPit = kStartStones;
+    int jobs = 1;
+};
+
+struct MatchReport {
+    MatchTally tally;
+    double msPerMoveA = 0, msPerMoveB = 0;
+};
+
+// Games from varied openings, each opening played twice with the sides swapped.
+MatchReport playMatch(const PlayerSpec& a, const PlayerSpec& b, const MatchOptions& options);
+
+}  // namespace pimra::match

@@ -1,0 +1,78 @@
+// pimra-match: two players over many games from varied openings.
+
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "Match.h"
+
+namespace {
+
+const char* const kHelp =
+    "Usage: pimra-match [--games N] [--seed S] [--stones K] [--jobs J] PLAYER_A PLAYER_B\n"
+    "\n"
+    "Plays N games (default 200) between two players by the game's rules. Each opening of\n"
+    "2..4 random moves from the start position (K stones per pit, default 6) is played twice,\n"
+    "once with each player on the bottom row. A player is easy, normal, hard, veryhard,\n"
+    "master (1000 ms per move) or master:MS (MS milliseconds per move). J games run at once.\n"
+    "\n"
+    "Prints one line: A, B, games, wins/draws/losses of A, A's mean store margin and the mean\n"
+    "time per move of each player.\n";
+
+bool readNumber(const char* text, int low, int high, int& value) {
+    char* end = nullptr;
+    const long n = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || n < low || n > high) return false;
+    value = static_cast<int>(n);
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    pimra::match::MatchOptions options;
+    std::vector<std::string> players;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        int value = 0;
+        if (arg == "--help" || arg == "-h") {
+            std::cout << kHelp;
+            return 0;
+        }
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--games" && hasValue && readNumber(argv[i + 1], 1, 1'000'000, value)) {
+            options.games = value;
+        } else if (arg == "--seed" && hasValue &&
+                   readNumber(argv[i + 1], 0, 1'000'000'000, value)) {
+            options.seed = static_cast<std::uint32_t>(value);
+        } else if (arg == "--stones" && hasValue && readNumber(argv[i + 1], 1, 20, value)) {
+            options.stonesPerPit = value;
+        } else if (arg == "--jobs" && hasValue && readNumber(argv[i + 1], 1, 64, value)) {
+            options.jobs = value;
+        } else if (arg.rfind("--", 0) == 0) {
+            std::cerr << "pimra-match: bad option " << arg << " (see --help)\n";
+            return 2;
+        } else {
+            players.push_back(arg);
+            continue;
+        }
+        ++i;
+    }
+    if (players.size() != 2) {
+        std::cerr << "pimra-match: name two players (see --help)\n";
+        return 2;
+    }
+    const auto a = pimra::match::parsePlayer(players[0]);
+    const auto b = pimra::match::parsePlayer(players[1]);
+    if (!a || !b) {
+        std::cerr << "pimra-match: unknown player " << (a ? players[1] : players[0]) << '\n';
+        return 2;
+    }
+    const pimra::match::MatchReport report = pimra::match::playMatch(*a, *b, options);
+    const pimra::match::MatchTally& t = report.tally;
+    std::printf("%s vs %s: games %d W/D/L %d/%d/%d margin %+.2f ms/move %.1f %.1f\n",
+                a->name.c_str(), b->name.c_str(), t.games, t.wins, t.draws, t.losses,
+                t.meanMargin(), report.msPerMoveA, report.msPerMoveB);
+    return 0;
+}
