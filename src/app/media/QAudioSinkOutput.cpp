@@ -5,6 +5,7 @@
 #include <QAudioSink>
 #include <QFile>
 #include <QMediaDevices>
+#include <QTimer>
 
 #include "media/SoundLibrary.h"
 #include "media/SoundStream.h"
@@ -69,18 +70,27 @@ void QAudioSinkOutput::start(MoveSound sound) {
 
 void QAudioSinkOutput::openInThread() {
     const int rate = sounds_[slot(MoveSound::Select)].sampleRate;
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    const QAudioDevice output = QMediaDevices::defaultAudioOutput();
     const QAudioFormat format =
-        device.isNull() || rate == 0 ? QAudioFormat{} : chooseFormat(device, rate);
+        output.isNull() || rate == 0 ? QAudioFormat{} : chooseFormat(output, rate);
     if (!format.isValid()) {
         openedPromise_.set_value(false);
         return;
     }
     auto* stream = new SoundStream(format.channelCount(), context_);
-    sink_ = new QAudioSink(device, format, context_);
+    sink_ = new QAudioSink(output, format, context_);
     sink_->setBufferSize(format.bytesForDuration(kBufferMilliseconds * 1000));
-    sink_->start(stream);
-    const bool playing = sink_->error() == QAudio::NoError;
+    // Written from here rather than pulled by the sink, so that the buffer is topped up every
+    // few milliseconds and never runs dry in the middle of a sound.
+    QIODevice* device = sink_->start();
+    if (device != nullptr) {
+        auto* feeder = new QTimer(context_);
+        feeder->setTimerType(Qt::PreciseTimer);
+        QObject::connect(feeder, &QTimer::timeout, context_,
+                         [this, stream, device] { feed(*stream, *device); });
+        feeder->start(kFeedMilliseconds);
+    }
+    const bool playing = device != nullptr && sink_->error() == QAudio::NoError;
     if (playing) {
         const std::lock_guard lock(mutex_);
         for (MoveSound s : kSounds) {
@@ -90,6 +100,14 @@ void QAudioSinkOutput::openInThread() {
         stream_ = stream;
     }
     openedPromise_.set_value(playing);
+}
+
+void QAudioSinkOutput::feed(SoundStream& stream, QIODevice& device) {
+    const qsizetype free = sink_->bytesFree();
+    if (free <= 0) return;
+    QByteArray bytes(free, Qt::Uninitialized);
+    const qint64 size = stream.read(bytes.data(), free);
+    if (size > 0) device.write(bytes.constData(), size);
 }
 
 void QAudioSinkOutput::closeInThread() {

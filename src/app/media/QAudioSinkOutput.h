@@ -12,6 +12,7 @@
 #include "media/WaveImage.h"
 
 class QAudioSink;
+class QIODevice;
 class QObject;
 
 namespace pimra::media {
@@ -26,7 +27,9 @@ class SoundStream;
 class QAudioSinkOutput : public SoundOutput {
   public:
     // The stream's buffer: what a new sound waits behind at most.
-    static constexpr int kBufferMilliseconds = 20;
+    static constexpr int kBufferMilliseconds = 30;
+    // How often the buffer is topped up.
+    static constexpr int kFeedMilliseconds = 5;
 
     QAudioSinkOutput();
     ~QAudioSinkOutput() override;
@@ -40,6 +43,7 @@ class QAudioSinkOutput : public SoundOutput {
 
   private:
     void openInThread();
+    void feed(SoundStream& stream, QIODevice& device);
     void closeInThread();
 
     std::array<PcmSound, 3> sounds_;
