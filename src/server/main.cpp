@@ -10,6 +10,7 @@
 #include "server/HttpServer.h"
 #include "server/Options.h"
 #include "server/SqliteStore.h"
+#include "pimra/Version.h"
 
 using namespace pimra::server;
 
@@ -19,6 +20,10 @@ int main(int argc, char** argv) {
     if (!options) {
         std::cerr << "pimra-server: " << error << '\n' << usageText();
         return 2;
+    }
+    if (options->version) {
+        std::cout << "pimra-server " PIMRA_VERSION "\n";
+        return 0;
     }
     if (options->help) {
         std::cout << usageText();

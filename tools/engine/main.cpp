@@ -6,6 +6,7 @@
 
 #include "EngineReport.h"
 #include "core/SavedGame.h"
+#include "pimra/Version.h"
 
 namespace {
 
@@ -15,6 +16,7 @@ const char* const kHelp =
     "Usage: pimra-engine N1 N2 ... N14\n"
     "       pimra-engine --file GAME.sav\n"
     "       pimra-engine < positions.txt\n"
+    "       pimra-engine --version\n"
     "\n"
     "Shows what the computer plays in a position. A position is the stones of board pits\n"
     "1..14 in order: the bottom pits 1..6 from left to right, the bottom store 7, the top\n"
@@ -80,6 +82,10 @@ int analyseStandardInput() {
 int main(int argc, char** argv) {
     if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::cout << kHelp;
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::cout << "pimra-engine " PIMRA_VERSION "\n";
         return 0;
     }
     if (argc >= 2 && std::strcmp(argv[1], "--file") == 0) {
