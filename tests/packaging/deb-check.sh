@@ -32,7 +32,7 @@ done
 
 # lintian: errors fail the test; warnings are printed for a person to read.
 for deb in "$client" "$server"; do
-    report="$(lintian --no-tag-display-limit "$deb" 2>&1 || true)"
+    report="$(lintian --tag-display-limit 0 "$deb" 2>&1 || true)"
     echo "lintian $(basename "$deb"): $(grep -c '^E:' <<<"$report" || true) errors, $(grep -c '^W:' <<<"$report" || true) warnings"
     [ -z "$report" ] || echo "$report"
     ! grep -q '^E:' <<<"$report" || fail "lintian errors in $(basename "$deb")"
@@ -55,7 +55,7 @@ if [ -n "$unit" ]; then
     grep -q '^StateDirectory=pimra' "$unit" || fail "the service has no state folder"
     grep -q -- '--db /var/lib/pimra/' "$unit" || fail "the database is not in /var/lib/pimra"
     if command -v systemd-analyze >/dev/null; then
-        systemd-analyze verify --root="$work/server-root" "$unit" 2>&1 | grep -v 'Cannot find\|not found' || true
+        systemd-analyze verify --root="$work/server-root" "$unit" 2>&1 | grep -v "Cannot find\|not found\|Command 'man" || true
     fi
 fi
 "$work/server-root/usr/bin/pimra-server" --version | grep -qx "pimra-server $version" \
