@@ -3,6 +3,7 @@
 #include <iostream>
 #include <thread>
 
+#include "pimra/Version.h"
 #include "server/Accounts.h"
 #include "server/Clock.h"
 #include "server/Credentials.h"
@@ -10,7 +11,6 @@
 #include "server/HttpServer.h"
 #include "server/Options.h"
 #include "server/SqliteStore.h"
-#include "pimra/Version.h"
 
 using namespace pimra::server;
 
