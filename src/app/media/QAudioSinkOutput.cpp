@@ -103,11 +103,16 @@ void QAudioSinkOutput::openInThread() {
 }
 
 void QAudioSinkOutput::feed(SoundStream& stream, QIODevice& device) {
-    const qsizetype free = sink_->bytesFree();
-    if (free <= 0) return;
-    QByteArray bytes(free, Qt::Uninitialized);
-    const qint64 size = stream.read(bytes.data(), free);
-    if (size > 0) device.write(bytes.constData(), size);
+    // What the output did not take last time goes first: a sample read is never dropped.
+    if (unwritten_.isEmpty()) {
+        const qsizetype free = sink_->bytesFree();
+        if (free <= 0) return;
+        unwritten_.resize(free);
+        const qint64 size = stream.read(unwritten_.data(), free);
+        unwritten_.resize(std::max<qint64>(size, 0));
+    }
+    const qint64 written = device.write(unwritten_);
+    if (written > 0) unwritten_.remove(0, written);
 }
 
 void QAudioSinkOutput::closeInThread() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QThread>
 #include <array>
 #include <cstdint>
@@ -50,6 +51,7 @@ class QAudioSinkOutput : public SoundOutput {
     QThread thread_;
     QObject* context_;  // lives on `thread_`, parent of the sink and the stream
     QAudioSink* sink_ = nullptr;
+    QByteArray unwritten_;  // read from the stream, not yet taken by the sink
     std::promise<bool> openedPromise_;
     std::shared_future<bool> opened_;
 
