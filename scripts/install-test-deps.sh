@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
 # Installs the tools that only the tests and benchmarks use: a browser for the web-page tests,
-# nginx and wrk for the load and front-end tests, and the node packages of the browser tests.
+# nginx and wrk for the load and front-end tests, the node packages of the browser tests, an
+# audio server for the sound test and the package validators.
 # Safe to run again.
 set -euo pipefail
 
 packages=(
   wrk nginx-light chromium
+  # a PulseAudio server with a null sink and its recorder, for the move-sound recording test
+  pulseaudio pulseaudio-utils
+  # validators of the installed files and of the .deb packages
+  lintian appstream desktop-file-utils dpkg-dev fakeroot man-db
 )
 
 SUDO=""

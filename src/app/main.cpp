@@ -1,12 +1,20 @@
 #include <QApplication>
+#include <cstdio>
+#include <cstring>
 
 #include "QtUiServices.h"
 #include "ServerAddress.h"
 #include "TForm1.h"
 #include "media/AppSettings.h"
 #include "media/QtMoveSounds.h"
+#include "pimra/Version.h"
 
 int main(int argc, char* argv[]) {
+    // Answered before any window or display is needed.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::puts("pimra " PIMRA_VERSION);
+        return 0;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("pimra"));
     QApplication::setOrganizationName(QStringLiteral("pimra"));

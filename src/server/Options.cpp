@@ -15,6 +15,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
             options.help = true;
             continue;
         }
+        if (arg == "--version") {
+            options.version = true;
+            continue;
+        }
         if (arg != "--bind" && arg != "--port" && arg != "--db") {
             error = "unknown option " + arg;
             return std::nullopt;
@@ -43,7 +47,7 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
 }
 
 std::string usageText() {
-    return "usage: pimra-server [--bind ADDR] [--port PORT] [--db FILE]\n"
+    return "usage: pimra-server [--bind ADDR] [--port PORT] [--db FILE] | --version\n"
            "  --bind ADDR  address to listen on (default 127.0.0.1)\n"
            "  --port PORT  port to listen on (default 8455; 0 picks a free one)\n"
            "  --db FILE    SQLite database file, or :memory: (default "

@@ -12,6 +12,7 @@ struct Options {
     int port = kDefaultPort;
     std::string db;  // empty: the default file
     bool help = false;
+    bool version = false;
 };
 
 // Parses the command line (without the program name); gives nothing and fills `error` for a

@@ -3,6 +3,7 @@
 #include <iostream>
 #include <thread>
 
+#include "pimra/Version.h"
 #include "server/Accounts.h"
 #include "server/Clock.h"
 #include "server/Credentials.h"
@@ -19,6 +20,10 @@ int main(int argc, char** argv) {
     if (!options) {
         std::cerr << "pimra-server: " << error << '\n' << usageText();
         return 2;
+    }
+    if (options->version) {
+        std::cout << "pimra-server " PIMRA_VERSION "\n";
+        return 0;
     }
     if (options->help) {
         std::cout << usageText();

@@ -15,6 +15,10 @@ TEST(Options, DefaultsToLoopbackAndTheFixedPort) {
     EXPECT_EQ(options->bind, "127.0.0.1");
     EXPECT_EQ(options->port, 8455);
     EXPECT_EQ(options->db, "");
+    EXPECT_FALSE(options->version);
+    const auto version = parseOptions({"--version"}, error);
+    ASSERT_TRUE(version);
+    EXPECT_TRUE(version->version);
     const auto given =
         parseOptions({"--bind", "0.0.0.0", "--port", "9000", "--db", ":memory:"}, error);
     ASSERT_TRUE(given);

@@ -10,6 +10,7 @@
 #include "RecordReport.h"
 #include "core/RecordFormat.h"
 #include "core/SavedGame.h"
+#include "pimra/Version.h"
 
 namespace {
 
@@ -20,6 +21,7 @@ const char* const kHelp =
     "       pimra-engine [options] --file GAME.sav\n"
     "       pimra-engine [options] < positions.txt\n"
     "       pimra-engine [--time MS] [--depth D] --record GAME.pgn\n"
+    "       pimra-engine --version\n"
     "\n"
     "Shows what the computer plays in a position. A position is the stones of board pits\n"
     "1..14 in order: the bottom pits 1..6 from left to right, the bottom store 7, the top\n"
@@ -152,6 +154,10 @@ int main(int argc, char** argv) {
         int value = 0;
         if (arg == "--help" || arg == "-h") {
             std::cout << kHelp;
+            return 0;
+        }
+        if (arg == "--version") {
+            std::cout << "pimra-engine " PIMRA_VERSION "\n";
             return 0;
         }
         if (arg == "--master") {

@@ -1,10 +1,10 @@
 #include "media/QtMoveSounds.h"
 
-#include "media/QSoundEffectOutput.h"
+#include "media/QAudioSinkOutput.h"
 
 namespace pimra::media {
 
-QtMoveSounds::QtMoveSounds() : QtMoveSounds(std::make_unique<QSoundEffectOutput>()) {}
+QtMoveSounds::QtMoveSounds() : QtMoveSounds(std::make_unique<QAudioSinkOutput>()) {}
 
 QtMoveSounds::QtMoveSounds(std::unique_ptr<SoundOutput> output) : output_(std::move(output)) {}
 
