@@ -45,7 +45,7 @@ HttpServer::~HttpServer() = default;
 
 void HttpServer::addRoutes() {
     const auto engine = [this](const httplib::Request& request, httplib::Response& response) {
-        response.set_content(engine_.answer(request.body), kJson);
+        response.set_content(engine_.answer(request.body, request.remote_addr), kJson);
     };
     server_->Post("/engine/", engine);
     server_->Post("/engine", engine);
@@ -55,8 +55,9 @@ void HttpServer::addRoutes() {
     };
     const auto submit = [this](const httplib::Request& request, httplib::Response& response) {
         const std::string login = request.get_param_value("login");
-        const RegistrationError error = accounts_.registerAccount(
-            login, request.get_param_value("password"), request.get_param_value("repeat"));
+        const RegistrationError error =
+            accounts_.registerAccount(login, request.get_param_value("password"),
+                                      request.get_param_value("repeat"), request.remote_addr);
         response.set_content(error == RegistrationError::None
                                  ? registrationDonePage(login)
                                  : registrationFormPage(login, registrationErrorText(error)),

@@ -39,7 +39,9 @@ int main(int argc, char** argv) {
         SystemClock clock;
         PasswordHasher hasher;
         Accounts accounts(store, clock, hasher);
-        Engine engine(store, clock, accounts);
+        EngineSettings settings;
+        settings.waitingTableMs = std::int64_t{options->waitingTableMinutes} * 60 * 1000;
+        Engine engine(store, clock, accounts, settings);
         HttpServer http(engine, accounts);
         const int port = http.bind(options->bind, options->port);
         if (port < 0) {

@@ -44,11 +44,12 @@ inline std::string clientDigest(const std::string& password) {
 // A complete server on a free loopback port, over a store file, with a clock the test turns.
 class ServerInstance {
   public:
-    ServerInstance(const std::string& dbPath, ManualClock& clock)
+    ServerInstance(const std::string& dbPath, ManualClock& clock, AccountLimits limits = {},
+                   EngineSettings settings = {})
         : store_(dbPath),
           hasher_(PasswordHasher::Strength::Minimum),
-          accounts_(store_, clock, hasher_),
-          engine_(store_, clock, accounts_),
+          accounts_(store_, clock, hasher_, limits),
+          engine_(store_, clock, accounts_, settings),
           http_(engine_, accounts_) {
         port_ = http_.bind("127.0.0.1", 0);
         thread_ = std::thread([this] { http_.run(); });
@@ -118,13 +119,27 @@ class ServerTest : public ::testing::Test {
         server_.reset();
         std::filesystem::remove_all(dir_);
     }
-    void start() { server_ = std::make_unique<ServerInstance>(dbPath(), clock_); }
+    void start() {
+        server_ = std::make_unique<ServerInstance>(dbPath(), clock_, limits_, settings_);
+    }
     void restart() {
         server_.reset();
         start();
     }
     std::string dbPath() const { return (dir_ / "server.db").string(); }
     Client client() { return Client(server_->port()); }
+
+    nlohmann::json logIn(const std::string& login, const std::string& password) {
+        return client().engine(
+            {{"action", "login"}, {"login", login}, {"pass", clientDigest(password)}});
+    }
+    nlohmann::json leave(const Login& who, const std::string& table) {
+        return client().engine(
+            {{"action", "leave"}, {"sid", who.sid}, {"code", who.code}, {"tableid", table}});
+    }
+    nlohmann::json tableList() {
+        return client().engine({{"action", "tablelist"}, {"gameid", "1"}});
+    }
 
     Login account(const std::string& login, const std::string& password = "secret") {
         server_->accounts().registerAccount(login, password, password);
@@ -175,6 +190,8 @@ class ServerTest : public ::testing::Test {
     }
 
     ManualClock clock_;
+    AccountLimits limits_;
+    EngineSettings settings_;
     std::filesystem::path dir_;
     std::unique_ptr<ServerInstance> server_;
 };

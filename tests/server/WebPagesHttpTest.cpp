@@ -43,13 +43,18 @@ TEST_F(WebPagesHttpTest, RegistrationPageExplainsEveryRefusal) {
     auto c = client();
     c.postRaw("/ru/reg", formBody("taken", "p", "p"));
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {formBody("taken", "p", "p"), "Этот логин уже занят."},
+        {formBody("taken", "p", "p"), "Этот логин или похожий на него уже занят."},
+        {formBody("TAKEN", "p", "p"), "Этот логин или похожий на него уже занят."},
+        {formBody("taken ", "p", "p"), "Логин не может начинаться или кончаться пробелом"},
+        {formBody("a  b", "p", "p"), "Логин не может начинаться или кончаться пробелом"},
+        {formBody("tаken", "p", "p"), "Логин должен быть написан буквами одного алфавита"},
         {formBody(std::string(21, 'x'), "p", "p"), "Логин длиннее 20 символов."},
         {formBody("日本", "p", "p"), "Логин может содержать только"},
         {formBody("ann", "p", "q"), "Пароли не совпадают."},
         {formBody("ann", "", ""), "Введите пароль."},
         {formBody("", "p", "p"), "Введите логин."},
-        {formBody("a\tb", "p", "p"), "Логин содержит недопустимые символы."},
+        {formBody("a\tb", "p", "p"), "Логин может содержать только буквы, цифры"},
+        {formBody("a&b", "p", "p"), "Логин может содержать только буквы, цифры"},
     };
     for (const auto& [body, message] : cases) {
         const auto page = c.postRaw("/ru/reg", body);
