@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  wrk nginx-light chromium
+  wrk nginx-light chromium openssl
 )
 
 SUDO=""
