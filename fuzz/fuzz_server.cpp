@@ -34,7 +34,8 @@ struct World {
         for (int i = 0; i < 3; ++i) {
             accounts.registerAccount(logins[i], "p", "p");
             const auto session = accounts.logIn(logins[i], pimra::net::MD5Hex("p"));
-            credentials[i + 1] = "sid=" + session->sid + "&code=" + session->code + "&";
+            credentials[i + 1] =
+                "sid=" + session.session.sid + "&code=" + session.session.code + "&";
         }
         // Table 1 with a game under way, table 2 waiting for a second player.
         engine.answer("action=newtable&gameid=1&timelimit=60&bonus=3&" + credentials[1]);

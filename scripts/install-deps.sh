@@ -16,7 +16,7 @@ packages=(
   # fonts with Cyrillic letters, and a display for screenshots
   fonts-dejavu-core fonts-liberation xvfb xauth
   # server
-  libcpp-httplib-dev libsqlite3-dev libsodium-dev zlib1g-dev libbrotli-dev
+  libboost-dev libsqlite3-dev libsodium-dev
 )
 
 SUDO=""

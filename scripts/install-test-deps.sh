@@ -6,7 +6,7 @@
 set -euo pipefail
 
 packages=(
-  wrk nginx-light chromium
+  wrk nginx-light chromium openssl
   # a PulseAudio server with a null sink and its recorder, for the move-sound recording test
   pulseaudio pulseaudio-utils
   # validators of the installed files and of the .deb packages

@@ -56,4 +56,11 @@ Request MoveRequest(const Session& session, int tableId, int pit) {
             {"move", std::to_string(pit)}};
 }
 
+Request LeaveRequest(const Session& session, int tableId) {
+    return {{"action", "leave"},
+            {"sid", session.Sid},
+            {"code", session.Code},
+            {"tableid", std::to_string(tableId)}};
+}
+
 }  // namespace pimra::net

@@ -7,7 +7,7 @@
 
 namespace pimra::net {
 
-// The eight requests the client makes, lines in their order on the wire.
+// The requests the client makes, lines in their order on the wire.
 Request LoginRequest(const std::string& login, const std::string& password);
 Request TableListRequest();
 Request NewTableRequest(const Session& session, int timeLimitSeconds, const std::string& bonusText);
@@ -17,5 +17,7 @@ Request GetTableRequest(int tableId);
 Request NextRecordRequest(int lastRecord, bool awaitTopRow, int tableId);
 Request ReadyRequest(const Session& session, int tableId);
 Request MoveRequest(const Session& session, int tableId, int pit);
+// Gets up from a table whose game has not started; servers before it answer with a reason.
+Request LeaveRequest(const Session& session, int tableId);
 
 }  // namespace pimra::net

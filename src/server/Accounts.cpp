@@ -1,11 +1,49 @@
 #include "Accounts.h"
 
-#include <algorithm>
-
+#include "LoginRules.h"
 #include "net/Cp1251.h"
 #include "net/Md5.h"
 
 namespace pimra::server {
+
+namespace {
+
+// A session is marked used at most this often, so polls of one player cost few writes.
+constexpr std::int64_t kSessionTouchMs = 60 * 1000;
+// Counted events are kept as long as the longest window needs them.
+constexpr std::int64_t kEventLifetimeMs = 2 * 60 * 60 * 1000;
+
+std::string wrongPasswordKey(const std::string& login, const std::string& address) {
+    return "login\n" + address + "\n" + login;
+}
+
+std::string failedLoginKey(const std::string& address) {
+    return "login-address\n" + address;
+}
+
+std::string registrationKey(const std::string& address) {
+    return "registration\n" + address;
+}
+
+RegistrationError fromLoginProblem(LoginProblem problem) {
+    switch (problem) {
+        case LoginProblem::None:
+            return RegistrationError::None;
+        case LoginProblem::Empty:
+            return RegistrationError::EmptyLogin;
+        case LoginProblem::TooLong:
+            return RegistrationError::LoginTooLong;
+        case LoginProblem::BadCharacter:
+            return RegistrationError::LoginHasBadCharacters;
+        case LoginProblem::MixedAlphabets:
+            return RegistrationError::LoginMixesAlphabets;
+        case LoginProblem::BadBlanks:
+            return RegistrationError::LoginHasBadBlanks;
+    }
+    return RegistrationError::LoginHasBadCharacters;
+}
+
+}  // namespace
 
 std::string registrationErrorText(RegistrationError error) {
     switch (error) {
@@ -18,8 +56,13 @@ std::string registrationErrorText(RegistrationError error) {
         case RegistrationError::LoginNotCp1251:
             return "Логин может содержать только русские и латинские буквы, цифры и знаки "
                    "кодировки Windows-1251.";
-        case RegistrationError::LoginHasControlCharacters:
-            return "Логин содержит недопустимые символы.";
+        case RegistrationError::LoginHasBadCharacters:
+            return "Логин может содержать только буквы, цифры, пробел и знаки «-», «_», «.».";
+        case RegistrationError::LoginMixesAlphabets:
+            return "Логин должен быть написан буквами одного алфавита: русскими или латинскими.";
+        case RegistrationError::LoginHasBadBlanks:
+            return "Логин не может начинаться или кончаться пробелом и содержать два пробела "
+                   "подряд.";
         case RegistrationError::EmptyPassword:
             return "Введите пароль.";
         case RegistrationError::PasswordNotCp1251:
@@ -27,45 +70,96 @@ std::string registrationErrorText(RegistrationError error) {
         case RegistrationError::PasswordsDiffer:
             return "Пароли не совпадают.";
         case RegistrationError::LoginTaken:
-            return "Этот логин уже занят.";
+            return "Этот логин или похожий на него уже занят.";
+        case RegistrationError::TooManyRegistrations:
+            return "Слишком много регистраций с вашего адреса, попробуйте через час.";
     }
     return "";
 }
 
 RegistrationError Accounts::registerAccount(const std::string& login, const std::string& password,
-                                            const std::string& repeat) {
+                                            const std::string& repeat, const std::string& address) {
     if (login.empty()) return RegistrationError::EmptyLogin;
     const auto loginBytes = net::Utf8ToCp1251(login);
     if (!loginBytes) return RegistrationError::LoginNotCp1251;
-    // Each Windows-1251 byte is one character.
-    if (loginBytes->size() > kMaxLoginLength) return RegistrationError::LoginTooLong;
-    if (std::any_of(loginBytes->begin(), loginBytes->end(),
-                    [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; })) {
-        return RegistrationError::LoginHasControlCharacters;
+    if (const auto problem = fromLoginProblem(checkNewLogin(*loginBytes));
+        problem != RegistrationError::None) {
+        return problem;
     }
     if (password.empty()) return RegistrationError::EmptyPassword;
     if (password != repeat) return RegistrationError::PasswordsDiffer;
     if (!net::FitsCp1251(password)) return RegistrationError::PasswordNotCp1251;
 
+    const std::int64_t now = clock_.nowMs();
+    const std::string key = registrationKey(address);
+    const auto overLimit = [&](StoreTransaction& tx) {
+        return tx.countEvents(key, now - limits_.registrationWindowMs) >=
+               limits_.registrationsPerAddress;
+    };
+    bool throttled = false;
+    store_.read([&](StoreTransaction& tx) { throttled = overLimit(tx); });
+    if (throttled) return RegistrationError::TooManyRegistrations;
+
     // Hash outside the transaction: it is slow on purpose.
-    const Account account{login, hasher_.hash(net::MD5Hex(password))};
-    bool added = false;
-    store_.write([&](StoreTransaction& tx) { added = tx.addAccount(account, clock_.nowMs()); });
-    return added ? RegistrationError::None : RegistrationError::LoginTaken;
+    const Account account{login, hasher_.hash(net::MD5Hex(password)),
+                          net::Cp1251ToUtf8(loginKey(*loginBytes))};
+    RegistrationError outcome = RegistrationError::None;
+    store_.write([&](StoreTransaction& tx) {
+        if (overLimit(tx)) {
+            outcome = RegistrationError::TooManyRegistrations;
+        } else if (!tx.addAccount(account, now)) {
+            outcome = RegistrationError::LoginTaken;
+        } else {
+            tx.removeEventsBefore(now - kEventLifetimeMs);
+            tx.addEvent(key, now);
+        }
+    });
+    return outcome;
 }
 
-std::optional<Session> Accounts::logIn(const std::string& login, const std::string& digest) {
-    if (!isMd5Hex(digest)) return std::nullopt;
+bool Accounts::loginThrottled(const std::string& login, const std::string& address,
+                              std::int64_t nowMs) {
+    const std::int64_t since = nowMs - limits_.loginWindowMs;
+    bool throttled = false;
+    store_.read([&](StoreTransaction& tx) {
+        throttled =
+            tx.countEvents(failedLoginKey(address), since) >= limits_.failedLoginsPerAddress ||
+            tx.countEvents(wrongPasswordKey(login, address), since) >=
+                limits_.wrongPasswordsPerLoginAndAddress;
+    });
+    return throttled;
+}
+
+void Accounts::countFailedLogin(const std::string& login, const std::string& address,
+                                std::int64_t nowMs) {
+    store_.write([&](StoreTransaction& tx) {
+        tx.removeEventsBefore(nowMs - kEventLifetimeMs);
+        tx.addEvent(failedLoginKey(address), nowMs);
+        tx.addEvent(wrongPasswordKey(login, address), nowMs);
+    });
+}
+
+LoginResult Accounts::logIn(const std::string& login, const std::string& digest,
+                            const std::string& address) {
+    const std::int64_t now = clock_.nowMs();
+    if (loginThrottled(login, address, now)) return {LoginResult::Outcome::Throttled, {}};
+    if (!isMd5Hex(digest)) return {LoginResult::Outcome::Refused, {}};
     std::optional<Account> account;
     store_.read([&](StoreTransaction& tx) { account = tx.findAccount(login); });
-    if (!account || !hasher_.verify(account->passwordHash, digest)) return std::nullopt;
+    // An unknown login costs the same hash as a wrong password.
+    const bool verified =
+        account ? hasher_.verify(account->passwordHash, digest) : hasher_.verifyNothing(digest);
+    if (!verified) {
+        countFailedLogin(login, address, now);
+        return {LoginResult::Outcome::Refused, {}};
+    }
 
-    Session session{randomToken(), randomToken(), login, clock_.nowMs()};
+    Session session{randomToken(), randomToken(), login, now, now};
     store_.write([&](StoreTransaction& tx) {
         tx.addSession(session);
-        tx.trimSessions(login, kMaxSessionsPerLogin);
+        tx.trimSessions(login, kMaxSessionsPerLogin, now - limits_.sessionIdleMs);
     });
-    return session;
+    return {LoginResult::Outcome::LoggedIn, session};
 }
 
 std::optional<std::string> Accounts::sessionLogin(StoreTransaction& tx, const std::string& sid,
@@ -73,6 +167,9 @@ std::optional<std::string> Accounts::sessionLogin(StoreTransaction& tx, const st
     if (sid.empty() || code.empty()) return std::nullopt;
     const auto session = tx.findSession(sid);
     if (!session || !sameSecret(session->code, code)) return std::nullopt;
+    const std::int64_t now = clock_.nowMs();
+    if (now - session->lastUsedMs > limits_.sessionIdleMs) return std::nullopt;
+    if (now - session->lastUsedMs >= kSessionTouchMs) tx.touchSession(sid, now);
     return session->login;
 }
 

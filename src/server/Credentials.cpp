@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <stdexcept>
+#include <thread>
 
 namespace pimra::server {
 
@@ -24,7 +25,38 @@ std::string toHex(const unsigned char* data, std::size_t size) {
     return hex;
 }
 
+unsigned defaultConcurrency() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores == 0 ? 1 : cores;
+}
+
+// Holds a place at the gate for one scope.
+class GatePass {
+  public:
+    explicit GatePass(ConcurrencyGate& gate) : gate_(gate) { gate_.enter(); }
+    ~GatePass() { gate_.leave(); }
+    GatePass(const GatePass&) = delete;
+    GatePass& operator=(const GatePass&) = delete;
+
+  private:
+    ConcurrencyGate& gate_;
+};
+
 }  // namespace
+
+void ConcurrencyGate::enter() {
+    std::unique_lock lock(mutex_);
+    turn_.wait(lock, [this] { return free_ > 0; });
+    --free_;
+}
+
+void ConcurrencyGate::leave() {
+    {
+        std::lock_guard lock(mutex_);
+        ++free_;
+    }
+    turn_.notify_one();
+}
 
 bool isMd5Hex(std::string_view text) {
     return text.size() == 32 && std::all_of(text.begin(), text.end(), [](char c) {
@@ -43,7 +75,8 @@ bool sameSecret(std::string_view a, std::string_view b) {
     return a.size() == b.size() && sodium_memcmp(a.data(), b.data(), a.size()) == 0;
 }
 
-PasswordHasher::PasswordHasher(Strength strength) {
+PasswordHasher::PasswordHasher(Strength strength, unsigned concurrency)
+    : gate_(concurrency == 0 ? defaultConcurrency() : concurrency) {
     ensureSodium();
     if (strength == Strength::Minimum) {
         opsLimit_ = crypto_pwhash_OPSLIMIT_MIN;
@@ -53,9 +86,11 @@ PasswordHasher::PasswordHasher(Strength strength) {
         opsLimit_ = crypto_pwhash_OPSLIMIT_INTERACTIVE;
         memLimit_ = crypto_pwhash_MEMLIMIT_INTERACTIVE / 2;
     }
+    decoyHash_ = hash(randomToken());
 }
 
 std::string PasswordHasher::hash(std::string_view digest) const {
+    GatePass pass(gate_);
     std::array<char, crypto_pwhash_STRBYTES> out{};
     if (crypto_pwhash_str(out.data(), digest.data(), digest.size(), opsLimit_, memLimit_) != 0) {
         throw std::runtime_error("out of memory while hashing a password");
@@ -64,7 +99,13 @@ std::string PasswordHasher::hash(std::string_view digest) const {
 }
 
 bool PasswordHasher::verify(const std::string& storedHash, std::string_view digest) const {
+    GatePass pass(gate_);
     return crypto_pwhash_str_verify(storedHash.c_str(), digest.data(), digest.size()) == 0;
+}
+
+bool PasswordHasher::verifyNothing(std::string_view digest) const {
+    verify(decoyHash_, digest);
+    return false;
 }
 
 }  // namespace pimra::server

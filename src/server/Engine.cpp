@@ -22,6 +22,7 @@ constexpr const char* kBadRequest = "Неверный запрос";
 constexpr const char* kUnknownAction = "Неизвестное действие";
 constexpr const char* kUnknownGame = "Неизвестная игра";
 constexpr const char* kBadLogin = "Неверный логин или пароль";
+constexpr const char* kTooManyLogins = "Слишком много попыток входа, подождите минуту";
 constexpr const char* kNotLoggedIn = "Вы не авторизованы";
 constexpr const char* kBadTimeControl =
     "Время на партию от 60 до 7200 секунд, добавка от 0 до 300 секунд";
@@ -83,22 +84,28 @@ Engine::Engine(Store& store, const Clock& clock, Accounts& accounts, EngineSetti
       settings_(settings),
       rules_(settings.graceMs) {}
 
-std::string Engine::answer(std::string_view body) {
+std::string Engine::answer(std::string_view body, const std::string& address) {
     const auto fields = decodeFormBody(body);
-    const json result = fields ? handle(*fields) : reply(reason::kBadRequest);
+    const json result = fields ? handle(*fields, address) : reply(reason::kBadRequest);
     return result.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
-json Engine::handle(const FormFields& fields) {
+json Engine::handle(const FormFields& fields, const std::string& address) {
     using Handler = json (Engine::*)(const FormFields&);
     static const std::map<std::string, Handler, std::less<>> handlers = {
-        {"login", &Engine::login},       {"tablelist", &Engine::tableList},
-        {"newtable", &Engine::newTable}, {"regtable", &Engine::regTable},
-        {"gettable", &Engine::getTable}, {"nextrecord", &Engine::nextRecord},
-        {"ready", &Engine::ready},       {"move", &Engine::move},
+        {"tablelist", &Engine::tableList},
+        {"newtable", &Engine::newTable},
+        {"regtable", &Engine::regTable},
+        {"gettable", &Engine::getTable},
+        {"nextrecord", &Engine::nextRecord},
+        {"ready", &Engine::ready},
+        {"move", &Engine::move},
+        {"leave", &Engine::leave},
     };
     try {
-        const auto it = handlers.find(field(fields, "action"));
+        const std::string& action = field(fields, "action");
+        if (action == "login") return login(fields, address);
+        const auto it = handlers.find(action);
         if (it == handlers.end()) return reply(reason::kUnknownAction);
         return (this->*(it->second))(fields);
     } catch (const Refusal& refusal) {
@@ -115,13 +122,18 @@ std::string Engine::requireLogin(StoreTransaction& tx, const FormFields& fields)
     return *login;
 }
 
-json Engine::login(const FormFields& fields) {
-    const auto session = accounts_.logIn(field(fields, "login"), field(fields, "pass"));
-    if (!session) return reply(reason::kBadLogin);
-    json result = reply(kSuccess);
-    result["sid"] = session->sid;
-    result["code"] = session->code;
-    return result;
+json Engine::login(const FormFields& fields, const std::string& address) {
+    const auto result = accounts_.logIn(field(fields, "login"), field(fields, "pass"), address);
+    if (result.outcome == LoginResult::Outcome::Throttled) return reply(reason::kTooManyLogins);
+    if (result.outcome != LoginResult::Outcome::LoggedIn) return reply(reason::kBadLogin);
+    json answer = reply(kSuccess);
+    answer["sid"] = result.session.sid;
+    answer["code"] = result.session.code;
+    return answer;
+}
+
+void Engine::removeStaleTables(StoreTransaction& tx, std::int64_t nowMs) const {
+    tx.removeWaitingTablesChangedBefore(nowMs - settings_.waitingTableMs);
 }
 
 json Engine::tableList(const FormFields& fields) {
@@ -131,7 +143,8 @@ json Engine::tableList(const FormFields& fields) {
     json tables = json::array();
     store_.write([&](StoreTransaction& tx) {
         tables = json::array();
-        for (TableRow& table : tx.listTables(kGameId, since)) {
+        removeStaleTables(tx, now);
+        for (TableRow& table : tx.listTables(kGameId, since, settings_.maxListedTables)) {
             // A game lost on time ends here too when nobody is watching it.
             if (rules_.settleClock(table, now)) tx.updateTable(table);
             tables.push_back({{"ind", std::to_string(table.id)},
@@ -153,6 +166,7 @@ json Engine::newTable(const FormFields& fields) {
     std::int64_t id = 0;
     store_.write([&](StoreTransaction& tx) {
         const std::string login = requireLogin(tx, fields);
+        removeStaleTables(tx, clock_.nowMs());
         if (timeLimit < 60 || timeLimit > 7200 || bonus > 300) {
             throw Refusal{reason::kBadTimeControl};
         }
@@ -171,6 +185,11 @@ json Engine::regTable(const FormFields& fields) {
     store_.write([&](StoreTransaction& tx) {
         const std::string login = requireLogin(tx, fields);
         TableRow table = requireTable(tx, id);
+        const std::int64_t now = clock_.nowMs();
+        if (TableRules::hasExpired(table, now, settings_.waitingTableMs)) {
+            tx.removeTable(table.id);
+            throw Refusal{reason::kNoTable};
+        }
         if (TableRules::seatOf(table, login) != 0) throw Refusal{reason::kAlreadySeated};
         if (table.status == TableStatus::Finished) throw Refusal{reason::kGameOver};
         if (!table.login1.empty() && !table.login2.empty()) throw Refusal{reason::kTableFull};
@@ -182,6 +201,7 @@ json Engine::regTable(const FormFields& fields) {
         } else {
             throw Refusal{reason::kTableFull};
         }
+        table.changedMs = now;
         tx.updateTable(table);
     });
     return reply(kSuccess);
@@ -209,6 +229,10 @@ json Engine::getTable(const FormFields& fields) {
     const std::int64_t now = clock_.nowMs();
     TableRow table;
     store_.read([&](StoreTransaction& tx) { table = requireTable(tx, id); });
+    if (TableRules::hasExpired(table, now, settings_.waitingTableMs)) {
+        store_.write([&](StoreTransaction& tx) { removeStaleTables(tx, now); });
+        throw Refusal{reason::kNoTable};
+    }
     if (TableRow settled = table; rules_.settleClock(settled, now)) {
         // Polls only read; the rare flag on time takes the write path and reads afresh.
         store_.write([&](StoreTransaction& tx) {
@@ -244,7 +268,8 @@ json Engine::ready(const FormFields& fields) {
         if (table.status == TableStatus::Finished) throw Refusal{reason::kGameOver};
         if (table.status == TableStatus::Playing) return;  // already ready: nothing to do
         (seat == 1 ? table.ready1 : table.ready2) = true;
-        TableRules::startIfReady(table, clock_.nowMs());
+        table.changedMs = clock_.nowMs();
+        TableRules::startIfReady(table, table.changedMs);
         tx.updateTable(table);
     });
     return reply(kSuccess);
@@ -274,6 +299,31 @@ json Engine::move(const FormFields& fields) {
         if (!record) throw Refusal{reason::kBadMove};
         tx.addRecord(table.id, *record);
         tx.updateTable(table);
+    });
+    return reply(outcome);
+}
+
+json Engine::leave(const FormFields& fields) {
+    const int id = number(fields, "tableid");
+    std::string outcome = kSuccess;
+    store_.write([&](StoreTransaction& tx) {
+        const std::string login = requireLogin(tx, fields);
+        TableRow table = requireTable(tx, id);
+        const int seat = TableRules::seatOf(table, login);
+        if (seat == 0) throw Refusal{reason::kNotSeated};
+        if (rules_.settleClock(table, clock_.nowMs())) {
+            tx.updateTable(table);
+            outcome = reason::kGameOver;
+            return;
+        }
+        if (table.status == TableStatus::Finished) throw Refusal{reason::kGameOver};
+        if (table.status == TableStatus::Playing) throw Refusal{reason::kGameStarted};
+        TableRules::vacateSeat(table, seat, clock_.nowMs());
+        if (table.login1.empty() && table.login2.empty()) {
+            tx.removeTable(table.id);
+        } else {
+            tx.updateTable(table);
+        }
     });
     return reply(outcome);
 }

@@ -20,6 +20,9 @@ struct EngineSettings {
     std::int64_t finishedListedMs = 10 * 60 * 1000;
     // Keeps one account from filling the list.
     int maxUnfinishedTablesPerLogin = 10;
+    // A table whose game has not started goes away this long after its last change.
+    std::int64_t waitingTableMs = 30 * 60 * 1000;
+    int maxListedTables = 500;
 };
 
 // The game actions behind "/engine/". Every reply is a JSON object of strings whose
@@ -28,12 +31,13 @@ class Engine {
   public:
     Engine(Store& store, const Clock& clock, Accounts& accounts, EngineSettings settings = {});
 
-    // Decodes a request body and answers it; the result is UTF-8 JSON text.
-    std::string answer(std::string_view body);
-    nlohmann::json handle(const FormFields& fields);
+    // Decodes a request body and answers it; the result is UTF-8 JSON text. `address` is
+    // where the request came from, for the limits on guessing passwords.
+    std::string answer(std::string_view body, const std::string& address = "");
+    nlohmann::json handle(const FormFields& fields, const std::string& address = "");
 
   private:
-    nlohmann::json login(const FormFields& fields);
+    nlohmann::json login(const FormFields& fields, const std::string& address);
     nlohmann::json tableList(const FormFields& fields);
     nlohmann::json newTable(const FormFields& fields);
     nlohmann::json regTable(const FormFields& fields);
@@ -41,7 +45,9 @@ class Engine {
     nlohmann::json nextRecord(const FormFields& fields);
     nlohmann::json ready(const FormFields& fields);
     nlohmann::json move(const FormFields& fields);
+    nlohmann::json leave(const FormFields& fields);
 
+    void removeStaleTables(StoreTransaction& tx, std::int64_t nowMs) const;
     nlohmann::json describeTable(const TableRow& table, std::int64_t nowMs) const;
     std::string requireLogin(StoreTransaction& tx, const FormFields& fields) const;
 

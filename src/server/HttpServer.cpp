@@ -1,115 +1,551 @@
 #include "HttpServer.h"
 
-#include <httplib.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
+#include <utility>
 
+#include <boost/asio.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+
+#include <atomic>
 #include <chrono>
+#include <map>
+#include <mutex>
+#include <optional>
 #include <thread>
 
 #include "Accounts.h"
+#include "Credentials.h"
+#include "CsrfToken.h"
 #include "Engine.h"
+#include "FormBody.h"
+#include "Store.h"
+#include "WebForm.h"
 #include "WebPages.h"
 
 namespace pimra::server {
 
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+using tcp = asio::ip::tcp;
+
 namespace {
+
+using Request = http::request<http::string_body>;
+using Response = http::response<http::string_body>;
 
 constexpr const char* kHtml = "text/html; charset=utf-8";
 constexpr const char* kJson = "application/json; charset=utf-8";
-// The library listens with a queue of 5; thousands of clients on fresh connections need more.
+constexpr const char* kCsrfCookie = "pimra_csrf";
 constexpr int kListenBacklog = 16384;
-constexpr int kDeferAcceptSeconds = 10;
+constexpr std::size_t kReadChunk = 16 * 1024;
+constexpr unsigned kEngineWorkers = 8;
+
+bool isEnginePath(std::string_view path) {
+    return path == "/engine/" || path == "/engine";
+}
+
+std::string_view view(beast::string_view text) {
+    return std::string_view(text.data(), text.size());
+}
+
+std::string_view pathOf(beast::string_view target) {
+    const std::string_view text = view(target);
+    return text.substr(0, text.find('?'));
+}
+
+// Open connections, in all and per address.
+class ConnectionCount {
+  public:
+    ConnectionCount(int maxTotal, int maxPerAddress)
+        : maxTotal_(maxTotal), maxPerAddress_(maxPerAddress) {}
+    bool take(const std::string& address) {
+        std::lock_guard lock(mutex_);
+        int& mine = perAddress_[address];
+        if (total_ >= maxTotal_ || mine >= maxPerAddress_) {
+            if (mine == 0) perAddress_.erase(address);
+            return false;
+        }
+        ++mine;
+        ++total_;
+        return true;
+    }
+    void give(const std::string& address) {
+        std::lock_guard lock(mutex_);
+        --total_;
+        const auto it = perAddress_.find(address);
+        if (it != perAddress_.end() && --it->second <= 0) perAddress_.erase(it);
+    }
+
+  private:
+    std::mutex mutex_;
+    int maxTotal_;
+    int maxPerAddress_;
+    int total_ = 0;
+    std::map<std::string, int> perAddress_;
+};
+
+std::string cookieValue(const Request& request, std::string_view name) {
+    const auto header = request[http::field::cookie];
+    std::string_view rest(header.data(), header.size());
+    while (!rest.empty()) {
+        const std::size_t end = rest.find(';');
+        std::string_view pair = rest.substr(0, end);
+        rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end + 1);
+        while (!pair.empty() && pair.front() == ' ') pair.remove_prefix(1);
+        const std::size_t equals = pair.find('=');
+        if (equals != std::string_view::npos && pair.substr(0, equals) == name) {
+            return std::string(pair.substr(equals + 1));
+        }
+    }
+    return "";
+}
+
+// True when the Origin header, if any, names the host the request was sent to.
+bool sameOrigin(const Request& request) {
+    const auto origin = request[http::field::origin];
+    if (origin.empty()) return true;
+    const std::string_view text(origin.data(), origin.size());
+    const std::size_t scheme = text.find("://");
+    if (scheme == std::string_view::npos) return false;
+    const auto host = request[http::field::host];
+    return !host.empty() && text.substr(scheme + 3) == std::string_view(host.data(), host.size());
+}
 
 }  // namespace
 
-HttpServer::HttpServer(Engine& engine, Accounts& accounts)
-    : engine_(engine), accounts_(accounts), server_(std::make_unique<httplib::Server>()) {
-    server_->set_payload_max_length(kMaxBodyBytes);
-    server_->set_read_timeout(5, 0);
-    server_->set_write_timeout(5, 0);
-    server_->set_socket_options([this](socket_t sock) {
-        int yes = 1;
-        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
-        // Each connection takes a worker thread until it is closed; let the kernel hold a
-        // connection until its request arrives, so idle sockets cannot tie the workers up.
-        int seconds = kDeferAcceptSeconds;
-        setsockopt(sock, IPPROTO_TCP, TCP_DEFER_ACCEPT, &seconds, sizeof(seconds));
-        socket_ = sock;
-    });
-    addRoutes();
+class HttpServer::Impl {
+  public:
+    Impl(Engine& engine, Accounts& accounts, Store& store, HttpLimits limits)
+        : engine_(engine),
+          accounts_(accounts),
+          limits_(limits),
+          csrf_(storeSecret(store)),
+          connections_(limits.maxConnections, limits.maxConnectionsPerAddress),
+          acceptor_(io_),
+          workers_(kEngineWorkers),
+          hashers_(std::max(1u, std::thread::hardware_concurrency())) {}
+
+    ~Impl() {
+        workers_.join();
+        hashers_.join();
+    }
+
+    static std::string storeSecret(Store& store) {
+        std::string key;
+        store.write([&](StoreTransaction& tx) { key = tx.secret("csrf", randomToken()); });
+        return key;
+    }
+
+    int bind(const std::string& host, int port) {
+        beast::error_code ec;
+        const auto address = asio::ip::make_address(host, ec);
+        if (ec) return -1;
+        const tcp::endpoint endpoint(address, static_cast<unsigned short>(port));
+        acceptor_.open(endpoint.protocol(), ec);
+        if (ec) return -1;
+        acceptor_.set_option(asio::socket_base::reuse_address(true), ec);
+        acceptor_.bind(endpoint, ec);
+        if (ec) return -1;
+        acceptor_.listen(kListenBacklog, ec);
+        if (ec) return -1;
+        return acceptor_.local_endpoint().port();
+    }
+
+    bool run() {
+        if (!acceptor_.is_open()) return false;
+        accept();
+        running_ = true;
+        io_.run();
+        running_ = false;
+        return true;
+    }
+
+    void stop() {
+        asio::post(io_, [this] {
+            beast::error_code ignored;
+            acceptor_.close(ignored);
+            io_.stop();
+        });
+    }
+
+    bool isRunning() const { return running_; }
+
+    void accept() {
+        acceptor_.async_accept(asio::make_strand(io_),
+                               [this](beast::error_code ec, tcp::socket socket) {
+                                   if (ec == asio::error::operation_aborted) return;
+                                   if (!ec) admit(std::move(socket));
+                                   accept();
+                               });
+    }
+
+    void admit(tcp::socket socket);
+
+    Engine& engine_;
+    Accounts& accounts_;
+    HttpLimits limits_;
+    CsrfToken csrf_;
+    // Outlives the connections that the context still holds when it goes.
+    ConnectionCount connections_;
+    asio::io_context io_;
+    tcp::acceptor acceptor_;
+    asio::thread_pool workers_;
+    asio::thread_pool hashers_;
+    std::atomic<bool> running_{false};
+};
+
+namespace {
+
+class Connection : public std::enable_shared_from_this<Connection> {
+  public:
+    Connection(HttpServer::Impl& server, tcp::socket socket, std::string address)
+        : server_(server), stream_(std::move(socket)), address_(std::move(address)) {}
+    ~Connection() { server_.connections_.give(address_); }
+
+    void start() { nextRequest(); }
+
+  private:
+    const HttpLimits& limits() const { return server_.limits_; }
+
+    void nextRequest() {
+        parser_.emplace();
+        parser_->header_limit(static_cast<std::uint32_t>(limits().maxHeaderBytes));
+        parser_->body_limit(limits().maxBodyBytes);
+        headerChecked_ = false;
+        started_ = false;
+        stream_.expires_after(limits().idleTimeout);
+        if (buffer_.size() > 0) {
+            markStarted();
+            parse();
+        } else {
+            readMore();
+        }
+    }
+
+    void markStarted() {
+        if (started_) return;
+        started_ = true;
+        stream_.expires_after(limits().requestTimeout);
+    }
+
+    void readMore() {
+        stream_.async_read_some(buffer_.prepare(kReadChunk),
+                                [self = shared_from_this()](beast::error_code ec, std::size_t n) {
+                                    self->onRead(ec, n);
+                                });
+    }
+
+    void onRead(beast::error_code ec, std::size_t n) {
+        if (ec) {
+            // A timeout, a reset or the peer's end: nothing is owed to it.
+            close();
+            return;
+        }
+        buffer_.commit(n);
+        markStarted();
+        parse();
+    }
+
+    void parse() {
+        while (buffer_.size() > 0 && !parser_->is_done()) {
+            beast::error_code ec;
+            const std::size_t used = parser_->put(buffer_.data(), ec);
+            buffer_.consume(used);
+            if (ec == http::error::need_more) break;
+            if (ec) {
+                refuseFraming(ec);
+                return;
+            }
+            if (parser_->is_header_done() && !headerChecked_) {
+                headerChecked_ = true;
+                if (const auto status = headerProblem()) {
+                    refuse(*status);
+                    return;
+                }
+            }
+        }
+        if (parser_->is_done()) {
+            handle();
+            return;
+        }
+        // What is buffered but unparsed is bounded by the limits of the parser; beyond them
+        // it reports an error above.
+        readMore();
+    }
+
+    std::optional<http::status> headerProblem() const {
+        const auto& header = parser_->get();
+        if (header.count(http::field::content_length) > 1) return http::status::bad_request;
+        if (header.count(http::field::content_length) > 0 &&
+            header.count(http::field::transfer_encoding) > 0) {
+            return http::status::bad_request;
+        }
+        if (header.version() >= 11 && header.count(http::field::host) == 0) {
+            return http::status::bad_request;
+        }
+        const auto encoding = header[http::field::content_encoding];
+        if (!encoding.empty() && !beast::iequals(encoding, "identity")) {
+            return http::status::unsupported_media_type;
+        }
+        return std::nullopt;
+    }
+
+    void refuseFraming(beast::error_code ec) {
+        if (ec == http::error::body_limit) {
+            refuse(http::status::payload_too_large);
+        } else if (ec == http::error::header_limit) {
+            refuse(http::status::request_header_fields_too_large);
+        } else {
+            refuse(http::status::bad_request);
+        }
+    }
+
+    // Answers a request that cannot be served and closes the connection after the reply.
+    void refuse(http::status status) {
+        const bool engine =
+            parser_->is_header_done() && isEnginePath(pathOf(parser_->get().target()));
+        Response response{status, 11};
+        if (engine) {
+            response.set(http::field::content_type, kJson);
+            response.body() = "{\"response\":\"Неверный запрос\"}";
+        } else {
+            htmlPage(response, errorPage(static_cast<int>(status)));
+        }
+        response.keep_alive(false);
+        refused_ = true;
+        send(std::move(response));
+    }
+
+    static void htmlPage(Response& response, std::string body) {
+        response.set(http::field::content_type, kHtml);
+        response.set("X-Content-Type-Options", "nosniff");
+        response.set("X-Frame-Options", "DENY");
+        response.set("Content-Security-Policy", pageSecurityPolicy());
+        response.body() = std::move(body);
+    }
+
+    void handle() {
+        request_ = parser_->release();
+        // The handler's time counts against the request as well.
+        stream_.expires_after(limits().requestTimeout);
+        const std::string_view path = pathOf(request_.target());
+        if (isEnginePath(path) && request_.method() == http::verb::post) {
+            const bool login = isLoginRequest(request_.body());
+            work(login ? server_.hashers_ : server_.workers_, [this] { return engineReply(); });
+        } else if ((path == "/ru/reg" || path == "/ru/reg/") &&
+                   request_.method() == http::verb::post) {
+            work(server_.hashers_, [this] { return registrationReply(); });
+        } else {
+            send(pageReply(path));
+        }
+    }
+
+    static bool isLoginRequest(const std::string& body) {
+        const auto fields = decodeFormBody(body);
+        if (!fields) return false;
+        const auto it = fields->find("action");
+        return it != fields->end() && it->second == "login";
+    }
+
+    template <class Make>
+    void work(asio::thread_pool& pool, Make make) {
+        asio::post(pool, [self = shared_from_this(), make] {
+            Response response = make();
+            asio::post(self->stream_.get_executor(),
+                       [self, response = std::move(response)]() mutable {
+                           self->send(std::move(response));
+                       });
+        });
+    }
+
+    Response reply(http::status status) const {
+        // Replies are HTTP/1.1, also to HTTP/1.0 requests, as they have always been.
+        Response response{status, 11};
+        response.keep_alive(request_.keep_alive());
+        return response;
+    }
+
+    std::string clientAddress() const {
+        if (limits().trustProxy) {
+            const auto forwarded = request_["X-Real-IP"];
+            beast::error_code ec;
+            const auto peer = asio::ip::make_address(address_, ec);
+            if (!ec && peer.is_loopback() && !forwarded.empty()) {
+                return std::string(forwarded.data(), forwarded.size());
+            }
+        }
+        return address_;
+    }
+
+    Response engineReply() const {
+        Response response = reply(http::status::ok);
+        response.set(http::field::content_type, kJson);
+        response.body() = server_.engine_.answer(request_.body(), clientAddress());
+        return response;
+    }
+
+    Response registrationReply() const {
+        const auto fields = decodeWebForm(request_.body());
+        const auto value = [&](const char* name) {
+            const auto it = fields->find(name);
+            return it == fields->end() ? std::string() : it->second;
+        };
+        if (!fields) {
+            Response response = reply(http::status::bad_request);
+            htmlPage(response, errorPage(400));
+            return response;
+        }
+        if (!sameOrigin(request_) ||
+            !server_.csrf_.accepts(cookieValue(request_, kCsrfCookie), value("csrf"))) {
+            Response response = reply(http::status::forbidden);
+            htmlPage(response, errorPage(403));
+            return response;
+        }
+        const std::string login = value("login");
+        const RegistrationError error = server_.accounts_.registerAccount(
+            login, value("password"), value("repeat"), clientAddress());
+        Response response = reply(http::status::ok);
+        if (error == RegistrationError::None) {
+            htmlPage(response, registrationDonePage(login));
+        } else {
+            formPage(response, login, registrationErrorText(error));
+        }
+        return response;
+    }
+
+    void formPage(Response& response, const std::string& login, const std::string& error) const {
+        const std::string token = server_.csrf_.make();
+        response.set(http::field::set_cookie, std::string(kCsrfCookie) + "=" + token +
+                                                  "; Path=/ru/reg; HttpOnly; SameSite=Strict");
+        response.set(http::field::cache_control, "no-store");
+        htmlPage(response, registrationFormPage(login, error, token));
+    }
+
+    Response pageReply(std::string_view path) const {
+        const bool get = request_.method() == http::verb::get;
+        const bool head = request_.method() == http::verb::head;
+        Response response = reply(http::status::ok);
+        if (!get && !head) {
+            response.result(http::status::not_found);
+            htmlPage(response, errorPage(404));
+        } else if (path == "/ru/reg" || path == "/ru/reg/") {
+            formPage(response, "", "");
+        } else if (path == "/rules.html") {
+            htmlPage(response, rulesPage());
+        } else if (path == "/info.html") {
+            htmlPage(response, infoPage());
+        } else if (path == "/") {
+            response.result(http::status::found);
+            response.set(http::field::location, "/info.html");
+        } else {
+            response.result(http::status::not_found);
+            htmlPage(response, errorPage(404));
+        }
+        return response;
+    }
+
+    void send(Response response) {
+        response.prepare_payload();
+        response_ = std::make_shared<Response>(std::move(response));
+        stream_.expires_after(limits().requestTimeout);
+        http::async_write(stream_, *response_,
+                          [self = shared_from_this()](beast::error_code ec, std::size_t) {
+                              self->onWritten(ec);
+                          });
+    }
+
+    void onWritten(beast::error_code ec) {
+        const bool again = !ec && response_->keep_alive();
+        response_.reset();
+        if (again) {
+            nextRequest();
+        } else if (!ec && refused_) {
+            drainThenClose();
+        } else {
+            close();
+        }
+    }
+
+    // Closing with unread bytes would reset the connection and could lose the reply on its
+    // way; what the client still sends is read and dropped for a short while first.
+    void drainThenClose() {
+        beast::error_code ignored;
+        stream_.socket().shutdown(tcp::socket::shutdown_send, ignored);
+        stream_.expires_after(std::min<std::chrono::milliseconds>(limits().idleTimeout,
+                                                                  std::chrono::milliseconds(1000)));
+        drain();
+    }
+
+    void drain() {
+        buffer_.clear();
+        stream_.async_read_some(buffer_.prepare(kReadChunk),
+                                [self = shared_from_this()](beast::error_code ec, std::size_t) {
+                                    if (ec) {
+                                        self->stream_.close();
+                                    } else {
+                                        self->drain();
+                                    }
+                                });
+    }
+
+    void close() {
+        beast::error_code ignored;
+        stream_.socket().shutdown(tcp::socket::shutdown_send, ignored);
+        stream_.close();
+    }
+
+    HttpServer::Impl& server_;
+    beast::tcp_stream stream_;
+    std::string address_;
+    beast::flat_buffer buffer_;
+    std::optional<http::request_parser<http::string_body>> parser_;
+    Request request_;
+    std::shared_ptr<Response> response_;
+    bool headerChecked_ = false;
+    bool started_ = false;
+    bool refused_ = false;
+};
+
+}  // namespace
+
+void HttpServer::Impl::admit(tcp::socket socket) {
+    beast::error_code ec;
+    const auto peer = socket.remote_endpoint(ec);
+    if (ec) return;
+    const std::string address = peer.address().to_string();
+    if (!connections_.take(address)) {
+        // Refused at once: a reset, not a place in a queue.
+        socket.set_option(asio::socket_base::linger(true, 0), ec);
+        socket.close(ec);
+        return;
+    }
+    std::make_shared<Connection>(*this, std::move(socket), address)->start();
 }
+
+HttpServer::HttpServer(Engine& engine, Accounts& accounts, Store& store, HttpLimits limits)
+    : impl_(std::make_unique<Impl>(engine, accounts, store, limits)) {}
 
 HttpServer::~HttpServer() = default;
 
-void HttpServer::addRoutes() {
-    const auto engine = [this](const httplib::Request& request, httplib::Response& response) {
-        response.set_content(engine_.answer(request.body), kJson);
-    };
-    server_->Post("/engine/", engine);
-    server_->Post("/engine", engine);
-
-    const auto form = [](const httplib::Request&, httplib::Response& response) {
-        response.set_content(registrationFormPage("", ""), kHtml);
-    };
-    const auto submit = [this](const httplib::Request& request, httplib::Response& response) {
-        const std::string login = request.get_param_value("login");
-        const RegistrationError error = accounts_.registerAccount(
-            login, request.get_param_value("password"), request.get_param_value("repeat"));
-        response.set_content(error == RegistrationError::None
-                                 ? registrationDonePage(login)
-                                 : registrationFormPage(login, registrationErrorText(error)),
-                             kHtml);
-    };
-    for (const char* path : {"/ru/reg", "/ru/reg/"}) {
-        server_->Get(path, form);
-        server_->Post(path, submit);
-    }
-    server_->Get("/rules.html", [](const httplib::Request&, httplib::Response& response) {
-        response.set_content(rulesPage(), kHtml);
-    });
-    server_->Get("/info.html", [](const httplib::Request&, httplib::Response& response) {
-        response.set_content(infoPage(), kHtml);
-    });
-    server_->Get("/", [](const httplib::Request&, httplib::Response& response) {
-        response.set_redirect("/info.html");
-    });
-    server_->set_exception_handler(
-        [](const httplib::Request&, httplib::Response& response, std::exception_ptr) {
-            response.status = 500;
-            response.set_content("{\"response\":\"Ошибка сервера, попробуйте позже\"}", kJson);
-        });
-}
-
 int HttpServer::bind(const std::string& host, int port) {
-    int bound = -1;
-    if (port == 0) {
-        bound = server_->bind_to_any_port(host);
-    } else if (server_->bind_to_port(host, port)) {
-        bound = port;
-    }
-    if (bound > 0 && socket_ >= 0) {
-        // Listening again only widens the queue of the socket already bound.
-        ::listen(socket_, kListenBacklog);
-    }
-    return bound;
+    return impl_->bind(host, port);
 }
 
 bool HttpServer::run() {
-    return server_->listen_after_bind();
+    return impl_->run();
 }
 
 void HttpServer::stop() {
-    server_->stop();
+    impl_->stop();
 }
 
 bool HttpServer::isRunning() const {
-    return server_->is_running();
+    return impl_->isRunning();
 }
 
 void HttpServer::waitUntilReady() const {
-    while (!server_->is_running()) {
+    while (!impl_->isRunning()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }

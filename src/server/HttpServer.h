@@ -1,23 +1,36 @@
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <memory>
 #include <string>
-
-namespace httplib {
-class Server;
-}
 
 namespace pimra::server {
 
 class Accounts;
 class Engine;
+class Store;
 
-// The HTTP face of the server: "/engine/", the registration page and the web pages.
+// Bounds on what one client may hold of the server.
+struct HttpLimits {
+    // The whole request must arrive within this time of its first byte.
+    std::chrono::milliseconds requestTimeout{10'000};
+    // An idle connection, before a request or between two, is closed after this time.
+    std::chrono::milliseconds idleTimeout{5'000};
+    std::size_t maxHeaderBytes = 8 * 1024;
+    std::size_t maxBodyBytes = 64 * 1024;
+    int maxConnectionsPerAddress = 64;
+    int maxConnections = 10'000;
+    // On connections from loopback the client's address comes from X-Real-IP (nginx in front).
+    bool trustProxy = false;
+};
+
+// The HTTP face of the server: "/engine/", the registration page and the web pages. One
+// network thread reads and writes every connection; the actions run on a pool of workers,
+// logins and registrations on a pool of their own as large as the machine has cores.
 class HttpServer {
   public:
-    static constexpr std::size_t kMaxBodyBytes = 64 * 1024;
-
-    HttpServer(Engine& engine, Accounts& accounts);
+    HttpServer(Engine& engine, Accounts& accounts, Store& store, HttpLimits limits = {});
     ~HttpServer();
     HttpServer(const HttpServer&) = delete;
     HttpServer& operator=(const HttpServer&) = delete;
@@ -30,13 +43,11 @@ class HttpServer {
     bool isRunning() const;
     void waitUntilReady() const;
 
-  private:
-    void addRoutes();
+    // Opaque; public only so that the connections inside the implementation can reach it.
+    class Impl;
 
-    Engine& engine_;
-    Accounts& accounts_;
-    std::unique_ptr<httplib::Server> server_;
-    int socket_ = -1;
+  private:
+    std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace pimra::server

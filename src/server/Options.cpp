@@ -7,6 +7,44 @@
 
 namespace pimra::server {
 
+namespace {
+
+struct NumberOption {
+    const char* name;
+    int Options::*field;
+    int min;
+    int max;
+};
+
+const NumberOption kNumberOptions[] = {
+    {"--port", &Options::port, 0, 65535},
+    {"--waiting-table-minutes", &Options::waitingTableMinutes, 1, 7 * 24 * 60},
+    {"--request-timeout-ms", &Options::requestTimeoutMs, 1, 3'600'000},
+    {"--idle-timeout-ms", &Options::idleTimeoutMs, 1, 3'600'000},
+    {"--max-header-bytes", &Options::maxHeaderBytes, 256, 1024 * 1024},
+    {"--max-body-bytes", &Options::maxBodyBytes, 1024, 16 * 1024 * 1024},
+    {"--max-connections-per-address", &Options::maxConnectionsPerAddress, 1, 1'000'000},
+    {"--max-connections", &Options::maxConnections, 1, 1'000'000},
+};
+
+const NumberOption* findNumberOption(const std::string& name) {
+    for (const auto& option : kNumberOptions) {
+        if (name == option.name) return &option;
+    }
+    return nullptr;
+}
+
+std::optional<int> parseNumber(const std::string& text, int min, int max) {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < min || value > max) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+}  // namespace
+
 std::optional<Options> parseOptions(const std::vector<std::string>& args, std::string& error) {
     Options options;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -19,7 +57,12 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
             options.version = true;
             continue;
         }
-        if (arg != "--bind" && arg != "--port" && arg != "--db") {
+        if (arg == "--trust-proxy") {
+            options.trustProxy = true;
+            continue;
+        }
+        const NumberOption* number = findNumberOption(arg);
+        if (arg != "--bind" && arg != "--db" && number == nullptr) {
             error = "unknown option " + arg;
             return std::nullopt;
         }
@@ -32,26 +75,38 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
             options.bind = value;
         } else if (arg == "--db") {
             options.db = value;
+        } else if (const auto parsed = parseNumber(value, number->min, number->max)) {
+            options.*(number->field) = *parsed;
         } else {
-            int port = 0;
-            const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), port);
-            if (ec != std::errc() || end != value.data() + value.size() || port < 0 ||
-                port > 65535) {
-                error = "bad port " + value;
-                return std::nullopt;
-            }
-            options.port = port;
+            error = "bad value " + value + " for " + arg + " (" + std::to_string(number->min) +
+                    " to " + std::to_string(number->max) + ")";
+            return std::nullopt;
         }
     }
     return options;
 }
 
 std::string usageText() {
-    return "usage: pimra-server [--bind ADDR] [--port PORT] [--db FILE] | --version\n"
-           "  --bind ADDR  address to listen on (default 127.0.0.1)\n"
-           "  --port PORT  port to listen on (default 8455; 0 picks a free one)\n"
-           "  --db FILE    SQLite database file, or :memory: (default "
-           "$XDG_DATA_HOME/pimra/server.db)\n";
+    return "usage: pimra-server [OPTION]... | --version\n"
+           "  --bind ADDR                 address to listen on (default 127.0.0.1)\n"
+           "  --port PORT                 port to listen on (default 8455; 0 picks a free one)\n"
+           "  --db FILE                   SQLite database file, or :memory: (default\n"
+           "                              $XDG_DATA_HOME/pimra/server.db)\n"
+           "  --waiting-table-minutes N   a table whose game has not started goes away N\n"
+           "                              minutes after its last change (default 30)\n"
+           "  --request-timeout-ms N      a whole request must arrive within N ms of its first\n"
+           "                              byte, or the connection is closed (default 10000)\n"
+           "  --idle-timeout-ms N         an idle connection is closed after N ms (default 5000)\n"
+           "  --max-header-bytes N        request line and headers at most N bytes (default 8192)\n"
+           "  --max-body-bytes N          request body at most N bytes, however it is framed\n"
+           "                              (default 65536)\n"
+           "  --max-connections-per-address N\n"
+           "                              open connections from one address (default 64)\n"
+           "  --max-connections N         open connections in all (default 10000)\n"
+           "  --trust-proxy               on connections from loopback, take the client's address\n"
+           "                              from the X-Real-IP header (behind the nginx front)\n"
+           "  --version                   show the version\n"
+           "  -h, --help                  show this text\n";
 }
 
 std::string defaultDatabasePath() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +14,16 @@ struct Options {
     std::string db;  // empty: the default file
     bool help = false;
     bool version = false;
+    // Take the client's address from X-Real-IP on connections from loopback (behind nginx).
+    bool trustProxy = false;
+
+    int waitingTableMinutes = 30;
+    int requestTimeoutMs = 10'000;
+    int idleTimeoutMs = 5'000;
+    int maxHeaderBytes = 8 * 1024;
+    int maxBodyBytes = 64 * 1024;
+    int maxConnectionsPerAddress = 64;
+    int maxConnections = 10'000;
 };
 
 // Parses the command line (without the program name); gives nothing and fills `error` for a

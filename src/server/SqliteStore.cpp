@@ -2,8 +2,11 @@
 
 #include <sqlite3.h>
 
+#include <filesystem>
 #include <map>
 #include <vector>
+
+#include "LoginRules.h"
 
 namespace pimra::server {
 
@@ -50,12 +53,33 @@ const std::vector<const char*> kMigrations = {
         played_ms INTEGER NOT NULL,
         PRIMARY KEY(table_id, ind)) WITHOUT ROWID;
     )sql",
+    // Look-alike logins, sessions that expire, tables that expire or are left, scans that
+    // skip finished games, counters for limits, shared secrets.
+    R"sql(
+    ALTER TABLE accounts ADD COLUMN login_key TEXT NOT NULL DEFAULT '';
+    CREATE INDEX accounts_by_key ON accounts(login_key);
+    ALTER TABLE sessions ADD COLUMN last_used_ms INTEGER NOT NULL DEFAULT 0;
+    UPDATE sessions SET last_used_ms = created_ms;
+    ALTER TABLE game_tables ADD COLUMN changed_ms INTEGER NOT NULL DEFAULT 0;
+    UPDATE game_tables SET changed_ms = created_ms WHERE status <> 2;
+    CREATE INDEX game_tables_open_by_login1 ON game_tables(login1) WHERE status <> 2;
+    CREATE INDEX game_tables_open_by_login2 ON game_tables(login2) WHERE status <> 2;
+    CREATE INDEX game_tables_waiting_by_change ON game_tables(changed_ms) WHERE status = 0;
+    CREATE TABLE events(
+        key TEXT NOT NULL,
+        at_ms INTEGER NOT NULL);
+    CREATE INDEX events_by_key ON events(key, at_ms);
+    CREATE INDEX events_by_time ON events(at_ms);
+    CREATE TABLE secrets(
+        name TEXT PRIMARY KEY,
+        value TEXT NOT NULL);
+    )sql",
 };
 
 const char* const kTableColumns =
     "id, game_id, login1, login2, time_limit, bonus, ready1, ready2, status, position, "
     "seat_to_move, time1_ms, time2_ms, turn_started_ms, result, finished_ms, last_record, "
-    "created_ms";
+    "created_ms, changed_ms";
 
 [[noreturn]] void fail(sqlite3* db, const std::string& what) {
     throw StoreError(what + ": " + sqlite3_errmsg(db));
@@ -140,10 +164,11 @@ TableRow readTable(const Query& q) {
     t.finishedMs = q.integer(15);
     t.lastRecord = static_cast<int>(q.integer(16));
     t.createdMs = q.integer(17);
+    t.changedMs = q.integer(18);
     return t;
 }
 
-// Binds the columns after id as parameters 1..17.
+// Binds the columns after id as parameters 1..18.
 void bindTable(Query& q, const TableRow& t) {
     q.bind(1, t.gameId)
         .bind(2, t.login1)
@@ -161,7 +186,57 @@ void bindTable(Query& q, const TableRow& t) {
         .bind(14, t.result)
         .bind(15, t.finishedMs)
         .bind(16, t.lastRecord)
-        .bind(17, t.createdMs);
+        .bind(17, t.createdMs)
+        .bind(18, t.changedMs);
+}
+
+// Fills the look-alike key of accounts made before it existed.
+void fillLoginKeys(sqlite3* db) {
+    std::vector<std::string> logins;
+    {
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT login FROM accounts", -1, &stmt, nullptr) != SQLITE_OK) {
+            fail(db, "cannot read accounts");
+        }
+        while (sqlite3_step(stmt) == SQLITE_ROW) {
+            const auto* text = sqlite3_column_text(stmt, 0);
+            logins.emplace_back(text ? reinterpret_cast<const char*>(text) : "");
+        }
+        sqlite3_finalize(stmt);
+    }
+    sqlite3_stmt* update = nullptr;
+    if (sqlite3_prepare_v2(db, "UPDATE accounts SET login_key = ?1 WHERE login = ?2", -1, &update,
+                           nullptr) != SQLITE_OK) {
+        fail(db, "cannot update accounts");
+    }
+    for (const std::string& login : logins) {
+        const std::string key = loginKeyOfUtf8(login);
+        sqlite3_bind_text(update, 1, key.data(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(update, 2, login.data(), static_cast<int>(login.size()),
+                          SQLITE_TRANSIENT);
+        const int rc = sqlite3_step(update);
+        sqlite3_reset(update);
+        if (rc != SQLITE_DONE) {
+            sqlite3_finalize(update);
+            fail(db, "cannot update accounts");
+        }
+    }
+    sqlite3_finalize(update);
+}
+
+// Work of a migration that SQL alone cannot do, after the migration's SQL.
+void afterMigration(sqlite3* db, std::size_t toVersion) {
+    if (toVersion == 2) fillLoginKeys(db);
+}
+
+bool withoutWritePermission(const std::string& path) {
+    if (path.empty() || path == ":memory:") return false;
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (error || !std::filesystem::exists(status)) return false;
+    using std::filesystem::perms;
+    return (status.permissions() &
+            (perms::owner_write | perms::group_write | perms::others_write)) == perms::none;
 }
 
 }  // namespace
@@ -197,36 +272,59 @@ class SqliteStore::Transaction final : public StoreTransaction {
     explicit Transaction(Statements& s) : s_(s) {}
 
     std::optional<Account> findAccount(const std::string& login) override {
-        auto q = s_.query("SELECT login, pass_hash FROM accounts WHERE login = ?1");
+        auto q = s_.query("SELECT login, pass_hash, login_key FROM accounts WHERE login = ?1");
         q.bind(1, login);
         if (!q.step()) return std::nullopt;
-        return Account{q.text(0), q.text(1)};
+        return Account{q.text(0), q.text(1), q.text(2)};
     }
 
     bool addAccount(const Account& account, std::int64_t nowMs) override {
-        auto q = s_.query("INSERT INTO accounts(login, pass_hash, created_ms) VALUES(?1, ?2, ?3)");
-        q.bind(1, account.login).bind(2, account.passwordHash).bind(3, nowMs);
+        {
+            auto taken = s_.query("SELECT 1 FROM accounts WHERE login_key = ?1 LIMIT 1");
+            taken.bind(1, account.loginKey);
+            if (taken.step()) return false;
+        }
+        auto q = s_.query(
+            "INSERT INTO accounts(login, pass_hash, created_ms, login_key) VALUES(?1, ?2, ?3, ?4)");
+        q.bind(1, account.login)
+            .bind(2, account.passwordHash)
+            .bind(3, nowMs)
+            .bind(4, account.loginKey);
         return q.change();
     }
 
     void addSession(const Session& session) override {
-        auto q =
-            s_.query("INSERT INTO sessions(sid, code, login, created_ms) VALUES(?1, ?2, ?3, ?4)");
+        auto q = s_.query(
+            "INSERT INTO sessions(sid, code, login, created_ms, last_used_ms) "
+            "VALUES(?1, ?2, ?3, ?4, ?5)");
         q.bind(1, session.sid)
             .bind(2, session.code)
             .bind(3, session.login)
-            .bind(4, session.createdMs);
+            .bind(4, session.createdMs)
+            .bind(5, session.lastUsedMs);
         if (!q.change()) fail(s_.db(), "session not added");
     }
 
     std::optional<Session> findSession(const std::string& sid) override {
-        auto q = s_.query("SELECT sid, code, login, created_ms FROM sessions WHERE sid = ?1");
+        auto q = s_.query(
+            "SELECT sid, code, login, created_ms, last_used_ms FROM sessions WHERE sid = ?1");
         q.bind(1, sid);
         if (!q.step()) return std::nullopt;
-        return Session{q.text(0), q.text(1), q.text(2), q.integer(3)};
+        return Session{q.text(0), q.text(1), q.text(2), q.integer(3), q.integer(4)};
     }
 
-    void trimSessions(const std::string& login, int keep) override {
+    void touchSession(const std::string& sid, std::int64_t nowMs) override {
+        auto q = s_.query("UPDATE sessions SET last_used_ms = ?2 WHERE sid = ?1");
+        q.bind(1, sid).bind(2, nowMs);
+        q.change();
+    }
+
+    void trimSessions(const std::string& login, int keep, std::int64_t unusedSinceMs) override {
+        {
+            auto q = s_.query("DELETE FROM sessions WHERE login = ?1 AND last_used_ms < ?2");
+            q.bind(1, login).bind(2, unusedSinceMs);
+            q.change();
+        }
         auto q = s_.query(
             "DELETE FROM sessions WHERE login = ?1 AND sid NOT IN (SELECT sid FROM sessions "
             "WHERE login = ?1 ORDER BY created_ms DESC, rowid DESC LIMIT ?2)");
@@ -238,7 +336,7 @@ class SqliteStore::Transaction final : public StoreTransaction {
         auto q = s_.query(
             std::string("INSERT INTO game_tables(") + (kTableColumns + 4) +
             ") VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, "
-            "?17)");
+            "?17, ?18)");
         bindTable(q, table);
         if (!q.change()) fail(s_.db(), "table not added");
         return sqlite3_last_insert_rowid(s_.db());
@@ -257,30 +355,71 @@ class SqliteStore::Transaction final : public StoreTransaction {
             "UPDATE game_tables SET game_id = ?1, login1 = ?2, login2 = ?3, time_limit = ?4, "
             "bonus = ?5, ready1 = ?6, ready2 = ?7, status = ?8, position = ?9, "
             "seat_to_move = ?10, time1_ms = ?11, time2_ms = ?12, turn_started_ms = ?13, "
-            "result = ?14, finished_ms = ?15, last_record = ?16, created_ms = ?17 "
-            "WHERE id = ?18");
+            "result = ?14, finished_ms = ?15, last_record = ?16, created_ms = ?17, "
+            "changed_ms = ?18 WHERE id = ?19");
         bindTable(q, table);
-        q.bind(18, table.id);
+        q.bind(19, table.id);
         if (!q.change()) fail(s_.db(), "table not updated");
     }
 
-    std::vector<TableRow> listTables(int gameId, std::int64_t finishedSinceMs) override {
-        auto q = s_.query(std::string("SELECT ") + kTableColumns +
-                          " FROM game_tables WHERE game_id = ?1 AND (status <> ?2 OR "
-                          "finished_ms >= ?3) ORDER BY id");
-        q.bind(1, gameId)
-            .bind(2, static_cast<std::int64_t>(TableStatus::Finished))
-            .bind(3, finishedSinceMs);
+    void removeTable(std::int64_t id) override {
+        {
+            auto q = s_.query("DELETE FROM records WHERE table_id = ?1");
+            q.bind(1, id);
+            q.change();
+        }
+        auto q = s_.query("DELETE FROM game_tables WHERE id = ?1");
+        q.bind(1, id);
+        q.change();
+    }
+
+    int removeWaitingTablesChangedBefore(std::int64_t changedBeforeMs) override {
+        std::vector<std::int64_t> ids;
+        {
+            auto q = s_.query("SELECT id FROM game_tables WHERE status = 0 AND changed_ms < ?1");
+            q.bind(1, changedBeforeMs);
+            while (q.step()) ids.push_back(q.integer(0));
+        }
+        for (const std::int64_t id : ids) removeTable(id);
+        return static_cast<int>(ids.size());
+    }
+
+    std::vector<TableRow> listTables(int gameId, std::int64_t finishedSinceMs, int limit) override {
         std::vector<TableRow> tables;
-        while (q.step()) tables.push_back(readTable(q));
+        const auto add = [&](Query& q) {
+            while (q.step()) tables.push_back(readTable(q));
+        };
+        const auto left = [&] {
+            return static_cast<std::int64_t>(limit) - static_cast<std::int64_t>(tables.size());
+        };
+        const std::string select = std::string("SELECT ") + kTableColumns + " FROM game_tables ";
+        {
+            auto q = s_.query(select + "WHERE game_id = ?1 AND status = 0 ORDER BY id LIMIT ?2");
+            q.bind(1, gameId).bind(2, left());
+            add(q);
+        }
+        if (left() > 0) {
+            auto q = s_.query(select + "WHERE game_id = ?1 AND status = 1 ORDER BY id LIMIT ?2");
+            q.bind(1, gameId).bind(2, left());
+            add(q);
+        }
+        if (left() > 0) {
+            auto q = s_.query(select +
+                              "WHERE game_id = ?1 AND status = 2 AND finished_ms >= ?2 "
+                              "ORDER BY finished_ms DESC, id DESC LIMIT ?3");
+            q.bind(1, gameId).bind(2, finishedSinceMs).bind(3, left());
+            add(q);
+        }
         return tables;
     }
 
     int countUnfinishedTablesOf(const std::string& login) override {
+        // Written to match the partial indexes, which leave finished games out.
         auto q = s_.query(
-            "SELECT count(*) FROM game_tables WHERE status <> ?1 AND (login1 = ?2 OR "
-            "login2 = ?2)");
-        q.bind(1, static_cast<std::int64_t>(TableStatus::Finished)).bind(2, login);
+            "SELECT (SELECT count(*) FROM game_tables WHERE login1 = ?1 AND status <> 2) + "
+            "(SELECT count(*) FROM game_tables WHERE login2 = ?1 AND status <> 2 AND "
+            "login1 <> ?1)");
+        q.bind(1, login);
         q.step();
         return static_cast<int>(q.integer(0));
     }
@@ -307,6 +446,37 @@ class SqliteStore::Transaction final : public StoreTransaction {
                       static_cast<int>(q.integer(2)), q.integer(3)};
     }
 
+    int countEvents(const std::string& key, std::int64_t sinceMs) override {
+        auto q = s_.query("SELECT count(*) FROM events WHERE key = ?1 AND at_ms >= ?2");
+        q.bind(1, key).bind(2, sinceMs);
+        q.step();
+        return static_cast<int>(q.integer(0));
+    }
+
+    void addEvent(const std::string& key, std::int64_t nowMs) override {
+        auto q = s_.query("INSERT INTO events(key, at_ms) VALUES(?1, ?2)");
+        q.bind(1, key).bind(2, nowMs);
+        if (!q.change()) fail(s_.db(), "event not added");
+    }
+
+    void removeEventsBefore(std::int64_t beforeMs) override {
+        auto q = s_.query("DELETE FROM events WHERE at_ms < ?1");
+        q.bind(1, beforeMs);
+        q.change();
+    }
+
+    std::string secret(const std::string& name, const std::string& fresh) override {
+        {
+            auto q = s_.query("INSERT OR IGNORE INTO secrets(name, value) VALUES(?1, ?2)");
+            q.bind(1, name).bind(2, fresh);
+            q.change();
+        }
+        auto q = s_.query("SELECT value FROM secrets WHERE name = ?1");
+        q.bind(1, name);
+        if (!q.step()) fail(s_.db(), "secret not kept");
+        return q.text(0);
+    }
+
   private:
     Statements& s_;
 };
@@ -319,6 +489,7 @@ SqliteStore::SqliteStore(const std::string& path) {
         throw StoreError("cannot open " + path + ": " + message);
     }
     try {
+        checkWritable(path);
         sqlite3_busy_timeout(db_, 5000);
         exec(db_, "PRAGMA journal_mode = WAL");
         // A committed move must survive a power cut, not only a crash of the process.
@@ -326,13 +497,20 @@ SqliteStore::SqliteStore(const std::string& path) {
         exec(db_, "PRAGMA foreign_keys = ON");
         statements_ = std::make_unique<Statements>(db_);
         const int version = schemaVersion();
-        if (version > static_cast<int>(kMigrations.size())) {
-            throw StoreError("the database was written by a newer server");
+        if (version < 0) {
+            throw StoreError("the database " + path + " has a broken schema version " +
+                             std::to_string(version));
         }
+        if (version > static_cast<int>(kMigrations.size())) {
+            throw StoreError("the database " + path + " was written by a newer server (schema " +
+                             std::to_string(version) + ")");
+        }
+        checkIntegrity(path);
         for (std::size_t i = static_cast<std::size_t>(version); i < kMigrations.size(); ++i) {
             exec(db_, "BEGIN IMMEDIATE");
             try {
                 exec(db_, kMigrations[i]);
+                afterMigration(db_, i + 1);
                 exec(db_, ("PRAGMA user_version = " + std::to_string(i + 1)).c_str());
                 exec(db_, "COMMIT");
             } catch (...) {
@@ -350,6 +528,31 @@ SqliteStore::SqliteStore(const std::string& path) {
 SqliteStore::~SqliteStore() {
     statements_.reset();
     sqlite3_close(db_);
+}
+
+void SqliteStore::checkWritable(const std::string& path) {
+    if (sqlite3_db_readonly(db_, "main") == 1 || withoutWritePermission(path)) {
+        throw StoreError("the database " + path + " is read-only");
+    }
+}
+
+void SqliteStore::checkIntegrity(const std::string& path) {
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db_, "PRAGMA quick_check", -1, &stmt, nullptr) != SQLITE_OK) {
+        fail(db_, "cannot check the database " + path);
+    }
+    std::string verdict;
+    const int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_ROW) {
+        const auto* text = sqlite3_column_text(stmt, 0);
+        verdict = text ? reinterpret_cast<const char*>(text) : "";
+    } else {
+        verdict = sqlite3_errmsg(db_);
+    }
+    sqlite3_finalize(stmt);
+    if (verdict != "ok") {
+        throw StoreError("the database " + path + " is damaged (" + verdict + ")");
+    }
 }
 
 int SqliteStore::schemaVersion() {

@@ -11,7 +11,9 @@ struct sqlite3;
 namespace pimra::server {
 
 // The embedded store: one SQLite file in WAL mode (or ":memory:"), schema brought up to date
-// on opening. One connection serves all threads, one transaction at a time.
+// on opening. One connection serves all threads, one transaction at a time. Opening refuses,
+// with a StoreError that names the file, a read-only file, a schema version it does not know
+// and a file that fails SQLite's quick check.
 class SqliteStore final : public Store {
   public:
     explicit SqliteStore(const std::string& path);
@@ -30,6 +32,8 @@ class SqliteStore final : public Store {
     class Transaction;
 
     void run(const Work& work, const char* begin);
+    void checkWritable(const std::string& path);
+    void checkIntegrity(const std::string& path);
 
     std::mutex mutex_;
     sqlite3* db_ = nullptr;

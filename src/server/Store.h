@@ -12,6 +12,8 @@ namespace pimra::server {
 struct Account {
     std::string login;
     std::string passwordHash;
+    // The login folded so that look-alikes meet (see `loginKey`); no two new accounts share it.
+    std::string loginKey;
 };
 
 struct Session {
@@ -19,6 +21,7 @@ struct Session {
     std::string code;
     std::string login;
     std::int64_t createdMs = 0;
+    std::int64_t lastUsedMs = 0;
 };
 
 enum class TableStatus { Waiting = 0, Playing = 1, Finished = 2 };
@@ -44,6 +47,8 @@ struct TableRow {
     std::int64_t finishedMs = 0;
     int lastRecord = 0;
     std::int64_t createdMs = 0;
+    // When a seat or a ready flag last changed, or the game last moved.
+    std::int64_t changedMs = 0;
 };
 
 // One move of a game; `ind` counts from 1 per table.
@@ -65,25 +70,44 @@ class StoreTransaction {
     virtual ~StoreTransaction() = default;
 
     virtual std::optional<Account> findAccount(const std::string& login) = 0;
-    // False when the login is taken.
+    // False when the login, or another login with the same `loginKey`, is taken.
     virtual bool addAccount(const Account& account, std::int64_t nowMs) = 0;
 
     virtual void addSession(const Session& session) = 0;
     virtual std::optional<Session> findSession(const std::string& sid) = 0;
-    // Drops the login's sessions beyond the newest `keep`.
-    virtual void trimSessions(const std::string& login, int keep) = 0;
+    virtual void touchSession(const std::string& sid, std::int64_t nowMs) = 0;
+    // Drops the login's sessions unused since `unusedSinceMs`, and those beyond the newest
+    // `keep`.
+    virtual void trimSessions(const std::string& login, int keep, std::int64_t unusedSinceMs) = 0;
 
     virtual std::int64_t addTable(const TableRow& table) = 0;
     // Inside `Store::write` the row is held for this transaction until it ends.
     virtual std::optional<TableRow> findTable(std::int64_t id) = 0;
     virtual void updateTable(const TableRow& table) = 0;
-    // Tables of a game that are not finished or finished at or after `finishedSinceMs`,
-    // oldest first.
-    virtual std::vector<TableRow> listTables(int gameId, std::int64_t finishedSinceMs) = 0;
+    // Removes a table and its records.
+    virtual void removeTable(std::int64_t id) = 0;
+    // Removes the tables whose game has not started and that have not changed since
+    // `changedBeforeMs`; gives how many.
+    virtual int removeWaitingTablesChangedBefore(std::int64_t changedBeforeMs) = 0;
+    // At most `limit` tables of a game: the waiting ones, then the running ones, both oldest
+    // first, then those finished at or after `finishedSinceMs`, newest first. Costs the same
+    // however many finished games the store holds.
+    virtual std::vector<TableRow> listTables(int gameId, std::int64_t finishedSinceMs,
+                                             int limit) = 0;
     virtual int countUnfinishedTablesOf(const std::string& login) = 0;
 
     virtual void addRecord(std::int64_t tableId, const Record& record) = 0;
     virtual std::optional<Record> recordAfter(std::int64_t tableId, int ind) = 0;
+
+    // Counters of events under a key (failed logins, registrations ...) for limits shared by
+    // every server process on the store.
+    virtual int countEvents(const std::string& key, std::int64_t sinceMs) = 0;
+    virtual void addEvent(const std::string& key, std::int64_t nowMs) = 0;
+    virtual void removeEventsBefore(std::int64_t beforeMs) = 0;
+
+    // A secret shared by every server process on the store: the stored one, or `fresh`, which
+    // is stored, when there is none yet.
+    virtual std::string secret(const std::string& name, const std::string& fresh) = 0;
 };
 
 // Where accounts, sessions, tables and moves are kept. Every change runs in `write`, whose

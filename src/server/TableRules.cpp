@@ -45,6 +45,7 @@ TableRow TableRules::newTable(const std::string& creator, int timeLimit, int bon
     table.time1Ms = table.time2Ms = std::int64_t{timeLimit} * 1000;
     table.turnStartedMs = nowMs;
     table.createdMs = nowMs;
+    table.changedMs = nowMs;
     return table;
 }
 
@@ -121,6 +122,16 @@ void TableRules::finish(TableRow& table, int result, std::int64_t nowMs) {
     table.status = TableStatus::Finished;
     table.result = result;
     table.finishedMs = nowMs;
+}
+
+bool TableRules::hasExpired(const TableRow& table, std::int64_t nowMs, std::int64_t waitingMs) {
+    return table.status == TableStatus::Waiting && table.changedMs < nowMs - waitingMs;
+}
+
+void TableRules::vacateSeat(TableRow& table, int seat, std::int64_t nowMs) {
+    (seat == 1 ? table.login1 : table.login2).clear();
+    (seat == 1 ? table.ready1 : table.ready2) = false;
+    table.changedMs = nowMs;
 }
 
 }  // namespace pimra::server

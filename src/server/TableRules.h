@@ -33,6 +33,11 @@ class TableRules {
     // Ends the game when the player to move has run out of time and grace; true if it did.
     bool settleClock(TableRow& table, std::int64_t nowMs) const;
 
+    // A table whose game has not started and that has not changed for `waitingMs`.
+    static bool hasExpired(const TableRow& table, std::int64_t nowMs, std::int64_t waitingMs);
+    // Frees a seat of a table whose game has not started; the other seat's readiness stays.
+    static void vacateSeat(TableRow& table, int seat, std::int64_t nowMs);
+
     // Starts the game once both seats are taken and ready; true if it did.
     static bool startIfReady(TableRow& table, std::int64_t nowMs);
 

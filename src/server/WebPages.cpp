@@ -1,21 +1,30 @@
 #include "WebPages.h"
 
+#include <sodium.h>
+
+#include <array>
+
 namespace pimra::server {
 
 namespace {
+
+const char* const kStyle =
+    "\n"
+    "body{font-family:sans-serif;max-width:42em;margin:2em auto;padding:0 1em;"
+    "line-height:1.5;color:#222}\n"
+    "label{display:block;margin-top:.8em}\ninput{font-size:1em;padding:.2em}\n"
+    ".error{color:#b00000;font-weight:bold}\n.done{color:#006000;font-weight:bold}\n"
+    "nav a{margin-right:1em}\n";
 
 std::string page(std::string_view title, std::string_view body) {
     std::string html =
         "<!DOCTYPE html>\n<html lang=\"ru\">\n<head>\n<meta charset=\"utf-8\">\n"
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>";
     html += htmlEscape(title);
+    html += "</title>\n<style>";
+    html += kStyle;
     html +=
-        "</title>\n<style>\n"
-        "body{font-family:sans-serif;max-width:42em;margin:2em auto;padding:0 1em;"
-        "line-height:1.5;color:#222}\n"
-        "label{display:block;margin-top:.8em}\ninput{font-size:1em;padding:.2em}\n"
-        ".error{color:#b00000;font-weight:bold}\n.done{color:#006000;font-weight:bold}\n"
-        "nav a{margin-right:1em}\n</style>\n</head>\n<body>\n"
+        "</style>\n</head>\n<body>\n"
         "<nav><a href=\"/info.html\">Об игре</a><a href=\"/rules.html\">Правила</a>"
         "<a href=\"/ru/reg\">Регистрация</a></nav>\n";
     html += body;
@@ -52,13 +61,18 @@ std::string htmlEscape(std::string_view text) {
     return out;
 }
 
-std::string registrationFormPage(std::string_view login, std::string_view error) {
+std::string registrationFormPage(std::string_view login, std::string_view error,
+                                 std::string_view csrfToken) {
     std::string body = "<h1>Регистрация в игре «Пимра»</h1>\n";
     if (!error.empty()) {
         body += "<p class=\"error\" id=\"error\">" + htmlEscape(error) + "</p>\n";
     }
     body +=
         "<form method=\"post\" action=\"/ru/reg\" accept-charset=\"UTF-8\">\n"
+        "<input type=\"hidden\" name=\"csrf\" value=\"";
+    body += htmlEscape(csrfToken);
+    body +=
+        "\">\n"
         "<label for=\"login\">Логин (не длиннее 20 символов):</label>\n"
         "<input id=\"login\" name=\"login\" maxlength=\"20\" autocomplete=\"username\" value=\"";
     body += htmlEscape(login);
@@ -113,6 +127,54 @@ std::string infoPage() {
 <p>Чтобы играть по сети, <a href="/ru/reg">зарегистрируйтесь</a>, затем в программе откройте
 меню «Игра Online», войдите под своим логином, создайте стол или сядьте за свободный.</p>
 <p><a href="/rules.html">Правила игры</a></p>)html");
+}
+
+std::string errorPage(int status) {
+    std::string text;
+    switch (status) {
+        case 400:
+            text = "Неверный запрос.";
+            break;
+        case 403:
+            text =
+                "Форма устарела или отправлена с чужого сайта. Откройте страницу регистрации "
+                "заново.";
+            break;
+        case 404:
+            text = "Такой страницы нет.";
+            break;
+        case 413:
+            text = "Запрос слишком велик.";
+            break;
+        case 415:
+            text = "Сжатые запросы не принимаются.";
+            break;
+        case 431:
+            text = "Заголовки запроса слишком велики.";
+            break;
+        default:
+            text = "Ошибка сервера, попробуйте позже.";
+    }
+    return page("Ошибка " + std::to_string(status) + " — Пимра",
+                "<h1>Ошибка " + std::to_string(status) + "</h1>\n<p class=\"error\" id=\"error\">" +
+                    htmlEscape(text) + "</p>");
+}
+
+const std::string& pageSecurityPolicy() {
+    static const std::string policy = [] {
+        std::array<unsigned char, crypto_hash_sha256_BYTES> digest{};
+        const std::string_view style(kStyle);
+        crypto_hash_sha256(digest.data(), reinterpret_cast<const unsigned char*>(style.data()),
+                           style.size());
+        std::string base64(sodium_base64_ENCODED_LEN(digest.size(), sodium_base64_VARIANT_ORIGINAL),
+                           '\0');
+        sodium_bin2base64(base64.data(), base64.size(), digest.data(), digest.size(),
+                          sodium_base64_VARIANT_ORIGINAL);
+        base64.pop_back();
+        return "default-src 'none'; style-src 'sha256-" + base64 +
+               "'; form-action 'self'; frame-ancestors 'none'; base-uri 'none'";
+    }();
+    return policy;
 }
 
 }  // namespace pimra::server

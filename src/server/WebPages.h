@@ -7,11 +7,18 @@ namespace pimra::server {
 
 std::string htmlEscape(std::string_view text);
 
-// The registration form; `error` (plain text) is shown above it, `login` refills its field.
-std::string registrationFormPage(std::string_view login, std::string_view error);
+// The registration form; `error` (plain text) is shown above it, `login` refills its field,
+// `csrfToken` goes into its hidden anti-forgery field.
+std::string registrationFormPage(std::string_view login, std::string_view error,
+                                 std::string_view csrfToken);
 std::string registrationDonePage(std::string_view login);
 
 std::string rulesPage();
 std::string infoPage();
+// A page for an HTTP error status (400, 403, 404, 413, 415, 431 ...).
+std::string errorPage(int status);
+
+// The Content-Security-Policy of every page: nothing but the page itself and its own style.
+const std::string& pageSecurityPolicy();
 
 }  // namespace pimra::server

@@ -1,4 +1,5 @@
 #include <pthread.h>
+#include <sys/resource.h>
 #include <csignal>
 #include <iostream>
 #include <thread>
@@ -37,6 +38,11 @@ int main(int argc, char** argv) {
     sigaddset(&signals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+    // Ten thousand connections need more descriptors than the usual soft limit of 1024.
+    if (rlimit files{}; getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
 
     try {
         const std::string dbPath = options->db.empty() ? defaultDatabasePath() : options->db;
@@ -44,8 +50,18 @@ int main(int argc, char** argv) {
         SystemClock clock;
         PasswordHasher hasher;
         Accounts accounts(store, clock, hasher);
-        Engine engine(store, clock, accounts);
-        HttpServer http(engine, accounts);
+        EngineSettings settings;
+        settings.waitingTableMs = std::int64_t{options->waitingTableMinutes} * 60 * 1000;
+        Engine engine(store, clock, accounts, settings);
+        HttpLimits limits;
+        limits.requestTimeout = std::chrono::milliseconds(options->requestTimeoutMs);
+        limits.idleTimeout = std::chrono::milliseconds(options->idleTimeoutMs);
+        limits.maxHeaderBytes = static_cast<std::size_t>(options->maxHeaderBytes);
+        limits.maxBodyBytes = static_cast<std::size_t>(options->maxBodyBytes);
+        limits.maxConnectionsPerAddress = options->maxConnectionsPerAddress;
+        limits.maxConnections = options->maxConnections;
+        limits.trustProxy = options->trustProxy;
+        HttpServer http(engine, accounts, store, limits);
         const int port = http.bind(options->bind, options->port);
         if (port < 0) {
             std::cerr << "pimra-server: cannot listen on " << options->bind << ':' << options->port

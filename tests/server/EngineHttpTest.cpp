@@ -62,7 +62,7 @@ TEST_F(EngineHttpTest, BadRequestsGetAReasonAndChangeNothing) {
     }
 
     const auto huge = c.postRaw(
-        "/engine/", "action=tablelist&gameid=1&x=" + std::string(HttpServer::kMaxBodyBytes, 'a'));
+        "/engine/", "action=tablelist&gameid=1&x=" + std::string(HttpLimits{}.maxBodyBytes, 'a'));
     ASSERT_TRUE(huge);
     EXPECT_EQ(huge->status, 413);
     EXPECT_EQ(c.get("/engine/")->status, 404);

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <httplib.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -7,6 +6,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+
+#include "TestServer.h"
 
 namespace {
 
@@ -64,9 +65,7 @@ TEST(ServerProcess, StopsCleanlyOnSigintAndSigtermAndKeepsAccounts) {
     {
         ServerProcess server(db);
         ASSERT_GT(server.port(), 0);
-        httplib::Client http("127.0.0.1", server.port());
-        const auto done = http.Post("/ru/reg", "login=ann&password=p&repeat=p",
-                                    "application/x-www-form-urlencoded");
+        const auto done = pimra::server::test::Client(server.port()).registration("ann", "p", "p");
         ASSERT_TRUE(done);
         EXPECT_NE(done->body.find("успешно"), std::string::npos);
         const int status = server.stop(SIGINT);
@@ -75,11 +74,11 @@ TEST(ServerProcess, StopsCleanlyOnSigintAndSigtermAndKeepsAccounts) {
     {
         ServerProcess server(db);
         ASSERT_GT(server.port(), 0);
-        httplib::Client http("127.0.0.1", server.port());
         // MD5 of "p".
         const auto login =
-            http.Post("/engine/", "action=login&login=ann&pass=83878c91171338902e0fe0fb97a8c47a&",
-                      "application/x-www-form-urlencoded");
+            pimra::server::test::Client(server.port())
+                .postRaw("/engine/",
+                         "action=login&login=ann&pass=83878c91171338902e0fe0fb97a8c47a&");
         ASSERT_TRUE(login);
         EXPECT_NE(login->body.find("\"response\":\"Success\""), std::string::npos);
         const int status = server.stop(SIGTERM);

@@ -2,6 +2,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "server/SqliteStore.h"
@@ -30,21 +31,25 @@ TEST_F(SqliteStoreTest, CreatesTheSchemaInWalModeAndKeepsDataAcrossReopening) {
     std::int64_t id = 0;
     {
         SqliteStore store(path_.string());
-        EXPECT_EQ(store.schemaVersion(), 1);
+        EXPECT_EQ(store.schemaVersion(), 2);
         store.write([&](StoreTransaction& tx) {
-            EXPECT_TRUE(tx.addAccount({"Иван", "hash"}, 1));
-            EXPECT_FALSE(tx.addAccount({"Иван", "other"}, 2));
-            EXPECT_TRUE(tx.addAccount({"иван", "hash2"}, 2));  // logins are case-sensitive
-            tx.addSession({"s", "c", "Иван", 3});
+            EXPECT_TRUE(tx.addAccount({"Иван", "hash", "иван"}, 1));
+            EXPECT_FALSE(tx.addAccount({"Иван", "other", "other"}, 2));
+            // A login whose look-alike key is taken is refused as well.
+            EXPECT_FALSE(tx.addAccount({"ИВАН", "hash2", "иван"}, 2));
+            EXPECT_TRUE(tx.addAccount({"Пётр", "hash3", "петр"}, 2));
+            tx.addSession({"s", "c", "Иван", 3, 3});
             id = tx.addTable(TableRules::newTable("Иван", 300, 3, 4));
             tx.addRecord(id, {1, 1, 3, 5});
             tx.addRecord(id, {2, 2, 9, 6});
         });
     }
     SqliteStore store(path_.string());
-    EXPECT_EQ(store.schemaVersion(), 1);
+    EXPECT_EQ(store.schemaVersion(), 2);
     store.read([&](StoreTransaction& tx) {
         EXPECT_EQ(tx.findAccount("Иван")->passwordHash, "hash");
+        EXPECT_EQ(tx.findAccount("Иван")->loginKey, "иван");
+        EXPECT_FALSE(tx.findAccount("ИВАН"));
         EXPECT_EQ(tx.findSession("s")->login, "Иван");
         EXPECT_EQ(tx.findTable(id)->timeLimit, 300);
         EXPECT_EQ(tx.recordAfter(id, 0)->pit, 3);
@@ -65,7 +70,7 @@ TEST_F(SqliteStoreTest, CreatesTheSchemaInWalModeAndKeepsDataAcrossReopening) {
 TEST_F(SqliteStoreTest, AFailedTransactionLeavesNothingBehind) {
     SqliteStore store(path_.string());
     EXPECT_THROW(store.write([](StoreTransaction& tx) {
-        tx.addAccount({"a", "h"}, 1);
+        tx.addAccount({"a", "h", "a"}, 1);
         throw std::runtime_error("refused");
     }),
                  std::runtime_error);
@@ -81,10 +86,200 @@ TEST_F(SqliteStoreTest, RefusesADatabaseFromANewerServer) {
     EXPECT_THROW(SqliteStore store(path_.string()), StoreError);
 }
 
+TEST_F(SqliteStoreTest, SessionsUnusedTooLongAndBeyondTheNewestGoOnTrimming) {
+    SqliteStore store(":memory:");
+    store.write([](StoreTransaction& tx) {
+        tx.addAccount({"a", "h", "a"}, 0);
+        for (int i = 0; i < 5; ++i) {
+            tx.addSession({"s" + std::to_string(i), "c", "a", i, 100 + i});
+        }
+        tx.touchSession("s0", 1000);
+        EXPECT_EQ(tx.findSession("s0")->lastUsedMs, 1000);
+        tx.trimSessions("a", 3, 103);  // s1 and s2 unused since before 103
+        EXPECT_TRUE(tx.findSession("s0"));
+        EXPECT_FALSE(tx.findSession("s1"));
+        EXPECT_FALSE(tx.findSession("s2"));
+        EXPECT_TRUE(tx.findSession("s3"));
+        EXPECT_TRUE(tx.findSession("s4"));
+        tx.trimSessions("a", 2, 0);  // the newest two by creation stay
+        EXPECT_FALSE(tx.findSession("s0"));
+        EXPECT_TRUE(tx.findSession("s4"));
+    });
+}
+
+TEST_F(SqliteStoreTest, ListHoldsWaitingThenRunningThenRecentlyFinishedUpToTheLimit) {
+    SqliteStore store(":memory:");
+    store.write([](StoreTransaction& tx) {
+        const auto add = [&](TableStatus status, std::int64_t finishedMs, const char* login2) {
+            TableRow row = TableRules::newTable("a", 60, 0, 0);
+            row.login2 = login2;
+            row.status = status;
+            row.finishedMs = finishedMs;
+            return tx.addTable(row);
+        };
+        const auto finishedOld = add(TableStatus::Finished, 100, "b");
+        const auto running = add(TableStatus::Playing, 0, "b");
+        const auto finishedNew = add(TableStatus::Finished, 2000, "b");
+        const auto finishedMid = add(TableStatus::Finished, 1000, "b");
+        const auto waiting = add(TableStatus::Waiting, 0, "");
+        const auto ids = [](const std::vector<TableRow>& rows) {
+            std::vector<std::int64_t> out;
+            for (const auto& row : rows) out.push_back(row.id);
+            return out;
+        };
+        EXPECT_EQ(ids(tx.listTables(1, 500, 500)),
+                  (std::vector<std::int64_t>{waiting, running, finishedNew, finishedMid}));
+        EXPECT_EQ(ids(tx.listTables(1, 500, 3)),
+                  (std::vector<std::int64_t>{waiting, running, finishedNew}));
+        EXPECT_EQ(ids(tx.listTables(1, 500, 1)), (std::vector<std::int64_t>{waiting}));
+        EXPECT_TRUE(tx.listTables(2, 0, 500).empty());
+        (void)finishedOld;
+
+        // Unfinished tables count once per login, on either seat.
+        EXPECT_EQ(tx.countUnfinishedTablesOf("a"), 2);
+        EXPECT_EQ(tx.countUnfinishedTablesOf("b"), 1);
+        TableRow self = TableRules::newTable("c", 60, 0, 0);
+        self.login2 = "c";
+        tx.addTable(self);
+        EXPECT_EQ(tx.countUnfinishedTablesOf("c"), 1);
+    });
+}
+
+TEST_F(SqliteStoreTest, WaitingTablesUnchangedTooLongAndLeftTablesAreRemovedWithTheirMoves) {
+    SqliteStore store(":memory:");
+    store.write([](StoreTransaction& tx) {
+        TableRow stale = TableRules::newTable("a", 60, 0, 100);
+        const auto staleId = tx.addTable(stale);
+        const auto freshId = tx.addTable(TableRules::newTable("a", 60, 0, 500));
+        TableRow playing = TableRules::newTable("a", 60, 0, 100);
+        playing.status = TableStatus::Playing;
+        const auto playingId = tx.addTable(playing);
+        tx.addRecord(playingId, {1, 1, 3, 5});
+        EXPECT_EQ(tx.removeWaitingTablesChangedBefore(400), 1);
+        EXPECT_FALSE(tx.findTable(staleId));
+        EXPECT_TRUE(tx.findTable(freshId));
+        EXPECT_TRUE(tx.findTable(playingId));
+        tx.removeTable(playingId);
+        EXPECT_FALSE(tx.findTable(playingId));
+        EXPECT_FALSE(tx.recordAfter(playingId, 0));
+    });
+}
+
+TEST_F(SqliteStoreTest, EventsAreCountedPerKeyWithinTheirWindowAndSecretsAreKept) {
+    SqliteStore store(path_.string());
+    store.write([](StoreTransaction& tx) {
+        for (std::int64_t t : {10, 20, 30}) tx.addEvent("k", t);
+        tx.addEvent("other", 30);
+        EXPECT_EQ(tx.countEvents("k", 0), 3);
+        EXPECT_EQ(tx.countEvents("k", 20), 2);
+        tx.removeEventsBefore(30);
+        EXPECT_EQ(tx.countEvents("k", 0), 1);
+        EXPECT_EQ(tx.countEvents("other", 0), 1);
+        EXPECT_EQ(tx.secret("csrf", "first"), "first");
+        EXPECT_EQ(tx.secret("csrf", "second"), "first");
+    });
+}
+
+// A file of the first schema, as servers before look-alike keys wrote it.
+void downgradeToFirstSchema(const std::string& path) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    const char* sql = R"sql(
+        DROP INDEX accounts_by_key;
+        ALTER TABLE accounts DROP COLUMN login_key;
+        ALTER TABLE sessions DROP COLUMN last_used_ms;
+        DROP INDEX game_tables_open_by_login1;
+        DROP INDEX game_tables_open_by_login2;
+        DROP INDEX game_tables_waiting_by_change;
+        ALTER TABLE game_tables DROP COLUMN changed_ms;
+        DROP TABLE events;
+        DROP TABLE secrets;
+        PRAGMA user_version = 1;
+    )sql";
+    char* message = nullptr;
+    EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, &message), SQLITE_OK) << message;
+    sqlite3_free(message);
+    sqlite3_close(db);
+}
+
+TEST_F(SqliteStoreTest, AccountsFromBeforeLookAlikeKeysKeepWorkingAndBlockNewLookAlikes) {
+    {
+        SqliteStore store(path_.string());
+        store.write([](StoreTransaction& tx) {
+            tx.addAccount({"alice", "h1", "x1"}, 1);
+            tx.addAccount({"ALICE", "h2", "x2"}, 1);
+            tx.addSession({"s", "c", "alice", 5, 5});
+            tx.addTable(TableRules::newTable("alice", 60, 0, 7));
+        });
+    }
+    downgradeToFirstSchema(path_.string());
+    SqliteStore store(path_.string());
+    EXPECT_EQ(store.schemaVersion(), 2);
+    store.write([](StoreTransaction& tx) {
+        EXPECT_EQ(tx.findAccount("alice")->passwordHash, "h1");
+        EXPECT_EQ(tx.findAccount("ALICE")->passwordHash, "h2");
+        EXPECT_EQ(tx.findAccount("ALICE")->loginKey, "alice");
+        EXPECT_EQ(tx.findSession("s")->lastUsedMs, 5);
+        EXPECT_EQ(tx.listTables(1, 0, 10).at(0).changedMs, 7);
+        EXPECT_FALSE(tx.addAccount({"Alice", "h3", "alice"}, 2));
+    });
+}
+
+TEST_F(SqliteStoreTest, RefusesAReadOnlyFileABadSchemaVersionAndADamagedFile) {
+    const auto message = [&]() -> std::string {
+        try {
+            SqliteStore store(path_.string());
+        } catch (const StoreError& error) {
+            return error.what();
+        }
+        return "";
+    };
+    const auto setVersion = [&](int version) {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
+        sqlite3_exec(db, ("PRAGMA user_version = " + std::to_string(version)).c_str(), nullptr,
+                     nullptr, nullptr);
+        sqlite3_close(db);
+    };
+    {
+        SqliteStore store(path_.string());
+        store.write([](StoreTransaction& tx) {
+            for (int i = 0; i < 400; ++i) {
+                tx.addAccount({"player" + std::to_string(i), std::string(200, 'h'),
+                               "player" + std::to_string(i)},
+                              i);
+            }
+        });
+    }
+    namespace fs = std::filesystem;
+    fs::permissions(path_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_NE(message().find("read-only"), std::string::npos) << message();
+    fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(message(), "");
+
+    setVersion(-1);
+    EXPECT_NE(message().find("schema version -1"), std::string::npos) << message();
+    setVersion(3);
+    EXPECT_NE(message().find("newer server"), std::string::npos) << message();
+    setVersion(2);
+    EXPECT_EQ(message(), "");
+
+    // Scribble over a page in the middle of the accounts.
+    {
+        std::FILE* file = std::fopen(path_.c_str(), "r+b");
+        ASSERT_NE(file, nullptr);
+        std::fseek(file, 4096 * 5, SEEK_SET);
+        const std::string junk(600, '\x7f');
+        std::fwrite(junk.data(), 1, junk.size(), file);
+        std::fclose(file);
+    }
+    EXPECT_NE(message().find("damaged"), std::string::npos) << message();
+}
+
 TEST_F(SqliteStoreTest, ListsUnfinishedAndRecentlyFinishedTablesAndTrimsSessions) {
     SqliteStore store(":memory:");
     store.write([](StoreTransaction& tx) {
-        tx.addAccount({"a", "h"}, 0);
+        tx.addAccount({"a", "h", "a"}, 0);
         TableRow open = TableRules::newTable("a", 60, 0, 0);
         tx.addTable(open);
         TableRow old = open;
@@ -94,10 +289,10 @@ TEST_F(SqliteStoreTest, ListsUnfinishedAndRecentlyFinishedTablesAndTrimsSessions
         TableRow recent = old;
         recent.finishedMs = 1000;
         tx.addTable(recent);
-        EXPECT_EQ(tx.listTables(1, 500).size(), 2u);
+        EXPECT_EQ(tx.listTables(1, 500, 500).size(), 2u);
         EXPECT_EQ(tx.countUnfinishedTablesOf("a"), 1);
-        for (int i = 0; i < 5; ++i) tx.addSession({"s" + std::to_string(i), "c", "a", i});
-        tx.trimSessions("a", 2);
+        for (int i = 0; i < 5; ++i) tx.addSession({"s" + std::to_string(i), "c", "a", i, i});
+        tx.trimSessions("a", 2, 0);
         EXPECT_FALSE(tx.findSession("s2"));
         EXPECT_TRUE(tx.findSession("s3"));
         EXPECT_TRUE(tx.findSession("s4"));

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <httplib.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -16,6 +15,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "RawHttp.h"
 #include "net/FormEncoding.h"
 #include "net/Md5.h"
 #include "server/Accounts.h"
@@ -44,12 +44,13 @@ inline std::string clientDigest(const std::string& password) {
 // A complete server on a free loopback port, over a store file, with a clock the test turns.
 class ServerInstance {
   public:
-    ServerInstance(const std::string& dbPath, ManualClock& clock)
+    ServerInstance(const std::string& dbPath, ManualClock& clock, AccountLimits limits = {},
+                   EngineSettings settings = {}, HttpLimits httpLimits = {})
         : store_(dbPath),
           hasher_(PasswordHasher::Strength::Minimum),
-          accounts_(store_, clock, hasher_),
-          engine_(store_, clock, accounts_),
-          http_(engine_, accounts_) {
+          accounts_(store_, clock, hasher_, limits),
+          engine_(store_, clock, accounts_, settings),
+          http_(engine_, accounts_, store_, httpLimits) {
         port_ = http_.bind("127.0.0.1", 0);
         thread_ = std::thread([this] { http_.run(); });
         http_.waitUntilReady();
@@ -72,26 +73,37 @@ class ServerInstance {
     std::thread thread_;
 };
 
-// A fresh HTTP/1.0-style connection per request, as the client makes them.
+// A fresh connection per request, as the client makes them.
 class Client {
   public:
     explicit Client(int port) : port_(port) {}
 
-    httplib::Result postRaw(const std::string& path, const std::string& body,
-                            const std::string& type = "application/x-www-form-urlencoded") {
-        httplib::Client http("127.0.0.1", port_);
-        http.set_keep_alive(false);
-        return http.Post(path, body, type);
+    std::optional<HttpReply> postRaw(const std::string& path, const std::string& body,
+                                     const std::string& type = "application/x-www-form-urlencoded",
+                                     const std::string& extraHeaders = "") {
+        return httpRequest(port_, "POST", path, body, extraHeaders, type);
     }
-    httplib::Result get(const std::string& path) {
-        httplib::Client http("127.0.0.1", port_);
-        return http.Get(path);
+    std::optional<HttpReply> get(const std::string& path) {
+        return httpRequest(port_, "GET", path);
     }
     nlohmann::json engine(const Lines& lines) { return engineBody(clientBody(lines)); }
     nlohmann::json engineBody(const std::string& body) {
         auto result = postRaw("/engine/", body);
         if (!result || result->status != 200) return nlohmann::json();
         return nlohmann::json::parse(result->body);
+    }
+    // The registration form filled in as a browser does: its token and cookie go back with it.
+    std::optional<HttpReply> registration(const std::string& login, const std::string& password,
+                                          const std::string& repeat) {
+        const auto form = get("/ru/reg");
+        if (!form) return std::nullopt;
+        const std::string cookie = form->header("Set-Cookie");
+        const std::string token =
+            cookie.substr(cookie.find('=') + 1, cookie.find(';') - cookie.find('=') - 1);
+        return postRaw("/ru/reg",
+                       "csrf=" + formValue(token) + "&login=" + formValue(login) +
+                           "&password=" + formValue(password) + "&repeat=" + formValue(repeat),
+                       "application/x-www-form-urlencoded", "Cookie: pimra_csrf=" + token + "\r\n");
     }
 
   private:
@@ -118,13 +130,28 @@ class ServerTest : public ::testing::Test {
         server_.reset();
         std::filesystem::remove_all(dir_);
     }
-    void start() { server_ = std::make_unique<ServerInstance>(dbPath(), clock_); }
+    void start() {
+        server_ =
+            std::make_unique<ServerInstance>(dbPath(), clock_, limits_, settings_, httpLimits_);
+    }
     void restart() {
         server_.reset();
         start();
     }
     std::string dbPath() const { return (dir_ / "server.db").string(); }
     Client client() { return Client(server_->port()); }
+
+    nlohmann::json logIn(const std::string& login, const std::string& password) {
+        return client().engine(
+            {{"action", "login"}, {"login", login}, {"pass", clientDigest(password)}});
+    }
+    nlohmann::json leave(const Login& who, const std::string& table) {
+        return client().engine(
+            {{"action", "leave"}, {"sid", who.sid}, {"code", who.code}, {"tableid", table}});
+    }
+    nlohmann::json tableList() {
+        return client().engine({{"action", "tablelist"}, {"gameid", "1"}});
+    }
 
     Login account(const std::string& login, const std::string& password = "secret") {
         server_->accounts().registerAccount(login, password, password);
@@ -175,6 +202,9 @@ class ServerTest : public ::testing::Test {
     }
 
     ManualClock clock_;
+    AccountLimits limits_;
+    EngineSettings settings_;
+    HttpLimits httpLimits_;
     std::filesystem::path dir_;
     std::unique_ptr<ServerInstance> server_;
 };

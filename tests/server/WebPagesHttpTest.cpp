@@ -8,22 +8,19 @@ namespace {
 
 using WebPagesHttpTest = ServerTest;
 
-std::string formBody(const std::string& login, const std::string& password,
-                     const std::string& repeat) {
-    return "login=" + httplib::detail::encode_query_param(login) +
-           "&password=" + httplib::detail::encode_query_param(password) +
-           "&repeat=" + httplib::detail::encode_query_param(repeat);
-}
+struct Form {
+    std::string login, password, repeat;
+};
 
 TEST_F(WebPagesHttpTest, RegistrationPageCreatesAnAccountTheClientCanLogInWith) {
     auto c = client();
     const auto form = c.get("/ru/reg");
     ASSERT_TRUE(form);
     EXPECT_EQ(form->status, 200);
-    EXPECT_NE(form->get_header_value("Content-Type").find("utf-8"), std::string::npos);
+    EXPECT_NE(form->header("Content-Type").find("utf-8"), std::string::npos);
     EXPECT_NE(form->body.find("<form method=\"post\" action=\"/ru/reg\""), std::string::npos);
 
-    const auto done = c.postRaw("/ru/reg", formBody("Пётр 1", "тайна", "тайна"));
+    const auto done = c.registration("Пётр 1", "тайна", "тайна");
     ASSERT_TRUE(done);
     EXPECT_NE(done->body.find("Регистрация прошла успешно"), std::string::npos);
     const auto login =
@@ -41,35 +38,39 @@ TEST_F(WebPagesHttpTest, RegistrationPageCreatesAnAccountTheClientCanLogInWith) 
 
 TEST_F(WebPagesHttpTest, RegistrationPageExplainsEveryRefusal) {
     auto c = client();
-    c.postRaw("/ru/reg", formBody("taken", "p", "p"));
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {formBody("taken", "p", "p"), "Этот логин уже занят."},
-        {formBody(std::string(21, 'x'), "p", "p"), "Логин длиннее 20 символов."},
-        {formBody("日本", "p", "p"), "Логин может содержать только"},
-        {formBody("ann", "p", "q"), "Пароли не совпадают."},
-        {formBody("ann", "", ""), "Введите пароль."},
-        {formBody("", "p", "p"), "Введите логин."},
-        {formBody("a\tb", "p", "p"), "Логин содержит недопустимые символы."},
+    c.registration("taken", "p", "p");
+    const std::vector<std::pair<Form, std::string>> cases = {
+        {Form{"taken", "p", "p"}, "Этот логин или похожий на него уже занят."},
+        {Form{"TAKEN", "p", "p"}, "Этот логин или похожий на него уже занят."},
+        {Form{"taken ", "p", "p"}, "Логин не может начинаться или кончаться пробелом"},
+        {Form{"a  b", "p", "p"}, "Логин не может начинаться или кончаться пробелом"},
+        {Form{"tаken", "p", "p"}, "Логин должен быть написан буквами одного алфавита"},
+        {Form{std::string(21, 'x'), "p", "p"}, "Логин длиннее 20 символов."},
+        {Form{"日本", "p", "p"}, "Логин может содержать только"},
+        {Form{"ann", "p", "q"}, "Пароли не совпадают."},
+        {Form{"ann", "", ""}, "Введите пароль."},
+        {Form{"", "p", "p"}, "Введите логин."},
+        {Form{"a\tb", "p", "p"}, "Логин может содержать только буквы, цифры"},
+        {Form{"a&b", "p", "p"}, "Логин может содержать только буквы, цифры"},
     };
     for (const auto& [body, message] : cases) {
-        const auto page = c.postRaw("/ru/reg", body);
+        const auto page = c.registration(body.login, body.password, body.repeat);
         ASSERT_TRUE(page);
         EXPECT_NE(page->body.find("class=\"error\" id=\"error\">" + message), std::string::npos)
             << message;
     }
     // Twenty Cyrillic letters are twenty characters, not forty bytes.
     const std::string twenty = "ЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖЖ";
-    EXPECT_NE(c.postRaw("/ru/reg", formBody(twenty, "p", "p"))->body.find("успешно"),
-              std::string::npos);
+    EXPECT_NE(c.registration(twenty, "p", "p")->body.find("успешно"), std::string::npos);
 }
 
 TEST_F(WebPagesHttpTest, LoginsAreEscapedOnEveryPage) {
     auto c = client();
     const std::string evil = "<b>\"x'&";
-    const auto refused = c.postRaw("/ru/reg", formBody(evil, "p", "q"));
+    const auto refused = c.registration(evil, "p", "q");
     EXPECT_EQ(refused->body.find(evil), std::string::npos);
     EXPECT_NE(refused->body.find("value=\"&lt;b&gt;&quot;x&#39;&amp;\""), std::string::npos);
-    const auto done = c.postRaw("/ru/reg", formBody(evil, "p", "p"));
+    const auto done = c.registration(evil, "p", "p");
     EXPECT_EQ(done->body.find(evil), std::string::npos);
     EXPECT_NE(done->body.find("&lt;b&gt;"), std::string::npos);
 }
