@@ -21,7 +21,7 @@ class LoopbackGameServer {
           hasher_(server::PasswordHasher::Strength::Minimum),
           accounts_(store_, clock, hasher_),
           engine_(store_, clock, accounts_),
-          http_(engine_, accounts_) {
+          http_(engine_, accounts_, store_) {
         port_ = http_.bind("127.0.0.1", port);
         if (port_ > 0) {
             thread_ = std::thread([this] { http_.run(); });
