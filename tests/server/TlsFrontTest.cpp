@@ -210,7 +210,11 @@ class NginxFront {
                 {"bash", PIMRA_SOURCE_DIR "/deploy/nginx/start.sh", cert.string(), key.string(),
                  std::to_string(port), "127.0.0.1:" + std::to_string(upstreamPort), work_.string()},
                 log_);
-            if (code == 0 && waitForListener(port)) port_ = port;
+            if (code == 0 && waitForListener(port)) {
+                port_ = port;
+            } else {
+                stop();
+            }
         }
     }
     ~NginxFront() { stop(); }
@@ -233,6 +237,9 @@ class NginxFront {
         std::ifstream pidFile(work_ / "nginx.pid");
         pid_t pid = -1;
         if (!(pidFile >> pid) || pid <= 0) return;
+        pidFile.close();
+        std::error_code ignored;
+        fs::remove(work_ / "nginx.pid", ignored);
         ::kill(pid, SIGTERM);
         // Not our child: wait for it to be gone, within bounds.
         for (int attempt = 0; attempt < 250 && ::kill(pid, 0) == 0; ++attempt) {
