@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -13,6 +14,7 @@
 #include "MainMenu.h"
 #include "TForm1.h"
 #include "TLunka.h"
+#include "core/SavedGame.h"
 
 using namespace pimra;
 using pimra::test::FakeUiServices;
@@ -211,6 +213,29 @@ class PlayTest : public QObject, private pimra::test::FormFixture {
         QCOMPARE(form_->game().history().moveNumber(), 1);
         QCOMPARE(form_->game().sideToMove(), 1);
         QVERIFY(form_->messagePane()->text().isEmpty());
+    }
+
+    void aLoadDuringTheThoughtStopsItAndAFailedOneDoesNot() {
+        QTemporaryDir dir;
+        const QString missing = dir.filePath("missing.sav");
+        const QString saved = dir.filePath("game.sav");
+        Position loaded = Position::start();
+        loaded[1] = 0;
+        loaded[2] = 12;
+        QCOMPARE(writeSavedGame(saved.toStdString(), loaded), SaveOutcome::Saved);
+        startMasterTurn(std::chrono::milliseconds(60000));
+        if (QTest::currentTestFailed()) return;
+        ui_->openName = missing;
+        QTest::keyClick(form_.get(), Qt::Key_F7);  // "Выбрать ": nothing to load
+        QVERIFY(form_->computerThinking());
+        ui_->openName = saved;
+        QTest::keyClick(form_.get(), Qt::Key_F7);
+        QVERIFY(!form_->computerThinking());
+        QVERIFY(!form_->isBusy());
+        QCoreApplication::processEvents();
+        QCOMPARE(form_->game().position(), loaded);
+        QVERIFY(form_->messagePane()->text().isEmpty());
+        QVERIFY(menu().N26->menuAction()->isEnabled());
     }
 
     void closingDuringTheThoughtStopsIt() {
