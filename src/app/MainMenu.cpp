@@ -56,6 +56,7 @@ MainMenu::MainMenu(QMenuBar* bar) {
     N17 = addCheckItem(N15, QStringLiteral("Нормальный"), Qt::CTRL | Qt::Key_N);
     N18 = addCheckItem(N15, QStringLiteral("Сложный"), Qt::CTRL | Qt::Key_H);
     N19 = addCheckItem(N15, QStringLiteral("Очень сложный"), Qt::CTRL | Qt::Key_V);
+    N41 = addCheckItem(N15, QStringLiteral("Мастер"), Qt::CTRL | Qt::Key_M);
     N15->addSeparator();
     N22 = addCheckItem(N15, QStringLiteral("Изменчивый"), Qt::CTRL | Qt::Key_I);
 
@@ -94,6 +95,8 @@ QAction* MainMenu::levelItem(int level) const {
             return N18;
         case 4:
             return N19;
+        case 5:
+            return N41;
         default:
             return nullptr;
     }
@@ -112,6 +115,12 @@ QList<QAction*> MainMenu::topLevel() const {
 QList<QAction*> MainMenu::lockedDuringMove() const {
     // "Помощь" and "Уровень" stay open: the level may change for the computer's next move.
     return {N12, N1->menuAction(), N8->menuAction(), N26->menuAction(), N30->menuAction()};
+}
+
+QList<QAction*> MainMenu::lockedWhileThinking() const {
+    // The game may be begun anew, loaded or left while the computer thinks; the position
+    // itself stays as it is.
+    return {N12, N26->menuAction()};
 }
 
 QList<QMenu*> MainMenu::menus() const {

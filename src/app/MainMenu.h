@@ -41,6 +41,7 @@ struct MainMenu {
     QAction* N17;  // "Нормальный"
     QAction* N18;  // "Сложный"
     QAction* N19;  // "Очень сложный"
+    QAction* N41;  // "Мастер"
     QAction* N22;  // "Изменчивый"
 
     QMenu* N26;    // "Особые возможности"
@@ -60,6 +61,8 @@ struct MainMenu {
     // Top-level entries in the bar's order, and those a running move disables.
     QList<QAction*> topLevel() const;
     QList<QAction*> lockedDuringMove() const;
+    // What stays locked while the computer thinks of its move; the rest opens again.
+    QList<QAction*> lockedWhileThinking() const;
     QList<QMenu*> menus() const;
 };
 

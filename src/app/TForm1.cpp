@@ -110,7 +110,7 @@ void TForm1::connectMenu() {
     connect(m.N6, &QAction::triggered, this, &TForm1::N6Click);
     connect(m.N39, &QAction::triggered, this, &TForm1::N39Click);
     connect(m.N40, &QAction::triggered, this, &TForm1::N40Click);
-    for (int level = 0; level <= 4; ++level) {
+    for (int level = 0; level <= kLevelMaster; ++level) {
         connect(m.levelItem(level), &QAction::triggered, this,
                 [this, level] { setLevelItem(level); });
     }
@@ -147,7 +147,7 @@ void TForm1::FormCreate() {
     updateHistoryItems();
     game_.setLevel(kLevelHard);
     BackgroundIndex = 1;
-    for (int level = 0; level <= 4; ++level) menu_->levelItem(level)->setChecked(false);
+    for (int level = 0; level <= kLevelMaster; ++level) menu_->levelItem(level)->setChecked(false);
     menu_->levelItem(game_.level())->setChecked(true);
     move(20, 50);
     for (int i = 1; i <= kPitCount; ++i) {
@@ -208,13 +208,16 @@ void TForm1::setSettings(media::AppSettings* settings) {
     menu_->N10->setChecked(remembered.soundOn);
     soundOn_ = remembered.soundOn;
     setLevelItem(remembered.level);
+    master_.setThinkTime(std::chrono::milliseconds(remembered.masterTimeMs));
     SetFon();
     settings_ = settings;
 }
 
 void TForm1::saveSettings() {
     // A settings file that cannot be written costs nothing but the memory of these choices.
-    if (settings_ != nullptr) settings_->save({BackgroundIndex, soundOn_, game_.level()});
+    if (settings_ != nullptr)
+        settings_->save({BackgroundIndex, soundOn_, game_.level(),
+                         static_cast<int>(master_.thinkTime().count())});
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {
@@ -244,7 +247,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     }
     moveOwner_ = MoveOwner::None;
     endHint();
-    match_.abandonTurn();
+    abandonLocalTurn();
     table_.stop();
     updateHistoryItems();
     // The dialogs go too, or the program would wait for them to close.

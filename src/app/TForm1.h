@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "LobbyHost.h"
+#include "MasterChooser.h"
 #include "MoveAnimator.h"
 #include "MoveSounds.h"
 #include "ServerAddress.h"
@@ -79,8 +80,14 @@ class TForm1 : public QMainWindow, public LobbyHost {
     // Online timing, for tests: the poll and clock periods and the pause after a clock ran out.
     void setTimerPeriods(int pollMilliseconds, int clockMilliseconds);
     void setClockPause(int milliseconds) { clockPause_.setInterval(milliseconds); }
-    // A computer that thinks elsewhere; none: the levels answer at once.
-    void setMoveChooser(MoveChooser* chooser) { match_.setChooser(chooser); }
+    // A computer that thinks elsewhere; none: the window's own (the levels of today answer at
+    // once, the master level thinks on a worker thread).
+    void setMoveChooser(MoveChooser* chooser) { match_.setChooser(chooser ? chooser : &master_); }
+    // The master level's time per move (also kept in the settings).
+    void setMasterTime(std::chrono::milliseconds time);
+    std::chrono::milliseconds masterTime() const { return master_.thinkTime(); }
+    // The computer is thinking of its move; the window shows it in the message pane.
+    bool computerThinking() const { return match_.thinking(); }
     void setOnlineStepDelay(int milliseconds) { onlineStepDelay_ = milliseconds; }
 
     // What the window shows.
@@ -191,6 +198,10 @@ class TForm1 : public QMainWindow, public LobbyHost {
     void showStepSettled(const MoveStep& step);
     void moveFinished();
     void localReply(const MoveResult& reply);
+    LocalMatch::MoveReady replyToWindow();
+    void showThinking(bool thinking);
+    // Ends the local turn where it stands, dropping the computer's thought if one runs.
+    void abandonLocalTurn();
     void endLocalTurn();
     void showPits(const Position& position, std::initializer_list<int> pits);
     void endHint();
@@ -210,7 +221,10 @@ class TForm1 : public QMainWindow, public LobbyHost {
     UiServices& ui_;
     SilentMoveSounds silentSounds_;
     MoveSounds* sounds_ = &silentSounds_;
-    LocalMatch match_;
+    MasterChooser master_;
+    LocalMatch match_{std::make_unique<ClockRandom>(), &master_};
+    QString paneBeforeThought_;
+    bool thinkingShown_ = false;
     Game& game_ = match_.game();
     GameFileMemory gameFile_;
     std::unique_ptr<MainMenu> menu_;

@@ -22,7 +22,7 @@ void TForm1::N2Click() {
 }
 
 void TForm1::NewGame() {
-    match_.abandonTurn();
+    abandonLocalTurn();
     Timer1.stop();
     Timer2.stop();
     clockPause_.stop();
@@ -63,6 +63,7 @@ void TForm1::loadFrom(const QString& fileName, bool remember) {
     const std::string path = localPath(fileName);
     const LoadedGame loaded = readSavedGame(path);
     if (loaded.position) {
+        abandonLocalTurn();
         game_.loadPosition(*loaded.position, !table_.isOpen());
         showBoard();
         if (remember) gameFile_.remember(path);
@@ -102,9 +103,16 @@ void TForm1::setLevelItem(int level) {
         own->setChecked(true);
         return;
     }
-    for (int other = 0; other <= 4; ++other) menu_->levelItem(other)->setChecked(false);
+    for (int other = 0; other <= kLevelMaster; ++other) menu_->levelItem(other)->setChecked(false);
     own->setChecked(true);
     game_.setLevel(level);
+    saveSettings();
+    // The computer thinking of its move starts again at the new level.
+    if (match_.rethink(replyToWindow()) && match_.thinking()) showThinking(true);
+}
+
+void TForm1::setMasterTime(std::chrono::milliseconds time) {
+    master_.setThinkTime(time);
     saveSettings();
 }
 

@@ -1,3 +1,5 @@
+#include <QLabel>
+
 #include "MainMenu.h"
 #include "TForm1.h"
 #include "TLunka.h"
@@ -45,9 +47,10 @@ void TForm1::moveFinished() {
     moveOwner_ = MoveOwner::None;
     switch (owner) {
         case MoveOwner::Local:
-            if (match_.next([this](const MoveResult& reply) { localReply(reply); }) ==
-                LocalMatch::Next::TurnOver) {
+            if (match_.next(replyToWindow()) == LocalMatch::Next::TurnOver) {
                 endLocalTurn();
+            } else if (match_.thinking()) {
+                showThinking(true);
             }
             return;
         case MoveOwner::Table:
@@ -60,8 +63,36 @@ void TForm1::moveFinished() {
     }
 }
 
+LocalMatch::MoveReady TForm1::replyToWindow() {
+    return [this](const MoveResult& reply) { localReply(reply); };
+}
+
 void TForm1::localReply(const MoveResult& reply) {
+    showThinking(false);
     animate(reply, MoveOwner::Local);
+}
+
+void TForm1::showThinking(bool thinking) {
+    if (thinking == thinkingShown_) return;
+    thinkingShown_ = thinking;
+    if (thinking) {
+        // The game may be begun anew, loaded or left meanwhile, and the level changed.
+        lockMenu(false);
+        for (QAction* item : menu_->lockedWhileThinking()) item->setEnabled(false);
+        paneBeforeThought_ = sPanel2->text();
+        sPanel2->setText(QStringLiteral("Компьютер думает…"));
+        return;
+    }
+    sPanel2->setText(paneBeforeThought_);
+}
+
+void TForm1::abandonLocalTurn() {
+    const bool wasThinking = match_.thinking();
+    match_.abandonTurn();
+    if (!wasThinking) return;
+    showThinking(false);
+    lockMenu(false);
+    reportIdle();
 }
 
 void TForm1::endLocalTurn() {

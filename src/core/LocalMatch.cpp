@@ -27,7 +27,7 @@ LocalMatch::Next LocalMatch::next(MoveReady ready) {
         return Next::TurnOver;
     }
     thinking_ = true;
-    const unsigned turn = turn_;
+    const unsigned turn = ++turn_;
     chooser_->choose(game_.position(), game_.level(),
                      [this, turn, ready](int pit) { answered(turn, pit, ready); });
     return Next::Reply;
@@ -46,7 +46,17 @@ void LocalMatch::answered(unsigned turn, int pit, const MoveReady& ready) {
 }
 
 void LocalMatch::abandonTurn() {
+    if (thinking_) chooser_->cancel();
     if (turnRunning_) endTurn();
+}
+
+bool LocalMatch::rethink(MoveReady ready) {
+    if (!thinking_) return false;
+    chooser_->cancel();
+    thinking_ = false;
+    ++turn_;
+    next(std::move(ready));
+    return true;
 }
 
 void LocalMatch::endTurn() {

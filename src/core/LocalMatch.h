@@ -40,6 +40,9 @@ class LocalMatch {
     // Ends a running turn where it stands (the window closed, a new game): an answer still
     // to come is dropped.
     void abandonTurn();
+    // The level changed while the computer thinks: the thought under way is stopped and the
+    // move is asked for again at the new level. False when nothing was being thought.
+    bool rethink(MoveReady ready);
 
   private:
     void endTurn();
@@ -51,7 +54,7 @@ class LocalMatch {
     Game game_;
     bool turnRunning_ = false;
     bool thinking_ = false;
-    unsigned turn_ = 0;  // answers for an earlier turn are dropped
+    unsigned turn_ = 0;  // answers to an earlier question are dropped
 };
 
 }  // namespace pimra

@@ -15,6 +15,9 @@ class MoveChooser {
 
     virtual ~MoveChooser() = default;
     virtual void choose(const Position& position, int level, Answer answer) = 0;
+    // Stops the choice under way, if any: its answer is not given. Choosers that answer at
+    // once have nothing to stop.
+    virtual void cancel() {}
 };
 
 // The playing levels of today: they answer before `choose` returns.

@@ -1,7 +1,9 @@
 #include <QDir>
 #include <QImage>
+#include <QLabel>
 #include <QMenu>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -12,6 +14,7 @@
 #include "MainMenu.h"
 #include "TForm1.h"
 #include "TLunka.h"
+#include "core/SavedGame.h"
 
 using namespace pimra;
 using pimra::test::FakeUiServices;
@@ -154,8 +157,11 @@ class PlayTest : public QObject, private pimra::test::FormFixture {
         QTest::mouseClick(form_->pit(1), Qt::LeftButton);  // one stone to pit 2: the top's turn
         QVERIFY(QTest::qWaitFor([&] { return late.asked == 1; }));
         QVERIFY(form_->isBusy());
-        QVERIFY(!menu().N1->menuAction()->isEnabled());  // locked while the computer thinks
-        click(3);                                        // refused meanwhile
+        // While the computer thinks the game may be begun anew, not the position changed.
+        QVERIFY(menu().N1->menuAction()->isEnabled());
+        QVERIFY(!menu().N26->menuAction()->isEnabled());
+        QCOMPARE(form_->messagePane()->text(), QStringLiteral("Компьютер думает…"));
+        click(3);  // refused meanwhile
         QVERIFY(!form_->isBusy());
         QCOMPARE(late.asked, 1);
         QCOMPARE(form_->game().history().moveNumber(), 1);
@@ -163,7 +169,86 @@ class PlayTest : public QObject, private pimra::test::FormFixture {
         QCOMPARE(form_->pit(8)->Stones, 0);
         QCOMPARE(form_->game().sideToMove(), 1);
         QVERIFY(menu().N1->menuAction()->isEnabled());
+        QVERIFY(menu().N26->menuAction()->isEnabled());
+        QVERIFY(form_->messagePane()->text().isEmpty());
         form_->setMoveChooser(nullptr);
+    }
+
+    void theMasterAnswersWhileTheWindowRuns() {
+        startMasterTurn(std::chrono::milliseconds(20));
+        if (QTest::currentTestFailed()) return;
+        settle();  // the reply arrives while the event loop runs
+        QCOMPARE(form_->game().history().moveNumber(), 1);
+        QCOMPARE(form_->game().sideToMove(), 1);
+        const Position& after = form_->game().position();
+        QVERIFY(after[8] == 0 || after[9] == 0);  // one of the top's two pits was played
+        QCOMPARE(form_->pit(8)->Stones, after[8]);
+        QVERIFY(form_->messagePane()->text().isEmpty());
+        QVERIFY(menu().N26->menuAction()->isEnabled());
+    }
+
+    void aNewGameDuringTheThoughtDropsIt() {
+        startMasterTurn(std::chrono::milliseconds(60000));
+        if (QTest::currentTestFailed()) return;
+        QTest::keyClick(form_.get(), Qt::Key_F2);  // "Новая"
+        QVERIFY(!form_->computerThinking());
+        QVERIFY(!form_->isBusy());
+        // A result already on its way would be delivered by the events still queued.
+        QCoreApplication::processEvents();
+        QCOMPARE(form_->game().position(), Position::start());
+        QVERIFY(form_->messagePane()->text().isEmpty());
+        QVERIFY(menu().N26->menuAction()->isEnabled());
+        QCOMPARE(form_->game().level(), 5);
+        click(1);  // the new game plays on: six stones end in the user's store
+        QCOMPARE(form_->game().sideToMove(), 1);
+    }
+
+    void aLevelChangeDuringTheThoughtAnswersAtTheNewLevel() {
+        startMasterTurn(std::chrono::milliseconds(60000));
+        if (QTest::currentTestFailed()) return;
+        menu().N19->trigger();  // "Очень сложный" answers at once
+        QVERIFY(!form_->computerThinking());
+        settle();
+        QCOMPARE(form_->game().level(), 4);
+        QCOMPARE(form_->game().history().moveNumber(), 1);
+        QCOMPARE(form_->game().sideToMove(), 1);
+        QVERIFY(form_->messagePane()->text().isEmpty());
+    }
+
+    void aLoadDuringTheThoughtStopsItAndAFailedOneDoesNot() {
+        QTemporaryDir dir;
+        const QString missing = dir.filePath("missing.sav");
+        const QString saved = dir.filePath("game.sav");
+        Position loaded = Position::start();
+        loaded[1] = 0;
+        loaded[2] = 12;
+        QCOMPARE(writeSavedGame(saved.toStdString(), loaded), SaveOutcome::Saved);
+        startMasterTurn(std::chrono::milliseconds(60000));
+        if (QTest::currentTestFailed()) return;
+        ui_->openName = missing;
+        QTest::keyClick(form_.get(), Qt::Key_F7);  // "Выбрать ": nothing to load
+        QVERIFY(form_->computerThinking());
+        ui_->openName = saved;
+        QTest::keyClick(form_.get(), Qt::Key_F7);
+        QVERIFY(!form_->computerThinking());
+        QVERIFY(!form_->isBusy());
+        QCoreApplication::processEvents();
+        QCOMPARE(form_->game().position(), loaded);
+        QVERIFY(form_->messagePane()->text().isEmpty());
+        QVERIFY(menu().N26->menuAction()->isEnabled());
+    }
+
+    void closingDuringTheThoughtStopsIt() {
+        startMasterTurn(std::chrono::milliseconds(60000));
+        if (QTest::currentTestFailed()) return;
+        form_->close();
+        QVERIFY(!form_->computerThinking());
+        QVERIFY(!form_->isBusy());
+        QCoreApplication::processEvents();
+        // The user's move stands; the top row has not moved.
+        QCOMPARE(form_->game().position()[2], 2);
+        QCOMPARE(form_->game().position()[8], 2);
+        QCOMPARE(form_->game().position()[9], 2);
     }
 
     void soundsOfAMove() {
@@ -278,6 +363,26 @@ class PlayTest : public QObject, private pimra::test::FormFixture {
         QVERIFY(grabbed);
         QCOMPARE(lifted, QColor(192, 220, 192));
         QCOMPARE(sown, QColor(0, 128, 0));  // the seventh stone starts a second row
+    }
+
+  private:
+    // The user's pit 1 holds one stone: its move passes the turn to the top row at once.
+    // Selects "Мастер" by its short-cut and plays a move it must answer; returns once it thinks.
+    void startMasterTurn(std::chrono::milliseconds thinkTime) {
+        form_->setMasterTime(thinkTime);
+        QTest::keyClick(form_.get(), Qt::Key_M, Qt::ControlModifier);
+        QCOMPARE(form_->game().level(), 5);
+        QVERIFY(menu().N41->isChecked());
+        Position start;
+        for (int i = 1; i <= 6; ++i) start[i] = 1;
+        start[8] = 2;
+        start[9] = 2;
+        form_->game().loadPosition(start, true);
+        QTest::mouseClick(form_->pit(1), Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([this] { return form_->computerThinking(); }));
+        QCOMPARE(form_->messagePane()->text(), QStringLiteral("Компьютер думает…"));
+        QVERIFY(form_->isBusy());
+        QVERIFY(!menu().N26->menuAction()->isEnabled());
     }
 };
 

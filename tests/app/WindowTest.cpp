@@ -257,12 +257,13 @@ class WindowTest : public QObject, private pimra::test::FormFixture {
         const struct {
             QAction* item;
             int level;
-        } levels[] = {{menu().N17, 2}, {menu().N19, 4}, {menu().N22, 0}, {menu().N18, 3}};
+        } levels[] = {
+            {menu().N17, 2}, {menu().N19, 4}, {menu().N41, 5}, {menu().N22, 0}, {menu().N18, 3}};
         for (const auto& expected : levels) {
             expected.item->trigger();
             QCOMPARE(form_->game().level(), expected.level);
             int ticked = 0;
-            for (int level = 0; level <= 4; ++level) ticked += menu().levelItem(level)->isChecked();
+            for (int level = 0; level <= 5; ++level) ticked += menu().levelItem(level)->isChecked();
             QCOMPARE(ticked, 1);
             QVERIFY(expected.item->isChecked());
         }
@@ -342,6 +343,16 @@ class WindowTest : public QObject, private pimra::test::FormFixture {
         QCOMPARE(second.game().level(), 1);
         QVERIFY(second.menu().N16->isChecked());
         QVERIFY(!second.menu().N18->isChecked());
+
+        // The master level and its time per move are kept as well.
+        QTest::keyClick(form_.get(), Qt::Key_M, Qt::ControlModifier);
+        form_->setMasterTime(std::chrono::milliseconds(250));
+        QCOMPARE(fresh.load(), (media::Settings{7, false, 5, 250}));
+        TForm1 third(*ui_);
+        third.setSettings(&fresh);
+        QCOMPARE(third.game().level(), 5);
+        QVERIFY(third.menu().N41->isChecked());
+        QCOMPARE(third.masterTime(), std::chrono::milliseconds(250));
     }
 
     void backgroundTextureIsTiledBehindThePits() {

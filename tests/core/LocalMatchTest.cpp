@@ -27,8 +27,11 @@ class SlowChooser : public MoveChooser {
         Position position;
         int level;
     };
+    void cancel() override { ++cancelled; }
+
     std::vector<Question> asked;
     Answer pending;
+    int cancelled = 0;
 };
 
 // The user's pit 1 passes the turn; the top row's pit 13 holds one stone that ends in its
@@ -128,6 +131,46 @@ TEST(LocalMatch, AnAnswerForAnAbandonedTurnIsDropped) {
     ASSERT_TRUE(match.click(2));
     match.next(played.ready());
     EXPECT_EQ(slow.asked.size(), 2u);
+}
+
+TEST(LocalMatch, AbandoningStopsTheThoughtButNotAFinishedOne) {
+    SlowChooser slow;
+    LocalMatch match(std::make_unique<ClockRandom>(), &slow);
+    match.game().loadPosition(twoReplies(), true);
+    ASSERT_TRUE(match.click(1));
+    match.abandonTurn();  // the user's move was still on the screen: nothing to stop
+    EXPECT_EQ(slow.cancelled, 0);
+    match.game().loadPosition(twoReplies(), true);
+    ASSERT_TRUE(match.click(1));
+    Played played;
+    match.next(played.ready());
+    match.abandonTurn();
+    EXPECT_EQ(slow.cancelled, 1);
+}
+
+TEST(LocalMatch, ALevelChangeWhileThinkingAsksAgainAndDropsTheOldAnswer) {
+    SlowChooser slow;
+    LocalMatch match(std::make_unique<ClockRandom>(), &slow);
+    match.game().loadPosition(twoReplies(), true);
+    ASSERT_TRUE(match.click(1));
+    Played played;
+    EXPECT_FALSE(match.rethink(played.ready()));  // not thinking yet
+    EXPECT_TRUE(slow.asked.empty());
+    match.next(played.ready());
+    const MoveChooser::Answer stale = slow.pending;
+
+    match.game().setLevel(kLevelMaster);
+    EXPECT_TRUE(match.rethink(played.ready()));
+    EXPECT_EQ(slow.cancelled, 1);
+    ASSERT_EQ(slow.asked.size(), 2u);
+    EXPECT_EQ(slow.asked[1].level, kLevelMaster);
+    EXPECT_EQ(slow.asked[1].position, slow.asked[0].position);
+    EXPECT_TRUE(match.thinking());
+    stale(13);  // the answer of the stopped thought
+    EXPECT_TRUE(played.moves.empty());
+    slow.answer(12);
+    ASSERT_EQ(played.moves.size(), 1u);
+    EXPECT_TRUE(played.moves[0].accepted);
 }
 
 TEST(LocalMatch, NoReplyWhenTheTopRowIsEmptyAtTheEnd) {

@@ -14,10 +14,13 @@ namespace {
 const QString kBackgroundKey = QStringLiteral("look/background");
 const QString kSoundKey = QStringLiteral("sound/moveSounds");
 const QString kLevelKey = QStringLiteral("game/level");
+const QString kMasterTimeKey = QStringLiteral("game/masterTimeMs");
 const QString kServerKey = QStringLiteral("server/url");
 
 constexpr int kMinLevel = 0;
-constexpr int kMaxLevel = 4;
+constexpr int kMaxLevel = 5;
+constexpr int kMinMasterTime = 10;
+constexpr int kMaxMasterTime = 60000;
 
 QString userSettingsPath() {
     return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("pimra"),
@@ -46,6 +49,9 @@ bool validBackground(int index) {
 bool validLevel(int level) {
     return level >= kMinLevel && level <= kMaxLevel;
 }
+bool validMasterTime(int milliseconds) {
+    return milliseconds >= kMinMasterTime && milliseconds <= kMaxMasterTime;
+}
 
 }  // namespace
 
@@ -63,6 +69,8 @@ Settings AppSettings::load() const {
         readInt(file, kBackgroundKey, 1, kTextureCount).value_or(settings.backgroundIndex);
     settings.soundOn = readInt(file, kSoundKey, 0, 1).value_or(settings.soundOn ? 1 : 0) == 1;
     settings.level = readInt(file, kLevelKey, kMinLevel, kMaxLevel).value_or(settings.level);
+    settings.masterTimeMs = readInt(file, kMasterTimeKey, kMinMasterTime, kMaxMasterTime)
+                                .value_or(settings.masterTimeMs);
     return settings;
 }
 
@@ -84,6 +92,8 @@ bool AppSettings::save(const Settings& settings) const {
                                       : defaults.backgroundIndex);
     file.setValue(kSoundKey, settings.soundOn ? 1 : 0);
     file.setValue(kLevelKey, validLevel(settings.level) ? settings.level : defaults.level);
+    file.setValue(kMasterTimeKey, validMasterTime(settings.masterTimeMs) ? settings.masterTimeMs
+                                                                         : defaults.masterTimeMs);
     file.sync();
     return file.status() == QSettings::NoError;
 }

@@ -9,7 +9,8 @@ namespace pimra::media {
 struct Settings {
     int backgroundIndex = 1;  // 1..8
     bool soundOn = true;
-    int level = 3;  // 0..4 as the "Уровень" menu numbers them
+    int level = 3;            // 0..5 as the "Уровень" menu numbers them
+    int masterTimeMs = 1000;  // the master level's time per move, 10..60000
 
     bool operator==(const Settings&) const = default;
 };

@@ -48,7 +48,11 @@ TEST_F(AppSettingsTest, ReplacesEachInvalidValueByItsDefault) {
     };
     const Case cases[] = {
         {"[look]\nbackground=0\n[sound]\nmoveSounds=0\n[game]\nlevel=4\n", {1, false, 4}},
-        {"[look]\nbackground=9\n[game]\nlevel=5\n", {1, true, 3}},
+        {"[look]\nbackground=9\n[game]\nlevel=5\n", {1, true, 5}},
+        {"[game]\nlevel=6\nmasterTimeMs=250\n", {1, true, 3, 250}},
+        {"[game]\nmasterTimeMs=9\n", {1, true, 3, 1000}},
+        {"[game]\nmasterTimeMs=60001\n", {1, true, 3, 1000}},
+        {"[game]\nmasterTimeMs=fast\n", {1, true, 3, 1000}},
         {"[look]\nbackground=abc\n[sound]\nmoveSounds=yes\n[game]\nlevel=-1\n", {1, true, 3}},
         {"[look]\nbackground=2.5\n[sound]\nmoveSounds=2\n[game]\nlevel=\n", {1, true, 3}},
         {"[look]\nbackground=99999999999999999999\n[game]\nlevel=1\n", {1, true, 1}},
@@ -74,7 +78,7 @@ TEST_F(AppSettingsTest, FallsBackToTheStartValuesForADamagedFile) {
         write(content);
         const Settings loaded = AppSettings(path()).load();
         EXPECT_TRUE(loaded.backgroundIndex >= 1 && loaded.backgroundIndex <= 8);
-        EXPECT_TRUE(loaded.level >= 0 && loaded.level <= 4);
+        EXPECT_TRUE(loaded.level >= 0 && loaded.level <= 5);
         if (content == garbage) {
             EXPECT_EQ(loaded, defaults);
         }
@@ -105,8 +109,10 @@ TEST_F(AppSettingsTest, ReportsAFileThatCannotBeWritten) {
 }
 
 TEST_F(AppSettingsTest, WritesOutOfRangeValuesAsTheirDefaults) {
-    ASSERT_TRUE(AppSettings(path()).save({12, false, 9}));
-    EXPECT_EQ(AppSettings(path()).load(), (Settings{1, false, 3}));
+    ASSERT_TRUE(AppSettings(path()).save({12, false, 9, 0}));
+    EXPECT_EQ(AppSettings(path()).load(), (Settings{1, false, 3, 1000}));
+    ASSERT_TRUE(AppSettings(path()).save({2, true, 5, 60000}));
+    EXPECT_EQ(AppSettings(path()).load(), (Settings{2, true, 5, 60000}));
 }
 
 TEST(AppSettingsLocation, IsTheApplicationsIniFileInTheUsersConfigDirectory) {

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QObject>
+
+#include <chrono>
+#include <memory>
+
+#include "core/MasterLevel.h"
+#include "core/MasterThinker.h"
+#include "core/MoveChooser.h"
+
+namespace pimra {
+
+// The computer's move for the window: the levels of today answer at once, the master level
+// thinks on a worker thread and answers later from this object's thread (the window's), by a
+// queued call. A thought that is cancelled or superseded never answers.
+class MasterChooser : public QObject, public MoveChooser {
+    Q_OBJECT
+
+  public:
+    explicit MasterChooser(QObject* parent = nullptr);
+    ~MasterChooser() override;
+
+    void choose(const Position& position, int level, Answer answer) override;
+    void cancel() override;
+
+    void setThinkTime(std::chrono::milliseconds time) { thinkTime_ = time; }
+    std::chrono::milliseconds thinkTime() const { return thinkTime_; }
+    bool thinking() const { return static_cast<bool>(pending_); }
+
+  private:
+    void startThought(const Position& position);
+    void thoughtDone(unsigned thought, const SearchResult& result);
+
+    ClockRandom random_;
+    LevelMoveChooser levels_{random_};
+    std::unique_ptr<MasterThinker> thinker_;  // made on first use: its table is large
+    std::chrono::milliseconds thinkTime_ = kDefaultMasterTime;
+    Position position_;
+    Answer pending_;
+    unsigned thought_ = 0;
+};
+
+}  // namespace pimra
