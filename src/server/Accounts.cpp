@@ -70,6 +70,8 @@ std::string registrationErrorText(RegistrationError error) {
         case RegistrationError::PasswordsDiffer:
             return "Пароли не совпадают.";
         case RegistrationError::LoginTaken:
+            return "Этот логин уже занят.";
+        case RegistrationError::LoginLikeTaken:
             return "Этот логин или похожий на него уже занят.";
         case RegistrationError::TooManyRegistrations:
             return "Слишком много регистраций с вашего адреса, попробуйте через час.";
@@ -108,7 +110,8 @@ RegistrationError Accounts::registerAccount(const std::string& login, const std:
         if (overLimit(tx)) {
             outcome = RegistrationError::TooManyRegistrations;
         } else if (!tx.addAccount(account, now)) {
-            outcome = RegistrationError::LoginTaken;
+            outcome = tx.findAccount(login) ? RegistrationError::LoginTaken
+                                            : RegistrationError::LoginLikeTaken;
         } else {
             tx.removeEventsBefore(now - kEventLifetimeMs);
             tx.addEvent(key, now);

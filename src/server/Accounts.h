@@ -22,6 +22,8 @@ enum class RegistrationError {
     PasswordNotCp1251,
     PasswordsDiffer,
     LoginTaken,
+    // Another login that differs only in letter case or look-alike letters is taken.
+    LoginLikeTaken,
     TooManyRegistrations,
 };
 

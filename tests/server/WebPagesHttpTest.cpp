@@ -40,7 +40,7 @@ TEST_F(WebPagesHttpTest, RegistrationPageExplainsEveryRefusal) {
     auto c = client();
     c.registration("taken", "p", "p");
     const std::vector<std::pair<Form, std::string>> cases = {
-        {Form{"taken", "p", "p"}, "Этот логин или похожий на него уже занят."},
+        {Form{"taken", "p", "p"}, "Этот логин уже занят."},
         {Form{"TAKEN", "p", "p"}, "Этот логин или похожий на него уже занят."},
         {Form{"taken ", "p", "p"}, "Логин не может начинаться или кончаться пробелом"},
         {Form{"a  b", "p", "p"}, "Логин не может начинаться или кончаться пробелом"},
