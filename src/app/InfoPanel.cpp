@@ -47,6 +47,9 @@ InfoPanel::InfoPanel(QWidget* parent) : QFrame(parent) {
     Label3 = addLabel({}, {10, 254, 133, 42}, Qt::AlignCenter);
     Label3->setFont(loginFont(true));
     Label3->setWordWrap(true);
+    // Where the result stands once a game has ended; shown only before the game starts.
+    bLeave = addButton(QStringLiteral("Покинуть стол"), 24, 240);
+    bLeave->setVisible(false);
 }
 
 QLabel* InfoPanel::addLabel(const QString& text, const QRect& geometry, Qt::Alignment alignment) {

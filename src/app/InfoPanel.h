@@ -28,6 +28,7 @@ class InfoPanel : public QFrame {
     QFrame* Bevel1;
     QPushButton* RzButton1;
     QPushButton* bReady;
+    QPushButton* bLeave;
     QFrame* Bevel3;
     QLabel* Label4;
     QLabel* Label3;

@@ -131,6 +131,7 @@ void TForm1::connectMenu() {
 
     connect(iPanel->RzButton1, &QPushButton::clicked, this, &TForm1::RzButton1Click);
     connect(iPanel->bReady, &QPushButton::clicked, this, &TForm1::bReadyClick);
+    connect(iPanel->bLeave, &QPushButton::clicked, this, &TForm1::bLeaveClick);
     connect(&Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
     connect(&Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
     connect(&clockPause_, &QTimer::timeout, this,

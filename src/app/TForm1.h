@@ -133,6 +133,7 @@ class TForm1 : public QMainWindow, public LobbyHost {
     void Timer2Timer();
     void RzButton1Click();  // "Обновить стол"
     void bReadyClick();     // "Жми, если готов"
+    void bLeaveClick();     // "Покинуть стол"
 
     // LobbyHost.
     const net::Session& session() const override;

@@ -165,6 +165,7 @@ void TForm1::applyEffects(online::Effects effects) {
     }
     if (effects.animate) animate(*effects.animate, MoveOwner::Table);
     if (effects.send) sendForTable(*effects.send);
+    if (effects.backToLocalGame) NewGame();
 }
 
 void TForm1::sendForTable(const online::Outgoing& outgoing) {
@@ -205,6 +206,10 @@ void TForm1::bReadyClick() {
     applyEffects(table_.ready(otherWork()));
 }
 
+void TForm1::bLeaveClick() {
+    applyEffects(table_.leaveTable(otherWork()));
+}
+
 void TForm1::UpdateCursor() {
     // The pointer tells which row is the user's, not whose turn it is.
     const online::PlayableRows rows = table_.table().Rows();
@@ -236,6 +241,7 @@ void TForm1::UpdateFormLabels() {
     setLoginColour(iPanel->LoginLabel1, view.loginColour1);
     setLoginColour(iPanel->LoginLabel2, view.loginColour2);
     iPanel->bReady->setVisible(view.readyVisible);
+    iPanel->bLeave->setVisible(view.leaveVisible);
 }
 
 }  // namespace pimra

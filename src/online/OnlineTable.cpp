@@ -102,6 +102,7 @@ TableView OnlineTable::View() const {
         view.loginColour2 = ReadyColour(state_.Seat2Ready);
     }
     view.readyVisible = readyVisible_;
+    view.leaveVisible = CanLeave();
     return view;
 }
 
@@ -172,6 +173,17 @@ ClockTick OnlineTable::OnClockTimer(bool busy) {
 
 Request OnlineTable::SendMoveRequest(int pit) const {
     return MoveRequest(session_, tableId_, pit);
+}
+
+Request OnlineTable::LeaveRequest() const {
+    return net::LeaveRequest(session_, tableId_);
+}
+
+bool OnlineTable::CanLeave() const {
+    const bool seated = OwnsSeat(state_.Seat1Login) || OwnsSeat(state_.Seat2Login);
+    const bool started = state_.Seat1Ready && state_.Seat2Ready;
+    return IsOpen() && loaded_ && seated && !started && state_.ActiveLogin.empty() &&
+           state_.TableResult == "0";
 }
 
 Request OnlineTable::ReadyRequest() const {

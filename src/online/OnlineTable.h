@@ -38,6 +38,8 @@ struct TableView {
     bool resultVisible = false;  // "Партия завершена" and the result text
     std::string resultText;
     bool readyVisible = false;
+    // "Покинуть стол": the user sits at this table and its game has not started.
+    bool leaveVisible = false;
 };
 
 // What the poll timer should do now.
@@ -100,6 +102,9 @@ class OnlineTable {
 
     Request SendMoveRequest(int pit) const;
     Request ReadyRequest() const;
+    Request LeaveRequest() const;
+    // The user holds a seat of a table whose game has not started.
+    bool CanLeave() const;
 
   private:
     bool OwnsSeat(const std::string& seatLogin) const;

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "net/Reply.h"
 #include "net/Requests.h"
 
 namespace pimra::online {
@@ -110,6 +111,11 @@ Effects TableController::ready(bool otherWork) {
     return request(RequestKind::Ready, table_.ReadyRequest(), true);
 }
 
+Effects TableController::leaveTable(bool otherWork) {
+    if (!table_.CanLeave() || !idle(otherWork)) return {};
+    return request(RequestKind::Leave, table_.LeaveRequest(), true);
+}
+
 Effects TableController::answered(const Answer& answer) {
     if (!pending_) return {};
     const Pending pending = *pending_;
@@ -119,6 +125,7 @@ Effects TableController::answered(const Answer& answer) {
     if (!answer.result) return {};  // not made: the window is closing
 
     if (pending.kind == RequestKind::Move) return moveAnswered(pending, answer);
+    if (pending.kind == RequestKind::Leave) return leaveAnswered(answer);
     Effects effects;
     switch (pending.kind) {
         case RequestKind::Reload:
@@ -129,6 +136,7 @@ Effects TableController::answered(const Answer& answer) {
             break;
         case RequestKind::Ready:
         case RequestKind::Move:
+        case RequestKind::Leave:
             effects = reload(false);
             break;
     }
@@ -136,6 +144,22 @@ Effects TableController::answered(const Answer& answer) {
     if (pending.userAsked || !replied(answer) || !answer.result->ok) {
         effects.message = answer.statusText;
     }
+    return effects;
+}
+
+Effects TableController::leaveAnswered(const Answer& answer) {
+    // The opponent pressed ready first: the user stays for the game that has begun.
+    if (replied(answer) && !answer.result->ok &&
+        net::FieldText(*answer.result->reply, "response") == kGameStartedText) {
+        Effects effects = reload(false);
+        effects.message = answer.statusText;
+        return effects;
+    }
+    // Otherwise the seat is given up here as "Новая" does, told to the server or not: a server
+    // without the action, or one out of reach, keeps it only until the waiting table expires.
+    Effects effects;
+    effects.backToLocalGame = true;
+    if (!replied(answer)) effects.message = answer.statusText;
     return effects;
 }
 

@@ -13,7 +13,10 @@ namespace pimra::online {
 // own text follows.
 inline constexpr const char* kMoveNotSentText = "Ход не отправлен. ";
 
-enum class RequestKind { Reload, NextRecord, Move, Ready };
+// The server's refusal of "leave" once both players are ready.
+inline constexpr const char* kGameStartedText = "Партия уже началась";
+
+enum class RequestKind { Reload, NextRecord, Move, Ready, Leave };
 
 struct Outgoing {
     RequestKind kind = RequestKind::Reload;
@@ -39,6 +42,7 @@ struct Effects {
     bool pauseThenReload = false;        // stop the clock; reload after the run-out pause
     std::optional<MoveResult> animate;   // already played on the game; call animationDone()
     std::optional<Outgoing> send;        // send, then call answered() with how it ended
+    bool backToLocalGame = false;        // do what "Новая" does
 };
 
 // The open table: turn control, the poll and the clock, the replay of the opponent's moves and
@@ -67,6 +71,9 @@ class TableController {
     // "Обновить стол" and "Жми, если готов".
     Effects refresh(bool otherWork);
     Effects ready(bool otherWork);
+    // "Покинуть стол": tells the server, then the window goes back to a local game, unless
+    // the game has begun meanwhile.
+    Effects leaveTable(bool otherWork);
 
     Effects answered(const Answer& answer);
     Effects animationDone();
@@ -84,6 +91,7 @@ class TableController {
     Effects tableLoaded(const net::PostResult* result);
     Effects recordPolled(const net::PostResult* result);
     Effects moveAnswered(const Pending& pending, const Answer& answer);
+    Effects leaveAnswered(const Answer& answer);
     Effects play(int pit);
     bool idle(bool otherWork) const { return !otherWork && !busy(); }
 

@@ -326,6 +326,39 @@ class OnlineTest : public QObject {
         QCOMPARE(anna.pit(1)->cursor().shape(), Qt::PointingHandCursor);
     }
 
+    void leavingAWaitingTable() {
+        TForm1& anna = newPlayer();
+        TForm1& boris = newPlayer();
+        logIn(anna, QStringLiteral("Анна"), QStringLiteral("пароль"));
+        logIn(boris, QStringLiteral("Boris"), QStringLiteral("secret"));
+        anna.N12Click();
+        settleAll();
+        const int table = tableOfRow(anna, createTable(anna, 5, 0));
+        enter(anna, table);
+        QVERIFY(anna.infoPanel()->bLeave->isVisible());
+        QCOMPARE(enter(boris, table), QStringLiteral("Сесть за стол"));
+        QVERIFY(boris.infoPanel()->bLeave->isVisible());
+        shoot(boris.infoPanel(), "info-panel-waiting", 3);
+
+        // Boris gets up: his window is back at a local game and the seat is free again.
+        boris.infoPanel()->bLeave->click();
+        settleAll();
+        QCOMPARE(boris.tableId(), 0);
+        QVERIFY(!boris.infoPanel()->isVisible());
+        QVERIFY(!boris.pollRunning());
+        anna.RzButton1Click();
+        settleAll();
+        QCOMPARE(anna.infoPanel()->LoginLabel2->text(), QString());
+
+        // The last player leaving takes the table away.
+        anna.infoPanel()->bLeave->click();
+        settleAll();
+        QCOMPARE(anna.tableId(), 0);
+        anna.N12Click();
+        settleAll();
+        QCOMPARE(anna.lobby()->SG->rowCount(), 0);
+    }
+
     void lossOnTime() {
         TForm1& anna = newPlayer();
         TForm1& boris = newPlayer();

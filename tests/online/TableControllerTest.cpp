@@ -189,3 +189,63 @@ TEST_F(TableControllerTest, ReadyIsSentAndItsAnswerStaysThroughTheReload) {
 }
 
 }  // namespace
+
+// A table where Ann waits for an opponent, or for Bob to press ready.
+std::string WaitingTable(const std::string& login2, const std::string& ready2 = "0") {
+    return R"({"response":"Success","login1":"Ann","login2":")" + login2 +
+           R"(","activelogin":"","time1":"300","time2":"300","isready1":"1","isready2":")" +
+           ready2 + R"(","result":"0","lastrecord":"0","position":"6|6|6|6|6|6|0|6|6|6|6|6|6|0"})";
+}
+
+TEST_F(TableControllerTest, LeavingIsOfferedOnlyToASeatedPlayerBeforeTheGameStarts) {
+    LogIn("Ann");
+    Enter(WaitingTable(""));
+    EXPECT_TRUE(controller.table().View().leaveVisible);
+    LogIn("Bob");
+    Enter(WaitingTable("Bob"));
+    EXPECT_TRUE(controller.table().View().leaveVisible);
+    LogIn("Carl");  // a spectator holds no seat
+    Enter(WaitingTable("Bob"));
+    EXPECT_FALSE(controller.table().View().leaveVisible);
+    EXPECT_EQ(Sent(controller.leaveTable(false)), "nothing");
+    LogIn("Ann");  // both ready: the game runs
+    Enter(Table("Ann"));
+    EXPECT_FALSE(controller.table().View().leaveVisible);
+    EXPECT_EQ(Sent(controller.leaveTable(false)), "nothing");
+    LogIn("");  // not logged in: nobody's seat
+    Enter(WaitingTable(""));
+    EXPECT_FALSE(controller.table().View().leaveVisible);
+}
+
+TEST_F(TableControllerTest, LeavingGoesBackToTheLocalGameUnlessTheGameBegan) {
+    LogIn("Ann");
+    Enter(WaitingTable(""));
+    const Effects asked = controller.leaveTable(false);
+    ASSERT_EQ(Sent(asked), "leave");
+    EXPECT_EQ(Field(asked.send->request, "tableid"), "5");
+    EXPECT_EQ(Sent(controller.leaveTable(false)), "nothing");  // one exchange at a time
+    const Effects left = controller.answered(Replied(R"({"response":"Success"})", "Success"));
+    EXPECT_TRUE(left.backToLocalGame);
+    EXPECT_FALSE(left.message);
+
+    // A server without the action refuses it; the user still gets the local game, quietly.
+    Enter(WaitingTable(""));
+    controller.leaveTable(false);
+    const Effects old = controller.answered(Replied(R"({"response":"Неизвестное действие"})"));
+    EXPECT_TRUE(old.backToLocalGame);
+    EXPECT_FALSE(old.message);
+
+    // Out of reach: the local game, and the pane says why.
+    Enter(WaitingTable(""));
+    controller.leaveTable(false);
+    const Effects cut = controller.answered(Unreachable());
+    EXPECT_TRUE(cut.backToLocalGame);
+    EXPECT_EQ(cut.message, std::string(net::kServerUnreachableText));
+
+    // Bob pressed ready first: Ann stays for the game and the table is read again.
+    Enter(WaitingTable("Bob"));
+    controller.leaveTable(false);
+    const Effects begun = controller.answered(Replied(R"({"response":"Партия уже началась"})"));
+    EXPECT_FALSE(begun.backToLocalGame);
+    EXPECT_EQ(Sent(begun), "gettable");
+}
