@@ -37,7 +37,7 @@ std::vector<int> playablePits(const Position& board, int side) {
 
 }  // namespace
 
-std::optional<PlayerSpec> parsePlayer(const std::string& text) {
+std::optional<PlayerSetup> parsePlayer(const std::string& text) {
     static constexpr struct {
         const char* name;
         int level;
@@ -48,7 +48,7 @@ std::optional<PlayerSpec> parsePlayer(const std::string& text) {
                    {"master", kLevelMaster}};
     for (const auto& level : kLevels) {
         if (text == level.name)
-            return PlayerSpec{text, level.level, std::chrono::milliseconds(1000)};
+            return PlayerSetup{text, level.level, std::chrono::milliseconds(1000)};
     }
     const std::string prefix = "master:";
     if (text.rfind(prefix, 0) != 0) return std::nullopt;
@@ -57,12 +57,12 @@ std::optional<PlayerSpec> parsePlayer(const std::string& text) {
     const char* last = text.data() + text.size();
     const auto [end, ec] = std::from_chars(first, last, ms);
     if (ec != std::errc() || end != last || ms < 1 || ms > 3'600'000) return std::nullopt;
-    return PlayerSpec{text, kLevelMaster, std::chrono::milliseconds(ms)};
+    return PlayerSetup{text, kLevelMaster, std::chrono::milliseconds(ms)};
 }
 
-Player::Player(const PlayerSpec& spec, unsigned seed)
-    : spec_(spec), random_(std::make_unique<SeededRandom>(seed)) {
-    if (spec.level == kLevelMaster) search_ = std::make_unique<MasterSearch>(kMatchTableEntries);
+Player::Player(const PlayerSetup& setup, unsigned seed)
+    : setup_(setup), random_(std::make_unique<SeededRandom>(seed)) {
+    if (setup.level == kLevelMaster) search_ = std::make_unique<MasterSearch>(kMatchTableEntries);
 }
 
 int Player::choose(const Position& board, int sideToMove) {
@@ -70,14 +70,14 @@ int Player::choose(const Position& board, int sideToMove) {
     int pit = 0;
     if (search_) {
         SearchLimits limits;
-        limits.time = spec_.time;
+        limits.time = setup_.time;
         pit = search_->search(board, sideToMove, limits).pit;
         if (!canPlayPit(board, pit)) pit = 0;
     }
     if (pit == 0) {
         // The levels play the top row: show them the board from there.
         const bool top = sideToMove == kTopSide;
-        const int index = ChooseComputerMove(top ? board : mirrored(board), spec_.level, *random_);
+        const int index = ChooseComputerMove(top ? board : mirrored(board), setup_.level, *random_);
         pit = top ? index : index - 7;
     }
     thinking_ += std::chrono::steady_clock::now() - started;
@@ -134,7 +134,7 @@ GameOutcome playGame(const Opening& opening, Player& a, Player& b, bool aBottom)
     return outcome;
 }
 
-MatchReport playMatch(const PlayerSpec& a, const PlayerSpec& b, const MatchOptions& options) {
+MatchReport playMatch(const PlayerSetup& a, const PlayerSetup& b, const MatchOptions& options) {
     const int openings = (options.games + 1) / 2;
     std::atomic<int> nextOpening{0};
     std::mutex mutex;

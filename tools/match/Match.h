@@ -14,27 +14,27 @@
 namespace pimra::match {
 
 // A player of the match: a level by name, or the master search with a time per move.
-struct PlayerSpec {
+struct PlayerSetup {
     std::string name;  // as written: easy, normal, hard, veryhard, master, master:MS
     int level = 0;     // kLevelEasy..kLevelMaster
     std::chrono::milliseconds time{1000};
 };
 
 // Reads "easy", "normal", "hard", "veryhard", "master" or "master:MS".
-std::optional<PlayerSpec> parsePlayer(const std::string& text);
+std::optional<PlayerSetup> parsePlayer(const std::string& text);
 
 // Chooses moves for either row; the levels, which play the top row, see a mirrored board
 // when they play the bottom row.
 class Player {
   public:
-    Player(const PlayerSpec& spec, unsigned seed);
+    Player(const PlayerSetup& setup, unsigned seed);
     int choose(const Position& board, int sideToMove);
-    const PlayerSpec& spec() const { return spec_; }
+    const PlayerSetup& setup() const { return setup_; }
     std::chrono::nanoseconds thinking() const { return thinking_; }
     int movesMade() const { return moves_; }
 
   private:
-    PlayerSpec spec_;
+    PlayerSetup setup_;
     std::unique_ptr<RandomSource> random_;
     std::unique_ptr<MasterSearch> search_;
     std::chrono::nanoseconds thinking_{0};
@@ -80,6 +80,6 @@ struct MatchReport {
 };
 
 // Games from varied openings, each opening played twice with the sides swapped.
-MatchReport playMatch(const PlayerSpec& a, const PlayerSpec& b, const MatchOptions& options);
+MatchReport playMatch(const PlayerSetup& a, const PlayerSetup& b, const MatchOptions& options);
 
 }  // namespace pimra::match
