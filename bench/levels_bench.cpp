@@ -16,15 +16,7 @@ namespace {
 
 using pimra::Position;
 
-class SeededRandom : public pimra::RandomSource {
-  public:
-    explicit SeededRandom(unsigned seed) : engine_(seed) {}
-    void reseed() override {}
-    int next(int n) override { return std::uniform_int_distribution<int>(0, n - 1)(engine_); }
-
-  private:
-    std::mt19937 engine_;
-};
+using pimra::SeededRandom;
 
 // Positions met in games where the user follows a random mix of the hint and random pits
 // against every level; every position where the top row is to move is kept.

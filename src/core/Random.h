@@ -23,4 +23,15 @@ class ClockRandom : public RandomSource {
     std::mt19937 engine_{std::random_device{}()};
 };
 
+// A fixed sequence for a seed, never reseeded: matches and benchmarks repeat exactly.
+class SeededRandom : public RandomSource {
+  public:
+    explicit SeededRandom(unsigned seed) : engine_(seed) {}
+    void reseed() override {}
+    int next(int n) override { return std::uniform_int_distribution<int>(0, n - 1)(engine_); }
+
+  private:
+    std::mt19937 engine_;
+};
+
 }  // namespace pimra

@@ -275,6 +275,13 @@ json Engine::ready(const FormFields& fields) {
     return reply(kSuccess);
 }
 
+bool Engine::lostOnTime(StoreTransaction& tx, TableRow& table, std::int64_t nowMs) const {
+    if (!rules_.settleClock(table, nowMs)) return false;
+    // The loss on time is kept although the request is refused.
+    tx.updateTable(table);
+    return true;
+}
+
 json Engine::move(const FormFields& fields) {
     const int id = number(fields, "tableid");
     const int pit = number(fields, "move");
@@ -285,9 +292,7 @@ json Engine::move(const FormFields& fields) {
         const int seat = TableRules::seatOf(table, login);
         if (seat == 0) throw Refusal{reason::kNotSeated};
         const std::int64_t now = clock_.nowMs();
-        if (rules_.settleClock(table, now)) {
-            // The loss on time is kept although the move is refused.
-            tx.updateTable(table);
+        if (lostOnTime(tx, table, now)) {
             outcome = reason::kGameOver;
             return;
         }
@@ -311,8 +316,7 @@ json Engine::leave(const FormFields& fields) {
         TableRow table = requireTable(tx, id);
         const int seat = TableRules::seatOf(table, login);
         if (seat == 0) throw Refusal{reason::kNotSeated};
-        if (rules_.settleClock(table, clock_.nowMs())) {
-            tx.updateTable(table);
+        if (lostOnTime(tx, table, clock_.nowMs())) {
             outcome = reason::kGameOver;
             return;
         }

@@ -50,6 +50,8 @@ class Engine {
     void removeStaleTables(StoreTransaction& tx, std::int64_t nowMs) const;
     nlohmann::json describeTable(const TableRow& table, std::int64_t nowMs) const;
     std::string requireLogin(StoreTransaction& tx, const FormFields& fields) const;
+    // A clock that has run out ends the game now and the result is stored.
+    bool lostOnTime(StoreTransaction& tx, TableRow& table, std::int64_t nowMs) const;
 
     Store& store_;
     const Clock& clock_;

@@ -13,16 +13,6 @@ namespace pimra::match {
 
 namespace {
 
-class SeededRandom : public RandomSource {
-  public:
-    explicit SeededRandom(unsigned seed) : engine_(seed) {}
-    void reseed() override {}
-    int next(int n) override { return std::uniform_int_distribution<int>(0, n - 1)(engine_); }
-
-  private:
-    std::mt19937 engine_;
-};
-
 constexpr int kMaxGameMoves = 2000;
 constexpr std::size_t kMatchTableEntries = std::size_t{1} << 20;
 
