@@ -1,6 +1,9 @@
 #include "Engine.h"
 
+#include <cmath>
 #include <iostream>
+
+#include "GameArchive.h"
 
 namespace pimra::server {
 
@@ -36,6 +39,7 @@ constexpr const char* kGameOver = "Партия завершена";
 constexpr const char* kGameNotStarted = "Партия ещё не началась";
 constexpr const char* kNotYourTurn = "Сейчас не ваш ход";
 constexpr const char* kBadMove = "Недопустимый ход";
+constexpr const char* kGameNotOver = "Партия ещё не завершена";
 constexpr const char* kServerError = "Ошибка сервера, попробуйте позже";
 }  // namespace reason
 
@@ -67,6 +71,27 @@ void requireGame(const FormFields& fields) {
 
 void requireApp(const FormFields& fields) {
     if (field(fields, "appid") != kAppId) throw Refusal{reason::kUnknownGame};
+}
+
+std::string roundedRating(StoreTransaction& tx, const std::string& login) {
+    if (login.empty()) return "";
+    return std::to_string(std::lround(GameArchive::playerOf(tx, login).rating));
+}
+
+const char* flag(bool value) {
+    return value ? "1" : "0";
+}
+
+const char* finishName(GameFinish finish) {
+    switch (finish) {
+        case GameFinish::Moves:
+            return "moves";
+        case GameFinish::Time:
+            return "time";
+        case GameFinish::None:
+            break;
+    }
+    return "";
 }
 
 TableRow requireTable(StoreTransaction& tx, int id) {
@@ -101,6 +126,8 @@ json Engine::handle(const FormFields& fields, const std::string& address) {
         {"ready", &Engine::ready},
         {"move", &Engine::move},
         {"leave", &Engine::leave},
+        {"rematch", &Engine::rematch},
+        {"alive", &Engine::alive},
     };
     try {
         const std::string& action = field(fields, "action");
@@ -144,14 +171,22 @@ json Engine::tableList(const FormFields& fields) {
     store_.write([&](StoreTransaction& tx) {
         tables = json::array();
         removeStaleTables(tx, now);
+        std::map<std::string, std::string> ratings;
+        const auto rating = [&](const std::string& login) {
+            auto it = ratings.find(login);
+            if (it == ratings.end()) it = ratings.emplace(login, roundedRating(tx, login)).first;
+            return it->second;
+        };
         for (TableRow& table : tx.listTables(kGameId, since, settings_.maxListedTables)) {
             // A game lost on time ends here too when nobody is watching it.
-            if (rules_.settleClock(table, now)) tx.updateTable(table);
+            settle(tx, table, now);
             tables.push_back({{"ind", std::to_string(table.id)},
                               {"login1", table.login1},
                               {"login2", table.login2},
                               {"timelimit", std::to_string(table.timeLimit)},
-                              {"bonus", std::to_string(table.bonus)}});
+                              {"bonus", std::to_string(table.bonus)},
+                              {"rating1", rating(table.login1)},
+                              {"rating2", rating(table.login2)}});
         }
     });
     json result = reply(kSuccess);
@@ -228,7 +263,15 @@ json Engine::getTable(const FormFields& fields) {
     const int id = number(fields, "tableid");
     const std::int64_t now = clock_.nowMs();
     TableRow table;
-    store_.read([&](StoreTransaction& tx) { table = requireTable(tx, id); });
+    json result;
+    const auto describe = [&](StoreTransaction& tx) {
+        result = describeTable(table, now);
+        describeActivity(tx, table, now, result);
+    };
+    store_.read([&](StoreTransaction& tx) {
+        table = requireTable(tx, id);
+        describe(tx);
+    });
     if (TableRules::hasExpired(table, now, settings_.waitingTableMs)) {
         store_.write([&](StoreTransaction& tx) { removeStaleTables(tx, now); });
         throw Refusal{reason::kNoTable};
@@ -237,10 +280,46 @@ json Engine::getTable(const FormFields& fields) {
         // Polls only read; the rare flag on time takes the write path and reads afresh.
         store_.write([&](StoreTransaction& tx) {
             table = requireTable(tx, id);
-            if (rules_.settleClock(table, now)) tx.updateTable(table);
+            settle(tx, table, now);
+            describe(tx);
         });
     }
-    return describeTable(table, now);
+    return result;
+}
+
+void Engine::describeActivity(StoreTransaction& tx, const TableRow& table, std::int64_t nowMs,
+                              json& result) const {
+    const TableActivity activity = tx.findActivity(table.id);
+    const auto away = [&](std::int64_t seenMs) {
+        return flag(seenMs != 0 && seenMs < nowMs - settings_.awayAfterMs);
+    };
+    const auto outcome =
+        table.status == TableStatus::Finished ? tx.findGameOutcome(table.id) : std::nullopt;
+    result["rating1"] = roundedRating(tx, table.login1);
+    result["rating2"] = roundedRating(tx, table.login2);
+    result["finish"] = outcome ? finishName(outcome->finish) : "";
+    result["away1"] = away(activity.seen1Ms);
+    result["away2"] = away(activity.seen2Ms);
+    result["rematch1"] = flag(activity.rematch1);
+    result["rematch2"] = flag(activity.rematch2);
+    result["nexttable"] = activity.nextTableId != 0 ? std::to_string(activity.nextTableId) : "";
+}
+
+void Engine::markSeen(StoreTransaction& tx, const TableRow& table, int seat, std::int64_t nowMs) {
+    TableActivity activity = tx.findActivity(table.id);
+    (seat == 1 ? activity.seen1Ms : activity.seen2Ms) = nowMs;
+    tx.saveActivity(table.id, activity);
+}
+
+void Engine::gameEnded(StoreTransaction& tx, const TableRow& table, GameFinish finish) {
+    GameArchive::recordEnd(tx, table, finish);
+}
+
+bool Engine::settle(StoreTransaction& tx, TableRow& table, std::int64_t nowMs) const {
+    if (!rules_.settleClock(table, nowMs)) return false;
+    tx.updateTable(table);
+    gameEnded(tx, table, GameFinish::Time);
+    return true;
 }
 
 json Engine::nextRecord(const FormFields& fields) {
@@ -266,6 +345,7 @@ json Engine::ready(const FormFields& fields) {
         const int seat = TableRules::seatOf(table, login);
         if (seat == 0) throw Refusal{reason::kNotSeated};
         if (table.status == TableStatus::Finished) throw Refusal{reason::kGameOver};
+        markSeen(tx, table, seat, clock_.nowMs());
         if (table.status == TableStatus::Playing) return;  // already ready: nothing to do
         (seat == 1 ? table.ready1 : table.ready2) = true;
         table.changedMs = clock_.nowMs();
@@ -276,10 +356,8 @@ json Engine::ready(const FormFields& fields) {
 }
 
 bool Engine::lostOnTime(StoreTransaction& tx, TableRow& table, std::int64_t nowMs) const {
-    if (!rules_.settleClock(table, nowMs)) return false;
     // The loss on time is kept although the request is refused.
-    tx.updateTable(table);
-    return true;
+    return settle(tx, table, nowMs);
 }
 
 json Engine::move(const FormFields& fields) {
@@ -304,6 +382,8 @@ json Engine::move(const FormFields& fields) {
         if (!record) throw Refusal{reason::kBadMove};
         tx.addRecord(table.id, *record);
         tx.updateTable(table);
+        markSeen(tx, table, seat, now);
+        if (table.status == TableStatus::Finished) gameEnded(tx, table, GameFinish::Moves);
     });
     return reply(outcome);
 }
@@ -330,6 +410,52 @@ json Engine::leave(const FormFields& fields) {
         }
     });
     return reply(outcome);
+}
+
+json Engine::rematch(const FormFields& fields) {
+    const int id = number(fields, "tableid");
+    std::int64_t nextId = 0;
+    store_.write([&](StoreTransaction& tx) {
+        const std::string login = requireLogin(tx, fields);
+        TableRow table = requireTable(tx, id);
+        const int seat = TableRules::seatOf(table, login);
+        if (seat == 0) throw Refusal{reason::kNotSeated};
+        const std::int64_t now = clock_.nowMs();
+        settle(tx, table, now);
+        if (table.status != TableStatus::Finished) throw Refusal{reason::kGameNotOver};
+        TableActivity activity = tx.findActivity(table.id);
+        (seat == 1 ? activity.seen1Ms : activity.seen2Ms) = now;
+        if (activity.nextTableId == 0) {
+            if (tx.countUnfinishedTablesOf(login) >= settings_.maxUnfinishedTablesPerLogin) {
+                throw Refusal{reason::kTooManyTables};
+            }
+            (seat == 1 ? activity.rematch1 : activity.rematch2) = true;
+            if (activity.rematch1 && activity.rematch2) {
+                // The same time control with the seats swapped; both must be ready again.
+                TableRow next =
+                    TableRules::newTable(table.login2, table.timeLimit, table.bonus, now);
+                next.login2 = table.login1;
+                activity.nextTableId = tx.addTable(next);
+            }
+        }
+        tx.saveActivity(table.id, activity);
+        nextId = activity.nextTableId;
+    });
+    json result = reply(kSuccess);
+    result["tableid"] = nextId != 0 ? std::to_string(nextId) : "";
+    return result;
+}
+
+json Engine::alive(const FormFields& fields) {
+    const int id = number(fields, "tableid");
+    store_.write([&](StoreTransaction& tx) {
+        const std::string login = requireLogin(tx, fields);
+        const TableRow table = requireTable(tx, id);
+        const int seat = TableRules::seatOf(table, login);
+        if (seat == 0) throw Refusal{reason::kNotSeated};
+        markSeen(tx, table, seat, clock_.nowMs());
+    });
+    return reply(kSuccess);
 }
 
 }  // namespace pimra::server

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "Accounts.h"
+#include "ArchivePages.h"
 #include "Credentials.h"
 #include "CsrfToken.h"
 #include "Engine.h"
@@ -119,6 +120,7 @@ class HttpServer::Impl {
     Impl(Engine& engine, Accounts& accounts, Store& store, HttpLimits limits)
         : engine_(engine),
           accounts_(accounts),
+          store_(store),
           limits_(limits),
           csrf_(storeSecret(store)),
           connections_(limits.maxConnections, limits.maxConnectionsPerAddress),
@@ -184,6 +186,7 @@ class HttpServer::Impl {
 
     Engine& engine_;
     Accounts& accounts_;
+    Store& store_;
     HttpLimits limits_;
     CsrfToken csrf_;
     // Outlives the connections that the context still holds when it goes.
@@ -336,6 +339,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
         } else if ((path == "/ru/reg" || path == "/ru/reg/") &&
                    request_.method() == http::verb::post) {
             work(server_.hashers_, [this] { return registrationReply(); });
+        } else if (isArchivePath(path) && (request_.method() == http::verb::get ||
+                                           request_.method() == http::verb::head)) {
+            work(server_.workers_, [this, path = std::string(path)] { return archivePage(path); });
         } else {
             send(pageReply(path));
         }
@@ -420,6 +426,14 @@ class Connection : public std::enable_shared_from_this<Connection> {
                                                   "; Path=/ru/reg; HttpOnly; SameSite=Strict");
         response.set(http::field::cache_control, "no-store");
         htmlPage(response, registrationFormPage(login, error, token));
+    }
+
+    Response archivePage(const std::string& path) const {
+        SiteReply page = archiveReply(server_.store_, path);
+        Response response = reply(static_cast<http::status>(page.status));
+        htmlPage(response, std::move(page.body));
+        response.set(http::field::content_type, page.contentType);
+        return response;
     }
 
     Response pageReply(std::string_view path) const {

@@ -74,12 +74,57 @@ const std::vector<const char*> kMigrations = {
         name TEXT PRIMARY KEY,
         value TEXT NOT NULL);
     )sql",
+    // The archive of finished games, the players' ratings and counts (counted afresh from
+    // the games finished so far), what the players of a table told the server lately.
+    R"sql(
+    CREATE TABLE game_outcomes(
+        table_id INTEGER PRIMARY KEY REFERENCES game_tables(id) ON DELETE CASCADE,
+        finish INTEGER NOT NULL,
+        rated INTEGER NOT NULL,
+        rating1_before REAL NOT NULL,
+        rating1_after REAL NOT NULL,
+        rating2_before REAL NOT NULL,
+        rating2_after REAL NOT NULL);
+    CREATE TABLE players(
+        login TEXT PRIMARY KEY,
+        rating REAL NOT NULL,
+        deviation REAL NOT NULL,
+        volatility REAL NOT NULL,
+        played INTEGER NOT NULL,
+        won INTEGER NOT NULL,
+        lost INTEGER NOT NULL,
+        drawn INTEGER NOT NULL);
+    INSERT INTO players
+        SELECT login, 1500, 350, 0.06, count(*), sum(won), sum(lost), sum(drawn) FROM (
+            SELECT login1 AS login, result = 1 AS won, result = 2 AS lost, result = 3 AS drawn
+                FROM game_tables WHERE status = 2 AND login1 <> '' AND login2 <> ''
+            UNION ALL
+            SELECT login2, result = 2, result = 1, result = 3
+                FROM game_tables WHERE status = 2 AND login1 <> '' AND login2 <> '')
+        GROUP BY login;
+    CREATE TABLE table_activity(
+        table_id INTEGER PRIMARY KEY REFERENCES game_tables(id) ON DELETE CASCADE,
+        seen1_ms INTEGER NOT NULL,
+        seen2_ms INTEGER NOT NULL,
+        rematch1 INTEGER NOT NULL,
+        rematch2 INTEGER NOT NULL,
+        next_table_id INTEGER NOT NULL);
+    CREATE INDEX game_tables_finished_by_login1 ON game_tables(login1, finished_ms)
+        WHERE status = 2;
+    CREATE INDEX game_tables_finished_by_login2 ON game_tables(login2, finished_ms)
+        WHERE status = 2;
+    )sql",
 };
 
 const char* const kTableColumns =
     "id, game_id, login1, login2, time_limit, bonus, ready1, ready2, status, position, "
     "seat_to_move, time1_ms, time2_ms, turn_started_ms, result, finished_ms, last_record, "
     "created_ms, changed_ms";
+
+constexpr int kTableColumnCount = 19;
+
+const char* const kOutcomeColumns =
+    "table_id, finish, rated, rating1_before, rating1_after, rating2_before, rating2_after";
 
 [[noreturn]] void fail(sqlite3* db, const std::string& what) {
     throw StoreError(what + ": " + sqlite3_errmsg(db));
@@ -128,7 +173,13 @@ class Query {
         if ((rc & 0xFF) == SQLITE_CONSTRAINT) return false;
         fail(db_, "SQL change failed");
     }
+    Query& bindReal(int index, double value) {
+        check(sqlite3_bind_double(stmt_, index, value));
+        return *this;
+    }
     std::int64_t integer(int column) const { return sqlite3_column_int64(stmt_, column); }
+    double real(int column) const { return sqlite3_column_double(stmt_, column); }
+    bool isNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
     std::string text(int column) const {
         const auto* data = sqlite3_column_text(stmt_, column);
         return data ? std::string(reinterpret_cast<const char*>(data),
@@ -166,6 +217,20 @@ TableRow readTable(const Query& q) {
     t.createdMs = q.integer(17);
     t.changedMs = q.integer(18);
     return t;
+}
+
+// The outcome columns from `first` on; nothing where a left join found none.
+std::optional<GameOutcome> readOutcome(const Query& q, int first) {
+    if (q.isNull(first)) return std::nullopt;
+    GameOutcome o;
+    o.tableId = q.integer(first);
+    o.finish = static_cast<GameFinish>(q.integer(first + 1));
+    o.rated = q.integer(first + 2) != 0;
+    o.rating1Before = q.real(first + 3);
+    o.rating1After = q.real(first + 4);
+    o.rating2Before = q.real(first + 5);
+    o.rating2After = q.real(first + 6);
+    return o;
 }
 
 // Binds the columns after id as parameters 1..18.
@@ -444,6 +509,116 @@ class SqliteStore::Transaction final : public StoreTransaction {
         if (!q.step()) return std::nullopt;
         return Record{static_cast<int>(q.integer(0)), static_cast<int>(q.integer(1)),
                       static_cast<int>(q.integer(2)), q.integer(3)};
+    }
+
+    // The game archive, the ratings and the activity at tables.
+
+    std::vector<Record> recordsOf(std::int64_t tableId) override {
+        auto q = s_.query(
+            "SELECT ind, seat, pit, played_ms FROM records WHERE table_id = ?1 ORDER BY ind");
+        q.bind(1, tableId);
+        std::vector<Record> records;
+        while (q.step()) {
+            records.push_back(Record{static_cast<int>(q.integer(0)), static_cast<int>(q.integer(1)),
+                                     static_cast<int>(q.integer(2)), q.integer(3)});
+        }
+        return records;
+    }
+
+    void addGameOutcome(const GameOutcome& o) override {
+        auto q = s_.query(
+            "INSERT INTO game_outcomes(table_id, finish, rated, rating1_before, rating1_after, "
+            "rating2_before, rating2_after) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+        q.bind(1, o.tableId)
+            .bind(2, static_cast<std::int64_t>(o.finish))
+            .bind(3, o.rated ? 1 : 0)
+            .bindReal(4, o.rating1Before)
+            .bindReal(5, o.rating1After)
+            .bindReal(6, o.rating2Before)
+            .bindReal(7, o.rating2After);
+        if (!q.change()) fail(s_.db(), "game outcome not added");
+    }
+
+    std::optional<GameOutcome> findGameOutcome(std::int64_t tableId) override {
+        auto q = s_.query(std::string("SELECT ") + kOutcomeColumns +
+                          " FROM game_outcomes WHERE table_id = ?1");
+        q.bind(1, tableId);
+        if (!q.step()) return std::nullopt;
+        return readOutcome(q, 0);
+    }
+
+    std::vector<ArchivedGame> finishedGamesOf(const std::string& login, int limit) override {
+        // Each half walks one of the partial indexes of finished games, newest first.
+        auto q =
+            s_.query(std::string("SELECT ") + kTableColumns + ", " + kOutcomeColumns +
+                     " FROM game_tables LEFT JOIN game_outcomes ON table_id = id WHERE id IN ("
+                     "SELECT id FROM (SELECT id FROM game_tables WHERE login1 = ?1 AND status = 2 "
+                     "ORDER BY finished_ms DESC LIMIT ?2) UNION ALL "
+                     "SELECT id FROM (SELECT id FROM game_tables WHERE login2 = ?1 AND status = 2 "
+                     "AND login1 <> ?1 ORDER BY finished_ms DESC LIMIT ?2)) "
+                     "ORDER BY finished_ms DESC, id DESC LIMIT ?2");
+        q.bind(1, login).bind(2, limit);
+        std::vector<ArchivedGame> games;
+        while (q.step()) {
+            ArchivedGame game{readTable(q), {}};
+            if (auto outcome = readOutcome(q, kTableColumnCount)) game.outcome = *outcome;
+            games.push_back(std::move(game));
+        }
+        return games;
+    }
+
+    std::optional<PlayerRecord> findPlayer(const std::string& login) override {
+        auto q = s_.query(
+            "SELECT login, rating, deviation, volatility, played, won, lost, drawn FROM players "
+            "WHERE login = ?1");
+        q.bind(1, login);
+        if (!q.step()) return std::nullopt;
+        return PlayerRecord{q.text(0),
+                            q.real(1),
+                            q.real(2),
+                            q.real(3),
+                            static_cast<int>(q.integer(4)),
+                            static_cast<int>(q.integer(5)),
+                            static_cast<int>(q.integer(6)),
+                            static_cast<int>(q.integer(7))};
+    }
+
+    void savePlayer(const PlayerRecord& p) override {
+        auto q = s_.query(
+            "INSERT OR REPLACE INTO players(login, rating, deviation, volatility, played, won, "
+            "lost, drawn) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+        q.bind(1, p.login)
+            .bindReal(2, p.rating)
+            .bindReal(3, p.deviation)
+            .bindReal(4, p.volatility)
+            .bind(5, p.played)
+            .bind(6, p.won)
+            .bind(7, p.lost)
+            .bind(8, p.drawn);
+        if (!q.change()) fail(s_.db(), "player not saved");
+    }
+
+    TableActivity findActivity(std::int64_t tableId) override {
+        auto q = s_.query(
+            "SELECT seen1_ms, seen2_ms, rematch1, rematch2, next_table_id FROM table_activity "
+            "WHERE table_id = ?1");
+        q.bind(1, tableId);
+        if (!q.step()) return TableActivity{};
+        return TableActivity{q.integer(0), q.integer(1), q.integer(2) != 0, q.integer(3) != 0,
+                             q.integer(4)};
+    }
+
+    void saveActivity(std::int64_t tableId, const TableActivity& a) override {
+        auto q = s_.query(
+            "INSERT OR REPLACE INTO table_activity(table_id, seen1_ms, seen2_ms, rematch1, "
+            "rematch2, next_table_id) VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
+        q.bind(1, tableId)
+            .bind(2, a.seen1Ms)
+            .bind(3, a.seen2Ms)
+            .bind(4, a.rematch1 ? 1 : 0)
+            .bind(5, a.rematch2 ? 1 : 0)
+            .bind(6, a.nextTableId);
+        if (!q.change()) fail(s_.db(), "table activity not saved");
     }
 
     int countEvents(const std::string& key, std::int64_t sinceMs) override {

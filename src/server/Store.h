@@ -59,6 +59,48 @@ struct Record {
     std::int64_t playedMs = 0;
 };
 
+// How a finished game ended.
+enum class GameFinish { None = 0, Moves = 1, Time = 2 };
+
+// What the archive keeps of a finished game beside its table and records.
+struct GameOutcome {
+    std::int64_t tableId = 0;
+    GameFinish finish = GameFinish::None;
+    bool rated = false;
+    // Ratings of both seats before and after the game; equal when it was not rated.
+    double rating1Before = 0;
+    double rating1After = 0;
+    double rating2Before = 0;
+    double rating2After = 0;
+};
+
+struct ArchivedGame {
+    TableRow table;
+    GameOutcome outcome;
+};
+
+// A login's Glicko-2 rating and its finished games.
+struct PlayerRecord {
+    std::string login;
+    double rating = 1500;
+    double deviation = 350;
+    double volatility = 0.06;
+    int played = 0;
+    int won = 0;
+    int lost = 0;
+    int drawn = 0;
+};
+
+// What the players of a table told the server lately: when each seat last asked about it
+// (0 = never), their rematch requests and the rematch table once it is open (0 = none).
+struct TableActivity {
+    std::int64_t seen1Ms = 0;
+    std::int64_t seen2Ms = 0;
+    bool rematch1 = false;
+    bool rematch2 = false;
+    std::int64_t nextTableId = 0;
+};
+
 class StoreError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
@@ -98,6 +140,22 @@ class StoreTransaction {
 
     virtual void addRecord(std::int64_t tableId, const Record& record) = 0;
     virtual std::optional<Record> recordAfter(std::int64_t tableId, int ind) = 0;
+
+    // Every record of a table, oldest first.
+    virtual std::vector<Record> recordsOf(std::int64_t tableId) = 0;
+
+    // The archive of finished games and the players' ratings.
+    virtual void addGameOutcome(const GameOutcome& outcome) = 0;
+    virtual std::optional<GameOutcome> findGameOutcome(std::int64_t tableId) = 0;
+    // The newest `limit` finished games in which the login sat, newest first.
+    virtual std::vector<ArchivedGame> finishedGamesOf(const std::string& login, int limit) = 0;
+    // Nothing for a login that has not finished a game yet.
+    virtual std::optional<PlayerRecord> findPlayer(const std::string& login) = 0;
+    virtual void savePlayer(const PlayerRecord& player) = 0;
+
+    // A table's activity, all zero when nothing was kept; it goes with the table.
+    virtual TableActivity findActivity(std::int64_t tableId) = 0;
+    virtual void saveActivity(std::int64_t tableId, const TableActivity& activity) = 0;
 
     // Counters of events under a key (failed logins, registrations ...) for limits shared by
     // every server process on the store.

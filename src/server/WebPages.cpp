@@ -16,20 +16,30 @@ const char* const kStyle =
     ".error{color:#b00000;font-weight:bold}\n.done{color:#006000;font-weight:bold}\n"
     "nav a{margin-right:1em}\n";
 
-std::string page(std::string_view title, std::string_view body) {
+}  // namespace
+
+std::string sitePage(std::string_view title, std::string_view head, std::string_view body) {
     std::string html =
         "<!DOCTYPE html>\n<html lang=\"ru\">\n<head>\n<meta charset=\"utf-8\">\n"
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>";
     html += htmlEscape(title);
     html += "</title>\n<style>";
     html += kStyle;
+    html += "</style>\n";
+    html += head;
     html +=
-        "</style>\n</head>\n<body>\n"
+        "</head>\n<body>\n"
         "<nav><a href=\"/info.html\">Об игре</a><a href=\"/rules.html\">Правила</a>"
         "<a href=\"/ru/reg\">Регистрация</a></nav>\n";
     html += body;
     html += "\n</body>\n</html>\n";
     return html;
+}
+
+namespace {
+
+std::string page(std::string_view title, std::string_view body) {
+    return sitePage(title, "", body);
 }
 
 }  // namespace
@@ -172,7 +182,8 @@ const std::string& pageSecurityPolicy() {
                           sodium_base64_VARIANT_ORIGINAL);
         base64.pop_back();
         return "default-src 'none'; style-src 'sha256-" + base64 +
-               "'; form-action 'self'; frame-ancestors 'none'; base-uri 'none'";
+               "' 'self'; script-src 'self'; form-action 'self'; frame-ancestors 'none'; "
+               "base-uri 'none'";
     }();
     return policy;
 }

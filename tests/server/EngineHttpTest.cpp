@@ -117,7 +117,9 @@ TEST_F(EngineHttpTest, NewTableChecksSessionGameAndTimeControl) {
                                                  {"login1", "Анна"},
                                                  {"login2", ""},
                                                  {"timelimit", "420"},
-                                                 {"bonus", "0"}}));
+                                                 {"bonus", "0"},
+                                                 {"rating1", "1500"},
+                                                 {"rating2", ""}}));
 
     const std::string badTime = "Время на партию от 60 до 7200 секунд, добавка от 0 до 300 секунд";
     EXPECT_EQ(newTable(ann, 59, 0)["response"], badTime);

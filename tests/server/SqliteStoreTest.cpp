@@ -31,7 +31,7 @@ TEST_F(SqliteStoreTest, CreatesTheSchemaInWalModeAndKeepsDataAcrossReopening) {
     std::int64_t id = 0;
     {
         SqliteStore store(path_.string());
-        EXPECT_EQ(store.schemaVersion(), 2);
+        EXPECT_EQ(store.schemaVersion(), 3);
         store.write([&](StoreTransaction& tx) {
             EXPECT_TRUE(tx.addAccount({"Иван", "hash", "иван"}, 1));
             EXPECT_FALSE(tx.addAccount({"Иван", "other", "other"}, 2));
@@ -45,7 +45,7 @@ TEST_F(SqliteStoreTest, CreatesTheSchemaInWalModeAndKeepsDataAcrossReopening) {
         });
     }
     SqliteStore store(path_.string());
-    EXPECT_EQ(store.schemaVersion(), 2);
+    EXPECT_EQ(store.schemaVersion(), 3);
     store.read([&](StoreTransaction& tx) {
         EXPECT_EQ(tx.findAccount("Иван")->passwordHash, "hash");
         EXPECT_EQ(tx.findAccount("Иван")->loginKey, "иван");
@@ -185,6 +185,11 @@ void downgradeToFirstSchema(const std::string& path) {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
     const char* sql = R"sql(
+        DROP INDEX game_tables_finished_by_login1;
+        DROP INDEX game_tables_finished_by_login2;
+        DROP TABLE game_outcomes;
+        DROP TABLE players;
+        DROP TABLE table_activity;
         DROP INDEX accounts_by_key;
         ALTER TABLE accounts DROP COLUMN login_key;
         ALTER TABLE sessions DROP COLUMN last_used_ms;
@@ -214,7 +219,7 @@ TEST_F(SqliteStoreTest, AccountsFromBeforeLookAlikeKeysKeepWorkingAndBlockNewLoo
     }
     downgradeToFirstSchema(path_.string());
     SqliteStore store(path_.string());
-    EXPECT_EQ(store.schemaVersion(), 2);
+    EXPECT_EQ(store.schemaVersion(), 3);
     store.write([](StoreTransaction& tx) {
         EXPECT_EQ(tx.findAccount("alice")->passwordHash, "h1");
         EXPECT_EQ(tx.findAccount("ALICE")->passwordHash, "h2");
@@ -222,6 +227,43 @@ TEST_F(SqliteStoreTest, AccountsFromBeforeLookAlikeKeysKeepWorkingAndBlockNewLoo
         EXPECT_EQ(tx.findSession("s")->lastUsedMs, 5);
         EXPECT_EQ(tx.listTables(1, 0, 10).at(0).changedMs, 7);
         EXPECT_FALSE(tx.addAccount({"Alice", "h3", "alice"}, 2));
+    });
+}
+
+TEST_F(SqliteStoreTest, GamesFinishedBeforeTheArchiveCountForTheirPlayers) {
+    {
+        SqliteStore store(path_.string());
+        store.write([](StoreTransaction& tx) {
+            for (int result : {1, 1, 3}) {
+                TableRow table = TableRules::newTable("ann", 60, 0, 7);
+                table.login2 = "bob";
+                table.status = TableStatus::Finished;
+                table.result = result;
+                tx.addTable(table);
+            }
+            tx.addTable(TableRules::newTable("ann", 60, 0, 8));  // waiting: not counted
+        });
+    }
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "DROP INDEX game_tables_finished_by_login1; DROP INDEX "
+                           "game_tables_finished_by_login2; DROP TABLE game_outcomes; DROP TABLE "
+                           "players; DROP TABLE table_activity; PRAGMA user_version = 2;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    SqliteStore store(path_.string());
+    store.read([](StoreTransaction& tx) {
+        const auto ann = tx.findPlayer("ann");
+        ASSERT_TRUE(ann);
+        EXPECT_EQ(ann->played, 3);
+        EXPECT_EQ(ann->won, 2);
+        EXPECT_EQ(ann->drawn, 1);
+        EXPECT_DOUBLE_EQ(ann->rating, 1500);
+        EXPECT_EQ(tx.findPlayer("bob")->lost, 2);
+        EXPECT_EQ(tx.finishedGamesOf("bob", 2).size(), 2u);
+        EXPECT_FALSE(tx.finishedGamesOf("bob", 50).at(0).outcome.rated);
     });
 }
 
@@ -259,9 +301,9 @@ TEST_F(SqliteStoreTest, RefusesAReadOnlyFileABadSchemaVersionAndADamagedFile) {
 
     setVersion(-1);
     EXPECT_NE(message().find("schema version -1"), std::string::npos) << message();
-    setVersion(3);
+    setVersion(4);
     EXPECT_NE(message().find("newer server"), std::string::npos) << message();
-    setVersion(2);
+    setVersion(3);
     EXPECT_EQ(message(), "");
 
     // Scribble over a page in the middle of the accounts.

@@ -1,0 +1,332 @@
+#include "ArchivePages.h"
+
+#include <cmath>
+#include <ctime>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "GameArchive.h"
+#include "StaticFiles.h"
+#include "TableRules.h"
+#include "WebPages.h"
+#include "core/Move.h"
+
+namespace pimra::server {
+
+namespace {
+
+constexpr const char* kHtml = "text/html; charset=utf-8";
+constexpr int kListedGames = 50;
+constexpr std::string_view kPlayerPrefix = "/u/";
+constexpr std::string_view kGamePrefix = "/game/";
+constexpr std::string_view kScriptPath = "/static/replay.js";
+constexpr std::string_view kStylePath = "/static/archive.css";
+
+const char* const kStyleLink = "<link rel=\"stylesheet\" href=\"/static/archive.css\">\n";
+
+SiteReply notFound() {
+    return {404, kHtml, errorPage(404)};
+}
+
+std::string rounded(double rating) {
+    return std::to_string(std::lround(rating));
+}
+
+std::string signedChange(double before, double after) {
+    const long change = std::lround(after) - std::lround(before);
+    return (change > 0 ? "+" : change < 0 ? "−" : "±") + std::to_string(std::labs(change));
+}
+
+std::string utcTime(std::int64_t ms) {
+    const std::time_t seconds = static_cast<std::time_t>(ms / 1000);
+    std::tm parts{};
+    gmtime_r(&seconds, &parts);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M UTC", &parts);
+    return text;
+}
+
+std::string timeControl(const TableRow& table) {
+    std::string text = table.timeLimit % 60 == 0 ? std::to_string(table.timeLimit / 60) + " мин"
+                                                 : std::to_string(table.timeLimit) + " с";
+    return text + " + " + std::to_string(table.bonus) + " с за ход";
+}
+
+std::string playerLink(const std::string& login) {
+    return "<a href=\"" + htmlEscape(playerPath(login)) + "\">" + htmlEscape(login) + "</a>";
+}
+
+std::string finishText(GameFinish finish) {
+    switch (finish) {
+        case GameFinish::Moves:
+            return "партия доиграна до конца";
+        case GameFinish::Time:
+            return "по времени";
+        case GameFinish::None:
+            break;
+    }
+    return "";
+}
+
+std::string resultText(const TableRow& table, const GameOutcome& outcome) {
+    if (table.status != TableStatus::Finished) return "Партия идёт";
+    std::string text = table.result == 1   ? "Победил " + htmlEscape(table.login1)
+                       : table.result == 2 ? "Победил " + htmlEscape(table.login2)
+                                           : std::string("Ничья");
+    if (const auto position = parsePosition(table.position)) {
+        text += ", " + std::to_string((*position)[kBottomStore]) + " : " +
+                std::to_string((*position)[kTopStore]);
+    }
+    const std::string how = finishText(outcome.finish);
+    return how.empty() ? text : text + ", " + how;
+}
+
+// The board after every move, from the start; stops at a move the rules refuse.
+std::vector<Position> positionsOf(const std::vector<Record>& records) {
+    std::vector<Position> positions{Position::start()};
+    int side = kBottomSide;
+    for (const Record& record : records) {
+        const MoveResult move = playMove(positions.back(), side, record.pit);
+        if (!move.accepted) break;
+        positions.push_back(move.position);
+        side = move.sideToMove;
+    }
+    return positions;
+}
+
+// JSON inside a script element: no "<" may close it early.
+std::string scriptJson(const nlohmann::json& data) {
+    std::string text;
+    for (char c : data.dump()) {
+        if (c == '<') {
+            text += "\\u003c";
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
+std::string pitCell(int pit, const Position& position) {
+    const std::string classes = Position::isStore(pit) ? "pit store p" : "pit p";
+    return "<div class=\"" + classes + std::to_string(pit) + "\" data-pit=\"" +
+           std::to_string(pit) + "\"><span class=\"count\">" + std::to_string(position[pit]) +
+           "</span></div>";
+}
+
+std::string boardHtml(const TableRow& table, const Position& shown) {
+    std::string html = "<p class=\"row-label\" id=\"top-player\">" + htmlEscape(table.login2) +
+                       " (верхний ряд)</p>\n<div class=\"board\" id=\"board\">";
+    for (int pit = 14; pit >= 8; --pit) html += pitCell(pit, shown);
+    for (int pit = 1; pit <= 7; ++pit) html += pitCell(pit, shown);
+    html += "</div>\n<p class=\"row-label\" id=\"bottom-player\">" + htmlEscape(table.login1) +
+            " (нижний ряд)</p>\n";
+    return html;
+}
+
+std::string moveListHtml(const TableRow& table, const std::vector<Record>& records,
+                         std::size_t replayable) {
+    if (records.empty()) return "<p>Ходов не было.</p>\n";
+    std::string html = "<ol class=\"moves\" id=\"moves\">";
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const Record& record = records[i];
+        const std::string& login = record.seat == 1 ? table.login1 : table.login2;
+        const int pit = record.pit - Position::firstPitOf(record.seat) + 1;
+        const std::string text = htmlEscape(login) + ": " + std::to_string(pit);
+        if (i < replayable) {
+            html += "<li><button type=\"button\" data-step=\"" + std::to_string(i + 1) + "\">" +
+                    text + "</button></li>";
+        } else {
+            html += "<li>" + text + "</li>";
+        }
+    }
+    return html + "</ol>\n";
+}
+
+std::string replayData(const std::vector<Record>& records, const std::vector<Position>& positions) {
+    nlohmann::json data;
+    data["positions"] = nlohmann::json::array();
+    for (const Position& position : positions) {
+        nlohmann::json counts = nlohmann::json::array();
+        for (int pit = 1; pit <= kPitCount; ++pit) counts.push_back(position[pit]);
+        data["positions"].push_back(counts);
+    }
+    data["moves"] = nlohmann::json::array();
+    for (std::size_t i = 0; i + 1 < positions.size(); ++i) {
+        data["moves"].push_back({{"seat", records[i].seat}, {"pit", records[i].pit}});
+    }
+    return "<script type=\"application/json\" id=\"replay-data\">" + scriptJson(data) +
+           "</script>\n";
+}
+
+std::string seatFacts(const std::string& login, const char* row, double before, double after,
+                      bool rated) {
+    std::string text = "<li>" + playerLink(login) + ", " + row;
+    if (rated) {
+        text += ", рейтинг " + rounded(before) + " → " + rounded(after) + " (" +
+                signedChange(before, after) + ")";
+    }
+    return text + "</li>";
+}
+
+SiteReply gamePage(Store& store, std::string_view idText) {
+    if (idText.empty() || idText.size() > 18 ||
+        idText.find_first_not_of("0123456789") != std::string_view::npos) {
+        return notFound();
+    }
+    const std::int64_t id = std::stoll(std::string(idText));
+    std::optional<TableRow> table;
+    GameOutcome outcome;
+    std::vector<Record> records;
+    store.read([&](StoreTransaction& tx) {
+        table = tx.findTable(id);
+        if (!table || table->status == TableStatus::Waiting) return;
+        if (auto found = tx.findGameOutcome(id)) outcome = *found;
+        records = tx.recordsOf(id);
+    });
+    if (!table || table->status == TableStatus::Waiting) return notFound();
+
+    const std::vector<Position> positions = positionsOf(records);
+    const bool finished = table->status == TableStatus::Finished;
+    std::string body = "<h1>Партия № " + std::to_string(id) + "</h1>\n<ul class=\"facts\">";
+    body += seatFacts(table->login1, "нижний ряд, ходит первым", outcome.rating1Before,
+                      outcome.rating1After, outcome.rated);
+    body += seatFacts(table->login2, "верхний ряд", outcome.rating2Before, outcome.rating2After,
+                      outcome.rated);
+    body += "</ul>\n<p class=\"facts\">Контроль времени: " + timeControl(*table) + "</p>\n";
+    body += "<p class=\"facts\" id=\"result\">" + resultText(*table, outcome) + "</p>\n";
+    if (finished) {
+        body += "<p class=\"facts\">Окончена " + utcTime(table->finishedMs) +
+                (outcome.rated ? "" : ", без рейтинга") + "</p>\n";
+    }
+    body += boardHtml(*table, positions.back());
+    body +=
+        "<div class=\"controls\" id=\"controls\" hidden>"
+        "<button type=\"button\" id=\"first\" title=\"В начало\">⏮</button>"
+        "<button type=\"button\" id=\"prev\" title=\"Назад\">◀</button>"
+        "<span id=\"step\"></span>"
+        "<button type=\"button\" id=\"next\" title=\"Вперёд\">▶</button>"
+        "<button type=\"button\" id=\"last\" title=\"В конец\">⏭</button></div>\n";
+    body += "<h2>Ходы</h2>\n" + moveListHtml(*table, records, positions.size() - 1);
+    body += replayData(records, positions);
+    body += "<script src=\"/static/replay.js\"></script>";
+    const std::string head = kStyleLink;
+    return {200, kHtml, sitePage("Партия № " + std::to_string(id) + " — Пимра", head, body)};
+}
+
+std::string gameRow(const ArchivedGame& game, const std::string& login) {
+    const TableRow& table = game.table;
+    const int seat = TableRules::seatOf(table, login);
+    const std::string& opponent = seat == 1 ? table.login2 : table.login1;
+    const double before = seat == 1 ? game.outcome.rating1Before : game.outcome.rating2Before;
+    const double after = seat == 1 ? game.outcome.rating1After : game.outcome.rating2After;
+    const std::string verdict = table.result == 3      ? "<td>Ничья"
+                                : table.result == seat ? "<td class=\"win\">Победа"
+                                                       : "<td class=\"loss\">Поражение";
+    const std::string how =
+        game.outcome.finish == GameFinish::Time ? ", " + finishText(GameFinish::Time) : "";
+    std::string row = "<tr><td><a href=\"/game/" + std::to_string(table.id) + "\">№ " +
+                      std::to_string(table.id) + "</a></td><td>" + utcTime(table.finishedMs) +
+                      "</td><td>" + playerLink(opponent) + "</td>" + verdict + how + "</td><td>";
+    row += game.outcome.rated ? signedChange(before, after) : "—";
+    return row + "</td></tr>";
+}
+
+SiteReply playerPage(Store& store, std::string_view encoded) {
+    const auto login = percentDecode(encoded);
+    if (!login || login->empty()) return notFound();
+    bool known = false;
+    PlayerRecord player;
+    std::vector<ArchivedGame> games;
+    store.read([&](StoreTransaction& tx) {
+        known = tx.findAccount(*login).has_value();
+        if (!known) return;
+        player = GameArchive::playerOf(tx, *login);
+        games = tx.finishedGamesOf(*login, kListedGames);
+    });
+    if (!known) return notFound();
+
+    std::string body = "<h1>Игрок " + htmlEscape(*login) + "</h1>\n";
+    body += "<p class=\"facts\">Рейтинг: <b id=\"rating\">" + rounded(player.rating) +
+            "</b> (отклонение " + rounded(player.deviation) + ")</p>\n";
+    body += "<p class=\"facts\" id=\"counts\">Партий: " + std::to_string(player.played) +
+            ", побед: " + std::to_string(player.won) +
+            ", поражений: " + std::to_string(player.lost) +
+            ", ничьих: " + std::to_string(player.drawn) + "</p>\n";
+    body += "<h2>Последние партии</h2>\n";
+    if (games.empty()) {
+        body += "<p>Сыгранных партий пока нет.</p>";
+    } else {
+        body +=
+            "<div class=\"scroll\"><table class=\"games\" id=\"games\"><thead><tr><th>Партия</th>"
+            "<th>Окончена</th><th>Соперник</th><th>Итог</th><th>Рейтинг</th></tr></thead><tbody>";
+        for (const ArchivedGame& game : games) body += gameRow(game, *login);
+        body += "</tbody></table></div>";
+    }
+    return {200, kHtml, sitePage(*login + " — Пимра", kStyleLink, body)};
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool startsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+}  // namespace
+
+bool isArchivePath(std::string_view path) {
+    return startsWith(path, kPlayerPrefix) || startsWith(path, kGamePrefix) ||
+           startsWith(path, "/static/");
+}
+
+SiteReply archiveReply(Store& store, std::string_view path) {
+    if (path == kScriptPath)
+        return {200, "text/javascript; charset=utf-8", std::string(replayScript())};
+    if (path == kStylePath) return {200, "text/css; charset=utf-8", std::string(archiveStyle())};
+    if (startsWith(path, kPlayerPrefix))
+        return playerPage(store, path.substr(kPlayerPrefix.size()));
+    if (startsWith(path, kGamePrefix)) return gamePage(store, path.substr(kGamePrefix.size()));
+    return notFound();
+}
+
+std::string playerPath(std::string_view login) {
+    static const char* const digits = "0123456789ABCDEF";
+    std::string path(kPlayerPrefix);
+    for (const char c : login) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+            c == '-' || c == '.' || c == '_' || c == '~') {
+            path += c;
+        } else {
+            path += '%';
+            path += digits[byte >> 4];
+            path += digits[byte & 15];
+        }
+    }
+    return path;
+}
+
+std::optional<std::string> percentDecode(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out += text[i];
+            continue;
+        }
+        if (i + 2 >= text.size()) return std::nullopt;
+        const int high = hexDigit(text[i + 1]);
+        const int low = hexDigit(text[i + 2]);
+        if (high < 0 || low < 0) return std::nullopt;
+        out += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    return out;
+}
+
+}  // namespace pimra::server

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "Store.h"
+
+namespace pimra::server {
+
+struct SiteReply {
+    int status = 200;
+    std::string contentType;
+    std::string body;
+};
+
+// True for the paths that `archiveReply` serves: "/u/LOGIN", "/game/ID" and "/static/...".
+bool isArchivePath(std::string_view path);
+
+// A player's page "/u/LOGIN" (LOGIN percent-encoded UTF-8), a game's page "/game/ID" with its
+// replay, and the script and style sheet they use; a 404 page for what is not there.
+SiteReply archiveReply(Store& store, std::string_view path);
+
+// The path of a player's page.
+std::string playerPath(std::string_view login);
+
+// Undoes the percent-encoding of a path segment; nothing for a broken escape.
+std::optional<std::string> percentDecode(std::string_view text);
+
+}  // namespace pimra::server
