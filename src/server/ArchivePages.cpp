@@ -203,11 +203,11 @@ SiteReply gamePage(Store& store, std::string_view idText) {
     body += boardHtml(*table, positions.back());
     body +=
         "<div class=\"controls\" id=\"controls\" hidden>"
-        "<button type=\"button\" id=\"first\" title=\"В начало\">⏮</button>"
+        "<button type=\"button\" id=\"first\" title=\"В начало\">«</button>"
         "<button type=\"button\" id=\"prev\" title=\"Назад\">◀</button>"
         "<span id=\"step\"></span>"
         "<button type=\"button\" id=\"next\" title=\"Вперёд\">▶</button>"
-        "<button type=\"button\" id=\"last\" title=\"В конец\">⏭</button></div>\n";
+        "<button type=\"button\" id=\"last\" title=\"В конец\">»</button></div>\n";
     body += "<h2>Ходы</h2>\n" + moveListHtml(*table, records, positions.size() - 1);
     body += replayData(records, positions);
     body += "<script src=\"/static/replay.js\"></script>";
