@@ -13,6 +13,7 @@
 #include "TfAddGame.h"
 #include "TfNet.h"
 #include "UiServices.h"
+#include "online/BoardView.h"
 #include "online/Lobby.h"
 
 namespace pimra {
@@ -112,6 +113,7 @@ void TForm1::login(const std::string& login, const std::string& password,
 
 void TForm1::afterLogin() {
     setWindowTitle(text(online::MainWindowCaption(session())));
+    menu_->myGames->setVisible(session().LoggedIn());
     UpdateCursor();
 }
 
@@ -151,6 +153,7 @@ void TForm1::applyEffects(online::Effects effects) {
     if (effects.startTimers) {
         Timer2.start();
         if (!Timer1.isActive()) Timer1.start();
+        if (!aliveTimer_.isActive()) aliveTimer_.start();
     }
     if (effects.stopTimers) {
         Timer1.stop();
@@ -163,9 +166,16 @@ void TForm1::applyEffects(online::Effects effects) {
         Timer2.stop();
         clockPause_.start();
     }
+    if (effects.attention) drawAttention();
     if (effects.animate) animate(*effects.animate, MoveOwner::Table);
     if (effects.send) sendForTable(*effects.send);
     if (effects.backToLocalGame) NewGame();
+    if (effects.resultBox) ui_.showResult(this, kTitle, text(*effects.resultBox));
+}
+
+void TForm1::drawAttention() {
+    playSound(MoveSound::Select);
+    if (!isActiveWindow()) ui_.alert(this);
 }
 
 void TForm1::sendForTable(const online::Outgoing& outgoing) {
@@ -210,6 +220,39 @@ void TForm1::bLeaveClick() {
     applyEffects(table_.leaveTable(otherWork()));
 }
 
+void TForm1::bRematchClick() {
+    applyEffects(table_.rematch(otherWork()));
+}
+
+void TForm1::aliveTimer() {
+    if (!table_.isOpen()) {
+        aliveTimer_.stop();
+        return;
+    }
+    applyEffects(table_.aliveTick(otherWork()));
+}
+
+bool TForm1::boardTurned() const {
+    return ownRowBottom_ && table_.isOpen() && table_.table().OwnSeat() == 2;
+}
+
+void TForm1::setOwnRowBottom(bool on) {
+    ownRowBottom_ = on;
+    if (menu_->ownRowBottom->isChecked() != on) menu_->ownRowBottom->setChecked(on);
+    placePits();
+    saveSettings();
+}
+
+void TForm1::placePits() {
+    const bool turned = boardTurned();
+    if (turned == turnedShown_) return;
+    turnedShown_ = turned;
+    for (int i = 1; i <= kPitCount; ++i) pit(i)->PlacePit(i, online::ShownPlace(i, turned));
+    iPanel->setTurned(turned);
+    // The clocks and logins follow their rows: seat 2's beside the lower row.
+    UpdateFormLabels();
+}
+
 void TForm1::UpdateCursor() {
     // The pointer tells which row is the user's, not whose turn it is.
     const online::PlayableRows rows = table_.table().Rows();
@@ -242,6 +285,10 @@ void TForm1::UpdateFormLabels() {
     setLoginColour(iPanel->LoginLabel2, view.loginColour2);
     iPanel->bReady->setVisible(view.readyVisible);
     iPanel->bLeave->setVisible(view.leaveVisible);
+    iPanel->watching->setVisible(view.watching);
+    iPanel->bRematch->setVisible(view.rematchVisible);
+    iPanel->bRematch->setEnabled(!view.rematchAsked);
+    placePits();
 }
 
 }  // namespace pimra
