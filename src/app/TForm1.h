@@ -32,6 +32,7 @@ class TLunka;
 class TLoginForm;
 class TfAddGame;
 class TfNet;
+class SessionStore;
 class UiServices;
 struct MainMenu;
 struct MoveStep;
@@ -156,6 +157,11 @@ class TForm1 : public QMainWindow, public LobbyHost {
     void showMessage(QWidget* parent, const QString& text) override;
     void openRegistrationPage() override;
     void setLoginPane(const QString& text) override;
+    void keepSession(bool remember) override;
+
+    // "Запомнить меня": the store of the session, read at once; a session kept there logs
+    // the user in without the dialog. None: nothing is kept.
+    void setSessionStore(SessionStore* store);
 
   signals:
     // A step of a move is on the screen (for watching the animation).
@@ -231,6 +237,7 @@ class TForm1 : public QMainWindow, public LobbyHost {
     void drawAttention();
     void placePits();
     QUrl playerPage() const;
+    void forgetRefusedSession(const std::optional<net::PostResult>& result);
 
     UiServices& ui_;
     SilentMoveSounds silentSounds_;
@@ -269,6 +276,7 @@ class TForm1 : public QMainWindow, public LobbyHost {
     QTimer aliveTimer_;
     bool ownRowBottom_ = true;
     bool turnedShown_ = false;
+    SessionStore* sessionStore_ = nullptr;
     TLoginForm* loginForm_ = nullptr;
     TfAddGame* fAddGame_ = nullptr;
     TfNet* fNet_ = nullptr;

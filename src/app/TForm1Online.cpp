@@ -1,5 +1,7 @@
+#include <QCheckBox>
 #include <QLCDNumber>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 
@@ -7,6 +9,7 @@
 
 #include "InfoPanel.h"
 #include "MainMenu.h"
+#include "SessionStore.h"
 #include "TForm1.h"
 #include "TLoginForm.h"
 #include "TLunka.h"
@@ -15,6 +18,7 @@
 #include "UiServices.h"
 #include "online/BoardView.h"
 #include "online/Lobby.h"
+#include "online/RememberedSession.h"
 
 namespace pimra {
 
@@ -85,6 +89,7 @@ const net::Session& TForm1::session() const {
 void TForm1::send(const net::Request& request, Done done) {
     const bool started =
         link_->runner().send(request, [this, done](const std::optional<net::PostResult>& result) {
+            forgetRefusedSession(result);
             if (result) showServerStatus();
             done(result);
             reportIdle();
@@ -131,6 +136,38 @@ void TForm1::openRegistrationPage() {
 
 void TForm1::setLoginPane(const QString& pane) {
     sPanel1->setText(pane);
+}
+
+void TForm1::keepSession(bool remember) {
+    if (sessionStore_ == nullptr) return;
+    if (remember) {
+        sessionStore_->write(online::EncodeSession(session()));
+    } else {
+        sessionStore_->erase();
+    }
+}
+
+void TForm1::setSessionStore(SessionStore* store) {
+    sessionStore_ = store;
+    if (store == nullptr) return;
+    store->read([this](const std::optional<std::string>& secret) {
+        const std::optional<net::Session> kept =
+            secret ? online::DecodeSession(*secret) : std::nullopt;
+        // A login typed meanwhile, or an exchange under way, wins over the kept session.
+        if (!kept || session().LoggedIn() || requestUnderWay()) return;
+        link_->connection().RestoreSession(*kept);
+        fNet_->UpdateStatus();
+        afterLogin();
+        loginForm_->eLogin->setText(QString::fromStdString(kept->OwnLogin));
+        loginForm_->rememberMe->setChecked(true);
+    });
+}
+
+void TForm1::forgetRefusedSession(const std::optional<net::PostResult>& result) {
+    if (sessionStore_ != nullptr && result && result->reply &&
+        online::RefusesSession(*result->reply)) {
+        sessionStore_->erase();
+    }
 }
 
 // --- The table view -----------------------------------------------------------------------------
@@ -181,6 +218,7 @@ void TForm1::drawAttention() {
 void TForm1::sendForTable(const online::Outgoing& outgoing) {
     const bool started = link_->runner().send(
         outgoing.request, [this](const std::optional<net::PostResult>& result) {
+            forgetRefusedSession(result);
             applyEffects(table_.answered({result, link_->connection().StatusText()}));
             reportIdle();
         });

@@ -1,3 +1,4 @@
+#include <QCheckBox>
 #include <QDir>
 #include <QLCDNumber>
 #include <QLabel>
@@ -16,6 +17,7 @@
 
 #include <memory>
 
+#include "FakeSessionStore.h"
 #include "FakeUiServices.h"
 #include "FormFixture.h"
 #include "InfoPanel.h"
@@ -602,6 +604,55 @@ class OnlineTest : public QObject {
         settleAll();
         QVERIFY(boardOf(anna) != start);
         QCOMPARE(boardOf(boris), boardOf(anna));
+    }
+
+    // "Запомнить меня": the next start is logged in without the dialog, until the server no
+    // longer knows the session; without a secret store everything is as before.
+    void aRememberedSessionLogsInAtStart() {
+        test::FakeSessionStore store;
+        TForm1& first = newPlayer();
+        first.setSessionStore(&store);
+        first.loginForm()->rememberMe->setChecked(true);
+        logIn(first, QStringLiteral("Анна"), QStringLiteral("пароль"));
+        QVERIFY(store.secret.has_value());
+        QVERIFY(store.secret->find("пароль") == std::string::npos);
+
+        TForm1& next = newPlayer();
+        next.setSessionStore(&store);
+        QTRY_COMPARE(next.windowTitle(), QStringLiteral("Пимра - Анна"));
+        QCOMPARE(next.loginPane()->text(), QStringLiteral("Анна"));
+        next.N12Click();
+        settleAll();
+        const int table = tableOfRow(next, createTable(next, 5, 0));  // the session works
+        QVERIFY(table > 0);
+
+        // Logging in without the box forgets what was kept.
+        next.loginForm()->rememberMe->setChecked(false);
+        logIn(next, QStringLiteral("Анна"), QStringLiteral("пароль"));
+        QVERIFY(!store.secret.has_value());
+
+        // A session the server does not know (any more) is forgotten at its first refusal.
+        store.secret = "stale\ncode\nBoris";
+        TForm1& stale = newPlayer();
+        stale.setSessionStore(&store);
+        QTRY_COMPARE(stale.windowTitle(), QStringLiteral("Пимра - Boris"));
+        stale.N12Click();
+        settleAll();
+        createTable(stale, 5, 0);
+        QVERIFY(!store.secret.has_value());
+
+        // No secret service: asked, nothing found, the dialog as today.
+        test::FakeSessionStore none;
+        none.available = false;
+        TForm1& plain = newPlayer();
+        plain.setSessionStore(&none);
+        QTRY_COMPARE(none.reads, 1);
+        QCoreApplication::processEvents();
+        QCOMPARE(plain.windowTitle(), QStringLiteral("Пимра"));
+        QCOMPARE(plain.loginPane()->text(), QStringLiteral("Вы не авторизованы"));
+        plain.loginForm()->rememberMe->setChecked(true);
+        logIn(plain, QStringLiteral("Boris"), QStringLiteral("secret"));
+        QCOMPARE(plain.windowTitle(), QStringLiteral("Пимра - Boris"));
     }
 
     // A server that takes the request and never answers.
