@@ -13,6 +13,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libqt6svg6
   qt6-qpa-plugins libgl-dev
   libcurl4-openssl-dev nlohmann-json3-dev libssl-dev
+  # the remembered session in the desktop's secret store
+  qtkeychain-qt6-dev
   # fonts with Cyrillic letters, and a display for screenshots
   fonts-dejavu-core fonts-liberation xvfb xauth
   # server

@@ -50,6 +50,21 @@ InfoPanel::InfoPanel(QWidget* parent) : QFrame(parent) {
     // Where the result stands once a game has ended; shown only before the game starts.
     bLeave = addButton(QStringLiteral("Покинуть стол"), 24, 240);
     bLeave->setVisible(false);
+    watching = addLabel(QStringLiteral("Вы наблюдаете"), {9, 207, 133, 20}, Qt::AlignCenter);
+    watching->setVisible(false);
+    bRematch = addButton(QStringLiteral("Реванш"), 24, 300);
+    bRematch->setVisible(false);
+}
+
+void InfoPanel::setTurned(bool turned) {
+    const QRect upperClock(8, 32, 136, 28);
+    const QRect lowerClock(8, 144, 136, 28);
+    const QRect upperLogin(8, 67, 132, 18);
+    const QRect lowerLogin(6, 120, 132, 18);
+    Clock2->setGeometry(turned ? lowerClock : upperClock);
+    Clock1->setGeometry(turned ? upperClock : lowerClock);
+    LoginLabel2->setGeometry(turned ? lowerLogin : upperLogin);
+    LoginLabel1->setGeometry(turned ? upperLogin : lowerLogin);
 }
 
 QLabel* InfoPanel::addLabel(const QString& text, const QRect& geometry, Qt::Alignment alignment) {

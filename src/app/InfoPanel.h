@@ -18,6 +18,9 @@ class InfoPanel : public QFrame {
 
     explicit InfoPanel(QWidget* parent);
 
+    // The board is seen from seat 2: its clock and login go below, beside its row.
+    void setTurned(bool turned);
+
     QLabel* Label2;
     QFrame* Bevel2;
     QLCDNumber* Clock2;
@@ -32,6 +35,8 @@ class InfoPanel : public QFrame {
     QFrame* Bevel3;
     QLabel* Label4;
     QLabel* Label3;
+    QLabel* watching;       // "Вы наблюдаете", where a player has the ready button
+    QPushButton* bRematch;  // "Реванш", under the result
 
   private:
     QLabel* addLabel(const QString& text, const QRect& geometry, Qt::Alignment alignment);

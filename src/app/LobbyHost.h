@@ -40,6 +40,9 @@ class LobbyHost {
     virtual void openRegistrationPage() = 0;
     // The left pane of the main window's status bar.
     virtual void setLoginPane(const QString& text) = 0;
+    // After a successful login: keep the session for the next start ("Запомнить меня"), or
+    // forget one kept before.
+    virtual void keepSession(bool remember) { (void)remember; }
 };
 
 }  // namespace pimra

@@ -48,6 +48,8 @@ MainMenu::MainMenu(QMenuBar* bar) {
     N5 = addMenu(bar, QStringLiteral("Помощь"), kHelpGeneral);
     N6 = addItem(N5, QStringLiteral("Правила"));
     N39 = addItem(N5, QStringLiteral("Об игре"));
+    myGames = addItem(N5, QStringLiteral("Мои партии"));
+    myGames->setVisible(false);
     N5->addSeparator();
     N40 = addItem(N5, QStringLiteral("О программе"));
 
@@ -81,6 +83,9 @@ MainMenu::MainMenu(QMenuBar* bar) {
         backgroundGroup->addAction(item);
         backgrounds[static_cast<std::size_t>(k)] = item;
     }
+    N30->addSeparator();
+    ownRowBottom = addCheckItem(N30, QStringLiteral("Моё поле снизу"), {});
+    ownRowBottom->setChecked(true);
 }
 
 QAction* MainMenu::levelItem(int level) const {

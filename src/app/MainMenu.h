@@ -31,10 +31,11 @@ struct MainMenu {
     QMenu* N8;     // "Звук"
     QAction* N10;  // "Звуки ходов"
 
-    QMenu* N5;     // "Помощь"
-    QAction* N6;   // "Правила"
-    QAction* N39;  // "Об игре"
-    QAction* N40;  // "О программе"
+    QMenu* N5;         // "Помощь"
+    QAction* N6;       // "Правила"
+    QAction* N39;      // "Об игре"
+    QAction* myGames;  // "Мои партии": the player's page on the server, once logged in
+    QAction* N40;      // "О программе"
 
     QMenu* N15;    // "Уровень"
     QAction* N16;  // "Легкий"
@@ -55,6 +56,7 @@ struct MainMenu {
     QMenu* N30;  // "Фон"
     QActionGroup* backgroundGroup;
     std::array<QAction*, kBackgroundCount> backgrounds;  // N31 … N37, N9
+    QAction* ownRowBottom;  // "Моё поле снизу": seat 2 sees the board turned at a table
 
     // The level items with the level each sets.
     QAction* levelItem(int level) const;

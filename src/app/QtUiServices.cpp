@@ -1,5 +1,6 @@
 #include "QtUiServices.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -80,6 +81,10 @@ QString QtUiServices::openGameFileName(QWidget* parent) {
 
 void QtUiServices::openUrl(const QUrl& url) {
     QDesktopServices::openUrl(url);
+}
+
+void QtUiServices::alert(QWidget* window) {
+    QApplication::alert(window);
 }
 
 void QtUiServices::showHelp(QWidget* parent, int topic) {

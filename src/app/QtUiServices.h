@@ -28,6 +28,7 @@ class QtUiServices : public UiServices {
     QString openGameFileName(QWidget* parent) override;
     void openUrl(const QUrl& url) override;
     void showHelp(QWidget* parent, int topic) override;
+    void alert(QWidget* window) override;
 
     // The dialogs as shown, built apart so that their settings can be checked.
     static std::unique_ptr<QMessageBox> createResultBox(QWidget* parent, const QString& title,

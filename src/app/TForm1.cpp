@@ -22,6 +22,7 @@
 #include "UiServices.h"
 #include "media/AppSettings.h"
 #include "media/TextureLibrary.h"
+#include "online/BoardView.h"
 
 namespace pimra {
 
@@ -87,6 +88,7 @@ void TForm1::buildLayout() {
     Timer2.setInterval(kClockPeriod);
     clockPause_.setSingleShot(true);
     clockPause_.setInterval(kClockRunOutPause);
+    aliveTimer_.setInterval(kAlivePeriod);
     hintTimer_.setSingleShot(true);
 }
 
@@ -132,6 +134,10 @@ void TForm1::connectMenu() {
     connect(iPanel->RzButton1, &QPushButton::clicked, this, &TForm1::RzButton1Click);
     connect(iPanel->bReady, &QPushButton::clicked, this, &TForm1::bReadyClick);
     connect(iPanel->bLeave, &QPushButton::clicked, this, &TForm1::bLeaveClick);
+    connect(iPanel->bRematch, &QPushButton::clicked, this, &TForm1::bRematchClick);
+    connect(&aliveTimer_, &QTimer::timeout, this, &TForm1::aliveTimer);
+    connect(m.myGames, &QAction::triggered, this, &TForm1::myGamesClick);
+    connect(m.ownRowBottom, &QAction::toggled, this, &TForm1::setOwnRowBottom);
     connect(&Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
     connect(&Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
     connect(&clockPause_, &QTimer::timeout, this,
@@ -210,6 +216,7 @@ void TForm1::setSettings(media::AppSettings* settings) {
     soundOn_ = remembered.soundOn;
     setLevelItem(remembered.level);
     master_.setThinkTime(std::chrono::milliseconds(remembered.masterTimeMs));
+    setOwnRowBottom(remembered.ownRowBottom);
     SetFon();
     settings_ = settings;
 }
@@ -218,7 +225,7 @@ void TForm1::saveSettings() {
     // A settings file that cannot be written costs nothing but the memory of these choices.
     if (settings_ != nullptr)
         settings_->save({BackgroundIndex, soundOn_, game_.level(),
-                         static_cast<int>(master_.thinkTime().count())});
+                         static_cast<int>(master_.thinkTime().count()), ownRowBottom_});
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {
@@ -231,7 +238,8 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
 }
 
 void TForm1::FormKeyPress(QChar key) {
-    if (key >= QLatin1Char('1') && key <= QLatin1Char('6')) PitClick(pit(key.digitValue()));
+    if (key >= QLatin1Char('1') && key <= QLatin1Char('6'))
+        PitClick(pit(online::PitForDigit(key.digitValue(), boardTurned())));
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -241,6 +249,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     Timer1.stop();
     Timer2.stop();
     clockPause_.stop();
+    aliveTimer_.stop();
     if (animator_.running()) {
         animator_.stop();
         lockMenu(false);

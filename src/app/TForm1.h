@@ -32,6 +32,7 @@ class TLunka;
 class TLoginForm;
 class TfAddGame;
 class TfNet;
+class SessionStore;
 class UiServices;
 struct MainMenu;
 struct MoveStep;
@@ -62,6 +63,7 @@ class TForm1 : public QMainWindow, public LobbyHost {
     static constexpr int kPollPeriod = 2000;
     static constexpr int kClockPeriod = 1000;
     static constexpr int kClockRunOutPause = 1000;
+    static constexpr int kAlivePeriod = 10000;
     static const QString kTitle;
 
     explicit TForm1(UiServices& ui, QWidget* parent = nullptr);
@@ -80,6 +82,12 @@ class TForm1 : public QMainWindow, public LobbyHost {
     // Online timing, for tests: the poll and clock periods and the pause after a clock ran out.
     void setTimerPeriods(int pollMilliseconds, int clockMilliseconds);
     void setClockPause(int milliseconds) { clockPause_.setInterval(milliseconds); }
+    void setAlivePeriod(int milliseconds) { aliveTimer_.setInterval(milliseconds); }
+    bool aliveRunning() const { return aliveTimer_.isActive(); }
+    // "Моё поле снизу", and whether the board is drawn turned now.
+    void setOwnRowBottom(bool on);
+    bool ownRowBottom() const { return ownRowBottom_; }
+    bool boardTurned() const;
     // A computer that thinks elsewhere; none: the window's own (the levels of today answer at
     // once, the master level thinks on a worker thread).
     void setMoveChooser(MoveChooser* chooser) { match_.setChooser(chooser ? chooser : &master_); }
@@ -134,6 +142,9 @@ class TForm1 : public QMainWindow, public LobbyHost {
     void RzButton1Click();  // "Обновить стол"
     void bReadyClick();     // "Жми, если готов"
     void bLeaveClick();     // "Покинуть стол"
+    void bRematchClick();   // "Реванш"
+    void aliveTimer();
+    void myGamesClick();  // "Мои партии"
 
     // LobbyHost.
     const net::Session& session() const override;
@@ -146,6 +157,11 @@ class TForm1 : public QMainWindow, public LobbyHost {
     void showMessage(QWidget* parent, const QString& text) override;
     void openRegistrationPage() override;
     void setLoginPane(const QString& text) override;
+    void keepSession(bool remember) override;
+
+    // "Запомнить меня": the store of the session, read at once; a session kept there logs
+    // the user in without the dialog. None: nothing is kept.
+    void setSessionStore(SessionStore* store);
 
   signals:
     // A step of a move is on the screen (for watching the animation).
@@ -218,6 +234,10 @@ class TForm1 : public QMainWindow, public LobbyHost {
     // Work of the window's own that the table controller does not see.
     bool otherWork() const;
     void showServerStatus();
+    void drawAttention();
+    void placePits();
+    QUrl playerPage() const;
+    void forgetRefusedSession(const std::optional<net::PostResult>& result);
 
     UiServices& ui_;
     SilentMoveSounds silentSounds_;
@@ -253,6 +273,10 @@ class TForm1 : public QMainWindow, public LobbyHost {
     online::TableController table_{link_->connection().session(), game_};
     int onlineStepDelay_ = online::kOnlineStepDelay;
     QTimer clockPause_;
+    QTimer aliveTimer_;
+    bool ownRowBottom_ = true;
+    bool turnedShown_ = false;
+    SessionStore* sessionStore_ = nullptr;
     TLoginForm* loginForm_ = nullptr;
     TfAddGame* fAddGame_ = nullptr;
     TfNet* fNet_ = nullptr;

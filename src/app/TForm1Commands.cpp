@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QMenu>
 
+#include "InfoPanel.h"
 #include "MainMenu.h"
 #include "TForm1.h"
 #include "TLunka.h"
@@ -26,14 +27,20 @@ void TForm1::NewGame() {
     Timer1.stop();
     Timer2.stop();
     clockPause_.stop();
+    aliveTimer_.stop();
+    const bool leftTable = table_.isOpen();
     table_.leave();
+    turnedShown_ = false;
     game_.newGame();
     menu_->N26->menuAction()->setEnabled(true);
     updateHistoryItems();
     for (int i = 1; i <= kPitCount; ++i) pit(i)->PlacePit(i);
+    iPanel->setTurned(false);
     showBoard();
     UpdateFormLabels();
     UpdateCursor();
+    // The table's "Ходит: …" or "Ожидание" is no text for the local game.
+    if (leftTable) SetLabel(QStringLiteral("Ваш ход"));
 }
 
 void TForm1::N7Click() {
@@ -87,7 +94,19 @@ void TForm1::N6Click() {
 }
 
 void TForm1::N39Click() {
-    ui_.openUrl(link_->page(QStringLiteral("/info.html")));
+    // Logged in, the game's page is the player's own on the server.
+    ui_.openUrl(session().LoggedIn() ? playerPage() : link_->page(QStringLiteral("/info.html")));
+}
+
+void TForm1::myGamesClick() {
+    if (session().LoggedIn()) ui_.openUrl(playerPage());
+}
+
+QUrl TForm1::playerPage() const {
+    const QByteArray login = QUrl::toPercentEncoding(QString::fromStdString(session().OwnLogin));
+    QUrl page = link_->site();
+    page.setPath(QStringLiteral("/u/") + QString::fromLatin1(login), QUrl::TolerantMode);
+    return page;
 }
 
 void TForm1::N40Click() {

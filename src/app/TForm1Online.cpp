@@ -1,5 +1,7 @@
+#include <QCheckBox>
 #include <QLCDNumber>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 
@@ -7,13 +9,16 @@
 
 #include "InfoPanel.h"
 #include "MainMenu.h"
+#include "SessionStore.h"
 #include "TForm1.h"
 #include "TLoginForm.h"
 #include "TLunka.h"
 #include "TfAddGame.h"
 #include "TfNet.h"
 #include "UiServices.h"
+#include "online/BoardView.h"
 #include "online/Lobby.h"
+#include "online/RememberedSession.h"
 
 namespace pimra {
 
@@ -84,6 +89,7 @@ const net::Session& TForm1::session() const {
 void TForm1::send(const net::Request& request, Done done) {
     const bool started =
         link_->runner().send(request, [this, done](const std::optional<net::PostResult>& result) {
+            forgetRefusedSession(result);
             if (result) showServerStatus();
             done(result);
             reportIdle();
@@ -112,6 +118,7 @@ void TForm1::login(const std::string& login, const std::string& password,
 
 void TForm1::afterLogin() {
     setWindowTitle(text(online::MainWindowCaption(session())));
+    menu_->myGames->setVisible(session().LoggedIn());
     UpdateCursor();
 }
 
@@ -129,6 +136,38 @@ void TForm1::openRegistrationPage() {
 
 void TForm1::setLoginPane(const QString& pane) {
     sPanel1->setText(pane);
+}
+
+void TForm1::keepSession(bool remember) {
+    if (sessionStore_ == nullptr) return;
+    if (remember) {
+        sessionStore_->write(online::EncodeSession(session()));
+    } else {
+        sessionStore_->erase();
+    }
+}
+
+void TForm1::setSessionStore(SessionStore* store) {
+    sessionStore_ = store;
+    if (store == nullptr) return;
+    store->read([this](const std::optional<std::string>& secret) {
+        const std::optional<net::Session> kept =
+            secret ? online::DecodeSession(*secret) : std::nullopt;
+        // A login typed meanwhile, or an exchange under way, wins over the kept session.
+        if (!kept || session().LoggedIn() || requestUnderWay()) return;
+        link_->connection().RestoreSession(*kept);
+        fNet_->UpdateStatus();
+        afterLogin();
+        loginForm_->eLogin->setText(QString::fromStdString(kept->OwnLogin));
+        loginForm_->rememberMe->setChecked(true);
+    });
+}
+
+void TForm1::forgetRefusedSession(const std::optional<net::PostResult>& result) {
+    if (sessionStore_ != nullptr && result && result->reply &&
+        online::RefusesSession(*result->reply)) {
+        sessionStore_->erase();
+    }
 }
 
 // --- The table view -----------------------------------------------------------------------------
@@ -151,6 +190,7 @@ void TForm1::applyEffects(online::Effects effects) {
     if (effects.startTimers) {
         Timer2.start();
         if (!Timer1.isActive()) Timer1.start();
+        if (!aliveTimer_.isActive()) aliveTimer_.start();
     }
     if (effects.stopTimers) {
         Timer1.stop();
@@ -163,14 +203,22 @@ void TForm1::applyEffects(online::Effects effects) {
         Timer2.stop();
         clockPause_.start();
     }
+    if (effects.attention) drawAttention();
     if (effects.animate) animate(*effects.animate, MoveOwner::Table);
     if (effects.send) sendForTable(*effects.send);
     if (effects.backToLocalGame) NewGame();
+    if (effects.resultBox) ui_.showResult(this, kTitle, text(*effects.resultBox));
+}
+
+void TForm1::drawAttention() {
+    playSound(MoveSound::Select);
+    if (!isActiveWindow()) ui_.alert(this);
 }
 
 void TForm1::sendForTable(const online::Outgoing& outgoing) {
     const bool started = link_->runner().send(
         outgoing.request, [this](const std::optional<net::PostResult>& result) {
+            forgetRefusedSession(result);
             applyEffects(table_.answered({result, link_->connection().StatusText()}));
             reportIdle();
         });
@@ -210,6 +258,39 @@ void TForm1::bLeaveClick() {
     applyEffects(table_.leaveTable(otherWork()));
 }
 
+void TForm1::bRematchClick() {
+    applyEffects(table_.rematch(otherWork()));
+}
+
+void TForm1::aliveTimer() {
+    if (!table_.isOpen()) {
+        aliveTimer_.stop();
+        return;
+    }
+    applyEffects(table_.aliveTick(otherWork()));
+}
+
+bool TForm1::boardTurned() const {
+    return ownRowBottom_ && table_.isOpen() && table_.table().OwnSeat() == 2;
+}
+
+void TForm1::setOwnRowBottom(bool on) {
+    ownRowBottom_ = on;
+    if (menu_->ownRowBottom->isChecked() != on) menu_->ownRowBottom->setChecked(on);
+    placePits();
+    saveSettings();
+}
+
+void TForm1::placePits() {
+    const bool turned = boardTurned();
+    if (turned == turnedShown_) return;
+    turnedShown_ = turned;
+    for (int i = 1; i <= kPitCount; ++i) pit(i)->PlacePit(i, online::ShownPlace(i, turned));
+    iPanel->setTurned(turned);
+    // The clocks and logins follow their rows: seat 2's beside the lower row.
+    UpdateFormLabels();
+}
+
 void TForm1::UpdateCursor() {
     // The pointer tells which row is the user's, not whose turn it is.
     const online::PlayableRows rows = table_.table().Rows();
@@ -242,6 +323,10 @@ void TForm1::UpdateFormLabels() {
     setLoginColour(iPanel->LoginLabel2, view.loginColour2);
     iPanel->bReady->setVisible(view.readyVisible);
     iPanel->bLeave->setVisible(view.leaveVisible);
+    iPanel->watching->setVisible(view.watching);
+    iPanel->bRematch->setVisible(view.rematchVisible);
+    iPanel->bRematch->setEnabled(!view.rematchAsked);
+    placePits();
 }
 
 }  // namespace pimra

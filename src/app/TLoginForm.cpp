@@ -1,5 +1,6 @@
 #include "TLoginForm.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -11,7 +12,7 @@ namespace pimra {
 
 TLoginForm::TLoginForm(LobbyHost& host, QWidget* parent) : QDialog(parent), host_(host) {
     setWindowTitle(QStringLiteral("Авторизация"));
-    setFixedSize(204, 110);
+    setFixedSize(204, 130);
 
     auto* loginLabel = new QLabel(QStringLiteral("Логин:"), this);
     loginLabel->setGeometry(8, 10, 50, 16);
@@ -33,11 +34,14 @@ TLoginForm::TLoginForm(LobbyHost& host, QWidget* parent) : QDialog(parent), host
     RzURLLabel1->setCursor(Qt::PointingHandCursor);
     connect(RzURLLabel1, &QLabel::linkActivated, this, [this] { host_.openRegistrationPage(); });
 
+    rememberMe = new QCheckBox(QStringLiteral("Запомнить меня"), this);
+    rememberMe->setGeometry(62, 78, 134, 18);
+
     okButton = new QPushButton(QStringLiteral("OK"), this);
-    okButton->setGeometry(30, 80, 72, 24);
+    okButton->setGeometry(30, 100, 72, 24);
     okButton->setDefault(true);
     cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-    cancelButton->setGeometry(110, 80, 72, 24);
+    cancelButton->setGeometry(110, 100, 72, 24);
     connect(okButton, &QPushButton::clicked, this, &TLoginForm::RzBitBtn1Click);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -51,6 +55,7 @@ void TLoginForm::RzBitBtn1Click() {
     }
     host_.login(login, password, [this](bool ok) {
         if (!ok) return;
+        host_.keepSession(rememberMe->isChecked());
         if (onLoggedIn_) onLoggedIn_();
         host_.afterLogin();
         accept();

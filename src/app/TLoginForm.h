@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class QCheckBox;
 class QLineEdit;
 class QLabel;
 class QPushButton;
@@ -27,6 +28,7 @@ class TLoginForm : public QDialog {
 
     QLineEdit* eLogin = nullptr;
     QLineEdit* ePass = nullptr;
+    QCheckBox* rememberMe = nullptr;  // "Запомнить меня"
     QLabel* RzURLLabel1 = nullptr;
     QPushButton* okButton = nullptr;
     QPushButton* cancelButton = nullptr;

@@ -25,17 +25,17 @@ TLunka::TLunka(QWidget* parent) : QFrame(parent) {
     setFill(kNormalFill);
 }
 
-void TLunka::PlacePit(int index) {
+void TLunka::PlacePit(int index, int place) {
     PitIndex = index;
     setAttribute(Qt::WA_AlwaysShowToolTips);
     IsStore = index == 7 || index == 14;
     Side = index <= 7 ? 1 : 2;
-    if (index <= 6) {
-        move(110 * index - 60, 250);
-    } else if (index == 7) {
+    if (place <= 6) {
+        move(110 * place - 60, 250);
+    } else if (place == 7) {
         move(490, 150);
-    } else if (index <= 13) {
-        move(110 * (14 - index) - 60, 50);
+    } else if (place <= 13) {
+        move(110 * (14 - place) - 60, 50);
     } else {
         move(50, 150);
     }

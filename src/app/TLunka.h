@@ -27,7 +27,9 @@ class TLunka : public QFrame {
     QColor FillColor = QColor(kNormalFill);
 
     // Index, row, store flag, place, size and tooltip of board place `index`.
-    void PlacePit(int index);
+    // Pit `index` of the game, drawn where an unturned board has pit `place`.
+    void PlacePit(int index, int place);
+    void PlacePit(int index) { PlacePit(index, index); }
     // Sets the count and paints at once.
     void setStones(int stones);
 

@@ -71,11 +71,36 @@ TfNet::TfNet(LobbyHost& host, TLoginForm& loginForm, TfAddGame& addGame, QWidget
         RXMDAfterScroll();
     });
     loginForm_.setOnLoggedIn([this] { UpdateStatus(); });
+    refresh_.setInterval(kRefreshPeriod);
+    connect(&refresh_, &QTimer::timeout, this, &TfNet::refreshTick);
 }
 
 void TfNet::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     LoadTables();
+    refresh_.start();
+}
+
+void TfNet::hideEvent(QHideEvent* event) {
+    refresh_.stop();
+    QDialog::hideEvent(event);
+}
+
+void TfNet::refreshTick() {
+    // Quietly: a server found down stays so until the user asks again, and a request of the
+    // window's own under way means no list this time.
+    const int selected = lobby_.CurrentTableId();
+    host_.send(net::TableListRequest(),
+               [this, selected](const std::optional<net::PostResult>& result) {
+                   if (!result || !result->ok || !result->reply) return;
+                   lobby_.Load(&*result->reply);
+                   for (std::size_t row = 0; row < lobby_.Rows().size(); ++row) {
+                       if (selected > 0 && lobby_.Rows()[row].Ind() == selected) {
+                           lobby_.Select(row);
+                       }
+                   }
+                   fillGrid();
+               });
 }
 
 void TfNet::LoadTables() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QTimer>
 
 #include "online/Lobby.h"
 
@@ -32,6 +33,12 @@ class TfNet : public QDialog {
     void bInputClick();     // open or join the current row
 
     const online::Lobby& lobby() const { return lobby_; }
+    // The list reloads itself this often while the lobby is shown.
+    static constexpr int kRefreshPeriod = 10000;
+    void setRefreshPeriod(int milliseconds) { refresh_.setInterval(milliseconds); }
+    bool refreshRunning() const { return refresh_.isActive(); }
+    // The refresh timer's tick: the list again, the selected table kept selected.
+    void refreshTick();
     QTableWidget* SG = nullptr;
     QPushButton* RzButton1 = nullptr;
     QPushButton* RzButton2 = nullptr;
@@ -40,6 +47,7 @@ class TfNet : public QDialog {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
   private:
     void fillGrid();
@@ -50,6 +58,7 @@ class TfNet : public QDialog {
     TLoginForm& loginForm_;
     TfAddGame& addGame_;
     online::Lobby lobby_;
+    QTimer refresh_;
 };
 
 }  // namespace pimra

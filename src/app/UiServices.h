@@ -22,6 +22,9 @@ class UiServices {
     virtual QString openGameFileName(QWidget* parent) = 0;
     virtual void openUrl(const QUrl& url) = 0;
     virtual void showHelp(QWidget* parent, int topic) = 0;
+    // Asks the desktop to draw the user's eye to a window in the background; a desktop
+    // that cannot does nothing.
+    virtual void alert(QWidget* window) { (void)window; }
 };
 
 }  // namespace pimra

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "KeychainSessionStore.h"
 #include "QtUiServices.h"
 #include "ServerAddress.h"
 #include "TForm1.h"
@@ -21,10 +22,12 @@ int main(int argc, char* argv[]) {
     pimra::QtUiServices ui;
     pimra::media::QtMoveSounds sounds;
     pimra::media::AppSettings settings;
+    pimra::KeychainSessionStore sessions;
     pimra::TForm1 form(ui);
     form.setSiteUrl(pimra::ChooseServerUrl(QApplication::arguments(), settings.serverUrl()));
     form.setMoveSounds(&sounds);
     form.setSettings(&settings);
+    form.setSessionStore(&sessions);
     form.show();
     return QApplication::exec();
 }

@@ -56,11 +56,28 @@ Request MoveRequest(const Session& session, int tableId, int pit) {
             {"move", std::to_string(pit)}};
 }
 
-Request LeaveRequest(const Session& session, int tableId) {
-    return {{"action", "leave"},
+namespace {
+
+// An action of a seated player about one table.
+Request SeatRequest(const char* action, const Session& session, int tableId) {
+    return {{"action", action},
             {"sid", session.Sid},
             {"code", session.Code},
             {"tableid", std::to_string(tableId)}};
+}
+
+}  // namespace
+
+Request LeaveRequest(const Session& session, int tableId) {
+    return SeatRequest("leave", session, tableId);
+}
+
+Request RematchRequest(const Session& session, int tableId) {
+    return SeatRequest("rematch", session, tableId);
+}
+
+Request AliveRequest(const Session& session, int tableId) {
+    return SeatRequest("alive", session, tableId);
 }
 
 }  // namespace pimra::net

@@ -19,5 +19,10 @@ Request ReadyRequest(const Session& session, int tableId);
 Request MoveRequest(const Session& session, int tableId, int pit);
 // Gets up from a table whose game has not started; servers before it answer with a reason.
 Request LeaveRequest(const Session& session, int tableId);
+// Asks for a rematch of a finished table; the reply's "tableid" is the new table once both
+// players have asked.
+Request RematchRequest(const Session& session, int tableId);
+// Tells the server that the seated user still follows the table.
+Request AliveRequest(const Session& session, int tableId);
 
 }  // namespace pimra::net

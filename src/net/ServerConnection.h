@@ -33,6 +33,8 @@ class ServerConnection {
     bool Login(const std::string& login, const std::string& password);
 
     const Session& session() const { return session_; }
+    // A session kept from an earlier run; only while no exchange is under way.
+    void RestoreSession(const Session& session) { session_ = session; }
     bool ServerDown() const { return serverDown_; }
     void ClearServerDown() { serverDown_ = false; }
     // What the right-hand status pane shows.

@@ -1,5 +1,6 @@
 #include "online/Clocks.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "net/Decimal.h"
@@ -17,10 +18,11 @@ std::string ClockText(int seconds) {
 ClockTexts SetClocks(const std::string& seat1Time, const std::string& seat2Time) {
     const std::optional<int> time1 = ParseDecimal(seat1Time);
     const std::optional<int> time2 = ParseDecimal(seat2Time);
-    if (!time1 || !time2 || *time1 <= 0 || *time2 <= 0) {
+    if (!time1 || !time2) {
         return {};
     }
-    return {ClockText(*time1), ClockText(*time2)};
+    // A clock that has run out shows it: 00:00 beside the other player's time.
+    return {ClockText(std::max(0, *time1)), ClockText(std::max(0, *time2))};
 }
 
 }  // namespace pimra::online

@@ -31,6 +31,14 @@ void CountDown(std::string& time) {
     }
 }
 
+// A login with the rating the server keeps for it, and a mark while its player is away.
+std::string SeatLabel(const std::string& login, const std::string& rating, bool away) {
+    std::string label = login;
+    if (!login.empty() && !rating.empty()) label += " (" + rating + ")";
+    if (!login.empty() && away) label += std::string(" ") + kAwayText;
+    return label;
+}
+
 bool RunOut(const std::string& time) {
     const std::optional<int> seconds = ParseDecimal(time);
     return seconds && *seconds < 1;
@@ -42,8 +50,12 @@ void OnlineTable::Open(int tableId) {
     if (tableId != tableId_) {
         state_.LastRecord = 0;
         state_.OpponentMove = 0;
+        rematchAsked_ = false;
     }
     tableId_ = tableId;
+    // The board may be anything now: the first reply's board is taken as it is.
+    loadedHere_ = false;
+    unseenRecords_ = false;
 }
 
 std::optional<Request> OnlineTable::ReloadRequest() const {
@@ -53,7 +65,7 @@ std::optional<Request> OnlineTable::ReloadRequest() const {
     return GetTableRequest(tableId_);
 }
 
-Position OnlineTable::ApplyTableReply(const Reply& reply, const Position& board) {
+Position OnlineTable::ApplyTableReply(const Reply& reply, const Position& board, bool catchUp) {
     const std::string position = FieldText(reply, "position");
     state_.Seat1Login = FieldText(reply, "login1");
     state_.Seat2Login = FieldText(reply, "login2");
@@ -67,9 +79,19 @@ Position OnlineTable::ApplyTableReply(const Reply& reply, const Position& board)
     // Someone not logged in owns no seat, not even a free one.
     readyVisible_ = (!state_.Seat1Ready && OwnsSeat(state_.Seat1Login)) ||
                     (!state_.Seat2Ready && OwnsSeat(state_.Seat2Login));
-    if (const std::optional<int> record = ParseDecimal(FieldText(reply, "lastrecord"))) {
-        state_.LastRecord = *record;
-    }
+    state_.Finish = FieldText(reply, "finish");
+    state_.Seat1Rating = FieldText(reply, "rating1");
+    state_.Seat2Rating = FieldText(reply, "rating2");
+    state_.Seat1Away = FieldText(reply, "away1") == "1";
+    state_.Seat2Away = FieldText(reply, "away2") == "1";
+    state_.Seat1Rematch = FieldText(reply, "rematch1") == "1";
+    state_.Seat2Rematch = FieldText(reply, "rematch2") == "1";
+    state_.NextTable = ParseDecimal(FieldText(reply, "nexttable")).value_or(0);
+    const std::optional<int> record = ParseDecimal(FieldText(reply, "lastrecord"));
+    unseenRecords_ = catchUp && loadedHere_ && record && *record > state_.LastRecord;
+    loadedHere_ = true;
+    if (unseenRecords_) return board;
+    if (record) state_.LastRecord = *record;
     return ApplyPosition(board, position);
 }
 
@@ -86,11 +108,15 @@ TableView OnlineTable::View() const {
     if (IsOpen()) {
         view.windowWidth = kTableWindowWidth;
         view.panelVisible = true;
-        view.loginLabel1 = state_.Seat1Login;
-        view.loginLabel2 = state_.Seat2Login;
         view.statusText =
             state_.ActiveLogin.empty() ? std::string("Ожидание") : "Ходит: " + state_.ActiveLogin;
         view.clocks = SetClocks(state_.Seat1Time, state_.Seat2Time);
+        view.loginLabel1 = SeatLabel(state_.Seat1Login, state_.Seat1Rating, state_.Seat1Away);
+        view.loginLabel2 = SeatLabel(state_.Seat2Login, state_.Seat2Rating, state_.Seat2Away);
+        view.watching = loadedHere_ && OwnSeat() == 0;
+        view.rematchVisible = CanAskRematch();
+        view.rematchAsked = rematchAsked_ || (OwnSeat() == 1 && state_.Seat1Rematch) ||
+                            (OwnSeat() == 2 && state_.Seat2Rematch);
     }
     view.tableLabel = "Стол №" + std::to_string(tableId_);
     if (state_.TableResult != "0") {
@@ -184,6 +210,25 @@ bool OnlineTable::CanLeave() const {
     const bool started = state_.Seat1Ready && state_.Seat2Ready;
     return IsOpen() && loaded_ && seated && !started && state_.ActiveLogin.empty() &&
            state_.TableResult == "0";
+}
+
+int OnlineTable::OwnSeat() const {
+    if (OwnsSeat(state_.Seat1Login)) return 1;
+    if (OwnsSeat(state_.Seat2Login)) return 2;
+    return 0;
+}
+
+bool OnlineTable::CanAskRematch() const {
+    return rematchSupported_ && IsOpen() && loadedHere_ && OwnSeat() != 0 && GameOver() &&
+           !state_.Seat1Login.empty() && !state_.Seat2Login.empty();
+}
+
+Request OnlineTable::RematchRequest() const {
+    return net::RematchRequest(session_, tableId_);
+}
+
+Request OnlineTable::AliveRequest() const {
+    return net::AliveRequest(session_, tableId_);
 }
 
 Request OnlineTable::ReadyRequest() const {

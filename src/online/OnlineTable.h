@@ -40,7 +40,15 @@ struct TableView {
     bool readyVisible = false;
     // "Покинуть стол": the user sits at this table and its game has not started.
     bool leaveVisible = false;
+    // "Вы наблюдаете": the user sits at neither seat.
+    bool watching = false;
+    // "Реванш": a seated player of a finished game, while the server takes the request.
+    bool rematchVisible = false;
+    bool rematchAsked = false;  // this user has asked for it already
 };
+
+inline constexpr const char* kWatchingText = "Вы наблюдаете";
+inline constexpr const char* kAwayText = "(нет на месте)";
 
 // What the poll timer should do now.
 enum class PollAction { Nothing, Reload, AskNextRecord };
@@ -78,8 +86,16 @@ class OnlineTable {
 
     // ReLoad: the request (none while no table is open), then the successful reply.
     std::optional<Request> ReloadRequest() const;
-    // Takes a successful "gettable" reply; gives the board with the server's position.
-    Position ApplyTableReply(const Reply& reply, const Position& board);
+    // Takes a successful "gettable" reply; gives the board with the server's position. When
+    // the server has records this table has not shown yet (and `catchUp`), the board and the
+    // last record stay as they are, so that the moves can be replayed first.
+    Position ApplyTableReply(const Reply& reply, const Position& board, bool catchUp = true);
+    // A "gettable" of the table open now has succeeded.
+    bool Loaded() const { return loadedHere_; }
+    // The last reply left records to replay before its board may be taken.
+    bool UnseenRecords() const { return unseenRecords_; }
+    // Counts the record of the user's own move, shown already, as seen.
+    void RecordSeen(int record) { state_.LastRecord = record; }
 
     // 1 when seat 1 is to move, else 2.
     int SideToMove() const;
@@ -105,6 +121,15 @@ class OnlineTable {
     Request LeaveRequest() const;
     // The user holds a seat of a table whose game has not started.
     bool CanLeave() const;
+    // The seat the user holds here: 1, 2, or 0 for a spectator.
+    int OwnSeat() const;
+    // A seated player of a finished game may ask for a rematch (unless the server cannot).
+    bool CanAskRematch() const;
+    Request RematchRequest() const;
+    Request AliveRequest() const;
+    // The server has no "rematch": the button is not offered again at any table.
+    void RematchUnsupported() { rematchSupported_ = false; }
+    void RematchAsked() { rematchAsked_ = true; }
 
   private:
     bool OwnsSeat(const std::string& seatLogin) const;
@@ -114,6 +139,10 @@ class OnlineTable {
     TableState state_;
     bool loaded_ = false;  // a "gettable" has succeeded: the login labels have colours
     bool readyVisible_ = false;
+    bool loadedHere_ = false;  // a "gettable" of the table open now has succeeded
+    bool unseenRecords_ = false;
+    bool rematchSupported_ = true;
+    bool rematchAsked_ = false;
 };
 
 }  // namespace pimra::online

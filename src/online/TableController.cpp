@@ -2,8 +2,10 @@
 
 #include <utility>
 
+#include "net/Decimal.h"
 #include "net/Reply.h"
 #include "net/Requests.h"
+#include "online/GameResult.h"
 
 namespace pimra::online {
 
@@ -19,37 +21,56 @@ bool replied(const Answer& answer) {
     return answer.result && answer.result->reply;
 }
 
+bool refusedAs(const Answer& answer, const char* response) {
+    return replied(answer) && !answer.result->ok &&
+           net::FieldText(*answer.result->reply, "response") == response;
+}
+
+// The result message is the table's, shown once the server says the game is over.
+MoveResult withoutResultStep(MoveResult move) {
+    std::erase_if(move.steps, [](const MoveStep& step) { return step.kind == StepKind::Result; });
+    return move;
+}
+
 }  // namespace
 
 Effects TableController::open(int tableId) {
-    pending_.reset();
-    animating_ = false;
+    stop();
+    resultShown_ = false;
     table_.Open(tableId);
     return reload(true);
 }
 
 void TableController::leave() {
-    pending_.reset();
-    animating_ = false;
+    stop();
     table_.Leave();
 }
 
 void TableController::stop() {
     pending_.reset();
     animating_ = false;
+    catchingUp_ = false;
+    ownRecordExpected_ = false;
 }
 
-Effects TableController::request(RequestKind kind, net::Request request, bool userAsked, int pit) {
+Effects TableController::request(RequestKind kind, net::Request request, bool userAsked, int pit,
+                                 bool catchUp) {
     Effects effects;
-    pending_ = Pending{kind, table_.TableId(), pit, userAsked};
+    pending_ = Pending{kind, table_.TableId(), pit, userAsked, catchUp};
     effects.send = Outgoing{kind, std::move(request)};
     return effects;
 }
 
-Effects TableController::reload(bool userAsked) {
+Effects TableController::reload(bool userAsked, bool catchUp) {
+    catchingUp_ = false;
     const std::optional<net::Request> gettable = table_.ReloadRequest();
     if (!gettable) return {};
-    return request(RequestKind::Reload, *gettable, userAsked);
+    return request(RequestKind::Reload, *gettable, userAsked, 0, catchUp);
+}
+
+Effects TableController::askNextRecord(bool catchingUp) {
+    catchingUp_ = catchingUp;
+    return request(RequestKind::NextRecord, table_.NextRecordRequest(), false);
 }
 
 Effects TableController::click(int pit, bool otherWork) {
@@ -74,7 +95,7 @@ Effects TableController::pollTick(bool otherWork) {
             effects = reload(false);
             break;
         case PollAction::AskNextRecord:
-            effects = request(RequestKind::NextRecord, table_.NextRecordRequest(), false);
+            effects = askNextRecord(false);
             break;
     }
     effects.showClocks = true;
@@ -116,6 +137,17 @@ Effects TableController::leaveTable(bool otherWork) {
     return request(RequestKind::Leave, table_.LeaveRequest(), true);
 }
 
+Effects TableController::rematch(bool otherWork) {
+    if (!table_.CanAskRematch() || !idle(otherWork)) return {};
+    return request(RequestKind::Rematch, table_.RematchRequest(), true);
+}
+
+Effects TableController::aliveTick(bool otherWork) {
+    const bool following = isOpen() && table_.OwnSeat() != 0 && !table_.PollingEnds();
+    if (!aliveSupported_ || !following || !idle(otherWork)) return {};
+    return request(RequestKind::Alive, table_.AliveRequest(), false);
+}
+
 Effects TableController::answered(const Answer& answer) {
     if (!pending_) return {};
     const Pending pending = *pending_;
@@ -126,17 +158,21 @@ Effects TableController::answered(const Answer& answer) {
 
     if (pending.kind == RequestKind::Move) return moveAnswered(pending, answer);
     if (pending.kind == RequestKind::Leave) return leaveAnswered(answer);
+    if (pending.kind == RequestKind::Rematch) return rematchAnswered(answer);
+    if (pending.kind == RequestKind::Alive) {
+        // Only a server without the action changes anything: it is not asked again.
+        if (refusedAs(answer, kUnknownActionText)) aliveSupported_ = false;
+        return {};
+    }
     Effects effects;
     switch (pending.kind) {
         case RequestKind::Reload:
-            effects = tableLoaded(successful(answer));
+            effects = tableLoaded(successful(answer), pending.catchUp);
             break;
         case RequestKind::NextRecord:
             effects = recordPolled(successful(answer));
             break;
-        case RequestKind::Ready:
-        case RequestKind::Move:
-        case RequestKind::Leave:
+        default:
             effects = reload(false);
             break;
     }
@@ -163,28 +199,91 @@ Effects TableController::leaveAnswered(const Answer& answer) {
     return effects;
 }
 
-Effects TableController::tableLoaded(const net::PostResult* result) {
+Effects TableController::rematchAnswered(const Answer& answer) {
+    Effects effects;
+    if (refusedAs(answer, kUnknownActionText)) {
+        // A server without rematches: the button goes, and nothing is said.
+        table_.RematchUnsupported();
+        effects.showTable = true;
+        return effects;
+    }
+    if (const net::PostResult* result = successful(answer)) {
+        const int next = net::ParseDecimal(net::FieldText(*result->reply, "tableid")).value_or(0);
+        if (next > 0) return moveTo(next);
+        table_.RematchAsked();
+    }
+    effects.showTable = true;
+    effects.message = answer.statusText;
+    return effects;
+}
+
+Effects TableController::moveTo(int tableId) {
+    Effects effects = open(tableId);
+    effects.showTable = true;
+    return effects;
+}
+
+Effects TableController::tableLoaded(const net::PostResult* result, bool catchUp) {
     Effects effects;
     if (result != nullptr) {
-        game_.setPosition(table_.ApplyTableReply(*result->reply, game_.position()));
+        const TableState before = table_.State();
+        const bool first = !table_.Loaded();
+        game_.setPosition(table_.ApplyTableReply(*result->reply, game_.position(), catchUp));
+        if (table_.UnseenRecords()) {
+            // Moves the table has not shown yet: one by one, then this reload once more.
+            effects = askNextRecord(true);
+            effects.showTable = true;
+            return effects;
+        }
         effects.showBoard = true;
+        if (!first) noticeChanges(before, effects);
+        const int next = table_.State().NextTable;
+        if (next > 0 && next != table_.TableId() && table_.OwnSeat() != 0) return moveTo(next);
     }
     // The turn, the labels and the timers follow even when the table could not be loaded.
     game_.setSideToMove(table_.SideToMove());
     effects.showTable = true;
     effects.startTimers = true;
+    if (result != nullptr && table_.GameOver() && !resultShown_) {
+        resultShown_ = true;
+        effects.resultBox = ResultBoxText(table_.State(), game_.position());
+        effects.attention = true;
+    }
     return effects;
 }
 
+void TableController::noticeChanges(const TableState& before, Effects& effects) const {
+    const TableState& now = table_.State();
+    const int seat = table_.OwnSeat();
+    if (seat == 0) return;
+    const bool opponentSat = seat == 1 ? before.Seat2Login.empty() && !now.Seat2Login.empty()
+                                       : before.Seat1Login.empty() && !now.Seat1Login.empty();
+    const bool opponentReady =
+        seat == 1 ? !before.Seat2Ready && now.Seat2Ready : !before.Seat1Ready && now.Seat1Ready;
+    if (opponentSat || opponentReady) effects.attention = true;
+}
+
 Effects TableController::recordPolled(const net::PostResult* result) {
+    const bool chain = catchingUp_;
+    catchingUp_ = false;
     Effects effects;
     switch (table_.ApplyNextRecord(result ? &*result->reply : nullptr)) {
         case NextRecordOutcome::NoNewRecord:
+            // The records are all shown: the server's board now, taken as it is.
+            if (chain) effects = reload(false, false);
             break;
         case NextRecordOutcome::Replay:
-            effects = play(table_.State().OpponentMove);
+            if (ownRecordExpected_) {
+                // The user's own move, on the board already.
+                ownRecordExpected_ = false;
+                effects = askNextRecord(true);
+                break;
+            }
+            effects = play(table_.State().OpponentMove, AfterMove::NextRecords);
+            effects.attention = effects.animate.has_value();
             break;
         case NextRecordOutcome::ReloadOnly:
+            ownRecordExpected_ = false;
             effects = reload(false);
             break;
     }
@@ -200,26 +299,31 @@ Effects TableController::moveAnswered(const Pending& pending, const Answer& answ
         return effects;
     }
     game_.beginTurn();
-    effects = play(pending.pit);
+    // A move the server took is its next record; one it refused leaves no record.
+    const bool taken = answer.result->ok;
+    effects = play(pending.pit, taken ? AfterMove::NextRecords : AfterMove::Reload);
+    ownRecordExpected_ = taken && effects.animate.has_value();
     effects.historyChanged = true;
     // A move the server refused is shown and then undone by the reload; its answer stays.
     effects.message = answer.statusText;
     return effects;
 }
 
-Effects TableController::play(int pit) {
-    // A finished table takes no move, not even a replayed one.
-    const MoveResult move = table_.GameOver() ? MoveResult{} : game_.move(pit);
+Effects TableController::play(int pit, AfterMove after) {
+    // The moves of a finished game are still shown up to its end; clicks are refused earlier.
+    const MoveResult move = game_.move(pit);
     if (!move.accepted) return reload(false);
     Effects effects;
     animating_ = true;
-    effects.animate = move;
+    afterMove_ = after;
+    effects.animate = withoutResultStep(move);
     return effects;
 }
 
 Effects TableController::animationDone() {
     if (!animating_) return {};
     animating_ = false;
+    if (afterMove_ == AfterMove::NextRecords) return askNextRecord(true);
     return reload(false);
 }
 

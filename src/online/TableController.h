@@ -16,7 +16,10 @@ inline constexpr const char* kMoveNotSentText = "Ход не отправлен.
 // The server's refusal of "leave" once both players are ready.
 inline constexpr const char* kGameStartedText = "Партия уже началась";
 
-enum class RequestKind { Reload, NextRecord, Move, Ready, Leave };
+// A server without one of the newer actions answers so; the feature is then not offered.
+inline constexpr const char* kUnknownActionText = "Неизвестное действие";
+
+enum class RequestKind { Reload, NextRecord, Move, Ready, Leave, Rematch, Alive };
 
 struct Outgoing {
     RequestKind kind = RequestKind::Reload;
@@ -43,6 +46,11 @@ struct Effects {
     std::optional<MoveResult> animate;   // already played on the game; call animationDone()
     std::optional<Outgoing> send;        // send, then call answered() with how it ended
     bool backToLocalGame = false;        // do what "Новая" does
+    // The game is over: the box with the result, the same for players and spectators.
+    std::optional<std::string> resultBox;
+    // Something the user waits for happened (the opponent sat down, got ready or moved, the
+    // game ended): a sound, and the desktop's attention when the window is in the background.
+    bool attention = false;
 };
 
 // The open table: turn control, the poll and the clock, the replay of the opponent's moves and
@@ -74,6 +82,10 @@ class TableController {
     // "Покинуть стол": tells the server, then the window goes back to a local game, unless
     // the game has begun meanwhile.
     Effects leaveTable(bool otherWork);
+    // "Реванш": asks the server; both players asking moves both to the new table.
+    Effects rematch(bool otherWork);
+    // Every 10 s: a seated player's client tells the server it still follows the game.
+    Effects aliveTick(bool otherWork);
 
     Effects answered(const Answer& answer);
     Effects animationDone();
@@ -84,21 +96,35 @@ class TableController {
         int tableId;
         int pit;
         bool userAsked;  // its answer goes to the status pane even when all went well
+        bool catchUp;    // a reload: records not shown yet are replayed before its board
     };
+    // What follows the animation of a move: the reload, or (a move the server took) the
+    // records after it, so that quick replies of the opponent are all shown one by one.
+    enum class AfterMove { Reload, NextRecords };
 
-    Effects request(RequestKind kind, net::Request request, bool userAsked, int pit = 0);
-    Effects reload(bool userAsked);
-    Effects tableLoaded(const net::PostResult* result);
+    Effects request(RequestKind kind, net::Request request, bool userAsked, int pit = 0,
+                    bool catchUp = true);
+    Effects reload(bool userAsked, bool catchUp = true);
+    Effects askNextRecord(bool catchingUp);
+    Effects rematchAnswered(const Answer& answer);
+    Effects moveTo(int tableId);
+    void noticeChanges(const TableState& before, Effects& effects) const;
+    Effects tableLoaded(const net::PostResult* result, bool catchUp);
     Effects recordPolled(const net::PostResult* result);
     Effects moveAnswered(const Pending& pending, const Answer& answer);
     Effects leaveAnswered(const Answer& answer);
-    Effects play(int pit);
+    Effects play(int pit, AfterMove after);
     bool idle(bool otherWork) const { return !otherWork && !busy(); }
 
     OnlineTable table_;
     Game& game_;
     std::optional<Pending> pending_;
     bool animating_ = false;
+    AfterMove afterMove_ = AfterMove::Reload;
+    bool catchingUp_ = false;         // a chain of "nextrecord" after a shown move runs
+    bool ownRecordExpected_ = false;  // the next record is the user's own move, shown already
+    bool resultShown_ = false;
+    bool aliveSupported_ = true;
 };
 
 }  // namespace pimra::online

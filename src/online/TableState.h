@@ -14,8 +14,18 @@ struct TableState {
     bool Seat1Ready = false;
     bool Seat2Ready = false;
     std::string TableResult;  // "0" running, "1"/"2" that seat won, anything else a draw
-    int LastRecord = 0;       // latest game record applied
+    int LastRecord = 0;       // latest game record shown
     int OpponentMove = 0;     // pit of the move to replay, always 1..14 once set
+
+    // Members newer servers add; empty (or false) from a server without them.
+    std::string Finish;  // "moves" or "time" once the game is over
+    std::string Seat1Rating;
+    std::string Seat2Rating;
+    bool Seat1Away = false;
+    bool Seat2Away = false;
+    bool Seat1Rematch = false;
+    bool Seat2Rematch = false;
+    int NextTable = 0;  // the rematch table, 0 while there is none
 };
 
 }  // namespace pimra::online

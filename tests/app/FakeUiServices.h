@@ -32,6 +32,7 @@ class FakeUiServices : public UiServices {
     }
     void openUrl(const QUrl& url) override { urls << url; }
     void showHelp(QWidget*, int topic) override { helpTopics << topic; }
+    void alert(QWidget*) override { ++alerts; }
 
     QStringList results;
     QStringList resultTitles;
@@ -44,6 +45,7 @@ class FakeUiServices : public UiServices {
     int openAsked = 0;
     QList<QUrl> urls;
     QList<int> helpTopics;
+    int alerts = 0;
 };
 
 class RecordingSounds : public MoveSounds {

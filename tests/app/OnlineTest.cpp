@@ -1,3 +1,4 @@
+#include <QCheckBox>
 #include <QDir>
 #include <QLCDNumber>
 #include <QLabel>
@@ -16,6 +17,7 @@
 
 #include <memory>
 
+#include "FakeSessionStore.h"
 #include "FakeUiServices.h"
 #include "FormFixture.h"
 #include "InfoPanel.h"
@@ -302,7 +304,10 @@ class OnlineTest : public QObject {
             QVERIFY(form->infoPanel()->Label4->isVisible());
             QVERIFY(!form->pollRunning());
             QVERIFY(!form->clockRunning());
-            QCOMPARE(uiOf(*form).results.size(), 1);  // the result message of the last move
+            // One box for each, players and spectator alike, naming the winner.
+            QCOMPARE(uiOf(*form).results.size(), 1);
+            QVERIFY(uiOf(*form).results.front().startsWith(
+                winner == QStringLiteral("Ничья") ? QStringLiteral("Ничья !   ") : winner));
         }
         shoot(&watcher, "table-finished");
         shoot(watcher.infoPanel(), "info-panel-finished", 3);
@@ -322,6 +327,7 @@ class OnlineTest : public QObject {
         QVERIFY(!anna.infoPanel()->isVisible());
         QVERIFY(!anna.pollRunning() && !anna.clockRunning());
         QVERIFY(anna.menu().N26->menuAction()->isEnabled());
+        QCOMPARE(anna.statusText(), QStringLiteral("Ваш ход"));
         QCOMPARE(anna.stepDelay(), 0);
         QCOMPARE(anna.pit(1)->cursor().shape(), Qt::PointingHandCursor);
     }
@@ -362,9 +368,13 @@ class OnlineTest : public QObject {
     void lossOnTime() {
         TForm1& anna = newPlayer();
         TForm1& boris = newPlayer();
+        TForm1& watcher = newPlayer();
         logIn(anna, QStringLiteral("Анна"), QStringLiteral("пароль"));
         logIn(boris, QStringLiteral("Boris"), QStringLiteral("secret"));
-        startedTable(anna, boris, 1, 0);
+        const int table = startedTable(anna, boris, 1, 0);
+        QCOMPARE(enter(watcher, table), QStringLiteral("Смотреть игру"));
+        QVERIFY(watcher.infoPanel()->watching->isVisible());
+        QVERIFY(!anna.infoPanel()->watching->isVisible());
         QCOMPARE(anna.statusText(), QStringLiteral("Ходит: Анна"));
         QCOMPARE(clockText(anna.infoPanel()->Clock1), QStringLiteral("01:00"));
 
@@ -373,8 +383,9 @@ class OnlineTest : public QObject {
         for (int second = 0; second < 59; ++second) anna.Timer2Timer();
         QCOMPARE(clockText(anna.infoPanel()->Clock1), QStringLiteral("00:01"));
         anna.Timer2Timer();
-        QCOMPARE(clockText(anna.infoPanel()->Clock1), QString());  // a clock at 0 blanks both
-        QCOMPARE(clockText(anna.infoPanel()->Clock2), QString());
+        // The clock that ran out shows it; the other keeps its time.
+        QCOMPARE(clockText(anna.infoPanel()->Clock1), QStringLiteral("00:00"));
+        QCOMPARE(clockText(anna.infoPanel()->Clock2), QStringLiteral("01:00"));
         QVERIFY(!anna.clockRunning());  // paused, then the reload brings the result
         QTRY_COMPARE(anna.infoPanel()->Label3->text(), QStringLiteral("Победил: Boris"));
         anna.Timer1Timer();
@@ -387,6 +398,166 @@ class OnlineTest : public QObject {
         settleAll();
         QCOMPARE(boris.infoPanel()->Label3->text(), QStringLiteral("Победил: Boris"));
         QVERIFY(boris.infoPanel()->Label4->isVisible());
+        watcher.Timer1Timer();
+        settleAll();
+        watcher.RzButton1Click();
+        settleAll();
+        // The same box for the loser, the winner and the spectator, with the reason.
+        const QString box = QStringLiteral("Победил: Boris по времени !   0:0");
+        for (TForm1* form : {&anna, &boris, &watcher}) {
+            QCOMPARE(uiOf(*form).results, QStringList{box});
+            QCOMPARE(clockText(form->infoPanel()->Clock1), QStringLiteral("00:00"));
+            QVERIFY(!clockText(form->infoPanel()->Clock2).isEmpty());
+        }
+        // A server without rematches: the button goes at the first try, and nothing is said.
+        QVERIFY(boris.infoPanel()->bRematch->isVisible());
+        QVERIFY(!watcher.infoPanel()->bRematch->isVisible());
+        const QString pane = boris.messagePane()->text();
+        boris.infoPanel()->bRematch->click();
+        settleAll();
+        QVERIFY(!boris.infoPanel()->bRematch->isVisible());
+        QCOMPARE(boris.messagePane()->text(), pane);
+        QCOMPARE(boris.tableId(), table);
+    }
+
+    // Four moves made within a second and a half reach the spectator's single poll; every
+    // one of them is animated before the board is reloaded.
+    void quickMovesAreAllShown() {
+        TForm1& anna = newPlayer();
+        TForm1& boris = newPlayer();
+        TForm1& watcher = newPlayer();
+        logIn(anna, QStringLiteral("Анна"), QStringLiteral("пароль"));
+        logIn(boris, QStringLiteral("Boris"), QStringLiteral("secret"));
+        const int table = startedTable(anna, boris, 5, 0);
+        enter(watcher, table);
+        QSignalSpy watcherSaw(&watcher, &TForm1::moveStepShown);
+        for (int move = 0; move < 4; ++move) {
+            TForm1& turn = mover(anna, boris);
+            TForm1& other = &turn == &anna ? boris : anna;
+            QTest::mouseClick(turn.pit(anyPlayablePit(turn)), Qt::LeftButton);
+            settleAll();
+            clock_.advanceMs(350);
+            other.Timer1Timer();
+            settleAll();
+        }
+        QCOMPARE(watcherSaw.count(), 0);
+        watcher.Timer1Timer();
+        settleAll();
+        int lifts = 0;
+        for (const QList<QVariant>& step : watcherSaw) lifts += step.at(0).toInt() == 0 ? 1 : 0;
+        QCOMPARE(lifts, 4);
+        QCOMPARE(watcher.onlineTable().State().LastRecord, 4);
+        QCOMPARE(boardOf(watcher), boardOf(anna));
+        QCOMPARE(boardOf(boris), boardOf(anna));
+    }
+
+    // Seat 2 sees its own row at the bottom, plays it with the digit keys, and can turn the
+    // board back; seat 1 and the spectator see it as always.
+    void seatTwoPlaysFromTheBottom() {
+        TForm1& anna = newPlayer();
+        TForm1& boris = newPlayer();
+        TForm1& watcher = newPlayer();
+        logIn(anna, QStringLiteral("Анна"), QStringLiteral("пароль"));
+        logIn(boris, QStringLiteral("Boris"), QStringLiteral("secret"));
+        const int table = startedTable(anna, boris, 5, 0);
+        enter(watcher, table);
+        QVERIFY(boris.boardTurned());
+        QVERIFY(!anna.boardTurned() && !watcher.boardTurned());
+        for (int pit = 1; pit <= kPitCount; ++pit) {
+            const int across = pit <= 7 ? pit + 7 : pit - 7;
+            QCOMPARE(boris.pit(pit)->pos(), anna.pit(across)->pos());
+            QCOMPARE(watcher.pit(pit)->pos(), anna.pit(pit)->pos());
+        }
+        // Boris's clock and login stand by his row, below.
+        QVERIFY(boris.infoPanel()->Clock2->y() > boris.infoPanel()->Clock1->y());
+        QVERIFY(anna.infoPanel()->Clock2->y() < anna.infoPanel()->Clock1->y());
+
+        QTest::mouseClick(anna.pit(2), Qt::LeftButton);  // ends on Boris's side: his turn
+        settleAll();
+        boris.Timer1Timer();
+        settleAll();
+        QCOMPARE(boris.statusText(), QStringLiteral("Ходит: Boris"));
+        shoot(&boris, "seat2-turned-board");
+        const Position before = boardOf(boris);
+        QTest::keyClick(&boris, Qt::Key_1);  // the pit at his bottom left: pit 8
+        settleAll();
+        QCOMPARE(boardOf(boris)[8], 0);
+        QVERIFY(before[8] > 0);
+        anna.Timer1Timer();
+        settleAll();
+        QCOMPARE(boardOf(anna), boardOf(boris));
+
+        // "Моё поле снизу" off: the board as seat 1 sees it, and the setting is kept.
+        boris.menu().ownRowBottom->trigger();
+        QVERIFY(!boris.ownRowBottom() && !boris.boardTurned());
+        for (int pit = 1; pit <= kPitCount; ++pit)
+            QCOMPARE(boris.pit(pit)->pos(), anna.pit(pit)->pos());
+        boris.menu().ownRowBottom->trigger();
+        QVERIFY(boris.boardTurned());
+        // Leaving the table puts the local board back as it was.
+        boris.menu().N2->trigger();
+        settleAll();
+        QVERIFY(!boris.boardTurned());
+        QCOMPARE(boris.pit(1)->pos(), anna.pit(1)->pos());
+        QCOMPARE(boris.statusText(), QStringLiteral("Ваш ход"));
+    }
+
+    // The player in the background is called when the opponent sits down, gets ready, moves
+    // or the game ends; the lobby keeps its list fresh; "Мои партии" opens the player's page.
+    void thePlayerIsCalledAndTheLobbyRefreshes() {
+        TForm1& anna = newPlayer();
+        TForm1& boris = newPlayer();
+        test::RecordingSounds sounds;
+        anna.setMoveSounds(&sounds);
+        logIn(anna, QStringLiteral("Анна"), QStringLiteral("пароль"));
+        logIn(boris, QStringLiteral("Boris"), QStringLiteral("secret"));
+        QVERIFY(anna.menu().myGames->isVisible());
+        anna.menu().myGames->trigger();
+        anna.menu().N39->trigger();
+        const QUrl page(
+            QStringLiteral("http://127.0.0.1:%1/u/%D0%90%D0%BD%D0%BD%D0%B0").arg(port_));
+        QCOMPARE(uiOf(anna).urls, (QList<QUrl>{page, page}));
+
+        anna.N12Click();
+        settleAll();
+        QVERIFY(anna.lobby()->refreshRunning());
+        const int table = tableOfRow(anna, createTable(anna, 5, 0));
+        boris.N12Click();
+        settleAll();
+        createTable(boris, 3, 0);
+        QCOMPARE(anna.lobby()->SG->rowCount(), 1);
+        anna.lobby()->refreshTick();
+        settleAll();
+        QCOMPARE(anna.lobby()->SG->rowCount(), 2);
+        // The row the user chose stays chosen.
+        QCOMPARE(anna.lobby()->lobby().CurrentTableId(), table);
+        enter(anna, table);
+        QVERIFY(!anna.lobby()->refreshRunning());
+
+        // Anna waits with Boris's window in front.
+        boris.activateWindow();
+        QTRY_VERIFY(boris.isActiveWindow());
+        const auto calls = [&] {
+            return std::count(sounds.played.begin(), sounds.played.end(), MoveSound::Select);
+        };
+        const auto before = calls();
+        const int alerts = uiOf(anna).alerts;
+        enter(boris, table);
+        anna.Timer1Timer();
+        settleAll();
+        QCOMPARE(calls(), before + 1);
+        QCOMPARE(uiOf(anna).alerts, alerts + 1);
+        boris.bReadyClick();
+        settleAll();
+        anna.Timer1Timer();
+        settleAll();
+        QCOMPARE(uiOf(anna).alerts, alerts + 2);
+        QVERIFY(anna.aliveRunning());
+        // Today's server knows no "alive": asked once, quietly, never again.
+        const QString pane = anna.messagePane()->text();
+        anna.aliveTimer();
+        settleAll();
+        QCOMPARE(anna.messagePane()->text(), pane);
     }
 
     void serverStoppedAndRestartedMidGame() {
@@ -433,6 +604,55 @@ class OnlineTest : public QObject {
         settleAll();
         QVERIFY(boardOf(anna) != start);
         QCOMPARE(boardOf(boris), boardOf(anna));
+    }
+
+    // "Запомнить меня": the next start is logged in without the dialog, until the server no
+    // longer knows the session; without a secret store everything is as before.
+    void aRememberedSessionLogsInAtStart() {
+        test::FakeSessionStore store;
+        TForm1& first = newPlayer();
+        first.setSessionStore(&store);
+        first.loginForm()->rememberMe->setChecked(true);
+        logIn(first, QStringLiteral("Анна"), QStringLiteral("пароль"));
+        QVERIFY(store.secret.has_value());
+        QVERIFY(store.secret->find("пароль") == std::string::npos);
+
+        TForm1& next = newPlayer();
+        next.setSessionStore(&store);
+        QTRY_COMPARE(next.windowTitle(), QStringLiteral("Пимра - Анна"));
+        QCOMPARE(next.loginPane()->text(), QStringLiteral("Анна"));
+        next.N12Click();
+        settleAll();
+        const int table = tableOfRow(next, createTable(next, 5, 0));  // the session works
+        QVERIFY(table > 0);
+
+        // Logging in without the box forgets what was kept.
+        next.loginForm()->rememberMe->setChecked(false);
+        logIn(next, QStringLiteral("Анна"), QStringLiteral("пароль"));
+        QVERIFY(!store.secret.has_value());
+
+        // A session the server does not know (any more) is forgotten at its first refusal.
+        store.secret = "stale\ncode\nBoris";
+        TForm1& stale = newPlayer();
+        stale.setSessionStore(&store);
+        QTRY_COMPARE(stale.windowTitle(), QStringLiteral("Пимра - Boris"));
+        stale.N12Click();
+        settleAll();
+        createTable(stale, 5, 0);
+        QVERIFY(!store.secret.has_value());
+
+        // No secret service: asked, nothing found, the dialog as today.
+        test::FakeSessionStore none;
+        none.available = false;
+        TForm1& plain = newPlayer();
+        plain.setSessionStore(&none);
+        QTRY_COMPARE(none.reads, 1);
+        QCoreApplication::processEvents();
+        QCOMPARE(plain.windowTitle(), QStringLiteral("Пимра"));
+        QCOMPARE(plain.loginPane()->text(), QStringLiteral("Вы не авторизованы"));
+        plain.loginForm()->rememberMe->setChecked(true);
+        logIn(plain, QStringLiteral("Boris"), QStringLiteral("secret"));
+        QCOMPARE(plain.windowTitle(), QStringLiteral("Пимра - Boris"));
     }
 
     // A server that takes the request and never answers.

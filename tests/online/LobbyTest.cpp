@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "online/Lobby.h"
+#include "online/RememberedSession.h"
 
 using namespace pimra::net;
 using namespace pimra::online;
@@ -119,4 +120,20 @@ TEST(LobbyTest, LoginStateAndRefusedCharacters) {
     EXPECT_FALSE(LoginRefusal("Юзер 1", ""));
     EXPECT_TRUE(LoginRefusal("user", "пароль😀"));
     EXPECT_TRUE(LoginRefusal("漢", "pw"));
+}
+
+TEST(RememberedSessionTest, KeepsTheSessionAndRefusesAnythingElse) {
+    const std::optional<pimra::net::Session> back =
+        DecodeSession(EncodeSession({"s1d", "c0de", "Анна"}));
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(back->Sid, "s1d");
+    EXPECT_EQ(back->Code, "c0de");
+    EXPECT_EQ(back->OwnLogin, "Анна");
+    for (const std::string& broken :
+         {std::string(), std::string("s\nc"), std::string("s\nc\n"), std::string("\nc\nlogin"),
+          std::string("s\nc\nlogin\nmore"), "s\nc\n" + std::string(2000, 'x')}) {
+        EXPECT_FALSE(DecodeSession(broken).has_value()) << broken;
+    }
+    EXPECT_TRUE(RefusesSession(*pimra::net::ParseReply(R"({"response":"Вы не авторизованы"})")));
+    EXPECT_FALSE(RefusesSession(*pimra::net::ParseReply(R"({"response":"Success"})")));
 }

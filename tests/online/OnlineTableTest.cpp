@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
+#include "online/BoardView.h"
 #include "online/OnlineTable.h"
 
 using namespace pimra;
@@ -94,13 +98,11 @@ TEST_F(OnlineTableTest, ClockTexts) {
     EXPECT_EQ(SetClocks("300", "59"), (ClockTexts{"05:00", "00:59"}));
     EXPECT_EQ(SetClocks("7265", "3600"), (ClockTexts{"121:05", "60:00"}));
     EXPECT_EQ(SetClocks("1", "600"), (ClockTexts{"00:01", "10:00"}));
-    for (const auto& [time1, time2] :
-         std::vector<std::pair<const char*, const char*>>{{"0", "300"},
-                                                          {"300", ""},
-                                                          {"-5", "300"},
-                                                          {"300", "5:00"},
-                                                          {"abc", "300"},
-                                                          {"300", "99999999999"}}) {
+    // A clock that ran out stays on the screen beside the other one.
+    EXPECT_EQ(SetClocks("0", "300"), (ClockTexts{"00:00", "05:00"}));
+    EXPECT_EQ(SetClocks("300", "-5"), (ClockTexts{"05:00", "00:00"}));
+    for (const auto& [time1, time2] : std::vector<std::pair<const char*, const char*>>{
+             {"300", ""}, {"300", "5:00"}, {"abc", "300"}, {"300", "99999999999"}}) {
         EXPECT_EQ(SetClocks(time1, time2), ClockTexts{}) << time1 << " " << time2;
     }
 }
@@ -118,7 +120,7 @@ TEST_F(OnlineTableTest, ClockTimerCountsOnlyThePlayerToMove) {
     tick = table.OnClockTimer(false);
     EXPECT_EQ(table.State().Seat2Time, "0");
     EXPECT_TRUE(tick.pauseThenReload);
-    EXPECT_EQ(table.View().clocks, ClockTexts{});
+    EXPECT_EQ(table.View().clocks, (ClockTexts{"05:00", "00:00"}));
     EXPECT_TRUE(table.OnClockTimer(false).pauseThenReload);  // stays at 0
     EXPECT_EQ(table.State().Seat2Time, "0");
 
@@ -245,4 +247,81 @@ TEST_F(OnlineTableTest, FailedReloadChangesNothing) {
     EXPECT_EQ(board[13], 9);
     EXPECT_EQ(board[14], 0);  // 13 items: store 14 keeps its count
     EXPECT_EQ(table.View().statusText, "Ходит: Bob");
+}
+
+TEST_F(OnlineTableTest, InformationPanelShowsRatingsAwayPlayersAndTheSpectator) {
+    LogIn("Carl");
+    table.Open(3);
+    EXPECT_FALSE(table.View().watching);  // nothing known yet
+    Load({{"login1", "Ann"},
+          {"login2", "Bob"},
+          {"rating1", "1512"},
+          {"rating2", ""},
+          {"away2", "1"},
+          {"result", "0"}});
+    TableView view = table.View();
+    EXPECT_EQ(view.loginLabel1, "Ann (1512)");
+    EXPECT_EQ(view.loginLabel2, std::string("Bob ") + kAwayText);
+    EXPECT_TRUE(view.watching);
+    EXPECT_FALSE(view.rematchVisible);  // spectators never
+
+    // A server without the newer members: the logins alone, nobody away.
+    LogIn("Bob");
+    Load({{"login1", "Ann"}, {"login2", "Bob"}, {"result", "0"}});
+    view = table.View();
+    EXPECT_EQ(view.loginLabel1, "Ann");
+    EXPECT_EQ(view.loginLabel2, "Bob");
+    EXPECT_FALSE(view.watching);
+    EXPECT_EQ(table.OwnSeat(), 2);
+    // A free seat carries no rating and no mark.
+    Load({{"login1", ""}, {"login2", "Bob"}, {"rating1", "1500"}, {"away1", "1"}});
+    EXPECT_EQ(table.View().loginLabel1, "");
+}
+
+TEST_F(OnlineTableTest, RecordsNotShownYetKeepTheBoardUntilReplayed) {
+    LogIn("Carl");
+    table.Open(3);
+    Reply members = {{"login1", "Ann"},
+                     {"login2", "Bob"},
+                     {"position", "0|7|7|7|7|7|1|6|6|6|6|6|6|0"},
+                     {"lastrecord", "1"},
+                     {"result", "0"}};
+    // The first board of a table is taken as it is, with its records.
+    EXPECT_EQ(Load(members)[1], 0);
+    EXPECT_FALSE(table.UnseenRecords());
+    EXPECT_EQ(table.State().LastRecord, 1);
+    members["lastrecord"] = "3";
+    members["position"] = "0|0|8|8|8|8|2|7|7|6|6|6|6|0";
+    EXPECT_EQ(Load(members), Position::start());  // kept: two moves to show first
+    EXPECT_TRUE(table.UnseenRecords());
+    EXPECT_EQ(table.State().LastRecord, 1);
+    // Without the catch-up (the records said nothing new) the server's board wins.
+    EXPECT_EQ(table.ApplyTableReply(TableReply(members), Position::start(), false)[2], 0);
+    EXPECT_EQ(table.State().LastRecord, 3);
+    // Opening the table again starts afresh.
+    table.Open(3);
+    members["lastrecord"] = "9";
+    EXPECT_EQ(Load(members)[2], 0);
+}
+
+TEST(BoardViewTest, TheTurnedBoardPutsTheTopRowBelowLeftToRight) {
+    for (int pit = 1; pit <= kPitCount; ++pit) EXPECT_EQ(ShownPlace(pit, false), pit);
+    // Pit 8 (the top row's first, on the right as the bottom player sees it) comes bottom left;
+    // the top store takes the bottom store's place, and so on round the ring.
+    const int turned[] = {0, 8, 9, 10, 11, 12, 13, 14, 1, 2, 3, 4, 5, 6, 7};
+    for (int pit = 1; pit <= kPitCount; ++pit) EXPECT_EQ(ShownPlace(pit, true), turned[pit]);
+    // Every place is taken once.
+    std::vector<int> places;
+    for (int pit = 1; pit <= kPitCount; ++pit) places.push_back(ShownPlace(pit, true));
+    std::sort(places.begin(), places.end());
+    for (int i = 0; i < kPitCount; ++i) EXPECT_EQ(places[static_cast<std::size_t>(i)], i + 1);
+
+    for (int digit = 1; digit <= 6; ++digit) {
+        EXPECT_EQ(PitForDigit(digit, false), digit);
+        EXPECT_EQ(PitForDigit(digit, true), digit + 7);
+        // The key plays the pit drawn in that place of the bottom row.
+        EXPECT_EQ(ShownPlace(PitForDigit(digit, true), true), digit);
+    }
+    EXPECT_EQ(PitForDigit(0, true), 0);
+    EXPECT_EQ(PitForDigit(7, false), 0);
 }

@@ -154,8 +154,12 @@ TEST_F(TableControllerTest, OpponentsMovesAreReplayedOnceEach) {
         controller.answered(Replied(R"({"response":"Success","ind":"5","move":"3"})"));
     ASSERT_TRUE(replay.animate.has_value());
     EXPECT_FALSE(replay.historyChanged);
-    EXPECT_EQ(Sent(controller.animationDone()), "gettable");
+    EXPECT_TRUE(replay.attention);
+    // After a shown move the next record is asked at once; none: the reload.
+    EXPECT_EQ(Sent(controller.animationDone()), "nextrecord");
     EXPECT_EQ(controller.animationDone().send.has_value(), false);
+    EXPECT_EQ(Sent(controller.answered(Replied(R"({"response":"Success","ind":"5"})"))),
+              "gettable");
 
     // A failing poll says so.
     controller.answered(Replied(Table("Ann")));
@@ -248,4 +252,205 @@ TEST_F(TableControllerTest, LeavingGoesBackToTheLocalGameUnlessTheGameBegan) {
     const Effects begun = controller.answered(Replied(R"({"response":"Партия уже началась"})"));
     EXPECT_FALSE(begun.backToLocalGame);
     EXPECT_EQ(Sent(begun), "gettable");
+}
+
+namespace {
+
+// A running (or finished) table of Ann and Bob with members added or replaced.
+std::string TableWith(net::Reply members) {
+    net::Reply table = *net::ParseReply(Table("Ann"));
+    table.update(members);
+    return table.dump();
+}
+
+std::string Record(int ind, int move) {
+    return R"({"response":"Success","ind":")" + std::to_string(ind) + R"(","move":")" +
+           std::to_string(move) + R"("})";
+}
+
+}  // namespace
+
+TEST_F(TableControllerTest, QuickMovesAreAllReplayedOneByOneBeforeTheBoardIsReloaded) {
+    LogIn("Carl");
+    Enter(Table("Ann"));  // record 4
+    EXPECT_EQ(Sent(controller.pollTick(false)), "nextrecord");
+    // Ann 1 (ends in her store: again), Ann 3, then Bob 8: all arrived within one poll.
+    const int moves[] = {1, 3, 8};
+    int ind = 4;
+    for (int move : moves) {
+        const Effects shown = controller.answered(Replied(Record(++ind, move)));
+        ASSERT_TRUE(shown.animate.has_value()) << move;
+        EXPECT_EQ(shown.animate->steps.front().pit, move);
+        const Effects next = controller.animationDone();
+        ASSERT_EQ(Sent(next), "nextrecord");
+        EXPECT_EQ(Field(next.send->request, "ind"), std::to_string(ind));
+    }
+    const Position replayed = game.position();
+    const Effects reload = controller.answered(Replied(Record(ind, 0)));
+    EXPECT_EQ(Sent(reload), "gettable");
+    controller.answered(Replied(TableWith({{"lastrecord", "7"}, {"activelogin", "Ann"}})));
+    EXPECT_EQ(controller.table().State().LastRecord, 7);
+    EXPECT_NE(game.position(), replayed);  // the server's board, taken as it is
+
+    // A reload that finds newer records than those shown replays them first.
+    controller.refresh(false);
+    const Effects behind = controller.answered(
+        Replied(TableWith({{"lastrecord", "8"}, {"position", "0|0|0|0|0|0|0|0|0|0|0|0|0|0"}})));
+    EXPECT_FALSE(behind.showBoard);
+    EXPECT_EQ(Sent(behind), "nextrecord");
+    EXPECT_NE(game.position()[1], 0);
+}
+
+TEST_F(TableControllerTest, TheUsersOwnMoveIsNotReplayedButTheRepliesAfterItAre) {
+    LogIn("Ann");
+    Enter(Table("Ann"));
+    controller.click(2, false);
+    const Effects shown = controller.answered(Replied(R"({"response":"Success"})"));
+    ASSERT_TRUE(shown.animate.has_value());
+    EXPECT_FALSE(shown.attention);
+    EXPECT_EQ(Sent(controller.animationDone()), "nextrecord");
+    const Position afterOwn = game.position();
+    // Record 5 is Ann's own move: counted, not played again.
+    const Effects own = controller.answered(Replied(Record(5, 2)));
+    EXPECT_FALSE(own.animate.has_value());
+    EXPECT_EQ(game.position(), afterOwn);
+    ASSERT_EQ(Sent(own), "nextrecord");
+    EXPECT_EQ(Field(own.send->request, "ind"), "5");
+    // Bob's quick reply is.
+    const Effects reply = controller.answered(Replied(Record(6, 9)));
+    ASSERT_TRUE(reply.animate.has_value());
+    EXPECT_TRUE(reply.attention);
+}
+
+TEST_F(TableControllerTest, EveryoneAtTheTableGetsTheSameResultBoxOnce) {
+    for (const char* login : {"Ann", "Bob", "Carl", ""}) {
+        LogIn(login);
+        Enter(Table("Bob"));
+        controller.refresh(false);
+        const Effects over = controller.answered(Replied(TableWith(
+            {{"result", "1"}, {"finish", "time"}, {"time2", "0"}, {"activelogin", "Bob"}})));
+        ASSERT_TRUE(over.resultBox.has_value()) << login;
+        EXPECT_EQ(*over.resultBox, "Победил: Ann по времени !   0:0");
+        EXPECT_TRUE(over.attention);
+        // The clocks stay: the loser's shows that it ran out.
+        EXPECT_EQ(controller.table().View().clocks, (ClockTexts{"05:00", "00:00"}));
+        controller.refresh(false);
+        EXPECT_FALSE(controller.answered(Replied(TableWith({{"result", "1"}}))).resultBox);
+    }
+    // Without "finish": the loser's clock at 0 tells a loss on time; a finished board tells
+    // one on the board; otherwise the result alone.
+    LogIn("Carl");
+    Enter(TableWith({{"result", "2"}, {"time1", "0"}}));
+    EXPECT_EQ(controller.table().View().clocks.clock1, "00:00");
+    for (const auto& [members, text] : std::vector<std::pair<net::Reply, std::string>>{
+             {{{"result", "2"}, {"time1", "0"}}, "Победил: Bob по времени !   0:0"},
+             {{{"result", "2"}, {"time2", "0"}}, "Победил: Bob !   0:0"},
+             {{{"result", "1"}, {"finish", "moves"}, {"time2", "0"}}, "Победил: Ann !   0:0"},
+             {{{"result", "2"}, {"position", "0|0|0|0|0|0|30|0|0|0|0|0|0|42"}},
+              "Победил: Bob !   30:42"},
+             {{{"result", "3"}, {"position", "0|0|0|0|0|0|36|0|0|0|0|0|0|36"}},
+              "Ничья !   36:36"}}) {
+        EXPECT_EQ(Enter(TableWith(members)).resultBox, text);
+    }
+}
+
+TEST_F(TableControllerTest, TheLastMoveOfAGameIsReplayedWithoutTheLocalResultMessage) {
+    LogIn("Carl");
+    Enter(TableWith({{"position", "0|0|0|0|0|1|20|1|1|1|1|1|1|10"}, {"activelogin", "Ann"}}));
+    controller.pollTick(false);
+    const Effects last = controller.answered(Replied(Record(5, 6)));
+    ASSERT_TRUE(last.animate.has_value());
+    EXPECT_TRUE(last.animate->gameOver);
+    for (const MoveStep& step : last.animate->steps) EXPECT_NE(step.kind, StepKind::Result);
+}
+
+TEST_F(TableControllerTest, ThePlayerIsToldWhenTheOpponentSitsDownOrGetsReady) {
+    LogIn("Ann");
+    Enter(WaitingTable(""));
+    controller.pollTick(false);
+    EXPECT_FALSE(controller.answered(Replied(WaitingTable(""))).attention);
+    controller.pollTick(false);
+    EXPECT_TRUE(controller.answered(Replied(WaitingTable("Bob"))).attention);
+    controller.pollTick(false);
+    EXPECT_TRUE(controller.answered(Replied(WaitingTable("Bob", "1"))).attention);
+    // Entering a table is no news; nor is anything for a spectator.
+    EXPECT_FALSE(Enter(WaitingTable("Bob", "1")).attention);
+    LogIn("Carl");
+    Enter(WaitingTable(""));
+    controller.refresh(false);
+    EXPECT_FALSE(controller.answered(Replied(WaitingTable("Bob", "1"))).attention);
+}
+
+TEST_F(TableControllerTest, RematchIsOfferedAfterTheGameAndMovesBothToTheNewTable) {
+    LogIn("Bob");
+    Enter(Table("Ann"));
+    EXPECT_FALSE(controller.table().View().rematchVisible);
+    EXPECT_EQ(Sent(controller.rematch(false)), "nothing");
+    Enter(TableWith({{"result", "1"}}));
+    EXPECT_TRUE(controller.table().View().rematchVisible);
+    const Effects asked = controller.rematch(false);
+    ASSERT_EQ(Sent(asked), "rematch");
+    EXPECT_EQ(Field(asked.send->request, "sid"), "sid");
+    EXPECT_EQ(Field(asked.send->request, "tableid"), "5");
+    // Ann has not asked yet.
+    const Effects waiting =
+        controller.answered(Replied(R"({"response":"Success","tableid":""})", "Success"));
+    EXPECT_EQ(Sent(waiting), "nothing");
+    EXPECT_TRUE(controller.table().View().rematchAsked);
+    // She asks: the poll's reload names the new table, and Bob goes there.
+    controller.refresh(false);
+    const Effects moved =
+        controller.answered(Replied(TableWith({{"result", "1"}, {"nexttable", "9"}})));
+    ASSERT_EQ(Sent(moved), "gettable");
+    EXPECT_EQ(Field(moved.send->request, "tableid"), "9");
+    EXPECT_EQ(controller.table().TableId(), 9);
+    EXPECT_FALSE(controller.table().View().rematchVisible);
+
+    // The reply itself may carry the new table.
+    Enter(TableWith({{"result", "1"}}));
+    controller.rematch(false);
+    controller.answered(Replied(R"({"response":"Success","tableid":"11"})"));
+    EXPECT_EQ(controller.table().TableId(), 11);
+
+    // A spectator does not follow.
+    LogIn("Carl");
+    Enter(TableWith({{"result", "1"}, {"nexttable", "9"}}));
+    EXPECT_EQ(controller.table().TableId(), 5);
+    EXPECT_FALSE(controller.table().View().rematchVisible);
+}
+
+TEST_F(TableControllerTest, AServerWithoutTheNewActionsIsLivedWithQuietly) {
+    LogIn("Ann");
+    Enter(Table("Bob"));
+    const Effects alive = controller.aliveTick(false);
+    ASSERT_EQ(Sent(alive), "alive");
+    EXPECT_EQ(Field(alive.send->request, "code"), "code");
+    EXPECT_EQ(Sent(controller.aliveTick(false)), "nothing");  // one exchange at a time
+    const Effects old = controller.answered(Replied(R"({"response":"Неизвестное действие"})"));
+    EXPECT_FALSE(old.message);
+    EXPECT_EQ(Sent(controller.aliveTick(false)), "nothing");  // never again
+
+    Enter(TableWith({{"result", "2"}}));
+    controller.rematch(false);
+    const Effects refused =
+        controller.answered(Replied(R"({"response":"Неизвестное действие"})", "Ответ"));
+    EXPECT_FALSE(refused.message);
+    EXPECT_FALSE(controller.table().View().rematchVisible);
+    Enter(TableWith({{"result", "1"}}));  // nor at the next table
+    EXPECT_FALSE(controller.table().View().rematchVisible);
+}
+
+TEST_F(TableControllerTest, OnlyASeatedPlayerOfARunningGameSaysItIsAlive) {
+    LogIn("Carl");
+    Enter(Table("Bob"));
+    EXPECT_EQ(Sent(controller.aliveTick(false)), "nothing");
+    LogIn("Bob");
+    Enter(TableWith({{"result", "1"}}));
+    EXPECT_EQ(Sent(controller.aliveTick(false)), "nothing");
+    Enter(Table("Bob"));
+    EXPECT_EQ(Sent(controller.aliveTick(true)), "nothing");  // the window is busy
+    EXPECT_EQ(Sent(controller.aliveTick(false)), "alive");
+    // Its answer, whatever it is, changes nothing on the screen.
+    const Effects answer = controller.answered(Unreachable());
+    EXPECT_FALSE(answer.message || answer.showTable || answer.send);
 }

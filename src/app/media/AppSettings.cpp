@@ -15,6 +15,7 @@ const QString kBackgroundKey = QStringLiteral("look/background");
 const QString kSoundKey = QStringLiteral("sound/moveSounds");
 const QString kLevelKey = QStringLiteral("game/level");
 const QString kMasterTimeKey = QStringLiteral("game/masterTimeMs");
+const QString kOwnRowKey = QStringLiteral("look/ownRowBottom");
 const QString kServerKey = QStringLiteral("server/url");
 
 constexpr int kMinLevel = 0;
@@ -71,6 +72,8 @@ Settings AppSettings::load() const {
     settings.level = readInt(file, kLevelKey, kMinLevel, kMaxLevel).value_or(settings.level);
     settings.masterTimeMs = readInt(file, kMasterTimeKey, kMinMasterTime, kMaxMasterTime)
                                 .value_or(settings.masterTimeMs);
+    settings.ownRowBottom =
+        readInt(file, kOwnRowKey, 0, 1).value_or(settings.ownRowBottom ? 1 : 0) == 1;
     return settings;
 }
 
@@ -94,6 +97,7 @@ bool AppSettings::save(const Settings& settings) const {
     file.setValue(kLevelKey, validLevel(settings.level) ? settings.level : defaults.level);
     file.setValue(kMasterTimeKey, validMasterTime(settings.masterTimeMs) ? settings.masterTimeMs
                                                                          : defaults.masterTimeMs);
+    file.setValue(kOwnRowKey, settings.ownRowBottom ? 1 : 0);
     file.sync();
     return file.status() == QSettings::NoError;
 }

@@ -9,8 +9,9 @@ namespace pimra::media {
 struct Settings {
     int backgroundIndex = 1;  // 1..8
     bool soundOn = true;
-    int level = 3;            // 0..5 as the "Уровень" menu numbers them
-    int masterTimeMs = 1000;  // the master level's time per move, 10..60000
+    int level = 3;             // 0..5 as the "Уровень" menu numbers them
+    int masterTimeMs = 1000;   // the master level's time per move, 10..60000
+    bool ownRowBottom = true;  // at a table, seat 2 sees its own row at the bottom
 
     bool operator==(const Settings&) const = default;
 };

@@ -1,0 +1,46 @@
+#include "online/GameResult.h"
+
+#include "net/Decimal.h"
+
+namespace pimra::online {
+
+namespace {
+
+bool ClockAtZero(const std::string& time) {
+    const std::optional<int> seconds = net::ParseDecimal(time);
+    return seconds && *seconds <= 0;
+}
+
+// Both rows swept, or a store past the limit: the board itself ended the game.
+bool FinishedOnBoard(const Position& board) {
+    const bool swept = board.rowSum(kBottomSide) == 0 && board.rowSum(kTopSide) == 0;
+    return swept || board[kBottomStore] > kStoreLimit || board[kTopStore] > kStoreLimit;
+}
+
+std::string Score(const Position& board) {
+    return std::to_string(board[kBottomStore]) + ":" + std::to_string(board[kTopStore]);
+}
+
+}  // namespace
+
+GameFinish FinishOf(const TableState& state, const Position& board) {
+    if (state.Finish == "moves") return GameFinish::Moves;
+    if (state.Finish == "time") return GameFinish::Time;
+    if (!state.Finish.empty()) return GameFinish::Unknown;
+    if (FinishedOnBoard(board)) return GameFinish::Moves;
+    // Only the loser's clock can have run out; a draw is never a loss on time.
+    if (state.TableResult == "1" && ClockAtZero(state.Seat2Time)) return GameFinish::Time;
+    if (state.TableResult == "2" && ClockAtZero(state.Seat1Time)) return GameFinish::Time;
+    return GameFinish::Unknown;
+}
+
+std::string ResultBoxText(const TableState& state, const Position& board) {
+    std::string winner;
+    if (state.TableResult == "1") winner = state.Seat1Login;
+    if (state.TableResult == "2") winner = state.Seat2Login;
+    if (winner.empty()) return "Ничья !   " + Score(board);
+    const std::string how = FinishOf(state, board) == GameFinish::Time ? " по времени" : "";
+    return "Победил: " + winner + how + " !   " + Score(board);
+}
+
+}  // namespace pimra::online
