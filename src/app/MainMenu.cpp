@@ -38,6 +38,7 @@ MainMenu::MainMenu(QMenuBar* bar) {
     N7 = addItem(N1, QStringLiteral("Сохранить"), Qt::Key_F5);
     N11 = addItem(N1, QStringLiteral("Загрузить "), Qt::Key_F8);
     N23 = addItem(N1, QStringLiteral("Выбрать "), Qt::Key_F7);
+    N42 = addItem(N1, QStringLiteral("Запись партии"));
     N1->addSeparator();
     N4 = addItem(N1, QStringLiteral("Выход"));
 
@@ -69,6 +70,7 @@ MainMenu::MainMenu(QMenuBar* bar) {
     N25 = addItem(N26, QStringLiteral("Поменятся полями"));
     N27 = addItem(N26, QStringLiteral("Увеличить кол-во камней"));
     N28 = addItem(N26, QStringLiteral("Уменьшить кол-во камней"));
+    N43 = addItem(N26, QStringLiteral("Анализ"), Qt::Key_F12);
 
     N30 = addMenu(bar, QStringLiteral("Фон"), kHelpGeneral);
     backgroundGroup = new QActionGroup(N30);

@@ -26,6 +26,7 @@ struct MainMenu {
     QAction* N7;   // "Сохранить"
     QAction* N11;  // "Загрузить "
     QAction* N23;  // "Выбрать "
+    QAction* N42;  // "Запись партии"
     QAction* N4;   // "Выход"
 
     QMenu* N8;     // "Звук"
@@ -52,6 +53,7 @@ struct MainMenu {
     QAction* N25;  // "Поменятся полями"
     QAction* N27;  // "Увеличить кол-во камней"
     QAction* N28;  // "Уменьшить кол-во камней"
+    QAction* N43;  // "Анализ"
 
     QMenu* N30;  // "Фон"
     QActionGroup* backgroundGroup;

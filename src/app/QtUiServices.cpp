@@ -12,6 +12,8 @@ namespace pimra {
 const QString QtUiServices::kSaveFilter = QStringLiteral("Файл игры (*.sav)");
 const QString QtUiServices::kOpenFilter = QStringLiteral("Файл игры (*.sav)");
 const QString QtUiServices::kSuffix = QStringLiteral("sav");
+const QString QtUiServices::kRecordFilter = QStringLiteral("Запись партии (*.pgn)");
+const QString QtUiServices::kRecordSuffix = QStringLiteral("pgn");
 
 namespace {
 
@@ -63,6 +65,15 @@ std::unique_ptr<QFileDialog> QtUiServices::createOpenDialog(QWidget* parent) {
     return dialog;
 }
 
+std::unique_ptr<QFileDialog> QtUiServices::createRecordDialog(QWidget* parent, bool save) {
+    auto dialog = std::make_unique<QFileDialog>(parent);
+    dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog->setDefaultSuffix(kRecordSuffix);
+    dialog->setNameFilter(kRecordFilter);
+    return dialog;
+}
+
 void QtUiServices::showResult(QWidget* parent, const QString& title, const QString& text) {
     createResultBox(parent, title, text)->exec();
 }
@@ -77,6 +88,14 @@ QString QtUiServices::saveGameFileName(QWidget* parent) {
 
 QString QtUiServices::openGameFileName(QWidget* parent) {
     return chosenFile(*createOpenDialog(parent));
+}
+
+QString QtUiServices::saveRecordFileName(QWidget* parent) {
+    return chosenFile(*createRecordDialog(parent, true));
+}
+
+QString QtUiServices::openRecordFileName(QWidget* parent) {
+    return chosenFile(*createRecordDialog(parent, false));
 }
 
 void QtUiServices::openUrl(const QUrl& url) {

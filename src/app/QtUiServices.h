@@ -19,6 +19,8 @@ class QtUiServices : public UiServices {
     static const QString kSaveFilter;
     static const QString kOpenFilter;
     static const QString kSuffix;
+    static const QString kRecordFilter;
+    static const QString kRecordSuffix;
 
     ~QtUiServices() override;
 
@@ -26,6 +28,8 @@ class QtUiServices : public UiServices {
     void showAbout(QWidget* parent, const QString& title, const QString& text) override;
     QString saveGameFileName(QWidget* parent) override;
     QString openGameFileName(QWidget* parent) override;
+    QString saveRecordFileName(QWidget* parent) override;
+    QString openRecordFileName(QWidget* parent) override;
     void openUrl(const QUrl& url) override;
     void showHelp(QWidget* parent, int topic) override;
     void alert(QWidget* window) override;
@@ -36,6 +40,7 @@ class QtUiServices : public UiServices {
     static std::unique_ptr<QMessageBox> createAboutBox(const QString& title, const QString& text);
     static std::unique_ptr<QFileDialog> createSaveDialog(QWidget* parent);
     static std::unique_ptr<QFileDialog> createOpenDialog(QWidget* parent);
+    static std::unique_ptr<QFileDialog> createRecordDialog(QWidget* parent, bool save);
 
   private:
     QPointer<HelpViewer> helpViewer_;

@@ -12,9 +12,11 @@
 #include <QShortcut>
 #include <QStatusBar>
 
+#include "AnalysisWindow.h"
 #include "HelpTopics.h"
 #include "InfoPanel.h"
 #include "MainMenu.h"
+#include "RecordWindow.h"
 #include "TLoginForm.h"
 #include "TLunka.h"
 #include "TfAddGame.h"
@@ -107,6 +109,7 @@ void TForm1::connectMenu() {
     connect(m.N7, &QAction::triggered, this, guarded(m.N1, &TForm1::N7Click));
     connect(m.N11, &QAction::triggered, this, guarded(m.N1, &TForm1::N11Click));
     connect(m.N23, &QAction::triggered, this, guarded(m.N1, &TForm1::N23Click));
+    connect(m.N42, &QAction::triggered, this, guarded(m.N1, &TForm1::N42Click));
     connect(m.N4, &QAction::triggered, this, guarded(m.N1, &TForm1::N4Click));
     connect(m.N10, &QAction::triggered, this, guarded(m.N8, &TForm1::N10Click));
     connect(m.N6, &QAction::triggered, this, &TForm1::N6Click);
@@ -122,6 +125,7 @@ void TForm1::connectMenu() {
     connect(m.N25, &QAction::triggered, this, guarded(m.N26, &TForm1::N25Click));
     connect(m.N27, &QAction::triggered, this, guarded(m.N26, &TForm1::N27Click));
     connect(m.N28, &QAction::triggered, this, guarded(m.N26, &TForm1::N28Click));
+    connect(m.N43, &QAction::triggered, this, guarded(m.N26, &TForm1::N43Click));
     for (int k = 0; k < MainMenu::kBackgroundCount; ++k) {
         connect(m.backgrounds[static_cast<std::size_t>(k)], &QAction::triggered, this, [this, k] {
             if (menu_->N30->menuAction()->isEnabled()) backgroundClick(k + 1);
@@ -262,7 +266,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
     updateHistoryItems();
     // The dialogs go too, or the program would wait for them to close.
     for (QWidget* dialog : {static_cast<QWidget*>(fNet_), static_cast<QWidget*>(loginForm_),
-                            static_cast<QWidget*>(fAddGame_)}) {
+                            static_cast<QWidget*>(fAddGame_), static_cast<QWidget*>(recordWindow_),
+                            static_cast<QWidget*>(analysisWindow_)}) {
         if (dialog != nullptr) dialog->hide();
     }
     QMainWindow::closeEvent(event);

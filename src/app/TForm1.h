@@ -27,7 +27,9 @@ namespace media {
 class AppSettings;
 }
 
+class AnalysisWindow;
 class InfoPanel;
+class RecordWindow;
 class TLunka;
 class TLoginForm;
 class TfAddGame;
@@ -120,6 +122,9 @@ class TForm1 : public QMainWindow, public LobbyHost {
     TfNet* lobby() const { return fNet_; }
     TLoginForm* loginForm() const { return loginForm_; }
     TfAddGame* addGameForm() const { return fAddGame_; }
+    // The record and analysis windows, once opened.
+    RecordWindow* recordWindow() const { return recordWindow_; }
+    AnalysisWindow* analysisWindow() const { return analysisWindow_; }
 
     // Turn control and the move.
     void PitClick(TLunka* pit);
@@ -198,6 +203,15 @@ class TForm1 : public QMainWindow, public LobbyHost {
     void N27Click();
     void N28Click();
     void backgroundClick(int index);
+    void N42Click();  // "Запись партии"
+    void N43Click();  // "Анализ"
+
+    // The record and analysis windows (TForm1Record.cpp).
+    void updateSideWindows();
+    bool historyCommandsAllowed() const;
+    void recordPositionChosen(std::size_t moves);
+    void saveRecord();
+    void openRecord();
 
     void NewGame();
     void loadFrom(const QString& fileName, bool remember);
@@ -280,6 +294,8 @@ class TForm1 : public QMainWindow, public LobbyHost {
     TLoginForm* loginForm_ = nullptr;
     TfAddGame* fAddGame_ = nullptr;
     TfNet* fNet_ = nullptr;
+    RecordWindow* recordWindow_ = nullptr;  // made when first opened, owned by the window
+    AnalysisWindow* analysisWindow_ = nullptr;
 };
 
 }  // namespace pimra

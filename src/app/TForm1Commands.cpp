@@ -169,6 +169,7 @@ void TForm1::endHint() {
 void TForm1::N25Click() {
     game_.swapRows();
     for (int k = 1; k <= 7; ++k) showPits(game_.position(), {k + 7, k});
+    updateSideWindows();
 }
 
 void TForm1::N27Click() {
@@ -191,16 +192,19 @@ void TForm1::backgroundClick(int index) {
 
 void TForm1::showBoard() {
     for (int i = 1; i <= kPitCount; ++i) pit(i)->setStones(game_.position()[i]);
+    updateSideWindows();
 }
 
 void TForm1::updateHistoryItems() {
     menu_->N20->setEnabled(game_.history().canGoBack());
     menu_->N29->setEnabled(game_.history().canGoForward());
+    updateSideWindows();
 }
 
 void TForm1::updateStoneItems() {
     menu_->N27->setEnabled(game_.canAddStones());
     menu_->N28->setEnabled(game_.canRemoveStones());
+    updateSideWindows();
 }
 
 }  // namespace pimra

@@ -79,6 +79,7 @@ void TForm1::showThinking(bool thinking) {
         // The game may be begun anew, loaded or left meanwhile, and the level changed.
         lockMenu(false);
         for (QAction* item : menu_->lockedWhileThinking()) item->setEnabled(false);
+        updateSideWindows();
         paneBeforeThought_ = sPanel2->text();
         sPanel2->setText(QStringLiteral("Компьютер думает…"));
         return;
@@ -148,6 +149,7 @@ void TForm1::showPits(const Position& position, std::initializer_list<int> pits)
 
 void TForm1::lockMenu(bool locked) {
     for (QAction* item : menu_->lockedDuringMove()) item->setEnabled(!locked);
+    updateSideWindows();
 }
 
 void TForm1::playSound(MoveSound sound) {

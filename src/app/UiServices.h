@@ -20,6 +20,9 @@ class UiServices {
     // File names chosen in the save and open dialogs; empty when cancelled.
     virtual QString saveGameFileName(QWidget* parent) = 0;
     virtual QString openGameFileName(QWidget* parent) = 0;
+    // The same for game records (.pgn); a desktop without them cancels.
+    virtual QString saveRecordFileName(QWidget*) { return {}; }
+    virtual QString openRecordFileName(QWidget*) { return {}; }
     virtual void openUrl(const QUrl& url) = 0;
     virtual void showHelp(QWidget* parent, int topic) = 0;
     // Asks the desktop to draw the user's eye to a window in the background; a desktop

@@ -16,7 +16,7 @@ std::optional<MoveResult> LocalMatch::click(int pit) {
     ++turn_;
     turnRunning_ = true;
     game_.beginTurn();
-    return game_.move(pit);
+    return game_.play(RecordedMove{pit, Mover::Human, 0});
 }
 
 LocalMatch::Next LocalMatch::next(MoveReady ready) {
@@ -28,7 +28,8 @@ LocalMatch::Next LocalMatch::next(MoveReady ready) {
     }
     thinking_ = true;
     const unsigned turn = ++turn_;
-    chooser_->choose(game_.position(), game_.level(),
+    askedLevel_ = game_.level();
+    chooser_->choose(game_.position(), askedLevel_,
                      [this, turn, ready](int pit) { answered(turn, pit, ready); });
     return Next::Reply;
 }
@@ -42,7 +43,7 @@ void LocalMatch::answered(unsigned turn, int pit, const MoveReady& ready) {
         ready(MoveResult{});
         return;
     }
-    ready(game_.move(pit));
+    ready(game_.play(RecordedMove{pit, Mover::Computer, askedLevel_}));
 }
 
 void LocalMatch::abandonTurn() {

@@ -54,7 +54,8 @@ class LocalMatch {
     Game game_;
     bool turnRunning_ = false;
     bool thinking_ = false;
-    unsigned turn_ = 0;  // answers to an earlier question are dropped
+    unsigned turn_ = 0;   // answers to an earlier question are dropped
+    int askedLevel_ = 0;  // the level the computer was asked at, for the record
 };
 
 }  // namespace pimra

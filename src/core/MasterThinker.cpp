@@ -18,6 +18,19 @@ void MasterThinker::start(const Position& position, int sideToMove, const Search
         });
 }
 
+void MasterThinker::analyse(const Position& position, int sideToMove, const SearchLimits& limits,
+                            Done progress, Done done) {
+    stop();
+    worker_ = std::jthread([this, position, sideToMove, limits, progress = std::move(progress),
+                            done = std::move(done)](std::stop_token token) {
+        const auto report = [&progress, &token](const SearchResult& result) {
+            if (!token.stop_requested() && progress) progress(result);
+        };
+        const SearchResult result = search_.analyse(position, sideToMove, limits, token, report);
+        if (!token.stop_requested() && done) done(result);
+    });
+}
+
 void MasterThinker::stop() {
     if (!worker_.joinable()) return;
     worker_.request_stop();

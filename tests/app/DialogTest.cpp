@@ -106,6 +106,15 @@ class DialogTest : public QObject {
         QCOMPARE(open->fileMode(), QFileDialog::ExistingFile);
         QCOMPARE(open->defaultSuffix(), QStringLiteral("sav"));
         QCOMPARE(open->nameFilters(), QStringList({"Файл игры (*.sav)"}));
+        // Game records have dialogs of their own.
+        for (const bool saving : {true, false}) {
+            auto record = QtUiServices::createRecordDialog(nullptr, saving);
+            QCOMPARE(record->acceptMode(),
+                     saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+            QCOMPARE(record->fileMode(), saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+            QCOMPARE(record->defaultSuffix(), QStringLiteral("pgn"));
+            QCOMPARE(record->nameFilters(), QStringList({"Запись партии (*.pgn)"}));
+        }
     }
 
     void resultMessageThroughTheRealBox() {

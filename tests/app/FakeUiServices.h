@@ -30,6 +30,14 @@ class FakeUiServices : public UiServices {
         ++openAsked;
         return openName;
     }
+    QString saveRecordFileName(QWidget*) override {
+        ++recordSaveAsked;
+        return recordSaveName;
+    }
+    QString openRecordFileName(QWidget*) override {
+        ++recordOpenAsked;
+        return recordOpenName;
+    }
     void openUrl(const QUrl& url) override { urls << url; }
     void showHelp(QWidget*, int topic) override { helpTopics << topic; }
     void alert(QWidget*) override { ++alerts; }
@@ -43,6 +51,10 @@ class FakeUiServices : public UiServices {
     QString openName;
     int saveAsked = 0;
     int openAsked = 0;
+    QString recordSaveName;
+    QString recordOpenName;
+    int recordSaveAsked = 0;
+    int recordOpenAsked = 0;
     QList<QUrl> urls;
     QList<int> helpTopics;
     int alerts = 0;

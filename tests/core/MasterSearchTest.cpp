@@ -6,6 +6,7 @@
 #include <map>
 #include <random>
 #include <thread>
+#include <vector>
 
 #include "TestPositions.h"
 #include "core/MasterLevel.h"
@@ -296,6 +297,29 @@ TEST(MasterThinker, ANewThoughtReplacesTheOneUnderWay) {
     thinker.stop();
     EXPECT_EQ(reports.load(), 1);
     EXPECT_EQ(result.pit, 13);  // one stone into the store, then two more
+}
+
+TEST(MasterThinker, AnalysisReportsEveryDepthThenTheLastAndAStoppedOneNothing) {
+    MasterThinker thinker(1 << 16);
+    std::vector<int> depths;  // written on the worker, read after it has ended
+    std::promise<SearchResult> finished;
+    SearchLimits limits = unlimited();
+    limits.depth = 4;
+    thinker.analyse(
+        Position::start(), kBottomSide, limits,
+        [&](const SearchResult& r) { depths.push_back(r.depth); },
+        [&](const SearchResult& r) { finished.set_value(r); });
+    const SearchResult result = finished.get_future().get();
+    thinker.stop();
+    EXPECT_EQ(depths, (std::vector<int>{1, 2, 3, 4}));
+    EXPECT_EQ(result.moves.size(), 6u);  // every pit with its own value
+
+    std::atomic<int> reports{0};
+    thinker.analyse(
+        Position::start(), kBottomSide, unlimited(), [&](const SearchResult&) {},
+        [&](const SearchResult&) { ++reports; });
+    thinker.stop();
+    EXPECT_EQ(reports.load(), 0);
 }
 
 }  // namespace

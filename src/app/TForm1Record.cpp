@@ -1,0 +1,124 @@
+#include <QDate>
+#include <QFile>
+#include <QMenu>
+
+#include "AnalysisWindow.h"
+#include "MainMenu.h"
+#include "RecordWindow.h"
+#include "TForm1.h"
+#include "UiServices.h"
+#include "core/Move.h"
+#include "core/RecordFormat.h"
+
+namespace pimra {
+
+namespace {
+
+std::string recordPath(const QString& fileName) {
+    return QFile::encodeName(fileName).toStdString();
+}
+
+// What a record needs to be read back: counts of a byte and no more moves than a file holds.
+bool fitsAFile(const GameRecord& record) {
+    return record.start().fitsInBytes() && record.moves().size() <= kMaxRecordMoves;
+}
+
+}  // namespace
+
+void TForm1::N42Click() {
+    if (!recordWindow_) {
+        recordWindow_ = new RecordWindow(this);
+        connect(recordWindow_, &RecordWindow::positionChosen, this, &TForm1::recordPositionChosen);
+        connect(recordWindow_, &RecordWindow::saveRequested, this, &TForm1::saveRecord);
+        connect(recordWindow_, &RecordWindow::openRequested, this, &TForm1::openRecord);
+    }
+    recordWindow_->show();
+    recordWindow_->raise();
+    recordWindow_->activateWindow();
+    updateSideWindows();
+}
+
+void TForm1::N43Click() {
+    if (!analysisWindow_) {
+        analysisWindow_ = new AnalysisWindow(this);
+        analysisWindow_->setThinkTime(std::max(master_.thinkTime(), AnalysisWindow::kDefaultTime));
+    }
+    updateSideWindows();
+    analysisWindow_->show();
+    analysisWindow_->raise();
+}
+
+bool TForm1::historyCommandsAllowed() const {
+    // The same as "Назад" and "Вперед": no move or thought running, no online table.
+    return menu_->N26->menuAction()->isEnabled() && !table_.isOpen() && !isBusy();
+}
+
+void TForm1::updateSideWindows() {
+    if (recordWindow_ && recordWindow_->isVisible()) {
+        recordWindow_->showRecord(game_.record(), game_.recordMoves());
+        recordWindow_->setCommandsEnabled(menu_->N26->menuAction()->isEnabled() &&
+                                          !table_.isOpen());
+    }
+    if (!analysisWindow_) return;
+    if (table_.isOpen()) {
+        analysisWindow_->showUnavailable(QStringLiteral("Анализ не ведется за столом online"));
+        return;
+    }
+    // The game has decided a move the board is still to show: it is analysed once it is on
+    // the board. While the computer thinks, the board is what it thinks about.
+    const bool moveToShow = animator_.running() || moveOwner_ != MoveOwner::None ||
+                            (match_.turnRunning() && !match_.thinking());
+    if (!moveToShow) analysisWindow_->showPosition(game_.position(), game_.sideToMove());
+}
+
+void TForm1::recordPositionChosen(std::size_t moves) {
+    if (!historyCommandsAllowed()) {
+        updateSideWindows();
+        return;
+    }
+    const bool reached = game_.goToRecordMoves(moves);
+    showBoard();
+    updateHistoryItems();
+    recordWindow_->setMessage(reached ? QString()
+                                      : QStringLiteral("Этот ход уже не достать через «Назад»"));
+}
+
+void TForm1::saveRecord() {
+    const QString fileName = ui_.saveRecordFileName(recordWindow_);
+    if (fileName.isEmpty()) return;
+    GameRecord record = game_.record();
+    if (!fitsAFile(record)) {
+        recordWindow_->setMessage(RecordWindow::problemText({RecordError::TooLarge, 0, {}}, false));
+        return;
+    }
+    const bool dated = std::any_of(record.tags().begin(), record.tags().end(),
+                                   [](const auto& tag) { return tag.first == "Date"; });
+    if (!dated) {
+        record.setTag("Date",
+                      QDate::currentDate().toString(QStringLiteral("yyyy.MM.dd")).toStdString());
+    }
+    const RecordProblem problem = writeRecordFile(recordPath(fileName), record);
+    recordWindow_->setMessage(problem.error == RecordError::None
+                                  ? QStringLiteral("Запись сохранена")
+                                  : RecordWindow::problemText(problem, false));
+}
+
+void TForm1::openRecord() {
+    if (!historyCommandsAllowed()) return;
+    const QString fileName = ui_.openRecordFileName(recordWindow_);
+    if (fileName.isEmpty()) return;
+    RecordReading reading = readRecordFile(recordPath(fileName));
+    if (!reading.record) {
+        // A bad file changes nothing.
+        recordWindow_->setMessage(RecordWindow::problemText(reading.problem, true));
+        return;
+    }
+    game_.loadRecord(std::move(*reading.record));
+    showBoard();
+    updateHistoryItems();
+    SetLabel(QString::fromStdString(pimra::statusText(game_.sideToMove())));
+    UpdateCursor();
+    recordWindow_->setMessage(QStringLiteral("Запись открыта"));
+}
+
+}  // namespace pimra
