@@ -145,8 +145,14 @@ json Engine::tableList(const FormFields& fields) {
         tables = json::array();
         removeStaleTables(tx, now);
         for (TableRow& table : tx.listTables(kGameId, since, settings_.maxListedTables)) {
-            // A game lost on time ends here too when nobody is watching it.
-            if (rules_.settleClock(table, now)) tx.updateTable(table);
+            // A game lost on time ends here too when nobody is watching it. The list is not
+            // held against other writers, so the table is read again, held, before the change.
+            if (TableRow settled = table; rules_.settleClock(settled, now)) {
+                if (auto held = tx.findTable(table.id)) {
+                    table = *held;
+                    if (rules_.settleClock(table, now)) tx.updateTable(table);
+                }
+            }
             tables.push_back({{"ind", std::to_string(table.id)},
                               {"login1", table.login1},
                               {"login2", table.login2},
