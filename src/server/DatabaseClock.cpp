@@ -43,8 +43,9 @@ void DatabaseClock::resyncIfDue(std::int64_t nowUs) const {
 }
 
 std::int64_t DatabaseClock::nowMs() const {
+    resyncIfDue(steadyUs());
+    // Read after a new reading, which must not lie in the future of `now`.
     const std::int64_t now = steadyUs();
-    resyncIfDue(now);
     const std::int64_t estimate = (now + offsetUs_.load()) / 1000;
     // A new reading a little behind the old one must not turn time back.
     std::int64_t given = lastGivenMs_.load();
