@@ -19,6 +19,8 @@ packages=(
   fonts-dejavu-core fonts-liberation xvfb xauth
   # server
   libboost-dev libsqlite3-dev libsodium-dev
+  # the shared PostgreSQL store (libpqxx brings libpq)
+  libpqxx-dev
 )
 
 . "$(dirname "$0")/apt-install.sh"

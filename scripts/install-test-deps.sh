@@ -7,6 +7,8 @@ set -euo pipefail
 
 packages=(
   wrk nginx-light chromium openssl
+  # throw-away PostgreSQL clusters for the tests of the shared store and the local trial
+  postgresql-15
   # a PulseAudio server with a null sink and its recorder, for the move-sound recording test
   pulseaudio pulseaudio-utils
   # validators of the installed files and of the .deb packages

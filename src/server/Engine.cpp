@@ -178,8 +178,14 @@ json Engine::tableList(const FormFields& fields) {
             return it->second;
         };
         for (TableRow& table : tx.listTables(kGameId, since, settings_.maxListedTables)) {
-            // A game lost on time ends here too when nobody is watching it.
-            settle(tx, table, now);
+            // A game lost on time ends here too when nobody is watching it. The list is not
+            // held against other writers, so the table is read again, held, before the change.
+            if (TableRow settled = table; rules_.settleClock(settled, now)) {
+                if (auto held = tx.findTable(table.id)) {
+                    table = *held;
+                    settle(tx, table, now);
+                }
+            }
             tables.push_back({{"ind", std::to_string(table.id)},
                               {"login1", table.login1},
                               {"login2", table.login2},

@@ -8,12 +8,37 @@
 #include "server/Accounts.h"
 #include "server/Clock.h"
 #include "server/Credentials.h"
+#include "server/DatabaseClock.h"
 #include "server/Engine.h"
 #include "server/HttpServer.h"
 #include "server/Options.h"
+#include "server/PostgresStore.h"
 #include "server/SqliteStore.h"
 
 using namespace pimra::server;
+
+namespace {
+
+// The store named by --db and the clock that goes with it: a shared database also gives the
+// time, so that all processes on it agree on the clocks of a game.
+struct StoreAndClock {
+    std::unique_ptr<Store> store;
+    std::unique_ptr<Clock> clock;
+    std::string description;
+};
+
+StoreAndClock openStore(const std::string& db) {
+    if (PostgresStore::isConnectionUri(db)) {
+        auto store = std::make_unique<PostgresStore>(db);
+        auto clock =
+            std::make_unique<DatabaseClock>([&shared = *store] { return shared.databaseTimeMs(); });
+        return {std::move(store), std::move(clock), PostgresStore::withoutPassword(db)};
+    }
+    const std::string path = db.empty() ? defaultDatabasePath() : db;
+    return {std::make_unique<SqliteStore>(path), std::make_unique<SystemClock>(), path};
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     std::string error;
@@ -45,9 +70,9 @@ int main(int argc, char** argv) {
     }
 
     try {
-        const std::string dbPath = options->db.empty() ? defaultDatabasePath() : options->db;
-        SqliteStore store(dbPath);
-        SystemClock clock;
+        const auto opened = openStore(options->db);
+        Store& store = *opened.store;
+        const Clock& clock = *opened.clock;
         PasswordHasher hasher;
         Accounts accounts(store, clock, hasher);
         EngineSettings settings;
@@ -69,7 +94,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         std::cerr << "pimra-server: listening on http://" << options->bind << ':' << port
-                  << "/ with " << dbPath << '\n';
+                  << "/ with " << opened.description << '\n';
         std::thread serving([&] { http.run(); });
         int received = 0;
         sigwait(&signals, &received);

@@ -15,6 +15,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "PgCluster.h"
 #include "RawHttp.h"
 #include "net/FormEncoding.h"
 #include "net/Md5.h"
@@ -23,6 +24,7 @@
 #include "server/Credentials.h"
 #include "server/Engine.h"
 #include "server/HttpServer.h"
+#include "server/PostgresStore.h"
 #include "server/SqliteStore.h"
 
 namespace pimra::server::test {
@@ -41,16 +43,23 @@ inline std::string clientDigest(const std::string& password) {
     return net::MD5Hex(password);
 }
 
-// A complete server on a free loopback port, over a store file, with a clock the test turns.
+// A SQLite file, or a PostgreSQL database for a connection URI.
+inline std::unique_ptr<Store> openStore(const std::string& db) {
+    if (PostgresStore::isConnectionUri(db)) return std::make_unique<PostgresStore>(db);
+    return std::make_unique<SqliteStore>(db);
+}
+
+// A complete server on a free loopback port, over a store file or database, with a clock the
+// test turns.
 class ServerInstance {
   public:
-    ServerInstance(const std::string& dbPath, ManualClock& clock, AccountLimits limits = {},
+    ServerInstance(const std::string& db, ManualClock& clock, AccountLimits limits = {},
                    EngineSettings settings = {}, HttpLimits httpLimits = {})
-        : store_(dbPath),
+        : store_(openStore(db)),
           hasher_(PasswordHasher::Strength::Minimum),
-          accounts_(store_, clock, hasher_, limits),
-          engine_(store_, clock, accounts_, settings),
-          http_(engine_, accounts_, store_, httpLimits) {
+          accounts_(*store_, clock, hasher_, limits),
+          engine_(*store_, clock, accounts_, settings),
+          http_(engine_, accounts_, *store_, httpLimits) {
         port_ = http_.bind("127.0.0.1", 0);
         thread_ = std::thread([this] { http_.run(); });
         http_.waitUntilReady();
@@ -61,10 +70,10 @@ class ServerInstance {
     }
     int port() const { return port_; }
     Accounts& accounts() { return accounts_; }
-    Store& store() { return store_; }
+    Store& store() { return *store_; }
 
   private:
-    SqliteStore store_;
+    std::unique_ptr<Store> store_;
     PasswordHasher hasher_;
     Accounts accounts_;
     Engine engine_;
@@ -124,10 +133,15 @@ class ServerTest : public ::testing::Test {
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
+        // With PIMRA_TEST_DB the same tests run against a fresh PostgreSQL database each.
+        if (const std::string server = testDatabaseServer(); !server.empty()) {
+            database_ = std::make_unique<PgTestDatabase>(server);
+        }
         start();
     }
     void TearDown() override {
         server_.reset();
+        database_.reset();
         std::filesystem::remove_all(dir_);
     }
     void start() {
@@ -138,7 +152,10 @@ class ServerTest : public ::testing::Test {
         server_.reset();
         start();
     }
-    std::string dbPath() const { return (dir_ / "server.db").string(); }
+    // The test's store: a file in its folder, or its PostgreSQL database.
+    std::string dbPath() const {
+        return database_ ? database_->uri() : (dir_ / "server.db").string();
+    }
     Client client() { return Client(server_->port()); }
 
     nlohmann::json logIn(const std::string& login, const std::string& password) {
@@ -206,6 +223,7 @@ class ServerTest : public ::testing::Test {
     EngineSettings settings_;
     HttpLimits httpLimits_;
     std::filesystem::path dir_;
+    std::unique_ptr<PgTestDatabase> database_;
     std::unique_ptr<ServerInstance> server_;
 };
 
