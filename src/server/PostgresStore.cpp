@@ -80,6 +80,47 @@ const std::vector<const char*> kMigrations = {
         name TEXT PRIMARY KEY,
         value TEXT NOT NULL);
     )sql",
+    // The archive of finished games, the players' ratings and counts (counted afresh from
+    // the games finished so far), what the players of a table told the server lately.
+    R"sql(
+    CREATE TABLE game_outcomes(
+        table_id BIGINT PRIMARY KEY REFERENCES game_tables(id) ON DELETE CASCADE,
+        finish INTEGER NOT NULL,
+        rated INTEGER NOT NULL,
+        rating1_before DOUBLE PRECISION NOT NULL,
+        rating1_after DOUBLE PRECISION NOT NULL,
+        rating2_before DOUBLE PRECISION NOT NULL,
+        rating2_after DOUBLE PRECISION NOT NULL);
+    CREATE TABLE players(
+        login TEXT PRIMARY KEY,
+        rating DOUBLE PRECISION NOT NULL,
+        deviation DOUBLE PRECISION NOT NULL,
+        volatility DOUBLE PRECISION NOT NULL,
+        played INTEGER NOT NULL,
+        won INTEGER NOT NULL,
+        lost INTEGER NOT NULL,
+        drawn INTEGER NOT NULL);
+    INSERT INTO players
+        SELECT login, 1500, 350, 0.06, count(*), sum(won), sum(lost), sum(drawn) FROM (
+            SELECT login1 AS login, (result = 1)::int AS won, (result = 2)::int AS lost,
+                   (result = 3)::int AS drawn
+                FROM game_tables WHERE status = 2 AND login1 <> '' AND login2 <> ''
+            UNION ALL
+            SELECT login2, (result = 2)::int, (result = 1)::int, (result = 3)::int
+                FROM game_tables WHERE status = 2 AND login1 <> '' AND login2 <> '') AS seats
+        GROUP BY login;
+    CREATE TABLE table_activity(
+        table_id BIGINT PRIMARY KEY REFERENCES game_tables(id) ON DELETE CASCADE,
+        seen1_ms BIGINT NOT NULL,
+        seen2_ms BIGINT NOT NULL,
+        rematch1 INTEGER NOT NULL,
+        rematch2 INTEGER NOT NULL,
+        next_table_id BIGINT NOT NULL);
+    CREATE INDEX game_tables_finished_by_login1 ON game_tables(login1, finished_ms)
+        WHERE status = 2;
+    CREATE INDEX game_tables_finished_by_login2 ON game_tables(login2, finished_ms)
+        WHERE status = 2;
+    )sql",
 };
 
 // Taken by every process that looks at the schema version, so only one migrates at a time.
@@ -92,6 +133,8 @@ constexpr const char* kStatementTimeout = "10s";
     "id, game_id, login1, login2, time_limit, bonus, ready1, ready2, status, position, "    \
     "seat_to_move, time1_ms, time2_ms, turn_started_ms, result, finished_ms, last_record, " \
     "created_ms, changed_ms"
+#define PIMRA_OUTCOME_COLUMNS \
+    "table_id, finish, rated, rating1_before, rating1_after, rating2_before, rating2_after"
 #define PIMRA_SELECT_TABLES "SELECT " PIMRA_TABLE_COLUMNS " FROM game_tables "
 
 // The statements of the store, prepared on every connection.
@@ -152,10 +195,47 @@ const std::pair<const char*, const char*> kStatements[] = {
     // Held to the end of the transaction: serialises check-then-insert steps on one key.
     {"lock_key", "SELECT pg_advisory_xact_lock(hashtextextended($1, 0))"},
     {"now_ms", "SELECT (extract(epoch FROM clock_timestamp()) * 1000)::bigint"},
+    {"records_of",
+     "SELECT ind, seat, pit, played_ms FROM records WHERE table_id = $1 ORDER BY ind"},
+    {"add_game_outcome",
+     "INSERT INTO game_outcomes(table_id, finish, rated, rating1_before, rating1_after, "
+     "rating2_before, rating2_after) VALUES($1, $2, $3, $4, $5, $6, $7)"},
+    {"find_game_outcome",
+     "SELECT " PIMRA_OUTCOME_COLUMNS " FROM game_outcomes WHERE table_id = $1"},
+    // Each half walks one of the partial indexes of finished games, newest first.
+    {"finished_games_of",
+     "SELECT " PIMRA_TABLE_COLUMNS ", " PIMRA_OUTCOME_COLUMNS " FROM game_tables "
+     "LEFT JOIN game_outcomes ON table_id = id WHERE id IN ("
+     "(SELECT id FROM game_tables WHERE login1 = $1 AND status = 2 "
+     "ORDER BY finished_ms DESC LIMIT $2) UNION ALL "
+     "(SELECT id FROM game_tables WHERE login2 = $1 AND status = 2 AND login1 <> $1 "
+     "ORDER BY finished_ms DESC LIMIT $2)) "
+     "ORDER BY finished_ms DESC, id DESC LIMIT $2"},
+    {"find_player",
+     "SELECT login, rating, deviation, volatility, played, won, lost, drawn FROM players "
+     "WHERE login = $1"},
+    {"save_player",
+     "INSERT INTO players(login, rating, deviation, volatility, played, won, lost, drawn) "
+     "VALUES($1, $2, $3, $4, $5, $6, $7, $8) ON CONFLICT (login) DO UPDATE SET "
+     "rating = EXCLUDED.rating, deviation = EXCLUDED.deviation, "
+     "volatility = EXCLUDED.volatility, played = EXCLUDED.played, won = EXCLUDED.won, "
+     "lost = EXCLUDED.lost, drawn = EXCLUDED.drawn"},
+    {"find_activity",
+     "SELECT seen1_ms, seen2_ms, rematch1, rematch2, next_table_id FROM table_activity "
+     "WHERE table_id = $1"},
+    {"save_activity",
+     "INSERT INTO table_activity(table_id, seen1_ms, seen2_ms, rematch1, rematch2, "
+     "next_table_id) VALUES($1, $2, $3, $4, $5, $6) ON CONFLICT (table_id) DO UPDATE SET "
+     "seen1_ms = EXCLUDED.seen1_ms, seen2_ms = EXCLUDED.seen2_ms, "
+     "rematch1 = EXCLUDED.rematch1, rematch2 = EXCLUDED.rematch2, "
+     "next_table_id = EXCLUDED.next_table_id"},
 };
 
 #undef PIMRA_SELECT_TABLES
 #undef PIMRA_TABLE_COLUMNS
+#undef PIMRA_OUTCOME_COLUMNS
+
+constexpr int kTableColumnCount = 19;
 
 TableRow readTable(const pqxx::row& r) {
     TableRow t;
@@ -179,6 +259,20 @@ TableRow readTable(const pqxx::row& r) {
     t.createdMs = r[17].as<std::int64_t>();
     t.changedMs = r[18].as<std::int64_t>();
     return t;
+}
+
+// The outcome columns from `first` on; nothing where a left join found none.
+std::optional<GameOutcome> readOutcome(const pqxx::row& r, int first) {
+    if (r[first].is_null()) return std::nullopt;
+    GameOutcome o;
+    o.tableId = r[first].as<std::int64_t>();
+    o.finish = static_cast<GameFinish>(r[first + 1].as<int>());
+    o.rated = r[first + 2].as<int>() != 0;
+    o.rating1Before = r[first + 3].as<double>();
+    o.rating1After = r[first + 4].as<double>();
+    o.rating2Before = r[first + 5].as<double>();
+    o.rating2After = r[first + 6].as<double>();
+    return o;
 }
 
 // A text in a key that the database can hold: PostgreSQL text has no NUL character.
@@ -398,6 +492,68 @@ class PostgresStore::Transaction final : public StoreTransaction {
         if (r.empty()) return std::nullopt;
         return Record{r[0][0].as<int>(), r[0][1].as<int>(), r[0][2].as<int>(),
                       r[0][3].as<std::int64_t>()};
+    }
+
+    // The game archive, the ratings and the activity at tables.
+
+    std::vector<Record> recordsOf(std::int64_t tableId) override {
+        std::vector<Record> records;
+        for (const auto& row : tx_.exec_prepared("records_of", tableId)) {
+            records.push_back(Record{row[0].as<int>(), row[1].as<int>(), row[2].as<int>(),
+                                     row[3].as<std::int64_t>()});
+        }
+        return records;
+    }
+
+    void addGameOutcome(const GameOutcome& o) override {
+        tx_.exec_prepared("add_game_outcome", o.tableId, static_cast<int>(o.finish),
+                          o.rated ? 1 : 0, o.rating1Before, o.rating1After, o.rating2Before,
+                          o.rating2After);
+    }
+
+    std::optional<GameOutcome> findGameOutcome(std::int64_t tableId) override {
+        const auto r = tx_.exec_prepared("find_game_outcome", tableId);
+        if (r.empty()) return std::nullopt;
+        return readOutcome(r[0], 0);
+    }
+
+    std::vector<ArchivedGame> finishedGamesOf(const std::string& login, int limit) override {
+        std::vector<ArchivedGame> games;
+        if (hasNul(login)) return games;
+        for (const auto& row : tx_.exec_prepared("finished_games_of", login, limit)) {
+            ArchivedGame game{readTable(row), {}};
+            if (auto outcome = readOutcome(row, kTableColumnCount)) game.outcome = *outcome;
+            games.push_back(std::move(game));
+        }
+        return games;
+    }
+
+    std::optional<PlayerRecord> findPlayer(const std::string& login) override {
+        if (hasNul(login)) return std::nullopt;
+        const auto r = tx_.exec_prepared("find_player", login);
+        if (r.empty()) return std::nullopt;
+        const auto& row = r[0];
+        return PlayerRecord{row[0].as<std::string>(), row[1].as<double>(), row[2].as<double>(),
+                            row[3].as<double>(),      row[4].as<int>(),    row[5].as<int>(),
+                            row[6].as<int>(),         row[7].as<int>()};
+    }
+
+    void savePlayer(const PlayerRecord& p) override {
+        tx_.exec_prepared("save_player", p.login, p.rating, p.deviation, p.volatility, p.played,
+                          p.won, p.lost, p.drawn);
+    }
+
+    TableActivity findActivity(std::int64_t tableId) override {
+        const auto r = tx_.exec_prepared("find_activity", tableId);
+        if (r.empty()) return TableActivity{};
+        return TableActivity{r[0][0].as<std::int64_t>(), r[0][1].as<std::int64_t>(),
+                             r[0][2].as<int>() != 0, r[0][3].as<int>() != 0,
+                             r[0][4].as<std::int64_t>()};
+    }
+
+    void saveActivity(std::int64_t tableId, const TableActivity& a) override {
+        tx_.exec_prepared("save_activity", tableId, a.seen1Ms, a.seen2Ms, a.rematch1 ? 1 : 0,
+                          a.rematch2 ? 1 : 0, a.nextTableId);
     }
 
     int countEvents(const std::string& key, std::int64_t sinceMs) override {
