@@ -1,5 +1,8 @@
 #include "HttpServer.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <utility>
 
 #include <boost/asio.hpp>
@@ -7,7 +10,9 @@
 #include <boost/beast/http.hpp>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <latch>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -41,6 +46,7 @@ constexpr const char* kCsrfCookie = "pimra_csrf";
 constexpr int kListenBacklog = 16384;
 constexpr std::size_t kReadChunk = 16 * 1024;
 constexpr unsigned kEngineWorkers = 8;
+constexpr int kHasherNiceness = 10;
 
 // Open connections, in all and per address.
 class ConnectionCount {
@@ -73,6 +79,24 @@ class ConnectionCount {
     std::map<std::string, int> perAddress_;
 };
 
+// Gives every thread of `pool` (of `threads` threads) a lower scheduling priority. Password
+// hashes take whole cores for tens of milliseconds; on lower priority their threads yield to
+// the network thread and the engine workers, so a burst of logins cannot hold the polls up.
+void lowerPriority(asio::thread_pool& pool, unsigned threads) {
+    // Each task waits until all have started, so each runs on a thread of its own.
+    const auto started = std::make_shared<std::latch>(threads);
+    for (unsigned i = 0; i < threads; ++i) {
+        asio::post(pool, [started] {
+            const auto self = static_cast<id_t>(gettid());
+            errno = 0;
+            const int nice = getpriority(PRIO_PROCESS, self);
+            if (errno == 0) setpriority(PRIO_PROCESS, self, std::min(nice + kHasherNiceness, 19));
+            started->arrive_and_wait();
+        });
+    }
+    started->wait();
+}
+
 }  // namespace
 
 class HttpServer::Impl {
@@ -85,7 +109,11 @@ class HttpServer::Impl {
           connections_(limits.maxConnections, limits.maxConnectionsPerAddress),
           acceptor_(io_),
           workers_(kEngineWorkers),
-          hashers_(std::max(1u, std::thread::hardware_concurrency())) {}
+          hashers_(hasherCount()) {
+        lowerPriority(hashers_, hasherCount());
+    }
+
+    static unsigned hasherCount() { return std::max(1u, std::thread::hardware_concurrency()); }
 
     ~Impl() {
         workers_.join();
