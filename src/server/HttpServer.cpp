@@ -1,5 +1,8 @@
 #include "HttpServer.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <utility>
 
 #include <boost/asio.hpp>
@@ -7,7 +10,9 @@
 #include <boost/beast/http.hpp>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <latch>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -19,6 +24,7 @@
 #include "CsrfToken.h"
 #include "Engine.h"
 #include "FormBody.h"
+#include "HttpRequestReader.h"
 #include "Store.h"
 #include "WebForm.h"
 #include "WebPages.h"
@@ -32,7 +38,7 @@ using tcp = asio::ip::tcp;
 
 namespace {
 
-using Request = http::request<http::string_body>;
+using Request = HttpRequest;
 using Response = http::response<http::string_body>;
 
 constexpr const char* kHtml = "text/html; charset=utf-8";
@@ -41,19 +47,7 @@ constexpr const char* kCsrfCookie = "pimra_csrf";
 constexpr int kListenBacklog = 16384;
 constexpr std::size_t kReadChunk = 16 * 1024;
 constexpr unsigned kEngineWorkers = 8;
-
-bool isEnginePath(std::string_view path) {
-    return path == "/engine/" || path == "/engine";
-}
-
-std::string_view view(beast::string_view text) {
-    return std::string_view(text.data(), text.size());
-}
-
-std::string_view pathOf(beast::string_view target) {
-    const std::string_view text = view(target);
-    return text.substr(0, text.find('?'));
-}
+constexpr int kHasherNiceness = 10;
 
 // Open connections, in all and per address.
 class ConnectionCount {
@@ -86,31 +80,22 @@ class ConnectionCount {
     std::map<std::string, int> perAddress_;
 };
 
-std::string cookieValue(const Request& request, std::string_view name) {
-    const auto header = request[http::field::cookie];
-    std::string_view rest(header.data(), header.size());
-    while (!rest.empty()) {
-        const std::size_t end = rest.find(';');
-        std::string_view pair = rest.substr(0, end);
-        rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end + 1);
-        while (!pair.empty() && pair.front() == ' ') pair.remove_prefix(1);
-        const std::size_t equals = pair.find('=');
-        if (equals != std::string_view::npos && pair.substr(0, equals) == name) {
-            return std::string(pair.substr(equals + 1));
-        }
+// Gives every thread of `pool` (of `threads` threads) a lower scheduling priority. Password
+// hashes take whole cores for tens of milliseconds; on lower priority their threads yield to
+// the network thread and the engine workers, so a burst of logins cannot hold the polls up.
+void lowerPriority(asio::thread_pool& pool, unsigned threads) {
+    // Each task waits until all have started, so each runs on a thread of its own.
+    const auto started = std::make_shared<std::latch>(threads);
+    for (unsigned i = 0; i < threads; ++i) {
+        asio::post(pool, [started] {
+            const auto self = static_cast<id_t>(gettid());
+            errno = 0;
+            const int nice = getpriority(PRIO_PROCESS, self);
+            if (errno == 0) setpriority(PRIO_PROCESS, self, std::min(nice + kHasherNiceness, 19));
+            started->arrive_and_wait();
+        });
     }
-    return "";
-}
-
-// True when the Origin header, if any, names the host the request was sent to.
-bool sameOrigin(const Request& request) {
-    const auto origin = request[http::field::origin];
-    if (origin.empty()) return true;
-    const std::string_view text(origin.data(), origin.size());
-    const std::size_t scheme = text.find("://");
-    if (scheme == std::string_view::npos) return false;
-    const auto host = request[http::field::host];
-    return !host.empty() && text.substr(scheme + 3) == std::string_view(host.data(), host.size());
+    started->wait();
 }
 
 }  // namespace
@@ -126,7 +111,11 @@ class HttpServer::Impl {
           connections_(limits.maxConnections, limits.maxConnectionsPerAddress),
           acceptor_(io_),
           workers_(kEngineWorkers),
-          hashers_(std::max(1u, std::thread::hardware_concurrency())) {}
+          hashers_(hasherCount()) {
+        lowerPriority(hashers_, hasherCount());
+    }
+
+    static unsigned hasherCount() { return std::max(1u, std::thread::hardware_concurrency()); }
 
     ~Impl() {
         workers_.join();
@@ -212,10 +201,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
     const HttpLimits& limits() const { return server_.limits_; }
 
     void nextRequest() {
-        parser_.emplace();
-        parser_->header_limit(static_cast<std::uint32_t>(limits().maxHeaderBytes));
-        parser_->body_limit(limits().maxBodyBytes);
-        headerChecked_ = false;
+        reader_.emplace(limits().maxHeaderBytes, limits().maxBodyBytes);
         started_ = false;
         stream_.expires_after(limits().idleTimeout);
         if (buffer_.size() > 0) {
@@ -251,63 +237,23 @@ class Connection : public std::enable_shared_from_this<Connection> {
     }
 
     void parse() {
-        while (buffer_.size() > 0 && !parser_->is_done()) {
-            beast::error_code ec;
-            const std::size_t used = parser_->put(buffer_.data(), ec);
-            buffer_.consume(used);
-            if (ec == http::error::need_more) break;
-            if (ec) {
-                refuseFraming(ec);
+        switch (reader_->read(buffer_)) {
+            case HttpRequestReader::Outcome::Complete:
+                handle();
                 return;
-            }
-            if (parser_->is_header_done() && !headerChecked_) {
-                headerChecked_ = true;
-                if (const auto status = headerProblem()) {
-                    refuse(*status);
-                    return;
-                }
-            }
-        }
-        if (parser_->is_done()) {
-            handle();
-            return;
-        }
-        // What is buffered but unparsed is bounded by the limits of the parser; beyond them
-        // it reports an error above.
-        readMore();
-    }
-
-    std::optional<http::status> headerProblem() const {
-        const auto& header = parser_->get();
-        if (header.count(http::field::content_length) > 1) return http::status::bad_request;
-        if (header.count(http::field::content_length) > 0 &&
-            header.count(http::field::transfer_encoding) > 0) {
-            return http::status::bad_request;
-        }
-        if (header.version() >= 11 && header.count(http::field::host) == 0) {
-            return http::status::bad_request;
-        }
-        const auto encoding = header[http::field::content_encoding];
-        if (!encoding.empty() && !beast::iequals(encoding, "identity")) {
-            return http::status::unsupported_media_type;
-        }
-        return std::nullopt;
-    }
-
-    void refuseFraming(beast::error_code ec) {
-        if (ec == http::error::body_limit) {
-            refuse(http::status::payload_too_large);
-        } else if (ec == http::error::header_limit) {
-            refuse(http::status::request_header_fields_too_large);
-        } else {
-            refuse(http::status::bad_request);
+            case HttpRequestReader::Outcome::Refused:
+                refuse(reader_->refusal());
+                return;
+            case HttpRequestReader::Outcome::NeedMore:
+                readMore();
+                return;
         }
     }
 
     // Answers a request that cannot be served and closes the connection after the reply.
     void refuse(http::status status) {
         const bool engine =
-            parser_->is_header_done() && isEnginePath(pathOf(parser_->get().target()));
+            reader_->headerDone() && isEnginePath(pathOf(reader_->request().target()));
         Response response{status, 11};
         if (engine) {
             response.set(http::field::content_type, kJson);
@@ -329,7 +275,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
     }
 
     void handle() {
-        request_ = parser_->release();
+        request_ = reader_->release();
         // The handler's time counts against the request as well.
         stream_.expires_after(limits().requestTimeout);
         const std::string_view path = pathOf(request_.target());
@@ -513,10 +459,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
     beast::tcp_stream stream_;
     std::string address_;
     beast::flat_buffer buffer_;
-    std::optional<http::request_parser<http::string_body>> parser_;
+    std::optional<HttpRequestReader> reader_;
     Request request_;
     std::shared_ptr<Response> response_;
-    bool headerChecked_ = false;
     bool started_ = false;
     bool refused_ = false;
 };

@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <sstream>
+#include <thread>
 #include <vector>
 
 #include "TestServer.h"
@@ -184,6 +190,35 @@ TEST_F(HttpAbuseTest, RegistrationNeedsItsOwnTokenAndOriginAndTakesFieldsFromThe
         "/ru/reg", withToken, "application/x-www-form-urlencoded",
         cookieHeader + "Origin: http://127.0.0.1:" + std::to_string(server_->port()) + "\r\n");
     EXPECT_NE(done->body.find("успешно"), std::string::npos) << done->body;
+}
+
+// The nice value of each thread of this process.
+std::vector<int> threadNiceValues() {
+    std::vector<int> values;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream stat(task.path() / "stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), {});
+        // After the name in parentheses: state, then fields 4 to 19, the nice value last.
+        std::istringstream fields(text.substr(text.rfind(')') + 2));
+        std::string field;
+        for (int i = 3; i <= 19 && fields >> field; ++i) {
+        }
+        values.push_back(std::stoi(field));
+    }
+    return values;
+}
+
+TEST_F(HttpAbuseTest, PasswordHashesRunOnThreadsThatYieldToThePolls) {
+    const int own = getpriority(PRIO_PROCESS, 0);
+    const auto values = threadNiceValues();
+    const auto lowered = std::count(values.begin(), values.end(), std::min(own + 10, 19));
+    EXPECT_EQ(lowered, std::max(1u, std::thread::hardware_concurrency()));
+    // Everything else keeps its priority, and logins still work on the lowered threads.
+    EXPECT_EQ(std::count(values.begin(), values.end(), own) + lowered,
+              static_cast<long>(values.size()));
+    account("ann");
+    EXPECT_EQ(logIn("ann", "secret")["response"], "Success");
+    expectServed();
 }
 
 }  // namespace

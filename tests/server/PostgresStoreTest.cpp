@@ -38,7 +38,7 @@ TEST_F(PostgresStoreTest, CreatesTheSchemaAndKeepsDataForTheNextProcessOverEithe
     std::int64_t id = 0;
     {
         PostgresStore store(uri());
-        EXPECT_EQ(store.schemaVersion(), 2);
+        EXPECT_EQ(store.schemaVersion(), 3);
         store.write([&](StoreTransaction& tx) {
             EXPECT_TRUE(tx.addAccount({"Иван", "hash", "иван"}, 1));
             EXPECT_FALSE(tx.addAccount({"Иван", "other", "other"}, 2));
@@ -52,7 +52,7 @@ TEST_F(PostgresStoreTest, CreatesTheSchemaAndKeepsDataForTheNextProcessOverEithe
     }
     // The same database by host and port, as another machine names it.
     PostgresStore store(postgresCluster().tcpUri(database_->name()));
-    EXPECT_EQ(store.schemaVersion(), 2);
+    EXPECT_EQ(store.schemaVersion(), 3);
     store.read([&](StoreTransaction& tx) {
         EXPECT_EQ(tx.findAccount("Иван")->passwordHash, "hash");
         EXPECT_EQ(tx.findAccount("Иван")->loginKey, "иван");
@@ -87,7 +87,7 @@ TEST_F(PostgresStoreTest, AFailedTransactionLeavesNothingBehind) {
 
 TEST_F(PostgresStoreTest, RefusesADatabaseFromANewerServerAndAnUnreachableOne) {
     { PostgresStore store(uri()); }
-    sql("UPDATE schema_version SET version = 3");
+    sql("UPDATE schema_version SET version = 4");
     try {
         PostgresStore store(uri());
         ADD_FAILURE() << "a newer schema was opened";
@@ -182,7 +182,7 @@ TEST_F(PostgresStoreTest, AccountsFromTheFirstSchemaGetTheirLookAlikeKeys) {
         INSERT INTO sessions(sid, code, login, created_ms) VALUES('s', 'c', 'ALICE', 5);
     )sql");
     PostgresStore store(uri());
-    EXPECT_EQ(store.schemaVersion(), 2);
+    EXPECT_EQ(store.schemaVersion(), 3);
     store.write([](StoreTransaction& tx) {
         EXPECT_EQ(tx.findAccount("ALICE")->loginKey, "alice");
         EXPECT_EQ(tx.findSession("s")->lastUsedMs, 5);
@@ -198,7 +198,7 @@ TEST_F(PostgresStoreTest, ProcessesStartingTogetherMigrateOnce) {
             return store.schemaVersion();
         }));
     }
-    for (auto& version : versions) EXPECT_EQ(version.get(), 2);
+    for (auto& version : versions) EXPECT_EQ(version.get(), 3);
 }
 
 // Two stores stand for two server processes on one database.
