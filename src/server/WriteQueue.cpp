@@ -1,0 +1,42 @@
+#include "WriteQueue.h"
+
+namespace pimra::server {
+
+bool WriteQueue::push(PendingWrite& write) {
+    std::unique_lock lock(mutex_);
+    room_.wait(lock, [&] { return closed_ || queue_.size() < capacity_; });
+    if (closed_) return false;
+    queue_.push_back(&write);
+    lock.unlock();
+    filled_.notify_one();
+    return true;
+}
+
+std::vector<PendingWrite*> WriteQueue::takeBatch(std::size_t most) {
+    std::unique_lock lock(mutex_);
+    filled_.wait(lock, [&] { return closed_ || !queue_.empty(); });
+    std::vector<PendingWrite*> batch;
+    while (!queue_.empty() && batch.size() < most) {
+        batch.push_back(queue_.front());
+        queue_.pop_front();
+    }
+    lock.unlock();
+    room_.notify_all();
+    return batch;
+}
+
+void WriteQueue::close() {
+    {
+        std::lock_guard lock(mutex_);
+        closed_ = true;
+    }
+    filled_.notify_all();
+    room_.notify_all();
+}
+
+std::size_t WriteQueue::waiting() const {
+    std::lock_guard lock(mutex_);
+    return queue_.size();
+}
+
+}  // namespace pimra::server
