@@ -657,7 +657,7 @@ SqliteStore::Stats SqliteStore::stats() const {
 void SqliteStore::write(const Work& work) {
     PendingWrite pending(work);
     if (!queue_.push(pending)) throw StoreError("the store is closed");
-    pending.done.acquire();
+    pending.waitUntilFinished();
     if (pending.error) std::rethrow_exception(pending.error);
 }
 
@@ -685,8 +685,8 @@ void SqliteStore::writeLoop() {
         runBatch(batch);
         writes_ += batch.size();
         ++batches_;
-        // A caller may go on, and its PendingWrite with it, as soon as it is released.
-        for (PendingWrite* pending : batch) pending->done.release();
+        // A caller may go on, and its PendingWrite with it, as soon as it is finished.
+        for (PendingWrite* pending : batch) pending->finish();
     }
 }
 

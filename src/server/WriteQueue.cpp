@@ -2,6 +2,18 @@
 
 namespace pimra::server {
 
+void PendingWrite::finish() {
+    // Notified under the lock: the waiter cannot see `done_` and go before this returns.
+    std::lock_guard lock(mutex_);
+    done_ = true;
+    finished_.notify_one();
+}
+
+void PendingWrite::waitUntilFinished() {
+    std::unique_lock lock(mutex_);
+    finished_.wait(lock, [&] { return done_; });
+}
+
 bool WriteQueue::push(PendingWrite& write) {
     std::unique_lock lock(mutex_);
     room_.wait(lock, [&] { return closed_ || queue_.size() < capacity_; });

@@ -5,20 +5,28 @@
 #include <deque>
 #include <exception>
 #include <mutex>
-#include <semaphore>
 #include <vector>
 
 #include "Store.h"
 
 namespace pimra::server {
 
-// A change handed to the writer. The caller waits on `done`; after it, `error` holds what the
+// A change handed to the writer. The caller waits for it; after that, `error` holds what the
 // work threw, or what kept the batch from being saved, or nothing when the change is durable.
-struct PendingWrite {
+class PendingWrite {
+  public:
     explicit PendingWrite(const Store::Work& w) : work(w) {}
     const Store::Work& work;
     std::exception_ptr error;
-    std::binary_semaphore done{0};
+
+    // The writer's last touch: the caller may return, and this object go, at once after it.
+    void finish();
+    void waitUntilFinished();
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable finished_;
+    bool done_ = false;
 };
 
 // The changes waiting for the one writer, first come first served. At most `capacity` wait:
