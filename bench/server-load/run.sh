@@ -18,6 +18,7 @@
 #   --tables N         tables moving at once in the moves phase (default 64)
 #   --pollers N        polling clients, each every --poll-ms (default 64 every 20 ms)
 #   --many-pollers N   also N clients polling every 2 s with wrk, p99 (default 0: skipped)
+#   --server-cpus L    run each server on these CPUs only (taskset -c L), e.g. 0 for one core
 #   --label TEXT       heading of the table
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -32,6 +33,7 @@ pollers=64
 poll_ms=20
 many_pollers=0
 label=""
+server_cpus=""
 while [ $# -gt 0 ]; do
     case "$1" in
         --server) server="$2" ;;
@@ -44,6 +46,7 @@ while [ $# -gt 0 ]; do
         --poll-ms) poll_ms="$2" ;;
         --many-pollers) many_pollers="$2" ;;
         --label) label="$2" ;;
+        --server-cpus) server_cpus="$2" ;;
         *) echo "unknown option $1 (see the head of $0)"; exit 2 ;;
     esac
     shift 2
@@ -77,7 +80,7 @@ start_servers() {
         local port
         port="$(free_port)"
         # Every client comes from loopback: the limit per address would refuse them.
-        "$server" --bind 127.0.0.1 --port "$port" --db "$db" --trust-proxy \
+        ${server_cpus:+taskset -c "$server_cpus"} "$server" --bind 127.0.0.1 --port "$port" --db "$db" --trust-proxy \
             --max-connections-per-address 100000 2>>"$work/server$i.log" &
         server_pids+=($!)
         ports+=("$port")
