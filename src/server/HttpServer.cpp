@@ -46,7 +46,9 @@ constexpr const char* kJson = "application/json; charset=utf-8";
 constexpr const char* kCsrfCookie = "pimra_csrf";
 constexpr int kListenBacklog = 16384;
 constexpr std::size_t kReadChunk = 16 * 1024;
-constexpr unsigned kEngineWorkers = 8;
+// A change waits on its worker until its group commit is on disk; enough workers let one
+// sync serve many moves while the reads go on.
+constexpr unsigned kEngineWorkers = 64;
 constexpr int kHasherNiceness = 10;
 
 // Open connections, in all and per address.

@@ -294,8 +294,34 @@ void afterMigration(sqlite3* db, std::size_t toVersion) {
     if (toVersion == 2) fillLoginKeys(db);
 }
 
+bool isMemory(const std::string& path) {
+    return path.empty() || path == ":memory:";
+}
+
+sqlite3* openConnection(const std::string& path, int flags) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+        const std::string message = db ? sqlite3_errmsg(db) : "out of memory";
+        sqlite3_close(db);
+        throw StoreError("cannot open " + path + ": " + message);
+    }
+    sqlite3_busy_timeout(db, 5000);
+    return db;
+}
+
+int schemaVersionOf(sqlite3* db) {
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &stmt, nullptr) != SQLITE_OK) {
+        fail(db, "cannot read the schema version");
+    }
+    int version = 0;
+    if (sqlite3_step(stmt) == SQLITE_ROW) version = sqlite3_column_int(stmt, 0);
+    sqlite3_finalize(stmt);
+    return version;
+}
+
 bool withoutWritePermission(const std::string& path) {
-    if (path.empty() || path == ":memory:") return false;
+    if (isMemory(path)) return false;
     std::error_code error;
     const auto status = std::filesystem::status(path, error);
     if (error || !std::filesystem::exists(status)) return false;
@@ -656,53 +682,111 @@ class SqliteStore::Transaction final : public StoreTransaction {
     Statements& s_;
 };
 
-SqliteStore::SqliteStore(const std::string& path) {
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
-    if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
-        const std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
-        sqlite3_close(db_);
-        throw StoreError("cannot open " + path + ": " + message);
+// A read connection with its own prepared statements.
+struct SqliteStore::Reader {
+    explicit Reader(sqlite3* connection)
+        : db(connection), statements(std::make_unique<Statements>(connection)) {}
+    ~Reader() {
+        statements.reset();
+        sqlite3_close(db);
     }
+    Reader(const Reader&) = delete;
+    Reader& operator=(const Reader&) = delete;
+    sqlite3* db;
+    std::unique_ptr<Statements> statements;
+};
+
+// A read connection taken from the pool for one read, waiting for one to be free.
+class SqliteStore::ReaderLease {
+  public:
+    explicit ReaderLease(SqliteStore& store) : store_(store) {
+        std::unique_lock lock(store_.readersMutex_);
+        store_.readerFree_.wait(lock, [&] { return !store_.freeReaders_.empty(); });
+        reader_ = store_.freeReaders_.back();
+        store_.freeReaders_.pop_back();
+    }
+    ~ReaderLease() {
+        {
+            std::lock_guard lock(store_.readersMutex_);
+            store_.freeReaders_.push_back(reader_);
+        }
+        store_.readerFree_.notify_one();
+    }
+    ReaderLease(const ReaderLease&) = delete;
+    ReaderLease& operator=(const ReaderLease&) = delete;
+    Reader& operator*() const { return *reader_; }
+    Reader* operator->() const { return reader_; }
+
+  private:
+    SqliteStore& store_;
+    Reader* reader_ = nullptr;
+};
+
+SqliteStore::SqliteStore(const std::string& path, int readers) {
+    db_ = openConnection(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     try {
         checkWritable(path);
-        sqlite3_busy_timeout(db_, 5000);
         exec(db_, "PRAGMA journal_mode = WAL");
         // A committed move must survive a power cut, not only a crash of the process.
         exec(db_, "PRAGMA synchronous = FULL");
         exec(db_, "PRAGMA foreign_keys = ON");
         statements_ = std::make_unique<Statements>(db_);
-        const int version = schemaVersion();
-        if (version < 0) {
-            throw StoreError("the database " + path + " has a broken schema version " +
-                             std::to_string(version));
-        }
-        if (version > static_cast<int>(kMigrations.size())) {
-            throw StoreError("the database " + path + " was written by a newer server (schema " +
-                             std::to_string(version) + ")");
-        }
-        checkIntegrity(path);
-        for (std::size_t i = static_cast<std::size_t>(version); i < kMigrations.size(); ++i) {
-            exec(db_, "BEGIN IMMEDIATE");
-            try {
-                exec(db_, kMigrations[i]);
-                afterMigration(db_, i + 1);
-                exec(db_, ("PRAGMA user_version = " + std::to_string(i + 1)).c_str());
-                exec(db_, "COMMIT");
-            } catch (...) {
-                sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-                throw;
-            }
-        }
+        migrate(path);
+        // Each connection to ":memory:" would be a database of its own.
+        if (!isMemory(path)) openReaders(path, std::max(1, readers));
+        writer_ = std::thread([this] { writeLoop(); });
     } catch (...) {
-        statements_.reset();
-        sqlite3_close(db_);
+        closeAll();
         throw;
     }
 }
 
 SqliteStore::~SqliteStore() {
+    queue_.close();
+    writer_.join();
+    closeAll();
+}
+
+void SqliteStore::closeAll() {
+    freeReaders_.clear();
+    readers_.clear();
     statements_.reset();
     sqlite3_close(db_);
+    db_ = nullptr;
+}
+
+void SqliteStore::migrate(const std::string& path) {
+    const int version = schemaVersionOf(db_);
+    if (version < 0) {
+        throw StoreError("the database " + path + " has a broken schema version " +
+                         std::to_string(version));
+    }
+    if (version > static_cast<int>(kMigrations.size())) {
+        throw StoreError("the database " + path + " was written by a newer server (schema " +
+                         std::to_string(version) + ")");
+    }
+    checkIntegrity(path);
+    for (std::size_t i = static_cast<std::size_t>(version); i < kMigrations.size(); ++i) {
+        exec(db_, "BEGIN IMMEDIATE");
+        try {
+            exec(db_, kMigrations[i]);
+            afterMigration(db_, i + 1);
+            exec(db_, ("PRAGMA user_version = " + std::to_string(i + 1)).c_str());
+            exec(db_, "COMMIT");
+        } catch (...) {
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+            throw;
+        }
+    }
+}
+
+void SqliteStore::openReaders(const std::string& path, int count) {
+    for (int i = 0; i < count; ++i) {
+        auto reader = std::make_unique<Reader>(openConnection(path, SQLITE_OPEN_READWRITE));
+        exec(reader->db, "PRAGMA query_only = 1");
+        freeReaders_.push_back(reader.get());
+        readers_.push_back(std::move(reader));
+    }
 }
 
 void SqliteStore::checkWritable(const std::string& path) {
@@ -731,35 +815,104 @@ void SqliteStore::checkIntegrity(const std::string& path) {
 }
 
 int SqliteStore::schemaVersion() {
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db_, "PRAGMA user_version", -1, &stmt, nullptr) != SQLITE_OK) {
-        fail(db_, "cannot read the schema version");
-    }
     int version = 0;
-    if (sqlite3_step(stmt) == SQLITE_ROW) version = sqlite3_column_int(stmt, 0);
-    sqlite3_finalize(stmt);
+    if (readers_.empty()) {
+        write([&](StoreTransaction&) { version = schemaVersionOf(db_); });
+    } else {
+        ReaderLease reader(*this);
+        version = schemaVersionOf(reader->db);
+    }
     return version;
 }
 
+SqliteStore::Stats SqliteStore::stats() const {
+    return Stats{writes_.load(), batches_.load(), queue_.waiting()};
+}
+
 void SqliteStore::write(const Work& work) {
-    run(work, "BEGIN IMMEDIATE");
+    PendingWrite pending(work);
+    if (!queue_.push(pending)) throw StoreError("the store is closed");
+    pending.waitUntilFinished();
+    if (pending.error) std::rethrow_exception(pending.error);
 }
 
 void SqliteStore::read(const Work& work) {
-    run(work, "BEGIN");
+    if (readers_.empty()) {
+        write(work);
+        return;
+    }
+    ReaderLease reader(*this);
+    exec(reader->db, "BEGIN");
+    try {
+        Transaction transaction(*reader->statements);
+        work(transaction);
+        exec(reader->db, "COMMIT");
+    } catch (...) {
+        sqlite3_exec(reader->db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
 }
 
-void SqliteStore::run(const Work& work, const char* begin) {
-    // One connection: the mutex also serialises every change of a table.
-    std::lock_guard lock(mutex_);
-    exec(db_, begin);
-    try {
-        Transaction transaction(*statements_);
-        work(transaction);
-        exec(db_, "COMMIT");
-    } catch (...) {
+void SqliteStore::writeLoop() {
+    for (;;) {
+        const std::vector<PendingWrite*> batch = queue_.takeBatch(kMaxBatch);
+        if (batch.empty()) return;
+        runBatch(batch);
+        writes_ += batch.size();
+        ++batches_;
+        // A caller may go on, and its PendingWrite with it, as soon as it is finished.
+        for (PendingWrite* pending : batch) pending->finish();
+    }
+}
+
+// Takes back the change that just failed, keeping the batch's other changes. False when the
+// batch's transaction is gone: SQLite ends a transaction itself on some errors (a full disk,
+// an I/O error).
+bool SqliteStore::undoLastChange() {
+    if (sqlite3_get_autocommit(db_) != 0) return false;
+    return sqlite3_exec(db_, "ROLLBACK TO change; RELEASE change", nullptr, nullptr, nullptr) ==
+           SQLITE_OK;
+}
+
+void SqliteStore::runBatch(const std::vector<PendingWrite*>& batch) {
+    // The changes run so far in the open transaction, to be saved by its commit.
+    std::vector<PendingWrite*> done;
+    bool open = false;
+    const auto abandon = [&](const std::exception_ptr& why) {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
+        for (PendingWrite* pending : done) pending->error = why;
+        done.clear();
+        open = false;
+    };
+    for (PendingWrite* pending : batch) {
+        try {
+            if (!open) {
+                statements_->query("BEGIN IMMEDIATE").step();
+                open = true;
+            }
+        } catch (...) {
+            pending->error = std::current_exception();
+            continue;
+        }
+        try {
+            statements_->query("SAVEPOINT change").step();
+            Transaction transaction(*statements_);
+            pending->work(transaction);
+            statements_->query("RELEASE change").step();
+            done.push_back(pending);
+        } catch (...) {
+            pending->error = std::current_exception();
+            if (!undoLastChange()) {
+                abandon(std::make_exception_ptr(
+                    StoreError("the change was not saved: its transaction failed")));
+            }
+        }
+    }
+    if (!open) return;
+    try {
+        statements_->query("COMMIT").step();
+    } catch (...) {
+        abandon(std::current_exception());
     }
 }
 

@@ -1,22 +1,48 @@
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "Store.h"
+#include "WriteQueue.h"
 
 struct sqlite3;
 
 namespace pimra::server {
 
 // The embedded store: one SQLite file in WAL mode (or ":memory:"), schema brought up to date
-// on opening. One connection serves all threads, one transaction at a time. Opening refuses,
-// with a StoreError that names the file, a read-only file, a schema version it does not know
-// and a file that fails SQLite's quick check.
+// on opening. Opening refuses, with a StoreError that names the file, a read-only file, a
+// schema version it does not know and a file that fails SQLite's quick check.
+//
+// Reads run on a small pool of connections of their own and never wait for a change. Changes
+// run one after another on one writer connection and thread, so writes to one table are
+// serialised. The changes that arrive while a batch is being made durable share the next
+// transaction and its sync (group commit), each inside a savepoint of its own, so that a
+// change that fails takes back only itself. `write` returns once its own change is on disk
+// (synchronous=FULL). A ":memory:" store has only the writer connection, which reads use too.
 class SqliteStore final : public Store {
   public:
-    explicit SqliteStore(const std::string& path);
+    static constexpr int kDefaultReaders = 4;
+    // Changes waiting for the writer; beyond this, callers wait for room.
+    static constexpr std::size_t kMaxWaitingWrites = 1024;
+    // Changes sharing one transaction at most.
+    static constexpr std::size_t kMaxBatch = 256;
+
+    // What the writer has done so far, for watching the store.
+    struct Stats {
+        std::uint64_t writes = 0;   // changes run, saved or failed
+        std::uint64_t batches = 0;  // transactions committed or tried
+        std::size_t waiting = 0;    // changes queued for the writer now
+    };
+
+    explicit SqliteStore(const std::string& path, int readers = kDefaultReaders);
     ~SqliteStore() override;
     SqliteStore(const SqliteStore&) = delete;
     SqliteStore& operator=(const SqliteStore&) = delete;
@@ -26,18 +52,36 @@ class SqliteStore final : public Store {
 
     // The schema version the file has after opening.
     int schemaVersion();
+    Stats stats() const;
 
   private:
     class Statements;
     class Transaction;
+    struct Reader;
+    class ReaderLease;
 
-    void run(const Work& work, const char* begin);
     void checkWritable(const std::string& path);
     void checkIntegrity(const std::string& path);
+    void migrate(const std::string& path);
+    void openReaders(const std::string& path, int count);
+    void closeAll();
+    void writeLoop();
+    void runBatch(const std::vector<PendingWrite*>& batch);
+    bool undoLastChange();
 
-    std::mutex mutex_;
+    // The writer connection: migrations while opening, then only the writer thread.
     sqlite3* db_ = nullptr;
     std::unique_ptr<Statements> statements_;
+
+    std::vector<std::unique_ptr<Reader>> readers_;
+    std::mutex readersMutex_;
+    std::condition_variable readerFree_;
+    std::vector<Reader*> freeReaders_;
+
+    WriteQueue queue_{kMaxWaitingWrites};
+    std::atomic<std::uint64_t> writes_{0};
+    std::atomic<std::uint64_t> batches_{0};
+    std::thread writer_;
 };
 
 }  // namespace pimra::server

@@ -2,11 +2,17 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <future>
+#include <thread>
+#include <vector>
 
 #include "server/SqliteStore.h"
 #include "server/TableRules.h"
+#include "server/WriteQueue.h"
 
 namespace pimra::server {
 namespace {
@@ -339,6 +345,133 @@ TEST_F(SqliteStoreTest, ListsUnfinishedAndRecentlyFinishedTablesAndTrimsSessions
         EXPECT_TRUE(tx.findSession("s3"));
         EXPECT_TRUE(tx.findSession("s4"));
     });
+}
+
+// Waits until `done` holds, letting other threads run; for states that only polling shows.
+template <class Condition>
+void waitFor(Condition done) {
+    while (!done()) std::this_thread::yield();
+}
+
+TEST_F(SqliteStoreTest, ChangesArrivingDuringACommitShareTheNextOneAndAFailureUndoesOnlyItself) {
+    SqliteStore store(path_.string());
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::promise<void> started;
+    std::thread first([&] {
+        store.write([&](StoreTransaction& tx) {
+            tx.addAccount({"first", "h", "first"}, 1);
+            started.set_value();
+            released.wait();
+        });
+    });
+    started.get_future().wait();
+    constexpr int kQueued = 12;
+    std::vector<std::thread> others;
+    std::atomic<int> refused{0};
+    for (int i = 0; i < kQueued; ++i) {
+        others.emplace_back([&, i] {
+            const std::string login = "p" + std::to_string(i);
+            try {
+                store.write([&](StoreTransaction& tx) {
+                    tx.addAccount({login, "h", login}, 2);
+                    if (i == 5) throw std::runtime_error("refused");
+                });
+            } catch (const std::runtime_error&) {
+                ++refused;
+            }
+        });
+    }
+    waitFor([&] { return store.stats().waiting == static_cast<std::size_t>(kQueued); });
+    release.set_value();
+    first.join();
+    for (auto& thread : others) thread.join();
+
+    EXPECT_EQ(refused, 1);
+    EXPECT_EQ(store.stats().writes, static_cast<std::uint64_t>(kQueued + 1));
+    EXPECT_EQ(store.stats().batches, 2u);
+    // What landed is on disk: a new store over the file sees it.
+    SqliteStore reopened(path_.string());
+    reopened.read([&](StoreTransaction& tx) {
+        EXPECT_TRUE(tx.findAccount("first"));
+        for (int i = 0; i < kQueued; ++i) {
+            EXPECT_EQ(tx.findAccount("p" + std::to_string(i)).has_value(), i != 5) << i;
+        }
+    });
+}
+
+TEST_F(SqliteStoreTest, ReadsGoOnWhileAChangeIsUnderWayAndSeeOnlyWhatIsCommitted) {
+    SqliteStore store(path_.string());
+    store.write([](StoreTransaction& tx) { tx.addAccount({"old", "h", "old"}, 1); });
+    std::promise<void> inside;
+    std::promise<void> readDone;
+    std::thread writer([&] {
+        store.write([&](StoreTransaction& tx) {
+            tx.addAccount({"new", "h", "new"}, 2);
+            inside.set_value();
+            // Holds the writer until the read has finished: a read that waited would hang.
+            readDone.get_future().wait();
+        });
+    });
+    inside.get_future().wait();
+    bool sawOld = false;
+    bool sawNew = true;
+    store.read([&](StoreTransaction& tx) {
+        sawOld = tx.findAccount("old").has_value();
+        sawNew = tx.findAccount("new").has_value();
+    });
+    readDone.set_value();
+    writer.join();
+    EXPECT_TRUE(sawOld);
+    EXPECT_FALSE(sawNew);
+    store.read([](StoreTransaction& tx) { EXPECT_TRUE(tx.findAccount("new")); });
+}
+
+TEST_F(SqliteStoreTest, ManyThreadsChangingOneTableLoseNoUpdate) {
+    SqliteStore store(path_.string(), 2);
+    std::int64_t id = 0;
+    store.write(
+        [&](StoreTransaction& tx) { id = tx.addTable(TableRules::newTable("a", 60, 0, 0)); });
+    constexpr int kThreads = 8;
+    constexpr int kEach = 25;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < kEach; ++i) {
+                store.write([&](StoreTransaction& tx) {
+                    TableRow table = *tx.findTable(id);
+                    table.lastRecord += 1;
+                    tx.addRecord(id, {table.lastRecord, 1, 3, 0});
+                    tx.updateTable(table);
+                });
+                store.read([&](StoreTransaction& tx) { EXPECT_TRUE(tx.findTable(id)); });
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    store.read([&](StoreTransaction& tx) {
+        EXPECT_EQ(tx.findTable(id)->lastRecord, kThreads * kEach);
+        EXPECT_TRUE(tx.recordAfter(id, kThreads * kEach - 1));
+    });
+    EXPECT_LT(store.stats().batches, store.stats().writes);
+}
+
+TEST(WriteQueueTest, HoldsAtMostItsCapacityHandsOutInOrderAndRefusesOnceClosed) {
+    WriteQueue queue(2);
+    const Store::Work nothing = [](StoreTransaction&) {};
+    PendingWrite a(nothing), b(nothing), c(nothing), d(nothing);
+    ASSERT_TRUE(queue.push(a));
+    ASSERT_TRUE(queue.push(b));
+    std::thread third([&] { EXPECT_TRUE(queue.push(c)); });
+    EXPECT_EQ(queue.waiting(), 2u);
+    EXPECT_EQ(queue.takeBatch(1), std::vector<PendingWrite*>{&a});
+    third.join();
+    EXPECT_EQ(queue.takeBatch(10), (std::vector<PendingWrite*>{&b, &c}));
+    ASSERT_TRUE(queue.push(d));
+    queue.close();
+    EXPECT_FALSE(queue.push(a));
+    EXPECT_EQ(queue.takeBatch(10), std::vector<PendingWrite*>{&d});
+    EXPECT_TRUE(queue.takeBatch(10).empty());
 }
 
 }  // namespace
