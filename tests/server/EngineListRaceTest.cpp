@@ -59,6 +59,22 @@ class StaleListStore final : public Store {
         std::optional<Record> recordAfter(std::int64_t id, int ind) override {
             return tx_.recordAfter(id, ind);
         }
+        std::vector<Record> recordsOf(std::int64_t id) override { return tx_.recordsOf(id); }
+        void addGameOutcome(const GameOutcome& o) override { tx_.addGameOutcome(o); }
+        std::optional<GameOutcome> findGameOutcome(std::int64_t id) override {
+            return tx_.findGameOutcome(id);
+        }
+        std::vector<ArchivedGame> finishedGamesOf(const std::string& l, int limit) override {
+            return tx_.finishedGamesOf(l, limit);
+        }
+        std::optional<PlayerRecord> findPlayer(const std::string& l) override {
+            return tx_.findPlayer(l);
+        }
+        void savePlayer(const PlayerRecord& p) override { tx_.savePlayer(p); }
+        TableActivity findActivity(std::int64_t id) override { return tx_.findActivity(id); }
+        void saveActivity(std::int64_t id, const TableActivity& a) override {
+            tx_.saveActivity(id, a);
+        }
         int countEvents(const std::string& k, std::int64_t t) override {
             return tx_.countEvents(k, t);
         }
