@@ -54,6 +54,8 @@ InfoPanel::InfoPanel(QWidget* parent) : QFrame(parent) {
 
 QLabel* InfoPanel::addLabel(const QString& text, const QRect& geometry, Qt::Alignment alignment) {
     auto* label = new QLabel(text, this);
+    // Logins and results come from the server: shown as they are, never as markup.
+    label->setTextFormat(Qt::PlainText);
     label->setGeometry(geometry);
     label->setAlignment(alignment | Qt::AlignVCenter);
     return label;

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 
 #include "HelpViewer.h"
+#include "TextFit.h"
 
 namespace pimra {
 
@@ -30,20 +31,23 @@ std::unique_ptr<QMessageBox> QtUiServices::createResultBox(QWidget* parent, cons
                                                            const QString& text) {
     auto box =
         std::make_unique<QMessageBox>(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+    makeRoomForTitle(box.get());
     return box;
 }
 
-std::unique_ptr<QMessageBox> QtUiServices::createAboutBox(const QString& title,
+std::unique_ptr<QMessageBox> QtUiServices::createAboutBox(QWidget* parent, const QString& title,
                                                           const QString& text) {
-    // No owner: the box blocks the whole application, like a task-modal box.
-    auto box =
-        std::make_unique<QMessageBox>(QMessageBox::Information, title, text, QMessageBox::Ok);
+    // Over the game's window, and blocking the whole application like a task-modal box.
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Information, title, text, QMessageBox::Ok,
+                                             parent);
     box->setWindowModality(Qt::ApplicationModal);
+    makeRoomForTitle(box.get());
     return box;
 }
 
-std::unique_ptr<QFileDialog> QtUiServices::createSaveDialog(QWidget* parent) {
-    auto dialog = std::make_unique<QFileDialog>(parent);
+std::unique_ptr<QFileDialog> QtUiServices::createSaveDialog(QWidget* parent,
+                                                            const QString& folder) {
+    auto dialog = std::make_unique<QFileDialog>(parent, QString(), folder);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setDefaultSuffix(kSuffix);
@@ -53,8 +57,9 @@ std::unique_ptr<QFileDialog> QtUiServices::createSaveDialog(QWidget* parent) {
     return dialog;
 }
 
-std::unique_ptr<QFileDialog> QtUiServices::createOpenDialog(QWidget* parent) {
-    auto dialog = std::make_unique<QFileDialog>(parent);
+std::unique_ptr<QFileDialog> QtUiServices::createOpenDialog(QWidget* parent,
+                                                            const QString& folder) {
+    auto dialog = std::make_unique<QFileDialog>(parent, QString(), folder);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setDefaultSuffix(kSuffix);
@@ -66,16 +71,16 @@ void QtUiServices::showResult(QWidget* parent, const QString& title, const QStri
     createResultBox(parent, title, text)->exec();
 }
 
-void QtUiServices::showAbout(QWidget*, const QString& title, const QString& text) {
-    createAboutBox(title, text)->exec();
+void QtUiServices::showAbout(QWidget* parent, const QString& title, const QString& text) {
+    createAboutBox(parent, title, text)->exec();
 }
 
-QString QtUiServices::saveGameFileName(QWidget* parent) {
-    return chosenFile(*createSaveDialog(parent));
+QString QtUiServices::saveGameFileName(QWidget* parent, const QString& folder) {
+    return chosenFile(*createSaveDialog(parent, folder));
 }
 
-QString QtUiServices::openGameFileName(QWidget* parent) {
-    return chosenFile(*createOpenDialog(parent));
+QString QtUiServices::openGameFileName(QWidget* parent, const QString& folder) {
+    return chosenFile(*createOpenDialog(parent, folder));
 }
 
 void QtUiServices::openUrl(const QUrl& url) {

@@ -24,17 +24,20 @@ class QtUiServices : public UiServices {
 
     void showResult(QWidget* parent, const QString& title, const QString& text) override;
     void showAbout(QWidget* parent, const QString& title, const QString& text) override;
-    QString saveGameFileName(QWidget* parent) override;
-    QString openGameFileName(QWidget* parent) override;
+    QString saveGameFileName(QWidget* parent, const QString& folder) override;
+    QString openGameFileName(QWidget* parent, const QString& folder) override;
     void openUrl(const QUrl& url) override;
     void showHelp(QWidget* parent, int topic) override;
 
     // The dialogs as shown, built apart so that their settings can be checked.
     static std::unique_ptr<QMessageBox> createResultBox(QWidget* parent, const QString& title,
                                                         const QString& text);
-    static std::unique_ptr<QMessageBox> createAboutBox(const QString& title, const QString& text);
-    static std::unique_ptr<QFileDialog> createSaveDialog(QWidget* parent);
-    static std::unique_ptr<QFileDialog> createOpenDialog(QWidget* parent);
+    static std::unique_ptr<QMessageBox> createAboutBox(QWidget* parent, const QString& title,
+                                                       const QString& text);
+    static std::unique_ptr<QFileDialog> createSaveDialog(QWidget* parent,
+                                                         const QString& folder = {});
+    static std::unique_ptr<QFileDialog> createOpenDialog(QWidget* parent,
+                                                         const QString& folder = {});
 
   private:
     QPointer<HelpViewer> helpViewer_;

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStandardPaths>
 #include <QStatusBar>
 
 #include "HelpTopics.h"
@@ -17,6 +18,7 @@
 #include "MainMenu.h"
 #include "TLoginForm.h"
 #include "TLunka.h"
+#include "TextFit.h"
 #include "TfAddGame.h"
 #include "TfNet.h"
 #include "UiServices.h"
@@ -37,7 +39,8 @@ TForm1::TForm1(UiServices& ui, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint),
-      ui_(ui) {
+      ui_(ui),
+      gameFolder_(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)) {
     buildLayout();
     connectMenu();
     FormCreate();
@@ -65,6 +68,8 @@ void TForm1::buildLayout() {
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Panel1->setLineWidth(2);
     Panel1->setAlignment(Qt::AlignCenter);
+    Panel1->setWordWrap(true);
+    Panel1->setTextFormat(Qt::PlainText);
     Panel1->setAutoFillBackground(true);
     Panel1->setBackgroundRole(QPalette::Button);
 
@@ -73,7 +78,9 @@ void TForm1::buildLayout() {
 
     sPanel1 = new QLabel(QStringLiteral("Вы не авторизованы"));
     sPanel1->setFixedWidth(kLoginPaneWidth);
+    sPanel1->setTextFormat(Qt::PlainText);
     sPanel2 = new QLabel;
+    sPanel2->setTextFormat(Qt::PlainText);
     sPanel2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     QStatusBar* bar = statusBar();
     bar->setSizeGripEnabled(false);
@@ -182,7 +189,7 @@ void TForm1::setStepDelay(int milliseconds) {
 }
 
 void TForm1::SetLabel(const QString& text) {
-    Panel1->setText(text);
+    setFittedText(Panel1, text);
     Panel1->repaint();
 }
 
@@ -210,6 +217,7 @@ void TForm1::setSettings(media::AppSettings* settings) {
     soundOn_ = remembered.soundOn;
     setLevelItem(remembered.level);
     master_.setThinkTime(std::chrono::milliseconds(remembered.masterTimeMs));
+    if (const QString folder = settings->gameFolder(); !folder.isEmpty()) gameFolder_ = folder;
     SetFon();
     settings_ = settings;
 }
@@ -263,6 +271,8 @@ void TForm1::showEvent(QShowEvent* event) {
     // Shown again after a close: the server may be asked again.
     link_->resume();
     QMainWindow::showEvent(event);
+    followScreen();
+    fitBoard(boardWithPanel_);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

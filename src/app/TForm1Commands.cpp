@@ -1,11 +1,13 @@
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 
 #include "MainMenu.h"
 #include "TForm1.h"
 #include "TLunka.h"
 #include "UiServices.h"
+#include "media/AppSettings.h"
 
 namespace pimra {
 
@@ -37,11 +39,14 @@ void TForm1::NewGame() {
 }
 
 void TForm1::N7Click() {
-    const QString fileName = ui_.saveGameFileName(this);
+    const QString fileName = ui_.saveGameFileName(this, gameFolder_);
     if (fileName.isEmpty()) return;
     const std::string path = localPath(fileName);
     const SaveOutcome outcome = writeSavedGame(path, game_.position());
-    if (outcome == SaveOutcome::Saved) gameFile_.remember(path);
+    if (outcome == SaveOutcome::Saved) {
+        gameFile_.remember(path);
+        rememberFolderOf(fileName);
+    }
     SetLabel(QString::fromUtf8(outcomeText(outcome)));
 }
 
@@ -50,12 +55,12 @@ void TForm1::N11Click() {
         loadFrom(QFile::decodeName(gameFile_.fileName().c_str()), false);
         return;
     }
-    const QString fileName = ui_.openGameFileName(this);
+    const QString fileName = ui_.openGameFileName(this, gameFolder_);
     if (!fileName.isEmpty()) loadFrom(fileName, true);
 }
 
 void TForm1::N23Click() {
-    const QString fileName = ui_.openGameFileName(this);
+    const QString fileName = ui_.openGameFileName(this, gameFolder_);
     if (!fileName.isEmpty()) loadFrom(fileName, false);
 }
 
@@ -67,10 +72,16 @@ void TForm1::loadFrom(const QString& fileName, bool remember) {
         game_.loadPosition(*loaded.position, !table_.isOpen());
         showBoard();
         if (remember) gameFile_.remember(path);
+        rememberFolderOf(fileName);
     }
     SetLabel(QString::fromUtf8(outcomeText(loaded.outcome)));
     UpdateFormLabels();
     UpdateCursor();
+}
+
+void TForm1::rememberFolderOf(const QString& fileName) {
+    gameFolder_ = QFileInfo(fileName).absolutePath();
+    if (settings_ != nullptr) settings_->saveGameFolder(gameFolder_);
 }
 
 void TForm1::N4Click() {
@@ -93,7 +104,7 @@ void TForm1::N39Click() {
 void TForm1::N40Click() {
     const QString text = QStringLiteral("Пимра — игра в калах для двоих\n") +
                          QStringLiteral("Версия 0.1, для Linux\n") + link_->site().toString();
-    ui_.showAbout(nullptr, QStringLiteral("О программе"), text);
+    ui_.showAbout(this, QStringLiteral("О программе"), text);
 }
 
 void TForm1::setLevelItem(int level) {

@@ -10,6 +10,7 @@
 #include "TForm1.h"
 #include "TLoginForm.h"
 #include "TLunka.h"
+#include "TextFit.h"
 #include "TfAddGame.h"
 #include "TfNet.h"
 #include "UiServices.h"
@@ -19,7 +20,6 @@ namespace pimra {
 
 namespace {
 
-constexpr int kInnerMargin = 1;
 constexpr int kClockDigits = 4;
 
 QString text(const std::string& utf8) {
@@ -128,7 +128,7 @@ void TForm1::openRegistrationPage() {
 }
 
 void TForm1::setLoginPane(const QString& pane) {
-    sPanel1->setText(pane);
+    setFittedText(sPanel1, pane);
 }
 
 // --- The table view -----------------------------------------------------------------------------
@@ -222,20 +222,17 @@ void TForm1::UpdateCursor() {
 
 void TForm1::UpdateFormLabels() {
     const online::TableView view = table_.table().View();
-    const int width = kClientWidth + (view.panelVisible ? InfoPanel::kWidth : 0);
-    board_->setFixedSize(width, kBoardHeight);
-    iPanel->setGeometry(width - InfoPanel::kWidth - kInnerMargin, kInnerMargin, InfoPanel::kWidth,
-                        kBoardHeight - kInnerMargin);
+    fitBoard(view.panelVisible);
     iPanel->setVisible(view.panelVisible);
     if (view.panelVisible) {
-        iPanel->LoginLabel1->setText(text(view.loginLabel1));
-        iPanel->LoginLabel2->setText(text(view.loginLabel2));
+        setFittedText(iPanel->LoginLabel1, text(view.loginLabel1));
+        setFittedText(iPanel->LoginLabel2, text(view.loginLabel2));
         if (view.statusText) SetLabel(text(*view.statusText));
         showClock(iPanel->Clock1, view.clocks.clock1);
         showClock(iPanel->Clock2, view.clocks.clock2);
     }
-    iPanel->Label2->setText(text(view.tableLabel));
-    iPanel->Label3->setText(text(view.resultText));
+    setFittedText(iPanel->Label2, text(view.tableLabel));
+    setFittedText(iPanel->Label3, text(view.resultText));
     iPanel->Label3->setVisible(view.resultVisible);
     iPanel->Label4->setVisible(view.resultVisible);
     setLoginColour(iPanel->LoginLabel1, view.loginColour1);

@@ -3,6 +3,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "BoardScale.h"
+
 namespace pimra {
 
 namespace {
@@ -30,23 +32,37 @@ void TLunka::PlacePit(int index) {
     setAttribute(Qt::WA_AlwaysShowToolTips);
     IsStore = index == 7 || index == 14;
     Side = index <= 7 ? 1 : 2;
+    QPoint place;
     if (index <= 6) {
-        move(110 * index - 60, 250);
+        place = {110 * index - 60, 250};
     } else if (index == 7) {
-        move(490, 150);
+        place = {490, 150};
     } else if (index <= 13) {
-        move(110 * (14 - index) - 60, 50);
+        place = {110 * (14 - index) - 60, 50};
     } else {
-        move(50, 150);
+        place = {50, 150};
     }
     if (IsStore) {
         setToolTip(QStringLiteral("Пимра"));
-        setFixedSize(kStoreWidth, kPitSize);
+        designGeometry_ = {place, QSize(kStoreWidth, kPitSize)};
     } else {
         setToolTip(QStringLiteral("Лунка"));
-        setFixedSize(kPitSize, kPitSize);
+        designGeometry_ = {place, QSize(kPitSize, kPitSize)};
     }
+    placeAtScale();
     repaint();
+}
+
+void TLunka::setScale(double scale) {
+    scale_ = scale;
+    if (!designGeometry_.isNull()) placeAtScale();
+    update();
+}
+
+void TLunka::placeAtScale() {
+    const QRect shown = scaledRect(designGeometry_, scale_);
+    move(shown.topLeft());
+    setFixedSize(shown.size());
 }
 
 void TLunka::setStones(int stones) {
@@ -90,8 +106,9 @@ QRect TLunka::countRect() const {
     const QString text = countText();
     if (text.isEmpty()) return {};
     const QFontMetrics metrics(countFont());
-    return {width() - kCountInset, height() - kCountInset, metrics.horizontalAdvance(text),
-            metrics.height()};
+    const QSize designed = designGeometry_.isNull() ? size() : designGeometry_.size();
+    return {designed.width() - kCountInset, designed.height() - kCountInset,
+            metrics.horizontalAdvance(text), metrics.height()};
 }
 
 void TLunka::paintEvent(QPaintEvent*) {
@@ -99,6 +116,8 @@ void TLunka::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), FillColor);
     drawFrame(&painter);
 
+    // Stones and count are laid out on the designed size and drawn at the board's scale.
+    painter.scale(scale_, scale_);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::black);
     painter.setBrush(QColor(kStoneColor));

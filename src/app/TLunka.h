@@ -28,6 +28,9 @@ class TLunka : public QFrame {
 
     // Index, row, store flag, place, size and tooltip of board place `index`.
     void PlacePit(int index);
+    // Drawn `scale` times its size (and place) on a board that is drawn smaller.
+    void setScale(double scale);
+    double scale() const { return scale_; }
     // Sets the count and paints at once.
     void setStones(int stones);
 
@@ -52,7 +55,11 @@ class TLunka : public QFrame {
     void setFill(QRgb fill);
     QFont countFont() const;
 
+    void placeAtScale();
+
     bool pressed_ = false;
+    double scale_ = 1.0;
+    QRect designGeometry_;
 };
 
 }  // namespace pimra

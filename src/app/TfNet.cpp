@@ -1,8 +1,10 @@
 #include "TfNet.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTableWidget>
 
 #include "LobbyHost.h"
@@ -18,12 +20,24 @@ namespace {
 constexpr int kWidth = 417;
 constexpr int kHeight = 298;
 constexpr int kButtonPanelHeight = 58;
+constexpr int kNumberColumnWidth = 35;
+constexpr int kTimeColumnWidth = 99;
+// The longest time control the new-table dialog makes: 120 minutes and 300 seconds.
+constexpr int kLongestTimeLimit = 120 * 60;
+constexpr int kLongestBonus = 300;
 
 QTableWidgetItem* cell(const std::string& text, const online::Rgb& colour) {
     auto* item = new QTableWidgetItem(QString::fromStdString(text));
     item->setBackground(QColor(colour.red, colour.green, colour.blue));
     item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
     return item;
+}
+
+std::string longestTime() {
+    online::TableRow row;
+    row.bonus = kLongestBonus;
+    row.timelimit = kLongestTimeLimit;
+    return online::STime(row);
 }
 
 }  // namespace
@@ -44,11 +58,8 @@ TfNet::TfNet(LobbyHost& host, TLoginForm& loginForm, TfAddGame& addGame, QWidget
     SG->setSelectionBehavior(QAbstractItemView::SelectRows);
     SG->setSelectionMode(QAbstractItemView::SingleSelection);
     SG->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    SG->setColumnWidth(0, 35);
-    SG->setColumnWidth(3, 99);
-    const int loginWidth = (kWidth - 35 - 99 - SG->verticalScrollBar()->sizeHint().width() - 4) / 2;
-    SG->setColumnWidth(1, loginWidth);
-    SG->setColumnWidth(2, loginWidth);
+    SG->setWordWrap(false);
+    sizeColumns();
 
     const int top = kHeight - kButtonPanelHeight + (kButtonPanelHeight - 25) / 2;
     RzButton3 = new QPushButton(QStringLiteral("Обновить"), this);
@@ -71,6 +82,26 @@ TfNet::TfNet(LobbyHost& host, TLoginForm& loginForm, TfAddGame& addGame, QWidget
         RXMDAfterScroll();
     });
     loginForm_.setOnLoggedIn([this] { UpdateStatus(); });
+}
+
+void TfNet::sizeColumns() {
+    const int margin =
+        2 * (SG->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, SG) + 1);
+    const int timeWidth = std::max(
+        kTimeColumnWidth,
+        SG->fontMetrics().horizontalAdvance(QString::fromStdString(longestTime())) + margin + 2);
+    SG->setColumnWidth(0, kNumberColumnWidth);
+    SG->setColumnWidth(3, timeWidth);
+    const int loginWidth = (kWidth - kNumberColumnWidth - timeWidth -
+                            SG->verticalScrollBar()->sizeHint().width() - 4) /
+                           2;
+    SG->setColumnWidth(1, loginWidth);
+    SG->setColumnWidth(2, loginWidth);
+}
+
+void TfNet::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::FontChange) sizeColumns();
 }
 
 void TfNet::showEvent(QShowEvent* event) {

@@ -40,8 +40,11 @@ class TfNet : public QDialog {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
+    // Column widths that keep the longest time control on one line in the dialog's font.
+    void sizeColumns();
     void fillGrid();
     void RXMDAfterScroll();
     void openCurrentTable();

@@ -18,16 +18,19 @@ class FakeUiServices : public UiServices {
         results << text;
         if (onResult) onResult();
     }
-    void showAbout(QWidget*, const QString& title, const QString& text) override {
+    void showAbout(QWidget* parent, const QString& title, const QString& text) override {
+        aboutParent = parent;
         aboutTitle = title;
         aboutText = text;
     }
-    QString saveGameFileName(QWidget*) override {
+    QString saveGameFileName(QWidget*, const QString& folder) override {
         ++saveAsked;
+        folders << folder;
         return saveName;
     }
-    QString openGameFileName(QWidget*) override {
+    QString openGameFileName(QWidget*, const QString& folder) override {
         ++openAsked;
+        folders << folder;
         return openName;
     }
     void openUrl(const QUrl& url) override { urls << url; }
@@ -36,12 +39,14 @@ class FakeUiServices : public UiServices {
     QStringList results;
     QStringList resultTitles;
     std::function<void()> onResult;
+    QWidget* aboutParent = nullptr;
     QString aboutTitle;
     QString aboutText;
     QString saveName;
     QString openName;
     int saveAsked = 0;
     int openAsked = 0;
+    QStringList folders;  // where each file dialog started
     QList<QUrl> urls;
     QList<int> helpTopics;
 };

@@ -16,6 +16,7 @@ const QString kSoundKey = QStringLiteral("sound/moveSounds");
 const QString kLevelKey = QStringLiteral("game/level");
 const QString kMasterTimeKey = QStringLiteral("game/masterTimeMs");
 const QString kServerKey = QStringLiteral("server/url");
+const QString kGameFolderKey = QStringLiteral("files/gameFolder");
 
 constexpr int kMinLevel = 0;
 constexpr int kMaxLevel = 5;
@@ -79,14 +80,29 @@ QString AppSettings::serverUrl() const {
     return damaged(file) ? QString() : file.value(kServerKey).toString();
 }
 
+QString AppSettings::gameFolder() const {
+    const QSettings file(filePath_, QSettings::IniFormat);
+    return damaged(file) ? QString() : file.value(kGameFolderKey).toString();
+}
+
+bool AppSettings::saveGameFolder(const QString& folder) const {
+    setDamagedFileAside();
+    QSettings file(filePath_, QSettings::IniFormat);
+    file.setValue(kGameFolderKey, folder);
+    file.sync();
+    return file.status() == QSettings::NoError;
+}
+
 bool AppSettings::save(const Settings& settings) const {
     setDamagedFileAside();
-    // Read only once a damaged file is out of the way: it has no address to keep.
+    // Read only once a damaged file is out of the way: it has nothing to keep.
     const QString server = serverUrl();
+    const QString folder = gameFolder();
     const Settings defaults;
     QSettings file(filePath_, QSettings::IniFormat);
     file.clear();
     if (!server.isEmpty()) file.setValue(kServerKey, server);
+    if (!folder.isEmpty()) file.setValue(kGameFolderKey, folder);
     file.setValue(kBackgroundKey, validBackground(settings.backgroundIndex)
                                       ? settings.backgroundIndex
                                       : defaults.backgroundIndex);

@@ -29,6 +29,10 @@ class AppSettings {
     Settings load() const;
     // The game server's address ("server/url"), empty when not set. Saving keeps it.
     QString serverUrl() const;
+    // The folder of the last game saved or loaded, empty when none was; saving the other
+    // settings keeps it.
+    QString gameFolder() const;
+    bool saveGameFolder(const QString& folder) const;
     // Out-of-range values are written as their defaults. A damaged file is moved aside to
     // "<file>.damaged" first. False when the file could not be written.
     bool save(const Settings& settings) const;
