@@ -31,9 +31,13 @@ struct MainMenu {
     QMenu* N8;     // "Звук"
     QAction* N10;  // "Звуки ходов"
 
-    QMenu* N5;     // "Помощь"
-    QAction* N6;   // "Правила"
-    QAction* N39;  // "Об игре"
+    QMenu* N5;            // "Помощь"
+    QAction* N6;          // "Правила"
+    QAction* N39;         // "Об игре"
+    QMenu* languageMenu;  // "Язык": "Русский", "English"
+    QActionGroup* languageGroup;
+    QAction* russianItem;
+    QAction* englishItem;
     QAction* N40;  // "О программе"
 
     QMenu* N15;    // "Уровень"

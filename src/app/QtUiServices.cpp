@@ -1,4 +1,5 @@
 #include "QtUiServices.h"
+#include "ShownText.h"
 
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -9,8 +10,9 @@
 
 namespace pimra {
 
-const QString QtUiServices::kSaveFilter = QStringLiteral("Файл игры (*.sav)");
-const QString QtUiServices::kOpenFilter = QStringLiteral("Файл игры (*.sav)");
+const QString QtUiServices::kSaveFilter =
+    QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Файл игры (*.sav)"));
+const QString QtUiServices::kOpenFilter = kSaveFilter;
 const QString QtUiServices::kSuffix = QStringLiteral("sav");
 
 namespace {
@@ -51,7 +53,7 @@ std::unique_ptr<QFileDialog> QtUiServices::createSaveDialog(QWidget* parent,
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setDefaultSuffix(kSuffix);
-    dialog->setNameFilter(kSaveFilter);
+    dialog->setNameFilter(translated(kSaveFilter));
     // The game asks nothing before it replaces a saved file.
     dialog->setOption(QFileDialog::DontConfirmOverwrite);
     return dialog;
@@ -63,7 +65,7 @@ std::unique_ptr<QFileDialog> QtUiServices::createOpenDialog(QWidget* parent,
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setDefaultSuffix(kSuffix);
-    dialog->setNameFilter(kOpenFilter);
+    dialog->setNameFilter(translated(kOpenFilter));
     return dialog;
 }
 

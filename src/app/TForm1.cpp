@@ -1,6 +1,7 @@
 #include "TForm1.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
@@ -16,6 +17,7 @@
 #include "HelpTopics.h"
 #include "InfoPanel.h"
 #include "MainMenu.h"
+#include "ShownText.h"
 #include "TLoginForm.h"
 #include "TLunka.h"
 #include "TextFit.h"
@@ -41,6 +43,7 @@ TForm1::TForm1(UiServices& ui, QWidget* parent)
                               Qt::WindowCloseButtonHint),
       ui_(ui),
       gameFolder_(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)) {
+    language_.apply(UiLanguage::Russian);
     buildLayout();
     connectMenu();
     FormCreate();
@@ -49,7 +52,7 @@ TForm1::TForm1(UiServices& ui, QWidget* parent)
 TForm1::~TForm1() = default;
 
 void TForm1::buildLayout() {
-    setWindowTitle(kTitle);
+    setShownTitle(this, kTitle);
     // Not on Linux; Qt falls back to a sans face with Cyrillic letters.
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
 
@@ -76,7 +79,8 @@ void TForm1::buildLayout() {
     iPanel = new InfoPanel(board_);
     iPanel->hide();
 
-    sPanel1 = new QLabel(QStringLiteral("Вы не авторизованы"));
+    sPanel1 = new QLabel;
+    setShownText(sPanel1, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Вы не авторизованы")));
     sPanel1->setFixedWidth(kLoginPaneWidth);
     sPanel1->setTextFormat(Qt::PlainText);
     sPanel2 = new QLabel;
@@ -117,6 +121,8 @@ void TForm1::connectMenu() {
     connect(m.N6, &QAction::triggered, this, &TForm1::N6Click);
     connect(m.N39, &QAction::triggered, this, &TForm1::N39Click);
     connect(m.N40, &QAction::triggered, this, &TForm1::N40Click);
+    connect(m.russianItem, &QAction::triggered, this, [this] { setLanguage(UiLanguage::Russian); });
+    connect(m.englishItem, &QAction::triggered, this, [this] { setLanguage(UiLanguage::English); });
     for (int level = 0; level <= kLevelMaster; ++level) {
         connect(m.levelItem(level), &QAction::triggered, this,
                 [this, level] { setLevelItem(level); });
@@ -189,7 +195,7 @@ void TForm1::setStepDelay(int milliseconds) {
 }
 
 void TForm1::SetLabel(const QString& text) {
-    setFittedText(Panel1, text);
+    setShownText(Panel1, text);
     Panel1->repaint();
 }
 
@@ -218,6 +224,7 @@ void TForm1::setSettings(media::AppSettings* settings) {
     setLevelItem(remembered.level);
     master_.setThinkTime(std::chrono::milliseconds(remembered.masterTimeMs));
     if (const QString folder = settings->gameFolder(); !folder.isEmpty()) gameFolder_ = folder;
+    setLanguage(languageFromCode(settings->language()));
     SetFon();
     settings_ = settings;
 }
@@ -273,6 +280,31 @@ void TForm1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     followScreen();
     fitBoard(boardWithPanel_);
+}
+
+void TForm1::setLanguage(UiLanguage language) {
+    language_.apply(language);
+    (language == UiLanguage::English ? menu_->englishItem : menu_->russianItem)->setChecked(true);
+    if (settings_ != nullptr) settings_->saveLanguage(languageCode(language));
+    retranslate();
+}
+
+void TForm1::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange) retranslate();
+}
+
+void TForm1::retranslate() {
+    retranslateTree(this);
+    for (int i = 1; i <= kPitCount; ++i)
+        if (pit(i) != nullptr) pit(i)->updateAccessibleText();
+    // The dialogs lay themselves out anew for their new texts.
+    for (QWidget* dialog : {static_cast<QWidget*>(fNet_), static_cast<QWidget*>(loginForm_),
+                            static_cast<QWidget*>(fAddGame_)}) {
+        if (dialog == nullptr) continue;
+        QEvent change(QEvent::LanguageChange);
+        QCoreApplication::sendEvent(dialog, &change);
+    }
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

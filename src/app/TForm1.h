@@ -8,6 +8,7 @@
 #include <array>
 #include <memory>
 
+#include "LanguageSwitch.h"
 #include "LobbyHost.h"
 #include "MasterChooser.h"
 #include "MoveAnimator.h"
@@ -74,6 +75,9 @@ class TForm1 : public QMainWindow, public LobbyHost {
     // from now on.
     void setSettings(media::AppSettings* settings);
     QString gameFolder() const { return gameFolder_; }
+    // The interface's language, shown at once and kept in the settings.
+    void setLanguage(UiLanguage language);
+    UiLanguage language() const { return language_.current(); }
     void setStepDelay(int milliseconds);
     int stepDelay() const { return table_.isOpen() ? onlineStepDelay_ : localStepDelay_; }
     void setHintDuration(int milliseconds) { hintDuration_ = milliseconds; }
@@ -162,6 +166,7 @@ class TForm1 : public QMainWindow, public LobbyHost {
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -214,6 +219,8 @@ class TForm1 : public QMainWindow, public LobbyHost {
     void endHint();
     void reportIdle();
     void saveSettings();
+    // Every text of the window and its dialogs anew, in the language installed now.
+    void retranslate();
     void paintBackground();
 
     // Size and place: the board as large as designed unless the screen is too small for it.
@@ -263,6 +270,7 @@ class TForm1 : public QMainWindow, public LobbyHost {
     media::AppSettings* settings_ = nullptr;
     // Where the file dialogs start: the folder of the last game saved or loaded.
     QString gameFolder_;
+    LanguageSwitch language_;
     bool soundOn_ = true;
     int BackgroundIndex = 1;
 

@@ -4,6 +4,7 @@
 #include <QMenu>
 
 #include "MainMenu.h"
+#include "ShownText.h"
 #include "TForm1.h"
 #include "TLunka.h"
 #include "UiServices.h"
@@ -102,9 +103,11 @@ void TForm1::N39Click() {
 }
 
 void TForm1::N40Click() {
-    const QString text = QStringLiteral("Пимра — игра в калах для двоих\n") +
-                         QStringLiteral("Версия 0.1, для Linux\n") + link_->site().toString();
-    ui_.showAbout(this, QStringLiteral("О программе"), text);
+    const QString text = translated(QT_TRANSLATE_NOOP("pimra", "Пимра — игра в калах для двоих")) +
+                         QLatin1Char('\n') +
+                         translated(QT_TRANSLATE_NOOP("pimra", "Версия 0.1, для Linux")) +
+                         QLatin1Char('\n') + link_->site().toString();
+    ui_.showAbout(this, translated(QT_TRANSLATE_NOOP("pimra", "О программе")), text);
 }
 
 void TForm1::setLevelItem(int level) {

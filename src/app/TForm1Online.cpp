@@ -7,6 +7,7 @@
 
 #include "InfoPanel.h"
 #include "MainMenu.h"
+#include "ShownText.h"
 #include "TForm1.h"
 #include "TLoginForm.h"
 #include "TLunka.h"
@@ -92,7 +93,7 @@ void TForm1::send(const net::Request& request, Done done) {
 }
 
 void TForm1::showServerStatus() {
-    sPanel2->setText(text(link_->connection().StatusText()));
+    setShownText(sPanel2, text(link_->connection().StatusText()));
 }
 
 void TForm1::clearServerDown() {
@@ -111,7 +112,7 @@ void TForm1::login(const std::string& login, const std::string& password,
 }
 
 void TForm1::afterLogin() {
-    setWindowTitle(text(online::MainWindowCaption(session())));
+    setShownTitle(this, text(online::MainWindowCaption(session())));
     UpdateCursor();
 }
 
@@ -120,7 +121,7 @@ void TForm1::openTable(int tableId) {
 }
 
 void TForm1::showMessage(QWidget* parent, const QString& message) {
-    ui_.showResult(parent, kTitle, message);
+    ui_.showResult(parent, translated(kTitle), translated(message));
 }
 
 void TForm1::openRegistrationPage() {
@@ -128,7 +129,7 @@ void TForm1::openRegistrationPage() {
 }
 
 void TForm1::setLoginPane(const QString& pane) {
-    setFittedText(sPanel1, pane);
+    setShownText(sPanel1, pane);
 }
 
 // --- The table view -----------------------------------------------------------------------------
@@ -147,7 +148,7 @@ void TForm1::applyEffects(online::Effects effects) {
     }
     if (effects.showClocks) SetClocks();
     if (effects.historyChanged) updateHistoryItems();
-    if (effects.message) sPanel2->setText(text(*effects.message));
+    if (effects.message) setShownText(sPanel2, text(*effects.message));
     if (effects.startTimers) {
         Timer2.start();
         if (!Timer1.isActive()) Timer1.start();
@@ -225,14 +226,15 @@ void TForm1::UpdateFormLabels() {
     fitBoard(view.panelVisible);
     iPanel->setVisible(view.panelVisible);
     if (view.panelVisible) {
+        // Logins are shown as they are, whatever the language.
         setFittedText(iPanel->LoginLabel1, text(view.loginLabel1));
         setFittedText(iPanel->LoginLabel2, text(view.loginLabel2));
         if (view.statusText) SetLabel(text(*view.statusText));
         showClock(iPanel->Clock1, view.clocks.clock1);
         showClock(iPanel->Clock2, view.clocks.clock2);
     }
-    setFittedText(iPanel->Label2, text(view.tableLabel));
-    setFittedText(iPanel->Label3, text(view.resultText));
+    setShownText(iPanel->Label2, text(view.tableLabel));
+    setShownText(iPanel->Label3, text(view.resultText));
     iPanel->Label3->setVisible(view.resultVisible);
     iPanel->Label4->setVisible(view.resultVisible);
     setLoginColour(iPanel->LoginLabel1, view.loginColour1);

@@ -1,9 +1,12 @@
 #include "TLunka.h"
+#include "ShownText.h"
 
+#include <QAccessibleWidget>
 #include <QMouseEvent>
 #include <QPainter>
 
 #include "BoardScale.h"
+#include "StoneCount.h"
 
 namespace pimra {
 
@@ -20,7 +23,33 @@ constexpr int kFrameWidth = 2;
 
 }  // namespace
 
+namespace {
+
+// A pit is a button to a screen reader: it says its place and its stones and can be pressed.
+class AccessibleLunka : public QAccessibleWidget {
+  public:
+    explicit AccessibleLunka(TLunka* pit) : QAccessibleWidget(pit, QAccessible::Button) {}
+
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& action) override {
+        if (action == pressAction()) static_cast<TLunka*>(widget())->press();
+    }
+};
+
+QAccessibleInterface* accessibleLunka(const QString& className, QObject* object) {
+    if (className == QLatin1String("pimra::TLunka") && object->isWidgetType())
+        return new AccessibleLunka(static_cast<TLunka*>(object));
+    return nullptr;
+}
+
+}  // namespace
+
 TLunka::TLunka(QWidget* parent) : QFrame(parent) {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(accessibleLunka);
+        return true;
+    }();
+    (void)factoryInstalled;
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(kFrameWidth);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -43,14 +72,31 @@ void TLunka::PlacePit(int index) {
         place = {50, 150};
     }
     if (IsStore) {
-        setToolTip(QStringLiteral("Пимра"));
+        setShownToolTip(this, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Пимра")));
         designGeometry_ = {place, QSize(kStoreWidth, kPitSize)};
     } else {
-        setToolTip(QStringLiteral("Лунка"));
+        setShownToolTip(this, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Лунка")));
         designGeometry_ = {place, QSize(kPitSize, kPitSize)};
     }
     placeAtScale();
+    updateAccessibleText();
     repaint();
+}
+
+void TLunka::updateAccessibleText() {
+    QString place;
+    if (!IsStore) {
+        place = tr("Лунка %1").arg(PitIndex);
+    } else {
+        place = Side == 1 ? tr("Пимра нижнего игрока") : tr("Пимра верхнего игрока");
+    }
+    setAccessibleName(place + QStringLiteral(", ") + stoneCountText(Stones));
+    setAccessibleDescription(Side == 1 ? tr("Нижний ряд") : tr("Верхний ряд"));
+}
+
+void TLunka::changeEvent(QEvent* event) {
+    QFrame::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange && PitIndex != 0) updateAccessibleText();
 }
 
 void TLunka::setScale(double scale) {
@@ -66,7 +112,9 @@ void TLunka::placeAtScale() {
 }
 
 void TLunka::setStones(int stones) {
+    const bool changed = stones != Stones;
     Stones = stones;
+    if (changed) updateAccessibleText();
     repaint();
 }
 

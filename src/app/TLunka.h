@@ -33,6 +33,8 @@ class TLunka : public QFrame {
     double scale() const { return scale_; }
     // Sets the count and paints at once.
     void setStones(int stones);
+    // What a screen reader says of the place: "Лунка 3, 6 камней".
+    void updateAccessibleText();
 
     // Colour states; each paints at once.
     void HighlightPit();
@@ -43,6 +45,9 @@ class TLunka : public QFrame {
     QString countText() const;
     QRect countRect() const;
 
+    // A click from the keyboard or a screen reader, as a mouse click would give.
+    void press() { emit clicked(this); }
+
   signals:
     void clicked(pimra::TLunka* pit);
 
@@ -50,6 +55,7 @@ class TLunka : public QFrame {
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void setFill(QRgb fill);

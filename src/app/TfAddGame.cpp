@@ -1,4 +1,5 @@
 #include "TfAddGame.h"
+#include "ShownText.h"
 
 #include <algorithm>
 
@@ -23,27 +24,32 @@ QSpinBox* spinBox(QWidget* parent, int minimum, int maximum, int value, const QS
     auto* box = new QSpinBox(parent);
     box->setRange(minimum, maximum);
     box->setValue(value);
-    box->setToolTip(hint);
+    setShownToolTip(box, hint);
     return box;
 }
 
 }  // namespace
 
 TfAddGame::TfAddGame(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("Новая игра"));
+    setShownTitle(this, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Новая игра")));
 
-    const QString minutesHint = QStringLiteral("Минут на партию каждому сопернику");
-    const QString bonusHint = QStringLiteral("Сколько секунд добавить игроку после хода");
-    minutesLabel_ = new QLabel(QStringLiteral("Минут на партию:"), this);
-    minutesLabel_->setToolTip(minutesHint);
+    const QString minutesHint =
+        QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Минут на партию каждому сопернику"));
+    const QString bonusHint =
+        QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Сколько секунд добавить игроку после хода"));
+    minutesLabel_ = new QLabel(this);
+    setShownText(minutesLabel_, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Минут на партию:")));
+    setShownToolTip(minutesLabel_, minutesHint);
     RzSpinEdit1 = spinBox(this, 1, 120, 5, minutesHint);
-    bonusLabel_ = new QLabel(QStringLiteral("Увеличение (сек.):"), this);
-    bonusLabel_->setToolTip(bonusHint);
+    bonusLabel_ = new QLabel(this);
+    setShownText(bonusLabel_, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Увеличение (сек.):")));
+    setShownToolTip(bonusLabel_, bonusHint);
     RzSpinEdit2 = spinBox(this, 0, 300, 3, bonusHint);
 
     ok_ = new QPushButton(QStringLiteral("OK"), this);
     ok_->setDefault(true);
-    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel_ = new QPushButton(this);
+    setShownText(cancel_, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Cancel")));
     connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
     layOut();
@@ -51,7 +57,8 @@ TfAddGame::TfAddGame(QWidget* parent) : QDialog(parent) {
 
 void TfAddGame::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
-    if (event->type() == QEvent::FontChange) layOut();
+    if (event->type() == QEvent::LanguageChange) retranslateTree(this);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::LanguageChange) layOut();
 }
 
 void TfAddGame::layOut() {

@@ -1,4 +1,5 @@
 #include "TfNet.h"
+#include "ShownText.h"
 
 #include <QEvent>
 #include <QHeaderView>
@@ -44,14 +45,13 @@ std::string longestTime() {
 
 TfNet::TfNet(LobbyHost& host, TLoginForm& loginForm, TfAddGame& addGame, QWidget* parent)
     : QDialog(parent), host_(host), loginForm_(loginForm), addGame_(addGame) {
-    setWindowTitle(QStringLiteral("Игровой сервер"));
+    setShownTitle(this, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Игровой сервер")));
     setFixedSize(kWidth, kHeight);
     setModal(false);
 
     SG = new QTableWidget(0, 4, this);
     SG->setGeometry(0, 0, kWidth, kHeight - kButtonPanelHeight);
-    SG->setHorizontalHeaderLabels({QStringLiteral("№"), QStringLiteral("Игрок 1"),
-                                   QStringLiteral("Игрок 2"), QStringLiteral("Время")});
+    showHeaders();
     SG->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     SG->verticalHeader()->hide();
     SG->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -62,13 +62,17 @@ TfNet::TfNet(LobbyHost& host, TLoginForm& loginForm, TfAddGame& addGame, QWidget
     sizeColumns();
 
     const int top = kHeight - kButtonPanelHeight + (kButtonPanelHeight - 25) / 2;
-    RzButton3 = new QPushButton(QStringLiteral("Обновить"), this);
+    RzButton3 = new QPushButton(this);
+    setShownText(RzButton3, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Обновить")));
     RzButton3->setGeometry(8, top, 88, 25);
-    RzButton1 = new QPushButton(QStringLiteral("Создать стол"), this);
+    RzButton1 = new QPushButton(this);
+    setShownText(RzButton1, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Создать стол")));
     RzButton1->setGeometry(104, top, 90, 25);
-    RzButton2 = new QPushButton(QStringLiteral("Авторизация"), this);
+    RzButton2 = new QPushButton(this);
+    setShownText(RzButton2, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Авторизация")));
     RzButton2->setGeometry(202, top, 105, 25);
-    bInput = new QPushButton(QStringLiteral("Открыть стол"), this);
+    bInput = new QPushButton(this);
+    setShownText(bInput, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Открыть стол")));
     bInput->setGeometry(kWidth - 8 - 102, top, 102, 25);
     RzButton1->setEnabled(false);
 
@@ -87,9 +91,9 @@ TfNet::TfNet(LobbyHost& host, TLoginForm& loginForm, TfAddGame& addGame, QWidget
 void TfNet::sizeColumns() {
     const int margin =
         2 * (SG->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, SG) + 1);
-    const int timeWidth = std::max(
-        kTimeColumnWidth,
-        SG->fontMetrics().horizontalAdvance(QString::fromStdString(longestTime())) + margin + 2);
+    const int timeWidth =
+        std::max(kTimeColumnWidth,
+                 SG->fontMetrics().horizontalAdvance(translated(longestTime())) + margin + 2);
     SG->setColumnWidth(0, kNumberColumnWidth);
     SG->setColumnWidth(3, timeWidth);
     const int loginWidth = (kWidth - kNumberColumnWidth - timeWidth -
@@ -99,9 +103,22 @@ void TfNet::sizeColumns() {
     SG->setColumnWidth(2, loginWidth);
 }
 
+void TfNet::showHeaders() {
+    SG->setHorizontalHeaderLabels({QStringLiteral("№"),
+                                   translated(QT_TRANSLATE_NOOP("pimra", "Игрок 1")),
+                                   translated(QT_TRANSLATE_NOOP("pimra", "Игрок 2")),
+                                   translated(QT_TRANSLATE_NOOP("pimra", "Время"))});
+}
+
 void TfNet::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
     if (event->type() == QEvent::FontChange) sizeColumns();
+    if (event->type() == QEvent::LanguageChange) {
+        retranslateTree(this);
+        showHeaders();
+        fillGrid();
+        sizeColumns();
+    }
 }
 
 void TfNet::showEvent(QShowEvent* event) {
@@ -130,7 +147,7 @@ void TfNet::fillGrid() {
         SG->setItem(r, 0, cell(row.ind ? std::to_string(*row.ind) : std::string(), colour));
         SG->setItem(r, 1, cell(row.login1, colour));
         SG->setItem(r, 2, cell(row.login2, colour));
-        SG->setItem(r, 3, cell(online::STime(row), colour));
+        SG->setItem(r, 3, cell(translated(online::STime(row)).toStdString(), colour));
     }
     if (const auto current = lobby_.Current()) {
         SG->setCurrentCell(static_cast<int>(*current), 0);
@@ -140,13 +157,13 @@ void TfNet::fillGrid() {
 }
 
 void TfNet::RXMDAfterScroll() {
-    bInput->setText(QString::fromStdString(lobby_.Caption(host_.session())));
+    setShownText(bInput, QString::fromStdString(lobby_.Caption(host_.session())));
 }
 
 void TfNet::UpdateStatus() {
     const online::LobbyStatus status = online::UpdateStatus(host_.session());
     host_.setLoginPane(QString::fromStdString(status.statusPane));
-    RzButton2->setText(QString::fromStdString(status.loginButton));
+    setShownText(RzButton2, QString::fromStdString(status.loginButton));
     RzButton1->setEnabled(status.createEnabled);
 }
 

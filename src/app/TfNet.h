@@ -45,6 +45,7 @@ class TfNet : public QDialog {
   private:
     // Column widths that keep the longest time control on one line in the dialog's font.
     void sizeColumns();
+    void showHeaders();
     void fillGrid();
     void RXMDAfterScroll();
     void openCurrentTable();

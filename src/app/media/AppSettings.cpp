@@ -17,6 +17,7 @@ const QString kLevelKey = QStringLiteral("game/level");
 const QString kMasterTimeKey = QStringLiteral("game/masterTimeMs");
 const QString kServerKey = QStringLiteral("server/url");
 const QString kGameFolderKey = QStringLiteral("files/gameFolder");
+const QString kLanguageKey = QStringLiteral("look/language");
 
 constexpr int kMinLevel = 0;
 constexpr int kMaxLevel = 5;
@@ -86,9 +87,22 @@ QString AppSettings::gameFolder() const {
 }
 
 bool AppSettings::saveGameFolder(const QString& folder) const {
+    return saveValue(kGameFolderKey, folder);
+}
+
+QString AppSettings::language() const {
+    const QSettings file(filePath_, QSettings::IniFormat);
+    return damaged(file) ? QString() : file.value(kLanguageKey).toString();
+}
+
+bool AppSettings::saveLanguage(const QString& code) const {
+    return saveValue(kLanguageKey, code);
+}
+
+bool AppSettings::saveValue(const QString& key, const QString& value) const {
     setDamagedFileAside();
     QSettings file(filePath_, QSettings::IniFormat);
-    file.setValue(kGameFolderKey, folder);
+    file.setValue(key, value);
     file.sync();
     return file.status() == QSettings::NoError;
 }
@@ -98,11 +112,13 @@ bool AppSettings::save(const Settings& settings) const {
     // Read only once a damaged file is out of the way: it has nothing to keep.
     const QString server = serverUrl();
     const QString folder = gameFolder();
+    const QString chosenLanguage = language();
     const Settings defaults;
     QSettings file(filePath_, QSettings::IniFormat);
     file.clear();
     if (!server.isEmpty()) file.setValue(kServerKey, server);
     if (!folder.isEmpty()) file.setValue(kGameFolderKey, folder);
+    if (!chosenLanguage.isEmpty()) file.setValue(kLanguageKey, chosenLanguage);
     file.setValue(kBackgroundKey, validBackground(settings.backgroundIndex)
                                       ? settings.backgroundIndex
                                       : defaults.backgroundIndex);

@@ -33,12 +33,16 @@ class AppSettings {
     // settings keeps it.
     QString gameFolder() const;
     bool saveGameFolder(const QString& folder) const;
+    // The interface's language ("ru", "en"), empty when none was chosen; kept like the folder.
+    QString language() const;
+    bool saveLanguage(const QString& code) const;
     // Out-of-range values are written as their defaults. A damaged file is moved aside to
     // "<file>.damaged" first. False when the file could not be written.
     bool save(const Settings& settings) const;
 
   private:
     void setDamagedFileAside() const;
+    bool saveValue(const QString& key, const QString& value) const;
 
     QString filePath_;
 };
