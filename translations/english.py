@@ -24,6 +24,7 @@ ENGLISH = {
     "&Игра Online": "&Online game",
     "Игра с &компьютером": "&Computer game",
     "Новая": "New",
+    "Ваш ход": "Your move",
     "Сохранить": "Save",
     "Загрузить ": "Load ",
     "Выбрать ": "Choose ",

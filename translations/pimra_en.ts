@@ -418,6 +418,10 @@
         <source>%1 мин. + %2 сек. </source>
         <translation>%1 min. + %2 sec. </translation>
     </message>
+    <message>
+        <source>Ваш ход</source>
+        <translation>Your move</translation>
+    </message>
 </context>
 <context>
     <name>pimra::TLunka</name>

@@ -172,7 +172,7 @@ void TForm1::FormCreate() {
     }
     showBoard();
     Panel1->setGeometry(270, 160, 183, 50);
-    SetLabel(QStringLiteral("Ваш ход"));
+    SetLabel(QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Ваш ход")));
     UpdateFormLabels();
     UpdateCursor();
     createDialogs();

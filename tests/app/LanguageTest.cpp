@@ -70,6 +70,7 @@ class LanguageTest : public QObject, private test::FormFixture {
         QCOMPARE(menu().N2->text(), QStringLiteral("New"));
         QCOMPARE(menu().N11->text(), QStringLiteral("Load "));
         QCOMPARE(form_->windowTitle(), QStringLiteral("Pimra"));
+        QCOMPARE(form_->statusText(), QStringLiteral("Your move"));
         QCOMPARE(form_->loginPane()->text(), QStringLiteral("Not logged in"));
         QCOMPARE(form_->infoPanel()->RzButton1->text(), QStringLiteral("Refresh table"));
         QCOMPARE(form_->pit(3)->accessibleName(), QStringLiteral("Pit 3, 6 stones"));
