@@ -21,8 +21,8 @@ class NoDesktop : public pimra::UiServices {
   public:
     void showResult(QWidget*, const QString&, const QString&) override {}
     void showAbout(QWidget*, const QString&, const QString&) override {}
-    QString saveGameFileName(QWidget*) override { return {}; }
-    QString openGameFileName(QWidget*) override { return {}; }
+    QString saveGameFileName(QWidget*, const QString&) override { return {}; }
+    QString openGameFileName(QWidget*, const QString&) override { return {}; }
     void openUrl(const QUrl&) override {}
     void showHelp(QWidget*, int) override {}
 };

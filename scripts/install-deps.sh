@@ -12,6 +12,8 @@ packages=(
   # client
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libqt6svg6
   qt6-qpa-plugins libgl-dev
+  # Linguist's tools for the English interface, and Qt's own Russian texts for its dialogs
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   libcurl4-openssl-dev nlohmann-json3-dev libssl-dev
   # the remembered session in the desktop's secret store
   qtkeychain-qt6-dev

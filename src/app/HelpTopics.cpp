@@ -1,22 +1,24 @@
 #include "HelpTopics.h"
+#include "ShownText.h"
 
 namespace pimra {
 
 QString helpTopicTitle(int topic) {
     switch (topic) {
         case kHelpLevels:
-            return QStringLiteral("Уровни игры");
+            return translated(QT_TRANSLATE_NOOP("pimra", "Уровни игры"));
         case kHelpSpecial:
-            return QStringLiteral("Особые возможности");
+            return translated(QT_TRANSLATE_NOOP("pimra", "Особые возможности"));
         default:
-            return QStringLiteral("Как играть в Пимру");
+            return translated(QT_TRANSLATE_NOOP("pimra", "Как играть в Пимру"));
     }
 }
 
 QString helpTopicHtml(int topic) {
     switch (topic) {
         case kHelpLevels:
-            return QStringLiteral(
+            return translated(QT_TRANSLATE_NOOP(
+                "pimra",
                 "<h3>Уровни игры</h3>"
                 "<p>В меню «Уровень» выбирается сила компьютера:</p>"
                 "<ul><li><b>Легкий</b> — случайный ход, поправленный простыми правилами;</li>"
@@ -26,9 +28,10 @@ QString helpTopicHtml(int topic) {
                 "<li><b>Изменчивый</b> — перед каждым ходом компьютер выбирает один из "
                 "четырёх уровней наугад.</li></ul>"
                 "<p>Уровень можно сменить и во время хода: он действует со следующего хода "
-                "компьютера.</p>");
+                "компьютера.</p>"));
         case kHelpSpecial:
-            return QStringLiteral(
+            return translated(QT_TRANSLATE_NOOP(
+                "pimra",
                 "<h3>Особые возможности</h3>"
                 "<ul><li><b>Назад</b> (F9) и <b>Вперед</b> (F10) — шаг по истории партии;</li>"
                 "<li><b>Подсказка</b> (F11) — на секунду выделяет лунку, которой стоит "
@@ -37,9 +40,10 @@ QString helpTopicHtml(int topic) {
                 "калахов;</li>"
                 "<li><b>Увеличить</b> и <b>Уменьшить кол-во камней</b> — на один камень "
                 "больше или меньше в каждой лунке (не более шести раз в каждую "
-                "сторону).</li></ul>");
+                "сторону).</li></ul>"));
         default:
-            return QStringLiteral(
+            return translated(QT_TRANSLATE_NOOP(
+                "pimra",
                 "<h3>Как играть в Пимру</h3>"
                 "<p>У каждого игрока шесть лунок и калах. Вы играете нижним рядом, "
                 "компьютер — верхним.</p>"
@@ -52,7 +56,7 @@ QString helpTopicHtml(int topic) {
                 "или когда в калахе больше 36 камней. Побеждает тот, у кого в калахе "
                 "больше камней.</p>"
                 "<p>Партию можно сохранить (F5) и загрузить (F8, F7); новая партия — "
-                "F2.</p>");
+                "F2.</p>"));
     }
 }
 

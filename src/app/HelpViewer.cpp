@@ -1,6 +1,8 @@
 #include "HelpViewer.h"
+#include "ShownText.h"
 
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -17,10 +19,19 @@ HelpViewer::HelpViewer(QWidget* parent) : QDialog(parent), text_(new QTextBrowse
     resize(420, 360);
 }
 
+void HelpViewer::showTexts() {
+    setWindowTitle(translated(QT_TRANSLATE_NOOP("pimra", "Справка — ")) + helpTopicTitle(topic_));
+    text_->setHtml(helpTopicHtml(topic_));
+}
+
+void HelpViewer::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange && topic_ != 0) showTexts();
+}
+
 void HelpViewer::showTopic(int topic) {
     topic_ = topic;
-    setWindowTitle(QStringLiteral("Справка — ") + helpTopicTitle(topic));
-    text_->setHtml(helpTopicHtml(topic));
+    showTexts();
     show();
     raise();
     activateWindow();

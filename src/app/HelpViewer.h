@@ -16,7 +16,12 @@ class HelpViewer : public QDialog {
     void showTopic(int topic);
     int topic() const { return topic_; }
 
+  protected:
+    void changeEvent(QEvent* event) override;
+
   private:
+    void showTexts();
+
     QTextBrowser* text_;
     int topic_ = 0;
 };

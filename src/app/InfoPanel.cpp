@@ -1,4 +1,5 @@
 #include "InfoPanel.h"
+#include "ShownText.h"
 
 #include <QApplication>
 #include <QLCDNumber>
@@ -28,7 +29,8 @@ InfoPanel::InfoPanel(QWidget* parent) : QFrame(parent) {
     setPalette(own);
     setAutoFillBackground(true);
 
-    Label2 = addLabel(QStringLiteral("Стол №"), {9, 9, 133, 13}, Qt::AlignCenter);
+    Label2 = addLabel(QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Стол №")), {9, 9, 133, 13},
+                      Qt::AlignCenter);
     Bevel2 = addBevel(8, 29, 135);
     Clock2 = addClock(8, 32);
     LoginLabel2 = addLabel({}, {8, 67, 132, 18}, Qt::AlignCenter);
@@ -39,16 +41,17 @@ InfoPanel::InfoPanel(QWidget* parent) : QFrame(parent) {
     LoginLabel1->setFont(loginFont(true));
     Clock1 = addClock(8, 144);
     Bevel1 = addBevel(7, 177, 135);
-    RzButton1 = addButton(QStringLiteral("Обновить стол"), 24, 183);
-    bReady = addButton(QStringLiteral("Жми, если готов"), 24, 207);
+    RzButton1 = addButton(QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Обновить стол")), 24, 183);
+    bReady = addButton(QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Жми, если готов")), 24, 207);
     Bevel3 = addBevel(8, 233, 135);
     // Centred over the panel's width: the replacement face is wider than the original one.
-    Label4 = addLabel(QStringLiteral("Партия завершена"), {9, 238, 133, 13}, Qt::AlignCenter);
+    Label4 = addLabel(QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Партия завершена")),
+                      {9, 238, 133, 13}, Qt::AlignCenter);
     Label3 = addLabel({}, {10, 254, 133, 42}, Qt::AlignCenter);
     Label3->setFont(loginFont(true));
     Label3->setWordWrap(true);
     // Where the result stands once a game has ended; shown only before the game starts.
-    bLeave = addButton(QStringLiteral("Покинуть стол"), 24, 240);
+    bLeave = addButton(QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Покинуть стол")), 24, 240);
     bLeave->setVisible(false);
     watching = addLabel(QStringLiteral("Вы наблюдаете"), {9, 207, 133, 20}, Qt::AlignCenter);
     watching->setVisible(false);
@@ -68,7 +71,10 @@ void InfoPanel::setTurned(bool turned) {
 }
 
 QLabel* InfoPanel::addLabel(const QString& text, const QRect& geometry, Qt::Alignment alignment) {
-    auto* label = new QLabel(text, this);
+    auto* label = new QLabel(this);
+    setShownText(label, text);
+    // Logins and results come from the server: shown as they are, never as markup.
+    label->setTextFormat(Qt::PlainText);
     label->setGeometry(geometry);
     label->setAlignment(alignment | Qt::AlignVCenter);
     return label;
@@ -91,7 +97,8 @@ QLCDNumber* InfoPanel::addClock(int left, int top) {
 }
 
 QPushButton* InfoPanel::addButton(const QString& text, int left, int top) {
-    auto* button = new QPushButton(text, this);
+    auto* button = new QPushButton(this);
+    setShownText(button, text);
     button->setGeometry(left, top, 107, 20);
     return button;
 }

@@ -5,24 +5,27 @@
 #include <QMenuBar>
 
 #include "HelpTopics.h"
+#include "ShownText.h"
 
 namespace pimra {
 
 namespace {
 
-QAction* addItem(QMenu* menu, const QString& text, const QKeySequence& key = {}) {
-    QAction* action = menu->addAction(text);
+QAction* addItem(QMenu* menu, const char* text, const QKeySequence& key = {}) {
+    QAction* action = menu->addAction(QString());
+    setShownText(action, QString::fromUtf8(text));
     action->setShortcut(key);
     return action;
 }
 
-QMenu* addMenu(QMenuBar* bar, const QString& title, int helpTopic) {
-    QMenu* menu = bar->addMenu(title);
+QMenu* addMenu(QMenuBar* bar, const char* title, int helpTopic) {
+    QMenu* menu = bar->addMenu(QString());
+    setShownText(menu->menuAction(), QString::fromUtf8(title));
     menu->setProperty("helpContext", helpTopic);
     return menu;
 }
 
-QAction* addCheckItem(QMenu* menu, const QString& text, const QKeySequence& key) {
+QAction* addCheckItem(QMenu* menu, const char* text, const QKeySequence& key) {
     QAction* action = addItem(menu, text, key);
     action->setCheckable(true);
     return action;
@@ -31,54 +34,67 @@ QAction* addCheckItem(QMenu* menu, const QString& text, const QKeySequence& key)
 }  // namespace
 
 MainMenu::MainMenu(QMenuBar* bar) {
-    N12 = bar->addAction(QStringLiteral("Игра Online"));
+    N12 = bar->addAction(QString());
+    setShownText(N12, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "&Игра Online")));
 
-    N1 = addMenu(bar, QStringLiteral("Игра с компьютером"), kHelpGeneral);
-    N2 = addItem(N1, QStringLiteral("Новая"), Qt::Key_F2);
-    N7 = addItem(N1, QStringLiteral("Сохранить"), Qt::Key_F5);
-    N11 = addItem(N1, QStringLiteral("Загрузить "), Qt::Key_F8);
-    N23 = addItem(N1, QStringLiteral("Выбрать "), Qt::Key_F7);
-    N42 = addItem(N1, QStringLiteral("Запись партии"));
+    N1 = addMenu(bar, QT_TRANSLATE_NOOP("pimra", "Игра с &компьютером"), kHelpGeneral);
+    N2 = addItem(N1, QT_TRANSLATE_NOOP("pimra", "Новая"), Qt::Key_F2);
+    N7 = addItem(N1, QT_TRANSLATE_NOOP("pimra", "Сохранить"), Qt::Key_F5);
+    N11 = addItem(N1, QT_TRANSLATE_NOOP("pimra", "Загрузить "), Qt::Key_F8);
+    N23 = addItem(N1, QT_TRANSLATE_NOOP("pimra", "Выбрать "), Qt::Key_F7);
+    N42 = addItem(N1, QT_TRANSLATE_NOOP("pimra", "Запись партии"));
     N1->addSeparator();
-    N4 = addItem(N1, QStringLiteral("Выход"));
+    N4 = addItem(N1, QT_TRANSLATE_NOOP("pimra", "Выход"));
 
-    N8 = addMenu(bar, QStringLiteral("Звук"), kHelpGeneral);
-    N10 = addCheckItem(N8, QStringLiteral("Звуки ходов"), Qt::Key_F4);
+    N8 = addMenu(bar, QT_TRANSLATE_NOOP("pimra", "&Звук"), kHelpGeneral);
+    N10 = addCheckItem(N8, QT_TRANSLATE_NOOP("pimra", "Звуки ходов"), Qt::Key_F4);
     N10->setChecked(true);
 
-    N5 = addMenu(bar, QStringLiteral("Помощь"), kHelpGeneral);
-    N6 = addItem(N5, QStringLiteral("Правила"));
-    N39 = addItem(N5, QStringLiteral("Об игре"));
-    myGames = addItem(N5, QStringLiteral("Мои партии"));
+    N5 = addMenu(bar, QT_TRANSLATE_NOOP("pimra", "&Помощь"), kHelpGeneral);
+    N6 = addItem(N5, QT_TRANSLATE_NOOP("pimra", "Правила"));
+    N39 = addItem(N5, QT_TRANSLATE_NOOP("pimra", "Об игре"));
+    myGames = addItem(N5, QT_TRANSLATE_NOOP("pimra", "Мои партии"));
     myGames->setVisible(false);
     N5->addSeparator();
-    N40 = addItem(N5, QStringLiteral("О программе"));
+    // Each language is named in its own words.
+    languageMenu = N5->addMenu(QString());
+    setShownText(languageMenu->menuAction(), QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Язык")));
+    languageGroup = new QActionGroup(languageMenu);
+    russianItem = languageMenu->addAction(QStringLiteral("Русский"));
+    englishItem = languageMenu->addAction(QStringLiteral("English"));
+    for (QAction* item : {russianItem, englishItem}) {
+        item->setCheckable(true);
+        languageGroup->addAction(item);
+    }
+    russianItem->setChecked(true);
+    N40 = addItem(N5, QT_TRANSLATE_NOOP("pimra", "О программе"));
 
-    N15 = addMenu(bar, QStringLiteral("Уровень"), kHelpLevels);
-    N16 = addCheckItem(N15, QStringLiteral("Легкий"), Qt::CTRL | Qt::Key_E);
-    N17 = addCheckItem(N15, QStringLiteral("Нормальный"), Qt::CTRL | Qt::Key_N);
-    N18 = addCheckItem(N15, QStringLiteral("Сложный"), Qt::CTRL | Qt::Key_H);
-    N19 = addCheckItem(N15, QStringLiteral("Очень сложный"), Qt::CTRL | Qt::Key_V);
-    N41 = addCheckItem(N15, QStringLiteral("Мастер"), Qt::CTRL | Qt::Key_M);
+    N15 = addMenu(bar, QT_TRANSLATE_NOOP("pimra", "&Уровень"), kHelpLevels);
+    N16 = addCheckItem(N15, QT_TRANSLATE_NOOP("pimra", "Легкий"), Qt::CTRL | Qt::Key_E);
+    N17 = addCheckItem(N15, QT_TRANSLATE_NOOP("pimra", "Нормальный"), Qt::CTRL | Qt::Key_N);
+    N18 = addCheckItem(N15, QT_TRANSLATE_NOOP("pimra", "Сложный"), Qt::CTRL | Qt::Key_H);
+    N19 = addCheckItem(N15, QT_TRANSLATE_NOOP("pimra", "Очень сложный"), Qt::CTRL | Qt::Key_V);
+    N41 = addCheckItem(N15, QT_TRANSLATE_NOOP("pimra", "Мастер"), Qt::CTRL | Qt::Key_M);
     N15->addSeparator();
-    N22 = addCheckItem(N15, QStringLiteral("Изменчивый"), Qt::CTRL | Qt::Key_I);
+    N22 = addCheckItem(N15, QT_TRANSLATE_NOOP("pimra", "Изменчивый"), Qt::CTRL | Qt::Key_I);
 
-    N26 = addMenu(bar, QStringLiteral("Особые возможности"), kHelpSpecial);
-    N20 = addItem(N26, QStringLiteral("Назад"), Qt::Key_F9);
-    N29 = addItem(N26, QStringLiteral("Вперед"), Qt::Key_F10);
-    N24 = addItem(N26, QStringLiteral("Подсказка"), Qt::Key_F11);
-    N25 = addItem(N26, QStringLiteral("Поменятся полями"));
-    N27 = addItem(N26, QStringLiteral("Увеличить кол-во камней"));
-    N28 = addItem(N26, QStringLiteral("Уменьшить кол-во камней"));
-    N43 = addItem(N26, QStringLiteral("Анализ"), Qt::Key_F12);
+    N26 = addMenu(bar, QT_TRANSLATE_NOOP("pimra", "&Особые возможности"), kHelpSpecial);
+    N20 = addItem(N26, QT_TRANSLATE_NOOP("pimra", "Назад"), Qt::Key_F9);
+    N29 = addItem(N26, QT_TRANSLATE_NOOP("pimra", "Вперед"), Qt::Key_F10);
+    N24 = addItem(N26, QT_TRANSLATE_NOOP("pimra", "Подсказка"), Qt::Key_F11);
+    N25 = addItem(N26, QT_TRANSLATE_NOOP("pimra", "Поменятся полями"));
+    N27 = addItem(N26, QT_TRANSLATE_NOOP("pimra", "Увеличить кол-во камней"));
+    N28 = addItem(N26, QT_TRANSLATE_NOOP("pimra", "Уменьшить кол-во камней"));
+    N43 = addItem(N26, QT_TRANSLATE_NOOP("pimra", "Анализ"), Qt::Key_F12);
 
-    N30 = addMenu(bar, QStringLiteral("Фон"), kHelpGeneral);
+    N30 = addMenu(bar, QT_TRANSLATE_NOOP("pimra", "&Фон"), kHelpGeneral);
     backgroundGroup = new QActionGroup(N30);
     backgroundGroup->setExclusive(true);
-    const QStringList names = {QStringLiteral("Земля"),  QStringLiteral("Стена"),
-                               QStringLiteral("Пузыри"), QStringLiteral("Плитка"),
-                               QStringLiteral("Синева"), QStringLiteral("Полоски"),
-                               QStringLiteral("Рельеф"), QStringLiteral("Зеленый")};
+    const char* const names[] = {
+        QT_TRANSLATE_NOOP("pimra", "Земля"),  QT_TRANSLATE_NOOP("pimra", "Стена"),
+        QT_TRANSLATE_NOOP("pimra", "Пузыри"), QT_TRANSLATE_NOOP("pimra", "Плитка"),
+        QT_TRANSLATE_NOOP("pimra", "Синева"), QT_TRANSLATE_NOOP("pimra", "Полоски"),
+        QT_TRANSLATE_NOOP("pimra", "Рельеф"), QT_TRANSLATE_NOOP("pimra", "Зеленый")};
     for (int k = 0; k < kBackgroundCount; ++k) {
         QAction* item = addCheckItem(N30, names[k],
                                      QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + k)));
@@ -86,7 +102,7 @@ MainMenu::MainMenu(QMenuBar* bar) {
         backgrounds[static_cast<std::size_t>(k)] = item;
     }
     N30->addSeparator();
-    ownRowBottom = addCheckItem(N30, QStringLiteral("Моё поле снизу"), {});
+    ownRowBottom = addCheckItem(N30, QT_TRANSLATE_NOOP("pimra", "Моё поле снизу"), {});
     ownRowBottom->setChecked(true);
 }
 

@@ -32,11 +32,15 @@ struct MainMenu {
     QMenu* N8;     // "Звук"
     QAction* N10;  // "Звуки ходов"
 
-    QMenu* N5;         // "Помощь"
-    QAction* N6;       // "Правила"
-    QAction* N39;      // "Об игре"
-    QAction* myGames;  // "Мои партии": the player's page on the server, once logged in
-    QAction* N40;      // "О программе"
+    QMenu* N5;            // "Помощь"
+    QAction* N6;          // "Правила"
+    QAction* N39;         // "Об игре"
+    QAction* myGames;     // "Мои партии": the player's page on the server, once logged in
+    QMenu* languageMenu;  // "Язык": "Русский", "English"
+    QActionGroup* languageGroup;
+    QAction* russianItem;
+    QAction* englishItem;
+    QAction* N40;  // "О программе"
 
     QMenu* N15;    // "Уровень"
     QAction* N16;  // "Легкий"

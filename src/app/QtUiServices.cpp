@@ -1,4 +1,5 @@
 #include "QtUiServices.h"
+#include "ShownText.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -6,11 +7,13 @@
 #include <QMessageBox>
 
 #include "HelpViewer.h"
+#include "TextFit.h"
 
 namespace pimra {
 
-const QString QtUiServices::kSaveFilter = QStringLiteral("Файл игры (*.sav)");
-const QString QtUiServices::kOpenFilter = QStringLiteral("Файл игры (*.sav)");
+const QString QtUiServices::kSaveFilter =
+    QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Файл игры (*.sav)"));
+const QString QtUiServices::kOpenFilter = kSaveFilter;
 const QString QtUiServices::kSuffix = QStringLiteral("sav");
 const QString QtUiServices::kRecordFilter = QStringLiteral("Запись партии (*.pgn)");
 const QString QtUiServices::kRecordSuffix = QStringLiteral("pgn");
@@ -33,35 +36,39 @@ std::unique_ptr<QMessageBox> QtUiServices::createResultBox(QWidget* parent, cons
                                                            const QString& text) {
     auto box =
         std::make_unique<QMessageBox>(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+    makeRoomForTitle(box.get());
     return box;
 }
 
-std::unique_ptr<QMessageBox> QtUiServices::createAboutBox(const QString& title,
+std::unique_ptr<QMessageBox> QtUiServices::createAboutBox(QWidget* parent, const QString& title,
                                                           const QString& text) {
-    // No owner: the box blocks the whole application, like a task-modal box.
-    auto box =
-        std::make_unique<QMessageBox>(QMessageBox::Information, title, text, QMessageBox::Ok);
+    // Over the game's window, and blocking the whole application like a task-modal box.
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Information, title, text, QMessageBox::Ok,
+                                             parent);
     box->setWindowModality(Qt::ApplicationModal);
+    makeRoomForTitle(box.get());
     return box;
 }
 
-std::unique_ptr<QFileDialog> QtUiServices::createSaveDialog(QWidget* parent) {
-    auto dialog = std::make_unique<QFileDialog>(parent);
+std::unique_ptr<QFileDialog> QtUiServices::createSaveDialog(QWidget* parent,
+                                                            const QString& folder) {
+    auto dialog = std::make_unique<QFileDialog>(parent, QString(), folder);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setDefaultSuffix(kSuffix);
-    dialog->setNameFilter(kSaveFilter);
+    dialog->setNameFilter(translated(kSaveFilter));
     // The game asks nothing before it replaces a saved file.
     dialog->setOption(QFileDialog::DontConfirmOverwrite);
     return dialog;
 }
 
-std::unique_ptr<QFileDialog> QtUiServices::createOpenDialog(QWidget* parent) {
-    auto dialog = std::make_unique<QFileDialog>(parent);
+std::unique_ptr<QFileDialog> QtUiServices::createOpenDialog(QWidget* parent,
+                                                            const QString& folder) {
+    auto dialog = std::make_unique<QFileDialog>(parent, QString(), folder);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setDefaultSuffix(kSuffix);
-    dialog->setNameFilter(kOpenFilter);
+    dialog->setNameFilter(translated(kOpenFilter));
     return dialog;
 }
 
@@ -78,16 +85,16 @@ void QtUiServices::showResult(QWidget* parent, const QString& title, const QStri
     createResultBox(parent, title, text)->exec();
 }
 
-void QtUiServices::showAbout(QWidget*, const QString& title, const QString& text) {
-    createAboutBox(title, text)->exec();
+void QtUiServices::showAbout(QWidget* parent, const QString& title, const QString& text) {
+    createAboutBox(parent, title, text)->exec();
 }
 
-QString QtUiServices::saveGameFileName(QWidget* parent) {
-    return chosenFile(*createSaveDialog(parent));
+QString QtUiServices::saveGameFileName(QWidget* parent, const QString& folder) {
+    return chosenFile(*createSaveDialog(parent, folder));
 }
 
-QString QtUiServices::openGameFileName(QWidget* parent) {
-    return chosenFile(*createOpenDialog(parent));
+QString QtUiServices::openGameFileName(QWidget* parent, const QString& folder) {
+    return chosenFile(*createOpenDialog(parent, folder));
 }
 
 QString QtUiServices::saveRecordFileName(QWidget* parent) {

@@ -26,8 +26,8 @@ class QtUiServices : public UiServices {
 
     void showResult(QWidget* parent, const QString& title, const QString& text) override;
     void showAbout(QWidget* parent, const QString& title, const QString& text) override;
-    QString saveGameFileName(QWidget* parent) override;
-    QString openGameFileName(QWidget* parent) override;
+    QString saveGameFileName(QWidget* parent, const QString& folder) override;
+    QString openGameFileName(QWidget* parent, const QString& folder) override;
     QString saveRecordFileName(QWidget* parent) override;
     QString openRecordFileName(QWidget* parent) override;
     void openUrl(const QUrl& url) override;
@@ -37,9 +37,12 @@ class QtUiServices : public UiServices {
     // The dialogs as shown, built apart so that their settings can be checked.
     static std::unique_ptr<QMessageBox> createResultBox(QWidget* parent, const QString& title,
                                                         const QString& text);
-    static std::unique_ptr<QMessageBox> createAboutBox(const QString& title, const QString& text);
-    static std::unique_ptr<QFileDialog> createSaveDialog(QWidget* parent);
-    static std::unique_ptr<QFileDialog> createOpenDialog(QWidget* parent);
+    static std::unique_ptr<QMessageBox> createAboutBox(QWidget* parent, const QString& title,
+                                                       const QString& text);
+    static std::unique_ptr<QFileDialog> createSaveDialog(QWidget* parent,
+                                                         const QString& folder = {});
+    static std::unique_ptr<QFileDialog> createOpenDialog(QWidget* parent,
+                                                         const QString& folder = {});
     static std::unique_ptr<QFileDialog> createRecordDialog(QWidget* parent, bool save);
 
   private:

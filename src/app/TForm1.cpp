@@ -1,6 +1,7 @@
 #include "TForm1.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStandardPaths>
 #include <QStatusBar>
 
 #include "AnalysisWindow.h"
@@ -17,8 +19,10 @@
 #include "InfoPanel.h"
 #include "MainMenu.h"
 #include "RecordWindow.h"
+#include "ShownText.h"
 #include "TLoginForm.h"
 #include "TLunka.h"
+#include "TextFit.h"
 #include "TfAddGame.h"
 #include "TfNet.h"
 #include "UiServices.h"
@@ -40,7 +44,9 @@ TForm1::TForm1(UiServices& ui, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint),
-      ui_(ui) {
+      ui_(ui),
+      gameFolder_(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)) {
+    language_.apply(UiLanguage::Russian);
     buildLayout();
     connectMenu();
     FormCreate();
@@ -49,7 +55,7 @@ TForm1::TForm1(UiServices& ui, QWidget* parent)
 TForm1::~TForm1() = default;
 
 void TForm1::buildLayout() {
-    setWindowTitle(kTitle);
+    setShownTitle(this, kTitle);
     // Not on Linux; Qt falls back to a sans face with Cyrillic letters.
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
 
@@ -68,15 +74,20 @@ void TForm1::buildLayout() {
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Panel1->setLineWidth(2);
     Panel1->setAlignment(Qt::AlignCenter);
+    Panel1->setWordWrap(true);
+    Panel1->setTextFormat(Qt::PlainText);
     Panel1->setAutoFillBackground(true);
     Panel1->setBackgroundRole(QPalette::Button);
 
     iPanel = new InfoPanel(board_);
     iPanel->hide();
 
-    sPanel1 = new QLabel(QStringLiteral("Вы не авторизованы"));
+    sPanel1 = new QLabel;
+    setShownText(sPanel1, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Вы не авторизованы")));
     sPanel1->setFixedWidth(kLoginPaneWidth);
+    sPanel1->setTextFormat(Qt::PlainText);
     sPanel2 = new QLabel;
+    sPanel2->setTextFormat(Qt::PlainText);
     sPanel2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     QStatusBar* bar = statusBar();
     bar->setSizeGripEnabled(false);
@@ -115,6 +126,8 @@ void TForm1::connectMenu() {
     connect(m.N6, &QAction::triggered, this, &TForm1::N6Click);
     connect(m.N39, &QAction::triggered, this, &TForm1::N39Click);
     connect(m.N40, &QAction::triggered, this, &TForm1::N40Click);
+    connect(m.russianItem, &QAction::triggered, this, [this] { setLanguage(UiLanguage::Russian); });
+    connect(m.englishItem, &QAction::triggered, this, [this] { setLanguage(UiLanguage::English); });
     for (int level = 0; level <= kLevelMaster; ++level) {
         connect(m.levelItem(level), &QAction::triggered, this,
                 [this, level] { setLevelItem(level); });
@@ -169,7 +182,7 @@ void TForm1::FormCreate() {
     }
     showBoard();
     Panel1->setGeometry(270, 160, 183, 50);
-    SetLabel(QStringLiteral("Ваш ход"));
+    SetLabel(QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Ваш ход")));
     UpdateFormLabels();
     UpdateCursor();
     createDialogs();
@@ -192,7 +205,7 @@ void TForm1::setStepDelay(int milliseconds) {
 }
 
 void TForm1::SetLabel(const QString& text) {
-    Panel1->setText(text);
+    setShownText(Panel1, text);
     Panel1->repaint();
 }
 
@@ -221,6 +234,8 @@ void TForm1::setSettings(media::AppSettings* settings) {
     setLevelItem(remembered.level);
     master_.setThinkTime(std::chrono::milliseconds(remembered.masterTimeMs));
     setOwnRowBottom(remembered.ownRowBottom);
+    if (const QString folder = settings->gameFolder(); !folder.isEmpty()) gameFolder_ = folder;
+    setLanguage(languageFromCode(settings->language()));
     SetFon();
     settings_ = settings;
 }
@@ -277,6 +292,33 @@ void TForm1::showEvent(QShowEvent* event) {
     // Shown again after a close: the server may be asked again.
     link_->resume();
     QMainWindow::showEvent(event);
+    followScreen();
+    fitBoard(boardWithPanel_);
+}
+
+void TForm1::setLanguage(UiLanguage language) {
+    language_.apply(language);
+    (language == UiLanguage::English ? menu_->englishItem : menu_->russianItem)->setChecked(true);
+    if (settings_ != nullptr) settings_->saveLanguage(languageCode(language));
+    retranslate();
+}
+
+void TForm1::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange) retranslate();
+}
+
+void TForm1::retranslate() {
+    retranslateTree(this);
+    for (int i = 1; i <= kPitCount; ++i)
+        if (pit(i) != nullptr) pit(i)->updateAccessibleText();
+    // The dialogs lay themselves out anew for their new texts.
+    for (QWidget* dialog : {static_cast<QWidget*>(fNet_), static_cast<QWidget*>(loginForm_),
+                            static_cast<QWidget*>(fAddGame_)}) {
+        if (dialog == nullptr) continue;
+        QEvent change(QEvent::LanguageChange);
+        QCoreApplication::sendEvent(dialog, &change);
+    }
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

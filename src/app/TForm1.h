@@ -8,6 +8,7 @@
 #include <array>
 #include <memory>
 
+#include "LanguageSwitch.h"
 #include "LobbyHost.h"
 #include "MasterChooser.h"
 #include "MoveAnimator.h"
@@ -38,6 +39,7 @@ class SessionStore;
 class UiServices;
 struct MainMenu;
 struct MoveStep;
+struct WindowChrome;
 
 // The main window: the board of fourteen pits, the status panel, the menu bar and the status
 // bar. The game core decides every move; this window only animates what it decided.
@@ -73,8 +75,13 @@ class TForm1 : public QMainWindow, public LobbyHost {
 
     // Settings.
     void setMoveSounds(MoveSounds* sounds);
-    // Restores the remembered background, move sounds and level, and keeps them from now on.
+    // Restores the remembered background, move sounds, level and game folder, and keeps them
+    // from now on.
     void setSettings(media::AppSettings* settings);
+    QString gameFolder() const { return gameFolder_; }
+    // The interface's language, shown at once and kept in the settings.
+    void setLanguage(UiLanguage language);
+    UiLanguage language() const { return language_.current(); }
     void setStepDelay(int milliseconds);
     int stepDelay() const { return table_.isOpen() ? onlineStepDelay_ : localStepDelay_; }
     void setHintDuration(int milliseconds) { hintDuration_ = milliseconds; }
@@ -109,6 +116,8 @@ class TForm1 : public QMainWindow, public LobbyHost {
     QLabel* loginPane() const { return sPanel1; }
     QLabel* messagePane() const { return sPanel2; }
     InfoPanel* infoPanel() const { return iPanel; }
+    // Below 1 when the board is drawn smaller so that the window fits the screen.
+    double boardScale() const { return boardScale_; }
     const MainMenu& menu() const { return *menu_; }
     // A move, a turn, a hint or a request is under way: clicks, keys and ticks are refused.
     bool isBusy() const;
@@ -178,6 +187,7 @@ class TForm1 : public QMainWindow, public LobbyHost {
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -215,6 +225,7 @@ class TForm1 : public QMainWindow, public LobbyHost {
 
     void NewGame();
     void loadFrom(const QString& fileName, bool remember);
+    void rememberFolderOf(const QString& fileName);
     void showBoard();
     void updateHistoryItems();
     void updateStoneItems();
@@ -238,7 +249,15 @@ class TForm1 : public QMainWindow, public LobbyHost {
     void endHint();
     void reportIdle();
     void saveSettings();
+    // Every text of the window and its dialogs anew, in the language installed now.
+    void retranslate();
     void paintBackground();
+
+    // Size and place: the board as large as designed unless the screen is too small for it.
+    void fitBoard(bool withPanel);
+    WindowChrome windowChrome(int boardWidth) const;
+    void keepOnScreen();
+    void followScreen();
 
     // Online helpers.
     void createDialogs();
@@ -270,6 +289,9 @@ class TForm1 : public QMainWindow, public LobbyHost {
     QLabel* sPanel2 = nullptr;
     InfoPanel* iPanel = nullptr;
     QWidget* board_ = nullptr;
+    double boardScale_ = 1.0;
+    bool boardWithPanel_ = false;
+    bool followsScreen_ = false;
     QTimer Timer1;
     QTimer Timer2;
 
@@ -280,6 +302,9 @@ class TForm1 : public QMainWindow, public LobbyHost {
     QTimer hintTimer_;
     TLunka* hinted_ = nullptr;
     media::AppSettings* settings_ = nullptr;
+    // Where the file dialogs start: the folder of the last game saved or loaded.
+    QString gameFolder_;
+    LanguageSwitch language_;
     bool soundOn_ = true;
     int BackgroundIndex = 1;
 

@@ -1,12 +1,15 @@
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 
 #include "InfoPanel.h"
 #include "MainMenu.h"
+#include "ShownText.h"
 #include "TForm1.h"
 #include "TLunka.h"
 #include "UiServices.h"
+#include "media/AppSettings.h"
 
 namespace pimra {
 
@@ -44,11 +47,14 @@ void TForm1::NewGame() {
 }
 
 void TForm1::N7Click() {
-    const QString fileName = ui_.saveGameFileName(this);
+    const QString fileName = ui_.saveGameFileName(this, gameFolder_);
     if (fileName.isEmpty()) return;
     const std::string path = localPath(fileName);
     const SaveOutcome outcome = writeSavedGame(path, game_.position());
-    if (outcome == SaveOutcome::Saved) gameFile_.remember(path);
+    if (outcome == SaveOutcome::Saved) {
+        gameFile_.remember(path);
+        rememberFolderOf(fileName);
+    }
     SetLabel(QString::fromUtf8(outcomeText(outcome)));
 }
 
@@ -57,12 +63,12 @@ void TForm1::N11Click() {
         loadFrom(QFile::decodeName(gameFile_.fileName().c_str()), false);
         return;
     }
-    const QString fileName = ui_.openGameFileName(this);
+    const QString fileName = ui_.openGameFileName(this, gameFolder_);
     if (!fileName.isEmpty()) loadFrom(fileName, true);
 }
 
 void TForm1::N23Click() {
-    const QString fileName = ui_.openGameFileName(this);
+    const QString fileName = ui_.openGameFileName(this, gameFolder_);
     if (!fileName.isEmpty()) loadFrom(fileName, false);
 }
 
@@ -74,10 +80,16 @@ void TForm1::loadFrom(const QString& fileName, bool remember) {
         game_.loadPosition(*loaded.position, !table_.isOpen());
         showBoard();
         if (remember) gameFile_.remember(path);
+        rememberFolderOf(fileName);
     }
     SetLabel(QString::fromUtf8(outcomeText(loaded.outcome)));
     UpdateFormLabels();
     UpdateCursor();
+}
+
+void TForm1::rememberFolderOf(const QString& fileName) {
+    gameFolder_ = QFileInfo(fileName).absolutePath();
+    if (settings_ != nullptr) settings_->saveGameFolder(gameFolder_);
 }
 
 void TForm1::N4Click() {
@@ -110,9 +122,11 @@ QUrl TForm1::playerPage() const {
 }
 
 void TForm1::N40Click() {
-    const QString text = QStringLiteral("Пимра — игра в калах для двоих\n") +
-                         QStringLiteral("Версия 0.1, для Linux\n") + link_->site().toString();
-    ui_.showAbout(nullptr, QStringLiteral("О программе"), text);
+    const QString text = translated(QT_TRANSLATE_NOOP("pimra", "Пимра — игра в калах для двоих")) +
+                         QLatin1Char('\n') +
+                         translated(QT_TRANSLATE_NOOP("pimra", "Версия 0.1, для Linux")) +
+                         QLatin1Char('\n') + link_->site().toString();
+    ui_.showAbout(this, translated(QT_TRANSLATE_NOOP("pimra", "О программе")), text);
 }
 
 void TForm1::setLevelItem(int level) {

@@ -1,6 +1,7 @@
 #include <QLabel>
 
 #include "MainMenu.h"
+#include "ShownText.h"
 #include "TForm1.h"
 #include "TLunka.h"
 #include "UiServices.h"
@@ -80,11 +81,11 @@ void TForm1::showThinking(bool thinking) {
         lockMenu(false);
         for (QAction* item : menu_->lockedWhileThinking()) item->setEnabled(false);
         updateSideWindows();
-        paneBeforeThought_ = sPanel2->text();
-        sPanel2->setText(QStringLiteral("Компьютер думает…"));
+        paneBeforeThought_ = shownSource(sPanel2);
+        setShownText(sPanel2, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Компьютер думает…")));
         return;
     }
-    sPanel2->setText(paneBeforeThought_);
+    setShownText(sPanel2, paneBeforeThought_);
 }
 
 void TForm1::abandonLocalTurn() {
@@ -133,7 +134,7 @@ void TForm1::showStepStart(const MoveStep& step) {
             showPits(step.position, {step.store, step.pit});
             return;
         case StepKind::Result:
-            ui_.showResult(this, kTitle, QString::fromStdString(step.text));
+            ui_.showResult(this, translated(kTitle), translated(step.text));
             return;
     }
 }

@@ -10,9 +10,11 @@
 #include "InfoPanel.h"
 #include "MainMenu.h"
 #include "SessionStore.h"
+#include "ShownText.h"
 #include "TForm1.h"
 #include "TLoginForm.h"
 #include "TLunka.h"
+#include "TextFit.h"
 #include "TfAddGame.h"
 #include "TfNet.h"
 #include "UiServices.h"
@@ -24,7 +26,6 @@ namespace pimra {
 
 namespace {
 
-constexpr int kInnerMargin = 1;
 constexpr int kClockDigits = 4;
 
 QString text(const std::string& utf8) {
@@ -98,7 +99,7 @@ void TForm1::send(const net::Request& request, Done done) {
 }
 
 void TForm1::showServerStatus() {
-    sPanel2->setText(text(link_->connection().StatusText()));
+    setShownText(sPanel2, text(link_->connection().StatusText()));
 }
 
 void TForm1::clearServerDown() {
@@ -117,7 +118,7 @@ void TForm1::login(const std::string& login, const std::string& password,
 }
 
 void TForm1::afterLogin() {
-    setWindowTitle(text(online::MainWindowCaption(session())));
+    setShownTitle(this, text(online::MainWindowCaption(session())));
     menu_->myGames->setVisible(session().LoggedIn());
     UpdateCursor();
 }
@@ -127,7 +128,7 @@ void TForm1::openTable(int tableId) {
 }
 
 void TForm1::showMessage(QWidget* parent, const QString& message) {
-    ui_.showResult(parent, kTitle, message);
+    ui_.showResult(parent, translated(kTitle), translated(message));
 }
 
 void TForm1::openRegistrationPage() {
@@ -135,7 +136,7 @@ void TForm1::openRegistrationPage() {
 }
 
 void TForm1::setLoginPane(const QString& pane) {
-    sPanel1->setText(pane);
+    setShownText(sPanel1, pane);
 }
 
 void TForm1::keepSession(bool remember) {
@@ -186,7 +187,7 @@ void TForm1::applyEffects(online::Effects effects) {
     }
     if (effects.showClocks) SetClocks();
     if (effects.historyChanged) updateHistoryItems();
-    if (effects.message) sPanel2->setText(text(*effects.message));
+    if (effects.message) setShownText(sPanel2, text(*effects.message));
     if (effects.startTimers) {
         Timer2.start();
         if (!Timer1.isActive()) Timer1.start();
@@ -303,20 +304,18 @@ void TForm1::UpdateCursor() {
 
 void TForm1::UpdateFormLabels() {
     const online::TableView view = table_.table().View();
-    const int width = kClientWidth + (view.panelVisible ? InfoPanel::kWidth : 0);
-    board_->setFixedSize(width, kBoardHeight);
-    iPanel->setGeometry(width - InfoPanel::kWidth - kInnerMargin, kInnerMargin, InfoPanel::kWidth,
-                        kBoardHeight - kInnerMargin);
+    fitBoard(view.panelVisible);
     iPanel->setVisible(view.panelVisible);
     if (view.panelVisible) {
-        iPanel->LoginLabel1->setText(text(view.loginLabel1));
-        iPanel->LoginLabel2->setText(text(view.loginLabel2));
+        // Logins are shown as they are, whatever the language.
+        setFittedText(iPanel->LoginLabel1, text(view.loginLabel1));
+        setFittedText(iPanel->LoginLabel2, text(view.loginLabel2));
         if (view.statusText) SetLabel(text(*view.statusText));
         showClock(iPanel->Clock1, view.clocks.clock1);
         showClock(iPanel->Clock2, view.clocks.clock2);
     }
-    iPanel->Label2->setText(text(view.tableLabel));
-    iPanel->Label3->setText(text(view.resultText));
+    setShownText(iPanel->Label2, text(view.tableLabel));
+    setShownText(iPanel->Label3, text(view.resultText));
     iPanel->Label3->setVisible(view.resultVisible);
     iPanel->Label4->setVisible(view.resultVisible);
     setLoginColour(iPanel->LoginLabel1, view.loginColour1);

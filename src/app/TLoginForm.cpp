@@ -1,6 +1,8 @@
 #include "TLoginForm.h"
+#include "ShownText.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -11,15 +13,17 @@
 namespace pimra {
 
 TLoginForm::TLoginForm(LobbyHost& host, QWidget* parent) : QDialog(parent), host_(host) {
-    setWindowTitle(QStringLiteral("Авторизация"));
+    setShownTitle(this, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Авторизация")));
     setFixedSize(204, 130);
 
-    auto* loginLabel = new QLabel(QStringLiteral("Логин:"), this);
+    auto* loginLabel = new QLabel(this);
+    setShownText(loginLabel, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Логин:")));
     loginLabel->setGeometry(8, 10, 50, 16);
     eLogin = new QLineEdit(this);
     eLogin->setGeometry(62, 7, 134, 21);
 
-    auto* passLabel = new QLabel(QStringLiteral("Пароль:"), this);
+    auto* passLabel = new QLabel(this);
+    setShownText(passLabel, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Пароль:")));
     passLabel->setGeometry(8, 36, 50, 16);
     ePass = new QLineEdit(this);
     ePass->setGeometry(62, 33, 134, 21);
@@ -27,23 +31,36 @@ TLoginForm::TLoginForm(LobbyHost& host, QWidget* parent) : QDialog(parent), host
 
     RzURLLabel1 = new QLabel(this);
     RzURLLabel1->setGeometry(62, 58, 134, 16);
-    RzURLLabel1->setText(
-        QStringLiteral("<a href=\"reg\" style=\"color: palette(highlight);\">"
-                       "Зарегистрироваться </a>"));
+    showLink();
     RzURLLabel1->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
     RzURLLabel1->setCursor(Qt::PointingHandCursor);
     connect(RzURLLabel1, &QLabel::linkActivated, this, [this] { host_.openRegistrationPage(); });
 
-    rememberMe = new QCheckBox(QStringLiteral("Запомнить меня"), this);
+    rememberMe = new QCheckBox(this);
+    setShownText(rememberMe, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Запомнить меня")));
     rememberMe->setGeometry(62, 78, 134, 18);
 
     okButton = new QPushButton(QStringLiteral("OK"), this);
     okButton->setGeometry(30, 100, 72, 24);
     okButton->setDefault(true);
-    cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    cancelButton = new QPushButton(this);
+    setShownText(cancelButton, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Cancel")));
     cancelButton->setGeometry(110, 100, 72, 24);
     connect(okButton, &QPushButton::clicked, this, &TLoginForm::RzBitBtn1Click);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TLoginForm::showLink() {
+    RzURLLabel1->setText(
+        QStringLiteral("<a href=\"reg\" style=\"color: palette(highlight);\">%1</a>")
+            .arg(translated(QT_TRANSLATE_NOOP("pimra", "Зарегистрироваться ")).toHtmlEscaped()));
+}
+
+void TLoginForm::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() != QEvent::LanguageChange) return;
+    retranslateTree(this);
+    showLink();
 }
 
 void TLoginForm::RzBitBtn1Click() {

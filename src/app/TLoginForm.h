@@ -33,7 +33,12 @@ class TLoginForm : public QDialog {
     QPushButton* okButton = nullptr;
     QPushButton* cancelButton = nullptr;
 
+  protected:
+    void changeEvent(QEvent* event) override;
+
   private:
+    void showLink();
+
     LobbyHost& host_;
     std::function<void()> onLoggedIn_;
 };

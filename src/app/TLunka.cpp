@@ -1,7 +1,12 @@
 #include "TLunka.h"
+#include "ShownText.h"
 
+#include <QAccessibleWidget>
 #include <QMouseEvent>
 #include <QPainter>
+
+#include "BoardScale.h"
+#include "StoneCount.h"
 
 namespace pimra {
 
@@ -18,7 +23,33 @@ constexpr int kFrameWidth = 2;
 
 }  // namespace
 
+namespace {
+
+// A pit is a button to a screen reader: it says its place and its stones and can be pressed.
+class AccessibleLunka : public QAccessibleWidget {
+  public:
+    explicit AccessibleLunka(TLunka* pit) : QAccessibleWidget(pit, QAccessible::Button) {}
+
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& action) override {
+        if (action == pressAction()) static_cast<TLunka*>(widget())->press();
+    }
+};
+
+QAccessibleInterface* accessibleLunka(const QString& className, QObject* object) {
+    if (className == QLatin1String("pimra::TLunka") && object->isWidgetType())
+        return new AccessibleLunka(static_cast<TLunka*>(object));
+    return nullptr;
+}
+
+}  // namespace
+
 TLunka::TLunka(QWidget* parent) : QFrame(parent) {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(accessibleLunka);
+        return true;
+    }();
+    (void)factoryInstalled;
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(kFrameWidth);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -30,27 +61,60 @@ void TLunka::PlacePit(int index, int place) {
     setAttribute(Qt::WA_AlwaysShowToolTips);
     IsStore = index == 7 || index == 14;
     Side = index <= 7 ? 1 : 2;
+    QPoint at;
     if (place <= 6) {
-        move(110 * place - 60, 250);
+        at = {110 * place - 60, 250};
     } else if (place == 7) {
-        move(490, 150);
+        at = {490, 150};
     } else if (place <= 13) {
-        move(110 * (14 - place) - 60, 50);
+        at = {110 * (14 - place) - 60, 50};
     } else {
-        move(50, 150);
+        at = {50, 150};
     }
     if (IsStore) {
-        setToolTip(QStringLiteral("Пимра"));
-        setFixedSize(kStoreWidth, kPitSize);
+        setShownToolTip(this, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Пимра")));
+        designGeometry_ = {at, QSize(kStoreWidth, kPitSize)};
     } else {
-        setToolTip(QStringLiteral("Лунка"));
-        setFixedSize(kPitSize, kPitSize);
+        setShownToolTip(this, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Лунка")));
+        designGeometry_ = {at, QSize(kPitSize, kPitSize)};
     }
+    placeAtScale();
+    updateAccessibleText();
     repaint();
 }
 
+void TLunka::updateAccessibleText() {
+    QString place;
+    if (!IsStore) {
+        place = tr("Лунка %1").arg(PitIndex);
+    } else {
+        place = Side == 1 ? tr("Пимра нижнего игрока") : tr("Пимра верхнего игрока");
+    }
+    setAccessibleName(place + QStringLiteral(", ") + stoneCountText(Stones));
+    setAccessibleDescription(Side == 1 ? tr("Нижний ряд") : tr("Верхний ряд"));
+}
+
+void TLunka::changeEvent(QEvent* event) {
+    QFrame::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange && PitIndex != 0) updateAccessibleText();
+}
+
+void TLunka::setScale(double scale) {
+    scale_ = scale;
+    if (!designGeometry_.isNull()) placeAtScale();
+    update();
+}
+
+void TLunka::placeAtScale() {
+    const QRect shown = scaledRect(designGeometry_, scale_);
+    move(shown.topLeft());
+    setFixedSize(shown.size());
+}
+
 void TLunka::setStones(int stones) {
+    const bool changed = stones != Stones;
     Stones = stones;
+    if (changed) updateAccessibleText();
     repaint();
 }
 
@@ -90,8 +154,9 @@ QRect TLunka::countRect() const {
     const QString text = countText();
     if (text.isEmpty()) return {};
     const QFontMetrics metrics(countFont());
-    return {width() - kCountInset, height() - kCountInset, metrics.horizontalAdvance(text),
-            metrics.height()};
+    const QSize designed = designGeometry_.isNull() ? size() : designGeometry_.size();
+    return {designed.width() - kCountInset, designed.height() - kCountInset,
+            metrics.horizontalAdvance(text), metrics.height()};
 }
 
 void TLunka::paintEvent(QPaintEvent*) {
@@ -99,6 +164,8 @@ void TLunka::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), FillColor);
     drawFrame(&painter);
 
+    // Stones and count are laid out on the designed size and drawn at the board's scale.
+    painter.scale(scale_, scale_);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::black);
     painter.setBrush(QColor(kStoneColor));

@@ -30,8 +30,13 @@ class TLunka : public QFrame {
     // Pit `index` of the game, drawn where an unturned board has pit `place`.
     void PlacePit(int index, int place);
     void PlacePit(int index) { PlacePit(index, index); }
+    // Drawn `scale` times its size (and place) on a board that is drawn smaller.
+    void setScale(double scale);
+    double scale() const { return scale_; }
     // Sets the count and paints at once.
     void setStones(int stones);
+    // What a screen reader says of the place: "Лунка 3, 6 камней".
+    void updateAccessibleText();
 
     // Colour states; each paints at once.
     void HighlightPit();
@@ -42,6 +47,9 @@ class TLunka : public QFrame {
     QString countText() const;
     QRect countRect() const;
 
+    // A click from the keyboard or a screen reader, as a mouse click would give.
+    void press() { emit clicked(this); }
+
   signals:
     void clicked(pimra::TLunka* pit);
 
@@ -49,12 +57,17 @@ class TLunka : public QFrame {
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void setFill(QRgb fill);
     QFont countFont() const;
 
+    void placeAtScale();
+
     bool pressed_ = false;
+    double scale_ = 1.0;
+    QRect designGeometry_;
 };
 
 }  // namespace pimra

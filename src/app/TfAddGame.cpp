@@ -1,5 +1,9 @@
 #include "TfAddGame.h"
+#include "ShownText.h"
 
+#include <algorithm>
+
+#include <QEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
@@ -8,41 +12,73 @@ namespace pimra {
 
 namespace {
 
+constexpr int kWidth = 165;
+constexpr int kHeight = 92;
+constexpr int kMargin = 6;
+constexpr int kLabelWidth = 100;
+constexpr int kBoxWidth = 52;
+constexpr int kRowHeight = 21;
+constexpr int kButtonHeight = 24;
+
 QSpinBox* spinBox(QWidget* parent, int minimum, int maximum, int value, const QString& hint) {
     auto* box = new QSpinBox(parent);
     box->setRange(minimum, maximum);
     box->setValue(value);
-    box->setToolTip(hint);
+    setShownToolTip(box, hint);
     return box;
 }
 
 }  // namespace
 
 TfAddGame::TfAddGame(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("Новая игра"));
-    setFixedSize(165, 92);
+    setShownTitle(this, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Новая игра")));
 
-    const QString minutesHint = QStringLiteral("Минут на партию каждому сопернику");
-    const QString bonusHint = QStringLiteral("Сколько секунд добавить игроку после хода");
-    auto* minutesLabel = new QLabel(QStringLiteral("Минут на партию:"), this);
-    minutesLabel->setGeometry(6, 8, 100, 16);
-    minutesLabel->setToolTip(minutesHint);
+    const QString minutesHint =
+        QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Минут на партию каждому сопернику"));
+    const QString bonusHint =
+        QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Сколько секунд добавить игроку после хода"));
+    minutesLabel_ = new QLabel(this);
+    setShownText(minutesLabel_, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Минут на партию:")));
+    setShownToolTip(minutesLabel_, minutesHint);
     RzSpinEdit1 = spinBox(this, 1, 120, 5, minutesHint);
-    RzSpinEdit1->setGeometry(108, 5, 52, 21);
-
-    auto* bonusLabel = new QLabel(QStringLiteral("Увеличение (сек.):"), this);
-    bonusLabel->setGeometry(6, 36, 100, 16);
-    bonusLabel->setToolTip(bonusHint);
+    bonusLabel_ = new QLabel(this);
+    setShownText(bonusLabel_, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Увеличение (сек.):")));
+    setShownToolTip(bonusLabel_, bonusHint);
     RzSpinEdit2 = spinBox(this, 0, 300, 3, bonusHint);
-    RzSpinEdit2->setGeometry(108, 33, 52, 21);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setGeometry(6, 63, 72, 24);
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setGeometry(87, 63, 72, 24);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    ok_ = new QPushButton(QStringLiteral("OK"), this);
+    ok_->setDefault(true);
+    cancel_ = new QPushButton(this);
+    setShownText(cancel_, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Cancel")));
+    connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+    layOut();
+}
+
+void TfAddGame::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange) retranslateTree(this);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::LanguageChange) layOut();
+}
+
+void TfAddGame::layOut() {
+    // The designed places (a 165 × 92 dialog, labels 100 wide, rows of 21), widened and
+    // heightened where a face needs more room for the labels.
+    const int labelWidth =
+        std::max({kLabelWidth, minutesLabel_->sizeHint().width(), bonusLabel_->sizeHint().width()});
+    const int rowHeight = std::max(kRowHeight, fontMetrics().height() + 6);
+    const int buttonHeight = std::max(kButtonHeight, fontMetrics().height() + 8);
+    const int boxLeft = kMargin + labelWidth + 2;
+    const int secondRow = 5 + rowHeight + 7;
+    minutesLabel_->setGeometry(kMargin, 5, labelWidth, rowHeight);
+    RzSpinEdit1->setGeometry(boxLeft, 5, kBoxWidth, rowHeight);
+    bonusLabel_->setGeometry(kMargin, secondRow, labelWidth, rowHeight);
+    RzSpinEdit2->setGeometry(boxLeft, secondRow, kBoxWidth, rowHeight);
+    const int width = std::max(kWidth, boxLeft + kBoxWidth + 5);
+    const int buttonTop = secondRow + rowHeight + 9;
+    ok_->setGeometry(kMargin, buttonTop, 72, buttonHeight);
+    cancel_->setGeometry(width - kMargin - 72, buttonTop, 72, buttonHeight);
+    setFixedSize(width, std::max(kHeight, buttonTop + buttonHeight + 5));
 }
 
 int TfAddGame::minutes() const {

@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+class QLabel;
+class QPushButton;
 class QSpinBox;
 
 namespace pimra {
@@ -19,6 +21,18 @@ class TfAddGame : public QDialog {
 
     QSpinBox* RzSpinEdit1 = nullptr;
     QSpinBox* RzSpinEdit2 = nullptr;
+
+  protected:
+    void changeEvent(QEvent* event) override;
+
+  private:
+    // Places the controls so that the labels are read whole in the dialog's font.
+    void layOut();
+
+    QLabel* minutesLabel_ = nullptr;
+    QLabel* bonusLabel_ = nullptr;
+    QPushButton* ok_ = nullptr;
+    QPushButton* cancel_ = nullptr;
 };
 
 }  // namespace pimra

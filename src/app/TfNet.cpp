@@ -1,8 +1,11 @@
 #include "TfNet.h"
+#include "ShownText.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTableWidget>
 
 #include "LobbyHost.h"
@@ -18,6 +21,11 @@ namespace {
 constexpr int kWidth = 417;
 constexpr int kHeight = 298;
 constexpr int kButtonPanelHeight = 58;
+constexpr int kNumberColumnWidth = 35;
+constexpr int kTimeColumnWidth = 99;
+// The longest time control the new-table dialog makes: 120 minutes and 300 seconds.
+constexpr int kLongestTimeLimit = 120 * 60;
+constexpr int kLongestBonus = 300;
 
 QTableWidgetItem* cell(const std::string& text, const online::Rgb& colour) {
     auto* item = new QTableWidgetItem(QString::fromStdString(text));
@@ -26,38 +34,45 @@ QTableWidgetItem* cell(const std::string& text, const online::Rgb& colour) {
     return item;
 }
 
+std::string longestTime() {
+    online::TableRow row;
+    row.bonus = kLongestBonus;
+    row.timelimit = kLongestTimeLimit;
+    return online::STime(row);
+}
+
 }  // namespace
 
 TfNet::TfNet(LobbyHost& host, TLoginForm& loginForm, TfAddGame& addGame, QWidget* parent)
     : QDialog(parent), host_(host), loginForm_(loginForm), addGame_(addGame) {
-    setWindowTitle(QStringLiteral("Игровой сервер"));
+    setShownTitle(this, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Игровой сервер")));
     setFixedSize(kWidth, kHeight);
     setModal(false);
 
     SG = new QTableWidget(0, 4, this);
     SG->setGeometry(0, 0, kWidth, kHeight - kButtonPanelHeight);
-    SG->setHorizontalHeaderLabels({QStringLiteral("№"), QStringLiteral("Игрок 1"),
-                                   QStringLiteral("Игрок 2"), QStringLiteral("Время")});
+    showHeaders();
     SG->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     SG->verticalHeader()->hide();
     SG->setEditTriggers(QAbstractItemView::NoEditTriggers);
     SG->setSelectionBehavior(QAbstractItemView::SelectRows);
     SG->setSelectionMode(QAbstractItemView::SingleSelection);
     SG->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    SG->setColumnWidth(0, 35);
-    SG->setColumnWidth(3, 99);
-    const int loginWidth = (kWidth - 35 - 99 - SG->verticalScrollBar()->sizeHint().width() - 4) / 2;
-    SG->setColumnWidth(1, loginWidth);
-    SG->setColumnWidth(2, loginWidth);
+    SG->setWordWrap(false);
+    sizeColumns();
 
     const int top = kHeight - kButtonPanelHeight + (kButtonPanelHeight - 25) / 2;
-    RzButton3 = new QPushButton(QStringLiteral("Обновить"), this);
+    RzButton3 = new QPushButton(this);
+    setShownText(RzButton3, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Обновить")));
     RzButton3->setGeometry(8, top, 88, 25);
-    RzButton1 = new QPushButton(QStringLiteral("Создать стол"), this);
+    RzButton1 = new QPushButton(this);
+    setShownText(RzButton1, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Создать стол")));
     RzButton1->setGeometry(104, top, 90, 25);
-    RzButton2 = new QPushButton(QStringLiteral("Авторизация"), this);
+    RzButton2 = new QPushButton(this);
+    setShownText(RzButton2, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Авторизация")));
     RzButton2->setGeometry(202, top, 105, 25);
-    bInput = new QPushButton(QStringLiteral("Открыть стол"), this);
+    bInput = new QPushButton(this);
+    setShownText(bInput, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Открыть стол")));
     bInput->setGeometry(kWidth - 8 - 102, top, 102, 25);
     RzButton1->setEnabled(false);
 
@@ -73,6 +88,39 @@ TfNet::TfNet(LobbyHost& host, TLoginForm& loginForm, TfAddGame& addGame, QWidget
     loginForm_.setOnLoggedIn([this] { UpdateStatus(); });
     refresh_.setInterval(kRefreshPeriod);
     connect(&refresh_, &QTimer::timeout, this, &TfNet::refreshTick);
+}
+
+void TfNet::sizeColumns() {
+    const int margin =
+        2 * (SG->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, SG) + 1);
+    const int timeWidth =
+        std::max(kTimeColumnWidth,
+                 SG->fontMetrics().horizontalAdvance(translated(longestTime())) + margin + 2);
+    SG->setColumnWidth(0, kNumberColumnWidth);
+    SG->setColumnWidth(3, timeWidth);
+    const int loginWidth = (kWidth - kNumberColumnWidth - timeWidth -
+                            SG->verticalScrollBar()->sizeHint().width() - 4) /
+                           2;
+    SG->setColumnWidth(1, loginWidth);
+    SG->setColumnWidth(2, loginWidth);
+}
+
+void TfNet::showHeaders() {
+    SG->setHorizontalHeaderLabels({QStringLiteral("№"),
+                                   translated(QT_TRANSLATE_NOOP("pimra", "Игрок 1")),
+                                   translated(QT_TRANSLATE_NOOP("pimra", "Игрок 2")),
+                                   translated(QT_TRANSLATE_NOOP("pimra", "Время"))});
+}
+
+void TfNet::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::FontChange) sizeColumns();
+    if (event->type() == QEvent::LanguageChange) {
+        retranslateTree(this);
+        showHeaders();
+        fillGrid();
+        sizeColumns();
+    }
 }
 
 void TfNet::showEvent(QShowEvent* event) {
@@ -124,7 +172,7 @@ void TfNet::fillGrid() {
         SG->setItem(r, 0, cell(row.ind ? std::to_string(*row.ind) : std::string(), colour));
         SG->setItem(r, 1, cell(row.login1, colour));
         SG->setItem(r, 2, cell(row.login2, colour));
-        SG->setItem(r, 3, cell(online::STime(row), colour));
+        SG->setItem(r, 3, cell(translated(online::STime(row)).toStdString(), colour));
     }
     if (const auto current = lobby_.Current()) {
         SG->setCurrentCell(static_cast<int>(*current), 0);
@@ -134,13 +182,13 @@ void TfNet::fillGrid() {
 }
 
 void TfNet::RXMDAfterScroll() {
-    bInput->setText(QString::fromStdString(lobby_.Caption(host_.session())));
+    setShownText(bInput, QString::fromStdString(lobby_.Caption(host_.session())));
 }
 
 void TfNet::UpdateStatus() {
     const online::LobbyStatus status = online::UpdateStatus(host_.session());
     host_.setLoginPane(QString::fromStdString(status.statusPane));
-    RzButton2->setText(QString::fromStdString(status.loginButton));
+    setShownText(RzButton2, QString::fromStdString(status.loginButton));
     RzButton1->setEnabled(status.createEnabled);
 }
 

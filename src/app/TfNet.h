@@ -48,8 +48,12 @@ class TfNet : public QDialog {
   protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
+    // Column widths that keep the longest time control on one line in the dialog's font.
+    void sizeColumns();
+    void showHeaders();
     void fillGrid();
     void RXMDAfterScroll();
     void openCurrentTable();

@@ -15,11 +15,12 @@ class UiServices {
 
     // Modal message with no icon and one OK button.
     virtual void showResult(QWidget* parent, const QString& title, const QString& text) = 0;
-    // Modal message with the information icon and one OK button.
+    // Modal message with the information icon and one OK button, over the whole application.
     virtual void showAbout(QWidget* parent, const QString& title, const QString& text) = 0;
-    // File names chosen in the save and open dialogs; empty when cancelled.
-    virtual QString saveGameFileName(QWidget* parent) = 0;
-    virtual QString openGameFileName(QWidget* parent) = 0;
+    // File names chosen in the save and open dialogs, which start in `folder`; empty when
+    // cancelled.
+    virtual QString saveGameFileName(QWidget* parent, const QString& folder) = 0;
+    virtual QString openGameFileName(QWidget* parent, const QString& folder) = 0;
     // The same for game records (.pgn); a desktop without them cancels.
     virtual QString saveRecordFileName(QWidget*) { return {}; }
     virtual QString openRecordFileName(QWidget*) { return {}; }

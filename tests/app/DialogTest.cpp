@@ -89,7 +89,7 @@ class DialogTest : public QObject {
         QCOMPARE(result->standardButtons(), QMessageBox::Ok);
         QCOMPARE(result->windowTitle(), QStringLiteral("Пимра"));
         QCOMPARE(result->text(), QStringLiteral("Ничья !   36:36"));
-        auto about = QtUiServices::createAboutBox("О программе", "a\nb\nc");
+        auto about = QtUiServices::createAboutBox(nullptr, "О программе", "a\nb\nc");
         QCOMPARE(about->icon(), QMessageBox::Information);
         QCOMPARE(about->standardButtons(), QMessageBox::Ok);
         QCOMPARE(about->windowModality(), Qt::ApplicationModal);

@@ -18,16 +18,19 @@ class FakeUiServices : public UiServices {
         results << text;
         if (onResult) onResult();
     }
-    void showAbout(QWidget*, const QString& title, const QString& text) override {
+    void showAbout(QWidget* parent, const QString& title, const QString& text) override {
+        aboutParent = parent;
         aboutTitle = title;
         aboutText = text;
     }
-    QString saveGameFileName(QWidget*) override {
+    QString saveGameFileName(QWidget*, const QString& folder) override {
         ++saveAsked;
+        folders << folder;
         return saveName;
     }
-    QString openGameFileName(QWidget*) override {
+    QString openGameFileName(QWidget*, const QString& folder) override {
         ++openAsked;
+        folders << folder;
         return openName;
     }
     QString saveRecordFileName(QWidget*) override {
@@ -45,6 +48,7 @@ class FakeUiServices : public UiServices {
     QStringList results;
     QStringList resultTitles;
     std::function<void()> onResult;
+    QWidget* aboutParent = nullptr;
     QString aboutTitle;
     QString aboutText;
     QString saveName;
@@ -55,6 +59,7 @@ class FakeUiServices : public UiServices {
     QString recordOpenName;
     int recordSaveAsked = 0;
     int recordOpenAsked = 0;
+    QStringList folders;  // where each file dialog started
     QList<QUrl> urls;
     QList<int> helpTopics;
     int alerts = 0;

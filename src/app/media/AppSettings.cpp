@@ -17,6 +17,8 @@ const QString kLevelKey = QStringLiteral("game/level");
 const QString kMasterTimeKey = QStringLiteral("game/masterTimeMs");
 const QString kOwnRowKey = QStringLiteral("look/ownRowBottom");
 const QString kServerKey = QStringLiteral("server/url");
+const QString kGameFolderKey = QStringLiteral("files/gameFolder");
+const QString kLanguageKey = QStringLiteral("look/language");
 
 constexpr int kMinLevel = 0;
 constexpr int kMaxLevel = 5;
@@ -82,14 +84,44 @@ QString AppSettings::serverUrl() const {
     return damaged(file) ? QString() : file.value(kServerKey).toString();
 }
 
+QString AppSettings::gameFolder() const {
+    const QSettings file(filePath_, QSettings::IniFormat);
+    return damaged(file) ? QString() : file.value(kGameFolderKey).toString();
+}
+
+bool AppSettings::saveGameFolder(const QString& folder) const {
+    return saveValue(kGameFolderKey, folder);
+}
+
+QString AppSettings::language() const {
+    const QSettings file(filePath_, QSettings::IniFormat);
+    return damaged(file) ? QString() : file.value(kLanguageKey).toString();
+}
+
+bool AppSettings::saveLanguage(const QString& code) const {
+    return saveValue(kLanguageKey, code);
+}
+
+bool AppSettings::saveValue(const QString& key, const QString& value) const {
+    setDamagedFileAside();
+    QSettings file(filePath_, QSettings::IniFormat);
+    file.setValue(key, value);
+    file.sync();
+    return file.status() == QSettings::NoError;
+}
+
 bool AppSettings::save(const Settings& settings) const {
     setDamagedFileAside();
-    // Read only once a damaged file is out of the way: it has no address to keep.
+    // Read only once a damaged file is out of the way: it has nothing to keep.
     const QString server = serverUrl();
+    const QString folder = gameFolder();
+    const QString chosenLanguage = language();
     const Settings defaults;
     QSettings file(filePath_, QSettings::IniFormat);
     file.clear();
     if (!server.isEmpty()) file.setValue(kServerKey, server);
+    if (!folder.isEmpty()) file.setValue(kGameFolderKey, folder);
+    if (!chosenLanguage.isEmpty()) file.setValue(kLanguageKey, chosenLanguage);
     file.setValue(kBackgroundKey, validBackground(settings.backgroundIndex)
                                       ? settings.backgroundIndex
                                       : defaults.backgroundIndex);

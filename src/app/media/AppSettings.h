@@ -30,12 +30,20 @@ class AppSettings {
     Settings load() const;
     // The game server's address ("server/url"), empty when not set. Saving keeps it.
     QString serverUrl() const;
+    // The folder of the last game saved or loaded, empty when none was; saving the other
+    // settings keeps it.
+    QString gameFolder() const;
+    bool saveGameFolder(const QString& folder) const;
+    // The interface's language ("ru", "en"), empty when none was chosen; kept like the folder.
+    QString language() const;
+    bool saveLanguage(const QString& code) const;
     // Out-of-range values are written as their defaults. A damaged file is moved aside to
     // "<file>.damaged" first. False when the file could not be written.
     bool save(const Settings& settings) const;
 
   private:
     void setDamagedFileAside() const;
+    bool saveValue(const QString& key, const QString& value) const;
 
     QString filePath_;
 };

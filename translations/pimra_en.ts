@@ -1,0 +1,449 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US" sourcelanguage="ru_RU">
+<context>
+    <name>StoneCount</name>
+    <message numerus="yes">
+        <source>%n камней</source>
+        <translation><numerusform>%n stone</numerusform><numerusform>%n stones</numerusform></translation>
+    </message>
+    <message numerus="yes">
+        <source>%n камень</source>
+        <translation><numerusform>%n stone</numerusform><numerusform>%n stones</numerusform></translation>
+    </message>
+    <message numerus="yes">
+        <source>%n камня</source>
+        <translation><numerusform>%n stone</numerusform><numerusform>%n stones</numerusform></translation>
+    </message>
+</context>
+<context>
+    <name>pimra</name>
+    <message>
+        <source>Уровни игры</source>
+        <translation>Levels</translation>
+    </message>
+    <message>
+        <source>Особые возможности</source>
+        <translation>Special features</translation>
+    </message>
+    <message>
+        <source>Как играть в Пимру</source>
+        <translation>How to play Pimra</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Уровни игры&lt;/h3&gt;&lt;p&gt;В меню «Уровень» выбирается сила компьютера:&lt;/p&gt;&lt;ul&gt;&lt;li&gt;&lt;b&gt;Легкий&lt;/b&gt; — случайный ход, поправленный простыми правилами;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Нормальный&lt;/b&gt; — ход, больше всего пополняющий свой калах;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Сложный&lt;/b&gt; — учитывает лучший ответ соперника;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Очень сложный&lt;/b&gt; — просматривает по три хода каждой стороны;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Изменчивый&lt;/b&gt; — перед каждым ходом компьютер выбирает один из четырёх уровней наугад.&lt;/li&gt;&lt;/ul&gt;&lt;p&gt;Уровень можно сменить и во время хода: он действует со следующего хода компьютера.&lt;/p&gt;</source>
+        <translation>&lt;h3&gt;Levels&lt;/h3&gt;&lt;p&gt;The menu “Level” sets how strongly the computer plays:&lt;/p&gt;&lt;ul&gt;&lt;li&gt;&lt;b&gt;Easy&lt;/b&gt; — a random move, mended by simple rules;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Normal&lt;/b&gt; — the move that adds most to its own store;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Hard&lt;/b&gt; — takes the opponent's best answer into account;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Very hard&lt;/b&gt; — looks three moves ahead for each side;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Changing&lt;/b&gt; — before each move the computer picks one of the four levels at random.&lt;/li&gt;&lt;/ul&gt;&lt;p&gt;The level can be changed during a move as well: it counts from the computer's next move.&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Особые возможности&lt;/h3&gt;&lt;ul&gt;&lt;li&gt;&lt;b&gt;Назад&lt;/b&gt; (F9) и &lt;b&gt;Вперед&lt;/b&gt; (F10) — шаг по истории партии;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Подсказка&lt;/b&gt; (F11) — на секунду выделяет лунку, которой стоит ходить;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Поменятся полями&lt;/b&gt; — игроки меняются камнями своих рядов и калахов;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Увеличить&lt;/b&gt; и &lt;b&gt;Уменьшить кол-во камней&lt;/b&gt; — на один камень больше или меньше в каждой лунке (не более шести раз в каждую сторону).&lt;/li&gt;&lt;/ul&gt;</source>
+        <translation>&lt;h3&gt;Special features&lt;/h3&gt;&lt;ul&gt;&lt;li&gt;&lt;b&gt;Back&lt;/b&gt; (F9) and &lt;b&gt;Forward&lt;/b&gt; (F10) — a step through the game's history;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Hint&lt;/b&gt; (F11) — marks the pit worth playing for a second;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Swap sides&lt;/b&gt; — the players swap the stones of their rows and stores;&lt;/li&gt;&lt;li&gt;&lt;b&gt;More stones&lt;/b&gt; and &lt;b&gt;Fewer stones&lt;/b&gt; — one stone more or less in every pit (at most six times each way).&lt;/li&gt;&lt;/ul&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Как играть в Пимру&lt;/h3&gt;&lt;p&gt;У каждого игрока шесть лунок и калах. Вы играете нижним рядом, компьютер — верхним.&lt;/p&gt;&lt;p&gt;Щёлкните по своей лунке или нажмите цифру от 1 до 6: камни из неё раскладываются по одному против часовой стрелки, чужой калах пропускается.&lt;/p&gt;&lt;p&gt;Последний камень в своём калахе даёт ещё один ход. Последний камень в пустой своей лунке забирает камни из лунки напротив.&lt;/p&gt;&lt;p&gt;Партия кончается, когда у игрока, который должен ходить, нет камней, или когда в калахе больше 36 камней. Побеждает тот, у кого в калахе больше камней.&lt;/p&gt;&lt;p&gt;Партию можно сохранить (F5) и загрузить (F8, F7); новая партия — F2.&lt;/p&gt;</source>
+        <translation>&lt;h3&gt;How to play Pimra&lt;/h3&gt;&lt;p&gt;Each player has six pits and a store. You play the bottom row, the computer the top one.&lt;/p&gt;&lt;p&gt;Click one of your pits or press a digit from 1 to 6: its stones are sown one by one anticlockwise, passing over the other player's store.&lt;/p&gt;&lt;p&gt;A last stone in your own store gives you another move. A last stone in an empty pit of your own takes the stones of the pit opposite.&lt;/p&gt;&lt;p&gt;The game ends when the player to move has no stones, or when a store holds more than 36 stones. Whoever has more stones in the store wins.&lt;/p&gt;&lt;p&gt;A game can be saved (F5) and loaded (F8, F7); a new game — F2.&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>Справка — </source>
+        <translation>Help — </translation>
+    </message>
+    <message>
+        <source>Стол №</source>
+        <translation>Table #</translation>
+    </message>
+    <message>
+        <source>Обновить стол</source>
+        <translation>Refresh table</translation>
+    </message>
+    <message>
+        <source>Жми, если готов</source>
+        <translation>Press when ready</translation>
+    </message>
+    <message>
+        <source>Партия завершена</source>
+        <translation>Game over</translation>
+    </message>
+    <message>
+        <source>Покинуть стол</source>
+        <translation>Leave table</translation>
+    </message>
+    <message>
+        <source>&amp;Игра Online</source>
+        <translation>&amp;Online game</translation>
+    </message>
+    <message>
+        <source>Игра с &amp;компьютером</source>
+        <translation>&amp;Computer game</translation>
+    </message>
+    <message>
+        <source>Новая</source>
+        <translation>New</translation>
+    </message>
+    <message>
+        <source>Сохранить</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>Загрузить </source>
+        <translation>Load </translation>
+    </message>
+    <message>
+        <source>Выбрать </source>
+        <translation>Choose </translation>
+    </message>
+    <message>
+        <source>Выход</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>&amp;Звук</source>
+        <translation>&amp;Sound</translation>
+    </message>
+    <message>
+        <source>Звуки ходов</source>
+        <translation>Move sounds</translation>
+    </message>
+    <message>
+        <source>&amp;Помощь</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>Правила</source>
+        <translation>Rules</translation>
+    </message>
+    <message>
+        <source>Об игре</source>
+        <translation>About the game</translation>
+    </message>
+    <message>
+        <source>Язык</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <source>О программе</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>&amp;Уровень</source>
+        <translation>&amp;Level</translation>
+    </message>
+    <message>
+        <source>Легкий</source>
+        <translation>Easy</translation>
+    </message>
+    <message>
+        <source>Нормальный</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>Сложный</source>
+        <translation>Hard</translation>
+    </message>
+    <message>
+        <source>Очень сложный</source>
+        <translation>Very hard</translation>
+    </message>
+    <message>
+        <source>Мастер</source>
+        <translation>Master</translation>
+    </message>
+    <message>
+        <source>Изменчивый</source>
+        <translation>Changing</translation>
+    </message>
+    <message>
+        <source>&amp;Особые возможности</source>
+        <translation>S&amp;pecial</translation>
+    </message>
+    <message>
+        <source>Назад</source>
+        <translation>Back</translation>
+    </message>
+    <message>
+        <source>Вперед</source>
+        <translation>Forward</translation>
+    </message>
+    <message>
+        <source>Подсказка</source>
+        <translation>Hint</translation>
+    </message>
+    <message>
+        <source>Поменятся полями</source>
+        <translation>Swap sides</translation>
+    </message>
+    <message>
+        <source>Увеличить кол-во камней</source>
+        <translation>More stones</translation>
+    </message>
+    <message>
+        <source>Уменьшить кол-во камней</source>
+        <translation>Fewer stones</translation>
+    </message>
+    <message>
+        <source>&amp;Фон</source>
+        <translation>Back&amp;ground</translation>
+    </message>
+    <message>
+        <source>Земля</source>
+        <translation>Earth</translation>
+    </message>
+    <message>
+        <source>Стена</source>
+        <translation>Wall</translation>
+    </message>
+    <message>
+        <source>Пузыри</source>
+        <translation>Bubbles</translation>
+    </message>
+    <message>
+        <source>Плитка</source>
+        <translation>Tiles</translation>
+    </message>
+    <message>
+        <source>Синева</source>
+        <translation>Blue</translation>
+    </message>
+    <message>
+        <source>Полоски</source>
+        <translation>Stripes</translation>
+    </message>
+    <message>
+        <source>Рельеф</source>
+        <translation>Relief</translation>
+    </message>
+    <message>
+        <source>Зеленый</source>
+        <translation>Green</translation>
+    </message>
+    <message>
+        <source>Файл игры (*.sav)</source>
+        <translation>Game file (*.sav)</translation>
+    </message>
+    <message>
+        <source>Нижний игрок выиграл !   </source>
+        <translation>The bottom player wins !   </translation>
+    </message>
+    <message>
+        <source>Верхний игрок выиграл !   </source>
+        <translation>The top player wins !   </translation>
+    </message>
+    <message>
+        <source>Ничья !   </source>
+        <translation>Draw !   </translation>
+    </message>
+    <message>
+        <source>Ходит: </source>
+        <translation>To move: </translation>
+    </message>
+    <message>
+        <source>Победил: </source>
+        <translation>Winner: </translation>
+    </message>
+    <message>
+        <source>Пимра - </source>
+        <translation>Pimra - </translation>
+    </message>
+    <message>
+        <source>Ответ сервера: </source>
+        <translation>Server's answer: </translation>
+    </message>
+    <message>
+        <source>Ход не отправлен. </source>
+        <translation>Move not sent. </translation>
+    </message>
+    <message>
+        <source>Ход нижнего игрока</source>
+        <translation>Bottom player to move</translation>
+    </message>
+    <message>
+        <source>Ход верхнего игрока</source>
+        <translation>Top player to move</translation>
+    </message>
+    <message>
+        <source>Игра сохранена</source>
+        <translation>Game saved</translation>
+    </message>
+    <message>
+        <source>Сохраненная игра загужена</source>
+        <translation>Saved game loaded</translation>
+    </message>
+    <message>
+        <source>Ошибка: игра не сохранена</source>
+        <translation>Error: the game was not saved</translation>
+    </message>
+    <message>
+        <source>Ошибка: в лунке больше 255 камней</source>
+        <translation>Error: a pit holds more than 255 stones</translation>
+    </message>
+    <message>
+        <source>Ошибка: файл игры не открыт</source>
+        <translation>Error: the game file could not be opened</translation>
+    </message>
+    <message>
+        <source>Ошибка: файл игры повреждён</source>
+        <translation>Error: the game file is damaged</translation>
+    </message>
+    <message>
+        <source>Сервер недоступен, или отсутствует подключение к интернету!</source>
+        <translation>The server cannot be reached, or there is no connection to the internet!</translation>
+    </message>
+    <message>
+        <source>Вход в игру</source>
+        <translation>Enter the game</translation>
+    </message>
+    <message>
+        <source>Сесть за стол</source>
+        <translation>Take a seat</translation>
+    </message>
+    <message>
+        <source>Смотреть игру</source>
+        <translation>Watch the game</translation>
+    </message>
+    <message>
+        <source>Сменить аккаунт</source>
+        <translation>Change account</translation>
+    </message>
+    <message>
+        <source>Авторизация</source>
+        <translation>Log in</translation>
+    </message>
+    <message>
+        <source>Пимра</source>
+        <translation>Pimra</translation>
+    </message>
+    <message>
+        <source>Ничья</source>
+        <translation>Draw</translation>
+    </message>
+    <message>
+        <source>Ожидание</source>
+        <translation>Waiting</translation>
+    </message>
+    <message>
+        <source>Партия уже началась</source>
+        <translation>The game has already begun</translation>
+    </message>
+    <message>
+        <source>Вы не авторизованы!</source>
+        <translation>You are not logged in!</translation>
+    </message>
+    <message>
+        <source>Логин и пароль могут содержать только буквы русского и латинского алфавита, цифры и знаки, которые есть в кодировке Windows-1251.</source>
+        <translation>Login and password may hold only Russian and Latin letters, digits and the signs found in the Windows-1251 code page.</translation>
+    </message>
+    <message>
+        <source>Новая игра</source>
+        <translation>New game</translation>
+    </message>
+    <message>
+        <source>Минут на партию каждому сопернику</source>
+        <translation>Minutes for the game for each player</translation>
+    </message>
+    <message>
+        <source>Сколько секунд добавить игроку после хода</source>
+        <translation>Seconds added to a player after each move</translation>
+    </message>
+    <message>
+        <source>Минут на партию:</source>
+        <translation>Minutes per game:</translation>
+    </message>
+    <message>
+        <source>Увеличение (сек.):</source>
+        <translation>Bonus (sec.):</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Игровой сервер</source>
+        <translation>Game server</translation>
+    </message>
+    <message>
+        <source>Обновить</source>
+        <translation>Refresh</translation>
+    </message>
+    <message>
+        <source>Создать стол</source>
+        <translation>New table</translation>
+    </message>
+    <message>
+        <source>Открыть стол</source>
+        <translation>Open table</translation>
+    </message>
+    <message>
+        <source>Игрок 1</source>
+        <translation>Player 1</translation>
+    </message>
+    <message>
+        <source>Игрок 2</source>
+        <translation>Player 2</translation>
+    </message>
+    <message>
+        <source>Время</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>Вы не авторизованы</source>
+        <translation>Not logged in</translation>
+    </message>
+    <message>
+        <source>Пимра — игра в калах для двоих</source>
+        <translation>Pimra — a mancala game for two</translation>
+    </message>
+    <message>
+        <source>Версия 0.1, для Linux</source>
+        <translation>Version 0.1, for Linux</translation>
+    </message>
+    <message>
+        <source>Компьютер думает…</source>
+        <translation>The computer is thinking…</translation>
+    </message>
+    <message>
+        <source>Логин:</source>
+        <translation>Login:</translation>
+    </message>
+    <message>
+        <source>Пароль:</source>
+        <translation>Password:</translation>
+    </message>
+    <message>
+        <source>Зарегистрироваться </source>
+        <translation>Register </translation>
+    </message>
+    <message>
+        <source>Лунка</source>
+        <translation>Pit</translation>
+    </message>
+    <message>
+        <source>%1 мин. + %2 сек. </source>
+        <translation>%1 min. + %2 sec. </translation>
+    </message>
+    <message>
+        <source>Ваш ход</source>
+        <translation>Your move</translation>
+    </message>
+</context>
+<context>
+    <name>pimra::TLunka</name>
+    <message>
+        <source>Лунка %1</source>
+        <translation>Pit %1</translation>
+    </message>
+    <message>
+        <source>Пимра нижнего игрока</source>
+        <translation>Bottom player's store</translation>
+    </message>
+    <message>
+        <source>Пимра верхнего игрока</source>
+        <translation>Top player's store</translation>
+    </message>
+    <message>
+        <source>Нижний ряд</source>
+        <translation>Bottom row</translation>
+    </message>
+    <message>
+        <source>Верхний ряд</source>
+        <translation>Top row</translation>
+    </message>
+</context>
+</TS>
