@@ -19,6 +19,26 @@
 <context>
     <name>pimra</name>
     <message>
+        <source>Запись партии</source>
+        <translation>Game record</translation>
+    </message>
+    <message>
+        <source>Мои партии</source>
+        <translation>My games</translation>
+    </message>
+    <message>
+        <source>Анализ</source>
+        <translation>Analysis</translation>
+    </message>
+    <message>
+        <source>Моё поле снизу</source>
+        <translation>My row at the bottom</translation>
+    </message>
+    <message>
+        <source>Запомнить меня</source>
+        <translation>Remember me</translation>
+    </message>
+    <message>
         <source>Уровни игры</source>
         <translation>Levels</translation>
     </message>

@@ -74,7 +74,8 @@ class KeyboardTest : public QObject, private test::FormFixture {
                 if (expected->activeAction()) reached.insert(expected->activeAction());
             }
             for (QAction* item : expected->actions())
-                QVERIFY2(item->isSeparator() || reached.contains(item), qPrintable(item->text()));
+                QVERIFY2(item->isSeparator() || !item->isVisible() || reached.contains(item),
+                         qPrintable(item->text()));
             if (expected == menu().N5) {
                 // The language submenu opens to the right and Left closes it again.
                 while (expected->activeAction() != menu().languageMenu->menuAction())

@@ -168,6 +168,11 @@ TEST_F(PostgresStoreTest, ListsTrimsRemovesAndCountsAsTheEmbeddedStoreDoes) {
 TEST_F(PostgresStoreTest, AccountsFromTheFirstSchemaGetTheirLookAlikeKeys) {
     { PostgresStore store(uri()); }
     sql(R"sql(
+        DROP TABLE game_outcomes;
+        DROP TABLE players;
+        DROP TABLE table_activity;
+        DROP INDEX game_tables_finished_by_login1;
+        DROP INDEX game_tables_finished_by_login2;
         DROP INDEX accounts_by_key;
         ALTER TABLE accounts DROP COLUMN login_key;
         ALTER TABLE sessions DROP COLUMN last_used_ms;
