@@ -1,8 +1,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
-#include <QPushButton>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTest>
 #include <QXmlStreamReader>
 

@@ -228,7 +228,7 @@ class OnlineTest : public QObject {
 
         QCOMPARE(enter(boris, table), QStringLiteral("Сесть за стол"));
         QCOMPARE(boris.tableId(), table);
-        QCOMPARE(boris.infoPanel()->LoginLabel2->text(), QStringLiteral("Boris"));
+        QCOMPARE(boris.infoPanel()->LoginLabel2->text(), QStringLiteral("Boris (1500)"));
         // Someone not logged in watches a full table, and is offered no ready button.
         QCOMPARE(enter(watcher, table), QStringLiteral("Смотреть игру"));
         QVERIFY(!watcher.infoPanel()->bReady->isVisible());
@@ -409,15 +409,25 @@ class OnlineTest : public QObject {
             QCOMPARE(clockText(form->infoPanel()->Clock1), QStringLiteral("00:00"));
             QVERIFY(!clockText(form->infoPanel()->Clock2).isEmpty());
         }
-        // A server without rematches: the button goes at the first try, and nothing is said.
+        // A rematch: both ask, the server opens a table with the seats swapped and both
+        // players move to it; the spectator stays where the game was.
         QVERIFY(boris.infoPanel()->bRematch->isVisible());
         QVERIFY(!watcher.infoPanel()->bRematch->isVisible());
-        const QString pane = boris.messagePane()->text();
         boris.infoPanel()->bRematch->click();
         settleAll();
-        QVERIFY(!boris.infoPanel()->bRematch->isVisible());
-        QCOMPARE(boris.messagePane()->text(), pane);
+        QVERIFY(!boris.infoPanel()->bRematch->isEnabled());
         QCOMPARE(boris.tableId(), table);
+        anna.infoPanel()->bRematch->click();
+        settleAll();
+        const int rematch = anna.tableId();
+        QVERIFY(rematch > 0 && rematch != table);
+        boris.RzButton1Click();
+        settleAll();
+        QCOMPARE(boris.tableId(), rematch);
+        QCOMPARE(watcher.tableId(), table);
+        // Boris sits on seat 1 now; a game Anna never moved in was not rated.
+        QCOMPARE(boris.infoPanel()->LoginLabel1->text(), QStringLiteral("Boris (1500)"));
+        QVERIFY(boris.infoPanel()->bReady->isVisible());
     }
 
     // Four moves made within a second and a half reach the spectator's single poll; every
