@@ -16,6 +16,8 @@ ENGLISH = {
     "<h3>Как играть в Пимру</h3><p>У каждого игрока шесть лунок и калах. Вы играете нижним рядом, компьютер — верхним.</p><p>Щёлкните по своей лунке или нажмите цифру от 1 до 6: камни из неё раскладываются по одному против часовой стрелки, чужой калах пропускается.</p><p>Последний камень в своём калахе даёт ещё один ход. Последний камень в пустой своей лунке забирает камни из лунки напротив.</p><p>Партия кончается, когда у игрока, который должен ходить, нет камней, или когда в калахе больше 36 камней. Побеждает тот, у кого в калахе больше камней.</p><p>Партию можно сохранить (F5) и загрузить (F8, F7); новая партия — F2.</p>":
         "<h3>How to play Pimra</h3><p>Each player has six pits and a store. You play the bottom row, the computer the top one.</p><p>Click one of your pits or press a digit from 1 to 6: its stones are sown one by one anticlockwise, passing over the other player's store.</p><p>A last stone in your own store gives you another move. A last stone in an empty pit of your own takes the stones of the pit opposite.</p><p>The game ends when the player to move has no stones, or when a store holds more than 36 stones. Whoever has more stones in the store wins.</p><p>A game can be saved (F5) and loaded (F8, F7); a new game — F2.</p>",
     "Справка — ": "Help — ",
+    "Вы наблюдаете": "You are watching",
+    "Реванш": "Rematch",
     "Запись партии": "Game record",
     "Мои партии": "My games",
     "Анализ": "Analysis",

@@ -19,6 +19,14 @@
 <context>
     <name>pimra</name>
     <message>
+        <source>Вы наблюдаете</source>
+        <translation>You are watching</translation>
+    </message>
+    <message>
+        <source>Реванш</source>
+        <translation>Rematch</translation>
+    </message>
+    <message>
         <source>Запись партии</source>
         <translation>Game record</translation>
     </message>

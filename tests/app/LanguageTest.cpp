@@ -73,6 +73,8 @@ class LanguageTest : public QObject, private test::FormFixture {
         QCOMPARE(form_->statusText(), QStringLiteral("Your move"));
         QCOMPARE(form_->loginPane()->text(), QStringLiteral("Not logged in"));
         QCOMPARE(form_->infoPanel()->RzButton1->text(), QStringLiteral("Refresh table"));
+        QCOMPARE(form_->infoPanel()->bRematch->text(), QStringLiteral("Rematch"));
+        QCOMPARE(form_->infoPanel()->watching->text(), QStringLiteral("You are watching"));
         QCOMPARE(form_->pit(3)->accessibleName(), QStringLiteral("Pit 3, 6 stones"));
         QCOMPARE(stoneCountText(1), QStringLiteral("1 stone"));
         QCOMPARE(translated(std::string("Нижний игрок выиграл !   40:32")),
