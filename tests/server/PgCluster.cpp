@@ -1,11 +1,10 @@
 #include "PgCluster.h"
 
-#include <arpa/inet.h>
+#include "FreePort.h"
+
 #include <fcntl.h>
 #include <grp.h>
-#include <netinet/in.h>
 #include <pwd.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,25 +17,6 @@
 namespace pimra::server::test {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-int freeLoopbackPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof(address);
-    int port = -1;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-        port = ntohs(address.sin_port);
-    }
-    ::close(fd);
-    return port;
-}
-
-}  // namespace
 
 fs::path pgBinDir() {
     if (const char* dir = std::getenv("PIMRA_PG_BIN"); dir && *dir) return dir;
@@ -82,7 +62,7 @@ std::unique_ptr<PgCluster> PgCluster::start(std::string& error) {
     }
     // The free port may be taken again before the server binds it: try a few.
     for (int attempt = 0; attempt < 3 && !cluster->running_; ++attempt) {
-        cluster->port_ = freeLoopbackPort();
+        cluster->port_ = pimra::test::freeLoopbackPort();
         cluster->startServer(error);
     }
     if (!cluster->running_) return nullptr;

@@ -2,11 +2,8 @@
 // that deploy/nginx ships, with a certificate made for the test. Skipped where nginx or openssl
 // is missing or nginx cannot start here.
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "FreePort.h"
 #include "TestServer.h"
 #include "net/CurlTransport.h"
 #include "net/Reply.h"
@@ -102,21 +100,6 @@ int runProgram(const std::vector<std::string>& args, const fs::path& log) {
     int status = 0;
     if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-int freeLoopbackPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof(address);
-    int port = -1;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-        port = ntohs(address.sin_port);
-    }
-    ::close(fd);
-    return port;
 }
 
 // Polls until something accepts connections on the port, for at most about five seconds.
@@ -205,7 +188,7 @@ class NginxFront {
         : work_(dir / "nginx"), log_(dir / "start.log") {
         // The free port may be taken again before nginx binds it: try a few.
         for (int attempt = 0; attempt < 3 && port_ < 0; ++attempt) {
-            const int port = freeLoopbackPort();
+            const int port = pimra::test::freeLoopbackPort();
             const int code = runProgram(
                 {"bash", PIMRA_SOURCE_DIR "/deploy/nginx/start.sh", cert.string(), key.string(),
                  std::to_string(port), "127.0.0.1:" + std::to_string(upstreamPort), work_.string()},
