@@ -67,10 +67,11 @@ int marginWithoutMoves(const RulesBoard& board) {
 // One search: its limits, counters and the alpha-beta itself.
 class SearchRun {
   public:
-    SearchRun(TranspositionTable& table, const PositionKeys& keys, const SearchLimits& limits,
-              std::stop_token stop)
+    SearchRun(TranspositionTable& table, const PositionKeys& keys, const EndgameTable* endgame,
+              const SearchLimits& limits, std::stop_token stop)
         : table_(table),
           keys_(keys),
+          endgame_(endgame),
           limits_(limits),
           stop_(std::move(stop)),
           started_(Clock::now()) {}
@@ -99,6 +100,7 @@ class SearchRun {
 
     TranspositionTable& table_;
     const PositionKeys& keys_;
+    const EndgameTable* endgame_;
     SearchLimits limits_;
     std::stop_token stop_;
     Clock::time_point started_;
@@ -132,6 +134,9 @@ int SearchRun::node(const RulesBoard& board, int depth, int alpha, int beta) {
     const int open = board.stonesInPits();
     if (margin + open <= alpha) return margin + open;
     if (margin - open >= beta) return margin - open;
+    if (endgame_ != nullptr && open <= endgame_->maxStones()) {
+        if (const std::optional<int> gain = endgame_->gain(board)) return margin + *gain;
+    }
     if (depth <= 0) {
         ++guesses_;
         return margin;
@@ -238,7 +243,7 @@ SearchResult MasterSearch::run(const Position& position, int sideToMove, const S
         values.push_back(MoveValue{ordered.pits[static_cast<std::size_t>(k)], 0, false});
     }
 
-    SearchRun run(table_, keys_, limits, std::move(stop));
+    SearchRun run(table_, keys_, endgame_.get(), limits, std::move(stop));
     const int maxDepth = limits.depth > 0 ? std::min(limits.depth, kMaxDepth) : kMaxDepth;
     for (int depth = 1; depth <= maxDepth; ++depth) {
         std::vector<MoveValue> next = values;

@@ -3,9 +3,11 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <stop_token>
 #include <vector>
 
+#include "EndgameTable.h"
 #include "Position.h"
 #include "RulesBoard.h"
 #include "TranspositionTable.h"
@@ -67,6 +69,9 @@ class MasterSearch {
                          std::stop_token stop = {}, const Progress& progress = {});
     // Forgets what earlier searches stored.
     void clear() { table_.clear(); }
+    // Proven values of positions with few stones left; null searches those to the end too.
+    void setEndgame(std::shared_ptr<const EndgameTable> endgame) { endgame_ = std::move(endgame); }
+    const std::shared_ptr<const EndgameTable>& endgame() const { return endgame_; }
 
   private:
     SearchResult run(const Position& position, int sideToMove, const SearchLimits& limits,
@@ -74,6 +79,7 @@ class MasterSearch {
 
     TranspositionTable table_;
     PositionKeys keys_;
+    std::shared_ptr<const EndgameTable> endgame_;
 };
 
 }  // namespace pimra

@@ -2,7 +2,12 @@
 
 namespace pimra {
 
-MasterThinker::MasterThinker(std::size_t tableEntries) : search_(tableEntries) {}
+MasterThinker::MasterThinker(std::size_t tableEntries, bool endgame)
+    : search_(tableEntries), endgame_(endgame) {}
+
+void MasterThinker::useEndgame() {
+    if (endgame_ && !search_.endgame()) search_.setEndgame(sharedEndgame());
+}
 
 MasterThinker::~MasterThinker() {
     stop();
@@ -13,6 +18,7 @@ void MasterThinker::start(const Position& position, int sideToMove, const Search
     stop();
     worker_ = std::jthread(
         [this, position, sideToMove, limits, done = std::move(done)](std::stop_token token) {
+            useEndgame();
             const SearchResult result = search_.search(position, sideToMove, limits, token);
             if (!token.stop_requested() && done) done(result);
         });
@@ -23,6 +29,7 @@ void MasterThinker::analyse(const Position& position, int sideToMove, const Sear
     stop();
     worker_ = std::jthread([this, position, sideToMove, limits, progress = std::move(progress),
                             done = std::move(done)](std::stop_token token) {
+        useEndgame();
         const auto report = [&progress, &token](const SearchResult& result) {
             if (!token.stop_requested() && progress) progress(result);
         };

@@ -17,7 +17,9 @@ class MasterThinker {
   public:
     using Done = std::function<void(const SearchResult&)>;
 
-    explicit MasterThinker(std::size_t tableEntries = MasterSearch::kDefaultTableEntries);
+    // With `endgame`, searches use the program's endgame table once it is loaded.
+    explicit MasterThinker(std::size_t tableEntries = MasterSearch::kDefaultTableEntries,
+                           bool endgame = true);
     ~MasterThinker();
     MasterThinker(const MasterThinker&) = delete;
     MasterThinker& operator=(const MasterThinker&) = delete;
@@ -34,7 +36,11 @@ class MasterThinker {
     void clear();
 
   private:
+    // Called on the worker: takes up the endgame table once it is ready.
+    void useEndgame();
+
     MasterSearch search_;
+    bool endgame_;
     std::jthread worker_;
 };
 

@@ -3,11 +3,11 @@
 #include <atomic>
 #include <chrono>
 #include <future>
-#include <map>
 #include <random>
 #include <thread>
 #include <vector>
 
+#include "ExhaustiveSolver.h"
 #include "TestPositions.h"
 #include "core/MasterLevel.h"
 #include "core/MasterSearch.h"
@@ -19,45 +19,7 @@ namespace pimra {
 namespace {
 
 using test::board;
-
-// Plain exhaustive game values by the window's own move (playMove), remembered per position.
-class ExhaustiveSolver {
-  public:
-    int value(const Position& position, int side) {
-        const auto key = std::make_pair(position, side);
-        if (const auto found = known_.find(key); found != known_.end()) return found->second;
-        int best = -1000;
-        const int first = Position::firstPitOf(side);
-        for (int pit = first; pit < first + 6; ++pit) {
-            const MoveResult move = playMove(position, side, pit);
-            if (!move.accepted) continue;
-            const Position& after = move.position;
-            int v = 0;
-            if (move.gameOver) {
-                v = after[Position::storeOf(side)] - after[Position::storeOf(3 - side)];
-            } else if (move.sideToMove == side) {
-                v = value(after, side);
-            } else {
-                v = -value(after, 3 - side);
-            }
-            best = std::max(best, v);
-        }
-        known_.emplace(key, best);
-        return best;
-    }
-
-  private:
-    struct Less {
-        bool operator()(const std::pair<Position, int>& a,
-                        const std::pair<Position, int>& b) const {
-            for (int i = 1; i <= kPitCount; ++i) {
-                if (a.first[i] != b.first[i]) return a.first[i] < b.first[i];
-            }
-            return a.second < b.second;
-        }
-    };
-    std::map<std::pair<Position, int>, int, Less> known_;
-};
+using test::ExhaustiveSolver;
 
 SearchLimits unlimited() {
     SearchLimits limits;
@@ -229,7 +191,7 @@ TEST(MasterSearch, StopsSoonAfterBeingAsked) {
 }
 
 TEST(MasterThinker, ReportsOnTheWorkerAndStopsWithinFiftyMilliseconds) {
-    MasterThinker thinker(1 << 16);
+    MasterThinker thinker(1 << 16, false);
     std::promise<SearchResult> finished;
     SearchLimits limits = unlimited();
     limits.depth = 5;
@@ -281,7 +243,7 @@ TEST(TranspositionTable, KeysTellPositionsApartAndSolvedValuesStay) {
 }
 
 TEST(MasterThinker, ANewThoughtReplacesTheOneUnderWay) {
-    MasterThinker thinker(1 << 16);
+    MasterThinker thinker(1 << 16, false);
     std::atomic<int> reports{0};
     std::promise<SearchResult> second;
     thinker.start(Position::start(), kTopSide, unlimited(),
@@ -300,7 +262,7 @@ TEST(MasterThinker, ANewThoughtReplacesTheOneUnderWay) {
 }
 
 TEST(MasterThinker, AnalysisReportsEveryDepthThenTheLastAndAStoppedOneNothing) {
-    MasterThinker thinker(1 << 16);
+    MasterThinker thinker(1 << 16, false);
     std::vector<int> depths;  // written on the worker, read after it has ended
     std::promise<SearchResult> finished;
     SearchLimits limits = unlimited();

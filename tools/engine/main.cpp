@@ -65,6 +65,9 @@ class PositionReporter {
     explicit PositionReporter(const Options& options) : options_(options) {}
     std::string report(const pimra::Position& position) {
         std::string text = pimra::engine::analyse(position);
+        if ((options_.master || options_.analyse) && !search_.endgame()) {
+            search_.setEndgame(pimra::sharedEndgameWait());
+        }
         if (options_.master || options_.analyse) {
             text += pimra::engine::masterReport(position, search_, options_.limits);
         }
@@ -139,6 +142,7 @@ int replayRecord(const Options& options) {
         return kBadInput;
     }
     pimra::MasterSearch search;
+    search.setEndgame(pimra::sharedEndgameWait());
     std::cout << pimra::engine::recordReport(*reading.record, search, options.limits);
     return 0;
 }

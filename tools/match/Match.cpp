@@ -14,7 +14,7 @@ namespace pimra::match {
 namespace {
 
 constexpr int kMaxGameMoves = 2000;
-constexpr std::size_t kMatchTableEntries = std::size_t{1} << 20;
+constexpr std::size_t kMatchTableEntries = std::size_t{1} << 22;
 
 std::vector<int> playablePits(const Position& board, int side) {
     std::vector<int> pits;
@@ -52,7 +52,10 @@ std::optional<PlayerSetup> parsePlayer(const std::string& text) {
 
 Player::Player(const PlayerSetup& setup, unsigned seed)
     : setup_(setup), random_(std::make_unique<SeededRandom>(seed)) {
-    if (setup.level == kLevelMaster) search_ = std::make_unique<MasterSearch>(kMatchTableEntries);
+    if (setup.level == kLevelMaster) {
+        search_ = std::make_unique<MasterSearch>(kMatchTableEntries);
+        if (setup.endgame) search_->setEndgame(sharedEndgameWait());
+    }
 }
 
 int Player::choose(const Position& board, int sideToMove) {
@@ -100,6 +103,7 @@ Opening randomOpening(std::uint32_t seed, int stonesPerPit) {
             const MoveResult move = playMove(opening.position, opening.sideToMove, pit);
             opening.position = move.position;
             opening.sideToMove = move.sideToMove;
+            opening.moves.push_back(pit);
             over = move.gameOver;
         }
         if (!over) return opening;
@@ -113,8 +117,10 @@ GameOutcome playGame(const Opening& opening, Player& a, Player& b, bool aBottom)
     for (; outcome.moves < kMaxGameMoves; ++outcome.moves) {
         if (board.rowSum(side) == 0) break;
         Player& mover = (side == kBottomSide) == aBottom ? a : b;
-        const MoveResult move = playMove(board, side, mover.choose(board, side));
+        const int pit = mover.choose(board, side);
+        const MoveResult move = playMove(board, side, pit);
         if (!move.accepted) break;  // a player without a playable choice forfeits the rest
+        outcome.pits.push_back(pit);
         board = move.position;
         side = move.sideToMove;
         if (move.gameOver) break;
@@ -146,7 +152,10 @@ MatchReport playMatch(const PlayerSetup& a, const PlayerSetup& b, const MatchOpt
                 t.marginSum += game.marginA;
                 if (game.marginA > 0) ++t.wins;
                 if (game.marginA == 0) ++t.draws;
-                if (game.marginA < 0) ++t.losses;
+                if (game.marginA < 0) {
+                    ++t.losses;
+                    report.lost.push_back(LostGame{opening, aBottom, game});
+                }
             }
         }
         const std::lock_guard lock(mutex);

@@ -18,6 +18,7 @@ struct PlayerSetup {
     std::string name;  // as written: easy, normal, hard, veryhard, master, master:MS
     int level = 0;     // kLevelEasy..kLevelMaster
     std::chrono::milliseconds time{1000};
+    bool endgame = true;  // the master looks up positions with few stones left
 };
 
 // Reads "easy", "normal", "hard", "veryhard", "master" or "master:MS".
@@ -48,6 +49,7 @@ Position mirrored(const Position& board);
 struct Opening {
     Position position;
     int sideToMove = kBottomSide;
+    std::vector<int> moves;  // the random moves from the start, in order
 };
 
 // Plays 2..4 random moves from the start position (never ending the game).
@@ -56,6 +58,7 @@ Opening randomOpening(std::uint32_t seed, int stonesPerPit);
 struct GameOutcome {
     int marginA = 0;  // store of player A minus store of player B at the end
     int moves = 0;
+    std::vector<int> pits;  // every move from the opening on, in order
 };
 
 // Plays one game from the opening; player A plays the bottom row when `aBottom`.
@@ -65,6 +68,13 @@ struct MatchTally {
     int games = 0, wins = 0, draws = 0, losses = 0;
     long long marginSum = 0;
     double meanMargin() const { return games == 0 ? 0.0 : double(marginSum) / games; }
+};
+
+// A game that player A lost, with what it takes to replay it.
+struct LostGame {
+    Opening opening;
+    bool aBottom = true;
+    GameOutcome outcome;
 };
 
 struct MatchOptions {
@@ -77,6 +87,7 @@ struct MatchOptions {
 struct MatchReport {
     MatchTally tally;
     double msPerMoveA = 0, msPerMoveB = 0;
+    std::vector<LostGame> lost;
 };
 
 // Games from varied openings, each opening played twice with the sides swapped.

@@ -10,7 +10,8 @@
 namespace {
 
 const char* const kHelp =
-    "Usage: pimra-match [--games N] [--seed S] [--stones K] [--jobs J] PLAYER_A PLAYER_B\n"
+    "Usage: pimra-match [--games N] [--seed S] [--stones K] [--jobs J] [--losses]\n"
+    "                   [--no-endgame] PLAYER_A PLAYER_B\n"
     "\n"
     "Plays N games (default 200) between two players by the game's rules. Each opening of\n"
     "2..4 random moves from the start position (K stones per pit, default 6) is played twice,\n"
@@ -18,7 +19,10 @@ const char* const kHelp =
     "master (1000 ms per move) or master:MS (MS milliseconds per move). J games run at once.\n"
     "\n"
     "Prints one line: A, B, games, wins/draws/losses of A, A's mean store margin and the mean\n"
-    "time per move of each player.\n";
+    "time per move of each player. --losses adds one line per game that A lost: the\n"
+    "opening moves, A's row (bottom or top), A's final margin and the moves of the game.\n"
+    "The master reads the endgame table from the cache folder (solving it on the first run);\n"
+    "--no-endgame searches without it.\n";
 
 bool readNumber(const char* text, int low, int high, int& value) {
     char* end = nullptr;
@@ -28,10 +32,20 @@ bool readNumber(const char* text, int low, int high, int& value) {
     return true;
 }
 
+void printLostGame(const pimra::match::LostGame& lost) {
+    std::printf("lost: opening");
+    for (int pit : lost.opening.moves) std::printf(" %d", pit);
+    std::printf(" A %s margin %+d moves", lost.aBottom ? "bottom" : "top", lost.outcome.marginA);
+    for (int pit : lost.outcome.pits) std::printf(" %d", pit);
+    std::printf("\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     pimra::match::MatchOptions options;
+    bool showLosses = false;
+    bool endgame = true;
     std::vector<std::string> players;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -39,6 +53,10 @@ int main(int argc, char** argv) {
         if (arg == "--help" || arg == "-h") {
             std::cout << kHelp;
             return 0;
+        }
+        if (arg == "--losses" || arg == "--no-endgame") {
+            (arg == "--losses" ? showLosses : endgame) = arg == "--losses";
+            continue;
         }
         const bool hasValue = i + 1 < argc;
         if (arg == "--games" && hasValue && readNumber(argv[i + 1], 1, 1'000'000, value)) {
@@ -63,16 +81,20 @@ int main(int argc, char** argv) {
         std::cerr << "pimra-match: name two players (see --help)\n";
         return 2;
     }
-    const auto a = pimra::match::parsePlayer(players[0]);
-    const auto b = pimra::match::parsePlayer(players[1]);
+    auto a = pimra::match::parsePlayer(players[0]);
+    auto b = pimra::match::parsePlayer(players[1]);
     if (!a || !b) {
         std::cerr << "pimra-match: unknown player " << (a ? players[1] : players[0]) << '\n';
         return 2;
     }
+    a->endgame = b->endgame = endgame;
     const pimra::match::MatchReport report = pimra::match::playMatch(*a, *b, options);
     const pimra::match::MatchTally& t = report.tally;
     std::printf("%s vs %s: games %d W/D/L %d/%d/%d margin %+.2f ms/move %.1f %.1f\n",
                 a->name.c_str(), b->name.c_str(), t.games, t.wins, t.draws, t.losses,
                 t.meanMargin(), report.msPerMoveA, report.msPerMoveB);
+    if (showLosses) {
+        for (const pimra::match::LostGame& lost : report.lost) printLostGame(lost);
+    }
     return 0;
 }
