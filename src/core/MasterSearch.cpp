@@ -80,6 +80,9 @@ class SearchRun {
     int node(const RulesBoard& board, int depth, int alpha, int beta);
     // The value of the move for the side that plays it.
     int move(const RulesBoard& board, int pit, int depth, int alpha, int beta);
+    // Past the depth: the stores as they stand, unless a capture or a move into the own
+    // store does better; those are followed until none is left.
+    int quiet(const RulesBoard& board, int alpha, int beta);
 
     bool aborted() const { return aborted_; }
     bool stopAsked() const { return stop_.stop_requested(); }
@@ -122,6 +125,23 @@ int SearchRun::move(const RulesBoard& board, int pit, int depth, int alpha, int 
     return -node(child, depth - 1, -beta, -alpha);
 }
 
+int SearchRun::quiet(const RulesBoard& board, int alpha, int beta) {
+    ++guesses_;
+    int best = board.storeMargin(board.sideToMove());
+    if (best >= beta) return best;
+    alpha = std::max(alpha, best);
+    const int first = Position::firstPitOf(board.sideToMove());
+    for (int pit = first; pit < first + 6; ++pit) {
+        if (board.stones(pit) == 0 || landingScore(board, pit) == 0) continue;
+        const int value = move(board, pit, 0, alpha, beta);
+        if (aborted_) return 0;
+        best = std::max(best, value);
+        alpha = std::max(alpha, value);
+        if (alpha >= beta) break;
+    }
+    return best;
+}
+
 int SearchRun::node(const RulesBoard& board, int depth, int alpha, int beta) {
     ++nodes_;
     if (nodes_ % MasterSearch::kCheckInterval == 0 && mustStop()) aborted_ = true;
@@ -137,10 +157,7 @@ int SearchRun::node(const RulesBoard& board, int depth, int alpha, int beta) {
     if (endgame_ != nullptr && open <= endgame_->maxStones()) {
         if (const std::optional<int> gain = endgame_->gain(board)) return margin + *gain;
     }
-    if (depth <= 0) {
-        ++guesses_;
-        return margin;
-    }
+    if (depth <= 0) return quiet(board, alpha, beta);
 
     const std::uint64_t key = keys_.key(board);
     int remembered = 0;
