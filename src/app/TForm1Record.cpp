@@ -88,7 +88,7 @@ void TForm1::saveRecord() {
     if (fileName.isEmpty()) return;
     GameRecord record = game_.record();
     if (!fitsAFile(record)) {
-        recordWindow_->setMessage(RecordWindow::problemText({RecordError::TooLarge, 0, {}}, false));
+        recordWindow_->showProblem({RecordError::TooLarge, 0, {}}, false);
         return;
     }
     const bool dated = std::any_of(record.tags().begin(), record.tags().end(),
@@ -98,9 +98,10 @@ void TForm1::saveRecord() {
                       QDate::currentDate().toString(QStringLiteral("yyyy.MM.dd")).toStdString());
     }
     const RecordProblem problem = writeRecordFile(recordPath(fileName), record);
-    recordWindow_->setMessage(problem.error == RecordError::None
-                                  ? QStringLiteral("Запись сохранена")
-                                  : RecordWindow::problemText(problem, false));
+    if (problem.error == RecordError::None)
+        recordWindow_->setMessage(QStringLiteral("Запись сохранена"));
+    else
+        recordWindow_->showProblem(problem, false);
 }
 
 void TForm1::openRecord() {
@@ -110,7 +111,7 @@ void TForm1::openRecord() {
     RecordReading reading = readRecordFile(recordPath(fileName));
     if (!reading.record) {
         // A bad file changes nothing.
-        recordWindow_->setMessage(RecordWindow::problemText(reading.problem, true));
+        recordWindow_->showProblem(reading.problem, true);
         return;
     }
     game_.loadRecord(std::move(*reading.record));

@@ -1,14 +1,20 @@
 #include <QFile>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QXmlStreamReader>
 
+#include "AnalysisWindow.h"
+#include "FakeUiServices.h"
 #include "FormFixture.h"
 #include "InfoPanel.h"
 #include "MainMenu.h"
+#include "RecordWindow.h"
 #include "ShownText.h"
 #include "StoneCount.h"
 #include "TForm1.h"
@@ -17,6 +23,40 @@
 using namespace pimra;
 
 namespace {
+
+// The language change reaches windows of their own through the event queue.
+void takeLanguageChange() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
+}
+
+QStringList listTexts(const QListWidget* list) {
+    QStringList texts;
+    for (int row = 0; row < list->count(); ++row) texts << list->item(row)->text();
+    return texts;
+}
+
+// Everything the record window shows in words.
+QStringList recordTexts(const RecordWindow* window) {
+    return QStringList{window->windowTitle(), window->saveButton()->text(),
+                       window->openButton()->text(), window->resultText(), window->message()} +
+           listTexts(window->moveList());
+}
+
+// Everything but the depth reached, which a search run again need not repeat.
+QStringList analysisTexts(const AnalysisWindow* window) {
+    QStringList texts{window->windowTitle(), window->headline(),
+                      window->stateText().section(QLatin1Char(','), 1)};
+    for (int pit = 1; pit <= 6; ++pit) texts << window->valueText(pit);
+    return texts;
+}
+
+bool waitForAnalysis(AnalysisWindow* window) {
+    QSignalSpy spy(window, &AnalysisWindow::analysed);
+    while (window->analysing()) {
+        if (!spy.wait(60000)) return false;
+    }
+    return true;
+}
 
 QStringList allMenuTexts(const TForm1& form) {
     QStringList texts;
@@ -92,6 +132,60 @@ class LanguageTest : public QObject, private test::FormFixture {
         QCOMPARE(form_->statusText(), status);
         QCOMPARE(form_->pit(3)->accessibleName(), QStringLiteral("Лунка 3, 6 камней"));
         QCOMPARE(stoneCountText(1), QStringLiteral("1 камень"));
+    }
+
+    void recordAndAnalysisWindowsFollowTheLanguage() {
+        menu().N16->trigger();                              // "Легкий" answers at once
+        for (int k = 0; k < 5; ++k) menu().N28->trigger();  // one stone a pit: proven at once
+        click(3);
+        menu().N42->trigger();
+        RecordWindow* record = form_->recordWindow();
+        QTemporaryDir dir;
+        ui_->recordOpenName = dir.filePath(QStringLiteral("missing.pgn"));
+        record->openButton()->click();
+        QTest::keyClick(form_.get(), Qt::Key_F12);
+        AnalysisWindow* analysis = form_->analysisWindow();
+        QVERIFY(waitForAnalysis(analysis));
+        const QStringList russianRecord = recordTexts(record);
+        const QStringList russianAnalysis = analysisTexts(analysis);
+
+        form_->setLanguage(UiLanguage::English);
+        takeLanguageChange();
+        QCOMPARE(record->windowTitle(), QStringLiteral("Game record"));
+        QCOMPARE(record->saveButton()->text(), QStringLiteral("Save…"));
+        QCOMPARE(record->openButton()->text(), QStringLiteral("Open…"));
+        QCOMPARE(record->moveList()->item(0)->text(), QStringLiteral("Start"));
+        QCOMPARE(record->moveList()->item(1)->text(), QStringLiteral("1. 3 player"));
+        QVERIFY(record->moveList()->item(2)->text().endsWith(QStringLiteral(" computer, Easy")));
+        QCOMPARE(record->resultText(), QStringLiteral("Game not finished"));
+        QCOMPARE(record->message(), QStringLiteral("Record not opened: the file cannot be opened"));
+        QCOMPARE(analysis->windowTitle(), QStringLiteral("Analysis"));
+        QCOMPARE(analysis->headline(), QStringLiteral("Bottom player to move"));
+        QVERIFY(analysis->stateText().endsWith(QStringLiteral(", all exact")));
+        int exact = 0;
+        for (int pit = 1; pit <= 6; ++pit)
+            exact += analysis->valueText(pit).endsWith(QStringLiteral(" exact")) ? 1 : 0;
+        QVERIFY(exact > 0);
+        // Whatever comes next comes in English too.
+        ui_->recordSaveName = dir.filePath(QStringLiteral("no/such/folder/game.pgn"));
+        record->saveButton()->click();
+        QCOMPARE(record->message(), QStringLiteral("Record not saved: the file cannot be written"));
+        QCOMPARE(RecordWindow::problemText({RecordError::BadMove, 3, {}}, true),
+                 QStringLiteral("Record not opened: line 3, a bad move line"));
+        analysis->hide();
+        QCOMPARE(analysis->stateText(), QStringLiteral("Stopped"));
+        analysis->show();
+        QVERIFY(waitForAnalysis(analysis));
+        for (const QString& text : recordTexts(record) + analysisTexts(analysis))
+            QVERIFY2(!text.contains(QRegularExpression(QStringLiteral("[А-Яа-яЁё]"))),
+                     qPrintable(text));
+
+        ui_->recordOpenName = dir.filePath(QStringLiteral("missing.pgn"));
+        record->openButton()->click();
+        form_->setLanguage(UiLanguage::Russian);
+        takeLanguageChange();
+        QCOMPARE(recordTexts(record), russianRecord);
+        QCOMPARE(analysisTexts(analysis), russianAnalysis);
     }
 };
 
