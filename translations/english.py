@@ -156,6 +156,8 @@ ENGLISH = {
     "Ходов нет, итог %1": "No moves, result %1",
     "Остановлено": "Stopped",
     "Анализ не ведется за столом online": "No analysis at an online table",
+    "(нет на месте)": "(away)",
+    " по времени": " on time",
 }
 STONES = ("%n stone", "%n stones")
 

@@ -578,6 +578,14 @@
         <source>Анализ не ведется за столом online</source>
         <translation>No analysis at an online table</translation>
     </message>
+    <message>
+        <source>(нет на месте)</source>
+        <translation>(away)</translation>
+    </message>
+    <message>
+        <source> по времени</source>
+        <translation> on time</translation>
+    </message>
 </context>
 <context>
     <name>pimra::TLunka</name>

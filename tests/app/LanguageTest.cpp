@@ -14,6 +14,7 @@
 #include "FormFixture.h"
 #include "InfoPanel.h"
 #include "MainMenu.h"
+#include "OnlineTexts.h"
 #include "RecordWindow.h"
 #include "ShownText.h"
 #include "StoneCount.h"
@@ -132,6 +133,39 @@ class LanguageTest : public QObject, private test::FormFixture {
         QCOMPARE(form_->statusText(), status);
         QCOMPARE(form_->pit(3)->accessibleName(), QStringLiteral("Лунка 3, 6 камней"));
         QCOMPARE(stoneCountText(1), QStringLiteral("1 камень"));
+    }
+
+    void onlineTextsPutTheirWordsAroundWhatTheServerSent() {
+        const online::ResultBox boxes[] = {{"Ann", true, "0:0"},
+                                           {"Ann по времени", false, "40:20"},
+                                           {"<b>Bob</b>", false, "30:42"},
+                                           {"", false, "36:36"}};
+        const online::SeatLabel seats[] = {
+            {"Bob", "1512", true}, {"Константин Михайлов", "", true}, {"Ann", "", false}};
+        // Russian: what the table itself writes, byte for byte.
+        for (const online::ResultBox& box : boxes)
+            QCOMPARE(resultBoxText(box), QString::fromStdString(online::ResultBoxText(box)));
+        for (const online::SeatLabel& seat : seats)
+            QCOMPARE(seatLabelText(seat), QString::fromStdString(online::SeatLabelText(seat)));
+
+        form_->setLanguage(UiLanguage::English);
+        QCOMPARE(resultBoxText(boxes[0]), QStringLiteral("Winner: Ann on time !   0:0"));
+        // A login is never taken for the words around it.
+        QCOMPARE(resultBoxText(boxes[1]), QStringLiteral("Winner: Ann по времени !   40:20"));
+        QCOMPARE(resultBoxText(boxes[2]), QStringLiteral("Winner: <b>Bob</b> !   30:42"));
+        QCOMPARE(resultBoxText(boxes[3]), QStringLiteral("Draw !   36:36"));
+        QCOMPARE(seatLabelText(seats[0]), QStringLiteral("Bob (1512) (away)"));
+        QCOMPARE(seatLabelText(seats[1]), QStringLiteral("Константин Михайлов (away)"));
+        QCOMPARE(seatLabelText({"", "1500", true}), QString());
+
+        // The panel's seats change language in place.
+        InfoPanel* panel = form_->infoPanel();
+        panel->showSeats(seats[0], seats[2]);
+        QCOMPARE(panel->LoginLabel1->text(), QStringLiteral("Bob (1512) (away)"));
+        form_->setLanguage(UiLanguage::Russian);
+        takeLanguageChange();
+        QCOMPARE(panel->LoginLabel1->text(), QStringLiteral("Bob (1512) (нет на месте)"));
+        QCOMPARE(panel->LoginLabel2->text(), QStringLiteral("Ann"));
     }
 
     void recordAndAnalysisWindowsFollowTheLanguage() {
