@@ -586,6 +586,10 @@
         <source> по времени</source>
         <translation> on time</translation>
     </message>
+    <message>
+        <source>Лунка %1</source>
+        <translation>Pit %1</translation>
+    </message>
 </context>
 <context>
     <name>pimra::TLunka</name>

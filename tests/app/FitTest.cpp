@@ -15,6 +15,7 @@
 
 #include <functional>
 
+#include "AnalysisWindow.h"
 #include "BoardScale.h"
 #include "FakeUiServices.h"
 #include "FormFixture.h"
@@ -22,6 +23,8 @@
 #include "LoopbackServer.h"
 #include "MainMenu.h"
 #include "QtUiServices.h"
+#include "RecordWindow.h"
+#include "ShownText.h"
 #include "TForm1.h"
 #include "TLoginForm.h"
 #include "TLunka.h"
@@ -274,6 +277,40 @@ class FitTest : public QObject, private test::FormFixture {
 
         auto dialog = QtUiServices::createOpenDialog(nullptr, games.path());
         QCOMPARE(dialog->directory().absolutePath(), QDir(games.path()).absolutePath());
+    }
+
+    void recordAndAnalysisTextsAreReadWholeInBothLanguages() {
+        for (const UiLanguage language : {UiLanguage::English, UiLanguage::Russian}) {
+            form_->setLanguage(language);
+            RecordWindow record;
+            record.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&record));
+            // The longest message there is.
+            record.showProblem({RecordError::WrongResult, 99999, {}}, true);
+            AnalysisWindow analysis;
+            analysis.setThinkTime(std::chrono::milliseconds(0));
+            analysis.showUnavailable(QStringLiteral("Анализ не ведется за столом online"));
+            analysis.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&analysis));
+            for (QWidget* window :
+                 {static_cast<QWidget*>(&record), static_cast<QWidget*>(&analysis)}) {
+                window->layout()->activate();
+                for (const QLabel* label : window->findChildren<QLabel*>()) {
+                    if (!label->text().isEmpty())
+                        QVERIFY2(readable(label, label->text()), qPrintable(label->text()));
+                }
+                for (const QPushButton* button : window->findChildren<QPushButton*>()) {
+                    const int needed = button->fontMetrics().horizontalAdvance(button->text());
+                    QVERIFY2(needed < button->width(), qPrintable(button->text()));
+                }
+            }
+            // A proven value of the widest kind: its cell makes room for it.
+            QLabel* cell = analysis.findChildren<QLabel*>().at(1);
+            const QString widest = QStringLiteral("\u221248 ") + translated("точно");
+            cell->setText(widest);
+            analysis.layout()->activate();
+            QVERIFY2(readable(cell, widest), qPrintable(widest));
+        }
     }
 
     void boardScaleForTheScreen() {

@@ -1,17 +1,23 @@
+#include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QXmlStreamReader>
 
 #include "AnalysisWindow.h"
 #include "FakeUiServices.h"
 #include "FormFixture.h"
+#include "HelpTopics.h"
+#include "HelpViewer.h"
 #include "InfoPanel.h"
 #include "MainMenu.h"
 #include "OnlineTexts.h"
@@ -19,11 +25,46 @@
 #include "ShownText.h"
 #include "StoneCount.h"
 #include "TForm1.h"
+#include "TLoginForm.h"
 #include "TLunka.h"
+#include "TfAddGame.h"
+#include "TfNet.h"
 
 using namespace pimra;
 
 namespace {
+
+bool russianIn(const QString& text) {
+    static const QRegularExpression cyrillic(QStringLiteral("[\\x{0400}-\\x{04FF}]"));
+    return text.contains(cyrillic);
+}
+
+// Every text a window shows in words: its title, labels, buttons, tooltips, grid heads, menu
+// items and help pages.
+QStringList wordsOf(QWidget* window) {
+    QStringList words{window->windowTitle()};
+    QList<QWidget*> widgets = window->findChildren<QWidget*>();
+    widgets.prepend(window);
+    for (QWidget* widget : widgets) {
+        if (!widget->isVisibleTo(window) && widget != window) continue;
+        words << widget->toolTip();
+        if (auto* label = qobject_cast<QLabel*>(widget)) words << label->text();
+        if (auto* button = qobject_cast<QAbstractButton*>(widget)) words << button->text();
+        if (auto* text = qobject_cast<QTextBrowser*>(widget)) words << text->toPlainText();
+        if (auto* grid = qobject_cast<QTableWidget*>(widget)) {
+            for (int column = 0; column < grid->columnCount(); ++column)
+                if (grid->horizontalHeaderItem(column))
+                    words << grid->horizontalHeaderItem(column)->text();
+        }
+        for (QAction* action : widget->actions()) words << action->text() << action->toolTip();
+    }
+    return words;
+}
+
+void saveShot(QWidget* window, const QString& name) {
+    QDir().mkpath(PIMRA_SCREENSHOT_DIR);
+    window->grab().save(QStringLiteral(PIMRA_SCREENSHOT_DIR "/") + name + QStringLiteral(".png"));
+}
 
 // The language change reaches windows of their own through the event queue.
 void takeLanguageChange() {
@@ -133,6 +174,39 @@ class LanguageTest : public QObject, private test::FormFixture {
         QCOMPARE(form_->statusText(), status);
         QCOMPARE(form_->pit(3)->accessibleName(), QStringLiteral("Лунка 3, 6 камней"));
         QCOMPARE(stoneCountText(1), QStringLiteral("1 камень"));
+    }
+
+    void everyWindowSpeaksEnglish() {
+        form_->setSiteUrl(QUrl(QStringLiteral("http://127.0.0.1:1")));
+        form_->setLanguage(UiLanguage::English);
+        menu().N42->trigger();
+        QTest::keyClick(form_.get(), Qt::Key_F12);
+        form_->N12Click();
+        settle();
+        form_->addGameForm()->show();
+        form_->loginForm()->show();
+        form_->infoPanel()->show();
+        form_->menu().N40->trigger();
+        QVERIFY(!russianIn(ui_->aboutTitle + ui_->aboutText));
+        std::vector<std::unique_ptr<HelpViewer>> help;
+        for (const int topic : {kHelpGeneral, kHelpLevels, kHelpSpecial}) {
+            help.push_back(std::make_unique<HelpViewer>(form_.get()));
+            help.back()->showTopic(topic);
+        }
+        takeLanguageChange();
+        QList<QWidget*> windows{form_.get(),    form_->recordWindow(), form_->analysisWindow(),
+                                form_->lobby(), form_->addGameForm(),  form_->loginForm()};
+        for (const auto& viewer : help) windows << viewer.get();
+        for (QAction* title : form_->menuBar()->actions())
+            if (title->menu()) windows << title->menu();
+        QStringList russian;
+        int shot = 0;
+        for (QWidget* window : windows) {
+            for (const QString& words : wordsOf(window))
+                if (russianIn(words)) russian << window->metaObject()->className() + (": " + words);
+            saveShot(window, QStringLiteral("english-%1").arg(++shot));
+        }
+        QVERIFY2(russian.isEmpty(), qPrintable(russian.join(QLatin1Char('\n'))));
     }
 
     void onlineTextsPutTheirWordsAroundWhatTheServerSent() {
