@@ -84,7 +84,7 @@ void TForm1::recordPositionChosen(std::size_t moves) {
 }
 
 void TForm1::saveRecord() {
-    const QString fileName = ui_.saveRecordFileName(recordWindow_);
+    const QString fileName = ui_.saveRecordFileName(recordWindow_, gameFolder_);
     if (fileName.isEmpty()) return;
     GameRecord record = game_.record();
     if (!fitsAFile(record)) {
@@ -98,15 +98,17 @@ void TForm1::saveRecord() {
                       QDate::currentDate().toString(QStringLiteral("yyyy.MM.dd")).toStdString());
     }
     const RecordProblem problem = writeRecordFile(recordPath(fileName), record);
-    if (problem.error == RecordError::None)
+    if (problem.error == RecordError::None) {
+        rememberFolderOf(fileName);
         recordWindow_->setMessage(QStringLiteral("Запись сохранена"));
-    else
+    } else {
         recordWindow_->showProblem(problem, false);
+    }
 }
 
 void TForm1::openRecord() {
     if (!historyCommandsAllowed()) return;
-    const QString fileName = ui_.openRecordFileName(recordWindow_);
+    const QString fileName = ui_.openRecordFileName(recordWindow_, gameFolder_);
     if (fileName.isEmpty()) return;
     RecordReading reading = readRecordFile(recordPath(fileName));
     if (!reading.record) {
@@ -114,6 +116,7 @@ void TForm1::openRecord() {
         recordWindow_->showProblem(reading.problem, true);
         return;
     }
+    rememberFolderOf(fileName);
     game_.loadRecord(std::move(*reading.record));
     showBoard();
     updateHistoryItems();
