@@ -450,6 +450,146 @@
         <source>Ваш ход</source>
         <translation>Your move</translation>
     </message>
+    <message>
+        <source>Сохранить…</source>
+        <translation>Save…</translation>
+    </message>
+    <message>
+        <source>Открыть…</source>
+        <translation>Open…</translation>
+    </message>
+    <message>
+        <source>игрок</source>
+        <translation>player</translation>
+    </message>
+    <message>
+        <source>компьютер, </source>
+        <translation>computer, </translation>
+    </message>
+    <message>
+        <source>Начало</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Партия не окончена</source>
+        <translation>Game not finished</translation>
+    </message>
+    <message>
+        <source>Итог: </source>
+        <translation>Result: </translation>
+    </message>
+    <message>
+        <source>Запись сохранена</source>
+        <translation>Record saved</translation>
+    </message>
+    <message>
+        <source>Запись открыта</source>
+        <translation>Record opened</translation>
+    </message>
+    <message>
+        <source>Этот ход уже не достать через «Назад»</source>
+        <translation>This move can no longer be reached with “Back”</translation>
+    </message>
+    <message>
+        <source>Запись не открыта: </source>
+        <translation>Record not opened: </translation>
+    </message>
+    <message>
+        <source>Запись не сохранена: </source>
+        <translation>Record not saved: </translation>
+    </message>
+    <message>
+        <source>строка %1, </source>
+        <translation>line %1, </translation>
+    </message>
+    <message>
+        <source>файл не открывается</source>
+        <translation>the file cannot be opened</translation>
+    </message>
+    <message>
+        <source>файл не записывается</source>
+        <translation>the file cannot be written</translation>
+    </message>
+    <message>
+        <source>запись слишком велика</source>
+        <translation>the record is too long</translation>
+    </message>
+    <message>
+        <source>файл не в кодировке UTF-8</source>
+        <translation>the file is not in UTF-8</translation>
+    </message>
+    <message>
+        <source>неверный заголовок</source>
+        <translation>a bad header line</translation>
+    </message>
+    <message>
+        <source>неверная начальная позиция</source>
+        <translation>a bad starting position</translation>
+    </message>
+    <message>
+        <source>неверная запись хода</source>
+        <translation>a bad move line</translation>
+    </message>
+    <message>
+        <source>ход невозможен по правилам</source>
+        <translation>a move the rules do not allow</translation>
+    </message>
+    <message>
+        <source>итог не сходится с ходами</source>
+        <translation>the result does not match the moves</translation>
+    </message>
+    <message>
+        <source>Запись партии (*.pgn)</source>
+        <translation>Game record (*.pgn)</translation>
+    </message>
+    <message>
+        <source>точно</source>
+        <translation>exact</translation>
+    </message>
+    <message>
+        <source>глубина %1</source>
+        <translation>depth %1</translation>
+    </message>
+    <message>
+        <source>, всё точно</source>
+        <translation>, all exact</translation>
+    </message>
+    <message>
+        <source>, считаю дальше…</source>
+        <translation>, searching deeper…</translation>
+    </message>
+    <message>
+        <source>Считаю…</source>
+        <translation>Searching…</translation>
+    </message>
+    <message>
+        <source>Слишком много камней для анализа</source>
+        <translation>Too many stones to analyse</translation>
+    </message>
+    <message>
+        <source>Ходов нет, итог %1</source>
+        <translation>No moves, result %1</translation>
+    </message>
+    <message>
+        <source>Остановлено</source>
+        <translation>Stopped</translation>
+    </message>
+    <message>
+        <source>Анализ не ведется за столом online</source>
+        <translation>No analysis at an online table</translation>
+    </message>
+    <message>
+        <source>(нет на месте)</source>
+        <translation>(away)</translation>
+    </message>
+    <message>
+        <source> по времени</source>
+        <translation> on time</translation>
+    </message>
+    <message>
+        <source>Лунка %1</source>
+        <translation>Pit %1</translation>
+    </message>
 </context>
 <context>
     <name>pimra::TLunka</name>

@@ -1,9 +1,12 @@
 #include "AnalysisWindow.h"
 
+#include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "ShownText.h"
+#include "TextFit.h"
 #include "core/Move.h"
 
 namespace pimra {
@@ -18,14 +21,25 @@ QString signedNumber(int value) {
 }
 
 QString moveValueText(const MoveValue& move) {
-    return move.exact ? signedNumber(move.value) + QStringLiteral(" точно")
+    return move.exact ? signedNumber(move.value) + QLatin1Char(' ') +
+                            translated(QT_TRANSLATE_NOOP("pimra", "точно"))
                       : signedNumber(move.value);
 }
+
+QString depthText(const SearchResult& result, bool finished) {
+    const QString depth = translated(QT_TRANSLATE_NOOP("pimra", "глубина %1")).arg(result.depth);
+    if (result.exact) return depth + translated(QT_TRANSLATE_NOOP("pimra", ", всё точно"));
+    return finished ? depth : depth + translated(QT_TRANSLATE_NOOP("pimra", ", считаю дальше…"));
+}
+
+// Why the main window has no analysis for the board.
+[[maybe_unused]] const char* const kUnavailableText =
+    QT_TRANSLATE_NOOP("pimra", "Анализ не ведется за столом online");
 
 }  // namespace
 
 AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
-    setWindowTitle(QStringLiteral("Анализ"));
+    setShownTitle(this, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Анализ")));
     auto* layout = new QVBoxLayout(this);
     headline_ = new QLabel;
     layout->addWidget(headline_);
@@ -38,7 +52,7 @@ AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
             label->setAlignment(Qt::AlignCenter);
             label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
             label->setMinimumWidth(kCellWidth);
-            label->setToolTip(QStringLiteral("Лунка %1").arg(index));
+            label->setProperty("pit", index);
             grid->addWidget(label, index > kBottomStore ? 0 : 1, column);
             cells_[static_cast<std::size_t>(index)] = label;
         }
@@ -47,6 +61,7 @@ AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     state_ = new QLabel;
     layout->addWidget(state_);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    showHeadline();
 }
 
 AnalysisWindow::~AnalysisWindow() {
@@ -79,12 +94,21 @@ void AnalysisWindow::showPosition(const Position& position, int sideToMove) {
     if (isVisible()) start();
 }
 
-void AnalysisWindow::showUnavailable(const QString& text) {
+void AnalysisWindow::showUnavailable(const QString& russian) {
     stop();
     position_.reset();
+    result_.reset();
     clearValues();
-    headline_->setText(text);
-    state_->clear();
+    setShownText(headline_, russian);
+    setShownText(state_, QString());
+}
+
+void AnalysisWindow::showHeadline() {
+    for (int index = 1; index <= kPitCount; ++index) {
+        if (QLabel* label = cell(index))
+            label->setToolTip(translated(QT_TRANSLATE_NOOP("pimra", "Лунка %1")).arg(index));
+    }
+    if (position_) setShownText(headline_, QString::fromStdString(statusText(sideToMove_)));
 }
 
 void AnalysisWindow::clearValues() {
@@ -96,9 +120,11 @@ void AnalysisWindow::clearValues() {
 void AnalysisWindow::start() {
     stop();
     clearValues();
+    result_.reset();
+    stopped_ = false;
     if (!position_) return;
-    headline_->setText(QString::fromStdString(statusText(sideToMove_)));
-    state_->setText(QStringLiteral("Считаю…"));
+    showHeadline();
+    setShownText(state_, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Считаю…")));
     analysing_ = true;
     const unsigned generation = ++generation_;
     SearchLimits limits;
@@ -124,15 +150,26 @@ void AnalysisWindow::stop() {
 void AnalysisWindow::showResult(unsigned generation, const SearchResult& result, bool finished) {
     if (generation != generation_) return;  // another position meanwhile
     if (finished) analysing_ = false;
+    result_ = result;
+    finished_ = finished;
+    showValues();
+    emit analysed(result.depth, finished);
+}
+
+void AnalysisWindow::showValues() {
+    if (!result_) return;
+    const SearchResult& result = *result_;
     clearValues();
     const int first = Position::firstPitOf(sideToMove_);
     for (int index = first; index < first + 6; ++index) {
         if (position_ && (*position_)[index] == 0) cell(index)->setText(QStringLiteral("—"));
     }
     if (!result.searched) {
-        state_->setText(QStringLiteral("Слишком много камней для анализа"));
+        setShownText(state_, QString::fromUtf8(
+                                 QT_TRANSLATE_NOOP("pimra", "Слишком много камней для анализа")));
     } else if (result.moves.empty()) {
-        state_->setText(QStringLiteral("Ходов нет, итог %1").arg(signedNumber(result.value)));
+        setTextAsIs(state_, translated(QT_TRANSLATE_NOOP("pimra", "Ходов нет, итог %1"))
+                                .arg(signedNumber(result.value)));
     } else {
         for (const MoveValue& move : result.moves) {
             QLabel* label = cell(move.pit);
@@ -141,12 +178,17 @@ void AnalysisWindow::showResult(unsigned generation, const SearchResult& result,
             font.setBold(move.pit == result.pit);
             label->setFont(font);
         }
-        const QString depth = QStringLiteral("глубина %1").arg(result.depth);
-        state_->setText(result.exact ? depth + QStringLiteral(", всё точно")
-                        : finished   ? depth
-                                     : depth + QStringLiteral(", считаю дальше…"));
+        setTextAsIs(state_, depthText(result, finished_));
     }
-    emit analysed(result.depth, finished);
+}
+
+void AnalysisWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::LanguageChange) return;
+    retranslateTree(this);
+    showHeadline();
+    // A stopped search keeps saying so; the values stay as they were found.
+    if (!stopped_) showValues();
 }
 
 void AnalysisWindow::showEvent(QShowEvent* event) {
@@ -156,7 +198,10 @@ void AnalysisWindow::showEvent(QShowEvent* event) {
 
 void AnalysisWindow::hideEvent(QHideEvent* event) {
     stop();
-    if (position_) state_->setText(QStringLiteral("Остановлено"));
+    if (position_) {
+        setShownText(state_, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Остановлено")));
+        stopped_ = true;
+    }
     QWidget::hideEvent(event);
 }
 

@@ -29,8 +29,9 @@ class AnalysisWindow : public QWidget {
 
     // The position on the board. The same position again changes nothing.
     void showPosition(const Position& position, int sideToMove);
-    // No analysis now; `text` says why (an online table is open).
-    void showUnavailable(const QString& text);
+    // No analysis now; `russian` says why (an online table is open), shown in the interface's
+    // language.
+    void showUnavailable(const QString& russian);
     // How long one position is searched at most.
     void setThinkTime(std::chrono::milliseconds time) { thinkTime_ = time; }
 
@@ -47,12 +48,16 @@ class AnalysisWindow : public QWidget {
   protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void start();
     void stop();
     void clearValues();
     void showResult(unsigned generation, const SearchResult& result, bool finished);
+    // The values of the last result, in the interface's language.
+    void showValues();
+    void showHeadline();
     QLabel* cell(int index) const;
 
     MasterThinker thinker_{std::size_t{1} << 18};
@@ -61,6 +66,9 @@ class AnalysisWindow : public QWidget {
     int sideToMove_ = kBottomSide;
     unsigned generation_ = 0;  // results of an earlier position are dropped
     bool analysing_ = false;
+    std::optional<SearchResult> result_;  // what the values show
+    bool finished_ = false;
+    bool stopped_ = false;  // hidden while it searched
     QLabel* headline_ = nullptr;
     QLabel* state_ = nullptr;
     std::array<QLabel*, kPitCount + 1> cells_{};  // 1-based; the stores have none

@@ -6,7 +6,8 @@ class QTextBrowser;
 
 namespace pimra {
 
-// A small window of our own that shows one help topic at a time.
+// A small window of our own that shows one help topic at a time. It opens over the game's
+// window, within the screen however large the screen's scale makes it.
 class HelpViewer : public QDialog {
     Q_OBJECT
 
@@ -21,6 +22,7 @@ class HelpViewer : public QDialog {
 
   private:
     void showTexts();
+    void placeOverOwner();
 
     QTextBrowser* text_;
     int topic_ = 0;

@@ -1,7 +1,10 @@
 #include "InfoPanel.h"
+#include "OnlineTexts.h"
 #include "ShownText.h"
+#include "TextFit.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QLCDNumber>
 #include <QLabel>
 #include <QPushButton>
@@ -68,6 +71,22 @@ void InfoPanel::setTurned(bool turned) {
     Clock1->setGeometry(turned ? upperClock : lowerClock);
     LoginLabel2->setGeometry(turned ? lowerLogin : upperLogin);
     LoginLabel1->setGeometry(turned ? upperLogin : lowerLogin);
+}
+
+void InfoPanel::showSeats(const online::SeatLabel& seat1, const online::SeatLabel& seat2) {
+    seat1_ = seat1;
+    seat2_ = seat2;
+    showSeatTexts();
+}
+
+void InfoPanel::showSeatTexts() {
+    setTextAsIs(LoginLabel1, seatLabelText(seat1_));
+    setTextAsIs(LoginLabel2, seatLabelText(seat2_));
+}
+
+void InfoPanel::changeEvent(QEvent* event) {
+    QFrame::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange) showSeatTexts();
 }
 
 QLabel* InfoPanel::addLabel(const QString& text, const QRect& geometry, Qt::Alignment alignment) {

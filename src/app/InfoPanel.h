@@ -2,6 +2,8 @@
 
 #include <QFrame>
 
+#include "online/OnlineTable.h"
+
 class QLabel;
 class QLCDNumber;
 class QPushButton;
@@ -20,6 +22,9 @@ class InfoPanel : public QFrame {
 
     // The board is seen from seat 2: its clock and login go below, beside its row.
     void setTurned(bool turned);
+    // The logins of both seats, as they came, with the words around them in the interface's
+    // language.
+    void showSeats(const online::SeatLabel& seat1, const online::SeatLabel& seat2);
 
     QLabel* Label2;
     QFrame* Bevel2;
@@ -38,11 +43,18 @@ class InfoPanel : public QFrame {
     QLabel* watching;       // "Вы наблюдаете", where a player has the ready button
     QPushButton* bRematch;  // "Реванш", under the result
 
+  protected:
+    void changeEvent(QEvent* event) override;
+
   private:
+    void showSeatTexts();
     QLabel* addLabel(const QString& text, const QRect& geometry, Qt::Alignment alignment);
     QFrame* addBevel(int left, int top, int width);
     QLCDNumber* addClock(int left, int top);
     QPushButton* addButton(const QString& text, int left, int top);
+
+    online::SeatLabel seat1_;
+    online::SeatLabel seat2_;
 };
 
 }  // namespace pimra

@@ -15,7 +15,8 @@ const QString QtUiServices::kSaveFilter =
     QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Файл игры (*.sav)"));
 const QString QtUiServices::kOpenFilter = kSaveFilter;
 const QString QtUiServices::kSuffix = QStringLiteral("sav");
-const QString QtUiServices::kRecordFilter = QStringLiteral("Запись партии (*.pgn)");
+const QString QtUiServices::kRecordFilter =
+    QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Запись партии (*.pgn)"));
 const QString QtUiServices::kRecordSuffix = QStringLiteral("pgn");
 
 namespace {
@@ -72,12 +73,13 @@ std::unique_ptr<QFileDialog> QtUiServices::createOpenDialog(QWidget* parent,
     return dialog;
 }
 
-std::unique_ptr<QFileDialog> QtUiServices::createRecordDialog(QWidget* parent, bool save) {
-    auto dialog = std::make_unique<QFileDialog>(parent);
+std::unique_ptr<QFileDialog> QtUiServices::createRecordDialog(QWidget* parent, bool save,
+                                                              const QString& folder) {
+    auto dialog = std::make_unique<QFileDialog>(parent, QString(), folder);
     dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog->setDefaultSuffix(kRecordSuffix);
-    dialog->setNameFilter(kRecordFilter);
+    dialog->setNameFilter(translated(kRecordFilter));
     return dialog;
 }
 
@@ -97,12 +99,12 @@ QString QtUiServices::openGameFileName(QWidget* parent, const QString& folder) {
     return chosenFile(*createOpenDialog(parent, folder));
 }
 
-QString QtUiServices::saveRecordFileName(QWidget* parent) {
-    return chosenFile(*createRecordDialog(parent, true));
+QString QtUiServices::saveRecordFileName(QWidget* parent, const QString& folder) {
+    return chosenFile(*createRecordDialog(parent, true, folder));
 }
 
-QString QtUiServices::openRecordFileName(QWidget* parent) {
-    return chosenFile(*createRecordDialog(parent, false));
+QString QtUiServices::openRecordFileName(QWidget* parent, const QString& folder) {
+    return chosenFile(*createRecordDialog(parent, false, folder));
 }
 
 void QtUiServices::openUrl(const QUrl& url) {

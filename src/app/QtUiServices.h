@@ -28,8 +28,8 @@ class QtUiServices : public UiServices {
     void showAbout(QWidget* parent, const QString& title, const QString& text) override;
     QString saveGameFileName(QWidget* parent, const QString& folder) override;
     QString openGameFileName(QWidget* parent, const QString& folder) override;
-    QString saveRecordFileName(QWidget* parent) override;
-    QString openRecordFileName(QWidget* parent) override;
+    QString saveRecordFileName(QWidget* parent, const QString& folder) override;
+    QString openRecordFileName(QWidget* parent, const QString& folder) override;
     void openUrl(const QUrl& url) override;
     void showHelp(QWidget* parent, int topic) override;
     void alert(QWidget* window) override;
@@ -43,7 +43,8 @@ class QtUiServices : public UiServices {
                                                          const QString& folder = {});
     static std::unique_ptr<QFileDialog> createOpenDialog(QWidget* parent,
                                                          const QString& folder = {});
-    static std::unique_ptr<QFileDialog> createRecordDialog(QWidget* parent, bool save);
+    static std::unique_ptr<QFileDialog> createRecordDialog(QWidget* parent, bool save,
+                                                           const QString& folder = {});
 
   private:
     QPointer<HelpViewer> helpViewer_;

@@ -29,7 +29,10 @@ class RecordWindow : public QWidget {
     void showRecord(const GameRecord& record, std::optional<std::size_t> shown);
     // Moves can be chosen and records opened only while the game may step through its history.
     void setCommandsEnabled(bool enabled);
-    void setMessage(const QString& text);
+    // A message of the game, written in Russian; shown in the interface's language.
+    void setMessage(const QString& russian);
+    // Why a record could not be read or written.
+    void showProblem(const RecordProblem& problem, bool reading);
 
     QListWidget* moveList() const { return moves_; }
     QPushButton* saveButton() const { return save_; }
@@ -37,9 +40,10 @@ class RecordWindow : public QWidget {
     QString message() const;
     QString resultText() const;
 
-    // What the user reads when a record could not be read or written.
+    // What the user reads when a record could not be read or written, in the interface's
+    // language.
     static QString problemText(const RecordProblem& problem, bool reading);
-    // "12. 9 компьютер, Мастер"
+    // "12. 9 компьютер, Мастер", in the interface's language.
     static QString moveText(std::size_t number, const RecordedMove& move);
 
   signals:
@@ -48,8 +52,19 @@ class RecordWindow : public QWidget {
     void saveRequested();
     void openRequested();
 
+  protected:
+    void changeEvent(QEvent* event) override;
+
   private:
     void lineClicked(QListWidgetItem* item);
+    void showLines();
+    void showMessage();
+
+    GameRecord record_;
+    std::optional<std::size_t> shown_;
+    QString messageSource_;
+    std::optional<RecordProblem> problem_;
+    bool problemReading_ = false;
 
     QListWidget* moves_ = nullptr;
     QLabel* result_ = nullptr;

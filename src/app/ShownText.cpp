@@ -100,6 +100,11 @@ void setShownText(QLabel* label, const QString& russian) {
     setFittedText(label, translated(russian));
 }
 
+void setTextAsIs(QLabel* label, const QString& text) {
+    label->setProperty(kTextProperty, QVariant());
+    setFittedText(label, text);
+}
+
 void setShownText(QAbstractButton* button, const QString& russian) {
     button->setProperty(kTextProperty, russian);
     button->setText(translated(russian));

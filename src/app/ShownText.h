@@ -28,6 +28,9 @@ void setShownText(QAbstractButton* button, const QString& russian);
 void setShownText(QAction* action, const QString& russian);
 void setShownTitle(QWidget* window, const QString& russian);
 void setShownToolTip(QWidget* widget, const QString& russian);
+// A text already in the interface's language (built of translated parts around numbers):
+// shown as it is, and built anew by its owner when the language changes.
+void setTextAsIs(QLabel* label, const QString& text);
 // The Russian text a label was given last.
 QString shownSource(const QLabel* label);
 

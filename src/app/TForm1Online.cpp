@@ -9,6 +9,7 @@
 
 #include "InfoPanel.h"
 #include "MainMenu.h"
+#include "OnlineTexts.h"
 #include "SessionStore.h"
 #include "ShownText.h"
 #include "TForm1.h"
@@ -208,7 +209,7 @@ void TForm1::applyEffects(online::Effects effects) {
     if (effects.animate) animate(*effects.animate, MoveOwner::Table);
     if (effects.send) sendForTable(*effects.send);
     if (effects.backToLocalGame) NewGame();
-    if (effects.resultBox) ui_.showResult(this, kTitle, text(*effects.resultBox));
+    if (effects.result) ui_.showResult(this, translated(kTitle), resultBoxText(*effects.result));
 }
 
 void TForm1::drawAttention() {
@@ -307,9 +308,7 @@ void TForm1::UpdateFormLabels() {
     fitBoard(view.panelVisible);
     iPanel->setVisible(view.panelVisible);
     if (view.panelVisible) {
-        // Logins are shown as they are, whatever the language.
-        setFittedText(iPanel->LoginLabel1, text(view.loginLabel1));
-        setFittedText(iPanel->LoginLabel2, text(view.loginLabel2));
+        iPanel->showSeats(view.seat1, view.seat2);
         if (view.statusText) SetLabel(text(*view.statusText));
         showClock(iPanel->Clock1, view.clocks.clock1);
         showClock(iPanel->Clock2, view.clocks.clock2);

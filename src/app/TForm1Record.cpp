@@ -84,11 +84,11 @@ void TForm1::recordPositionChosen(std::size_t moves) {
 }
 
 void TForm1::saveRecord() {
-    const QString fileName = ui_.saveRecordFileName(recordWindow_);
+    const QString fileName = ui_.saveRecordFileName(recordWindow_, gameFolder_);
     if (fileName.isEmpty()) return;
     GameRecord record = game_.record();
     if (!fitsAFile(record)) {
-        recordWindow_->setMessage(RecordWindow::problemText({RecordError::TooLarge, 0, {}}, false));
+        recordWindow_->showProblem({RecordError::TooLarge, 0, {}}, false);
         return;
     }
     const bool dated = std::any_of(record.tags().begin(), record.tags().end(),
@@ -98,21 +98,25 @@ void TForm1::saveRecord() {
                       QDate::currentDate().toString(QStringLiteral("yyyy.MM.dd")).toStdString());
     }
     const RecordProblem problem = writeRecordFile(recordPath(fileName), record);
-    recordWindow_->setMessage(problem.error == RecordError::None
-                                  ? QStringLiteral("Запись сохранена")
-                                  : RecordWindow::problemText(problem, false));
+    if (problem.error == RecordError::None) {
+        rememberFolderOf(fileName);
+        recordWindow_->setMessage(QStringLiteral("Запись сохранена"));
+    } else {
+        recordWindow_->showProblem(problem, false);
+    }
 }
 
 void TForm1::openRecord() {
     if (!historyCommandsAllowed()) return;
-    const QString fileName = ui_.openRecordFileName(recordWindow_);
+    const QString fileName = ui_.openRecordFileName(recordWindow_, gameFolder_);
     if (fileName.isEmpty()) return;
     RecordReading reading = readRecordFile(recordPath(fileName));
     if (!reading.record) {
         // A bad file changes nothing.
-        recordWindow_->setMessage(RecordWindow::problemText(reading.problem, true));
+        recordWindow_->showProblem(reading.problem, true);
         return;
     }
+    rememberFolderOf(fileName);
     game_.loadRecord(std::move(*reading.record));
     showBoard();
     updateHistoryItems();

@@ -18,12 +18,12 @@ class UiServices {
     // Modal message with the information icon and one OK button, over the whole application.
     virtual void showAbout(QWidget* parent, const QString& title, const QString& text) = 0;
     // File names chosen in the save and open dialogs, which start in `folder`; empty when
-    // cancelled.
+    // cancelled. Games and records share the folder.
     virtual QString saveGameFileName(QWidget* parent, const QString& folder) = 0;
     virtual QString openGameFileName(QWidget* parent, const QString& folder) = 0;
     // The same for game records (.pgn); a desktop without them cancels.
-    virtual QString saveRecordFileName(QWidget*) { return {}; }
-    virtual QString openRecordFileName(QWidget*) { return {}; }
+    virtual QString saveRecordFileName(QWidget*, const QString&) { return {}; }
+    virtual QString openRecordFileName(QWidget*, const QString&) { return {}; }
     virtual void openUrl(const QUrl& url) = 0;
     virtual void showHelp(QWidget* parent, int topic) = 0;
     // Asks the desktop to draw the user's eye to a window in the background; a desktop

@@ -34,13 +34,22 @@ GameFinish FinishOf(const TableState& state, const Position& board) {
     return GameFinish::Unknown;
 }
 
+ResultBox ResultBoxOf(const TableState& state, const Position& board) {
+    ResultBox box;
+    if (state.TableResult == "1") box.winner = state.Seat1Login;
+    if (state.TableResult == "2") box.winner = state.Seat2Login;
+    box.onTime = !box.winner.empty() && FinishOf(state, board) == GameFinish::Time;
+    box.score = Score(board);
+    return box;
+}
+
+std::string ResultBoxText(const ResultBox& box) {
+    if (box.winner.empty()) return kDrawText + box.score;
+    return kWinnerText + box.winner + (box.onTime ? kOnTimeText : "") + kResultMark + box.score;
+}
+
 std::string ResultBoxText(const TableState& state, const Position& board) {
-    std::string winner;
-    if (state.TableResult == "1") winner = state.Seat1Login;
-    if (state.TableResult == "2") winner = state.Seat2Login;
-    if (winner.empty()) return "Ничья !   " + Score(board);
-    const std::string how = FinishOf(state, board) == GameFinish::Time ? " по времени" : "";
-    return "Победил: " + winner + how + " !   " + Score(board);
+    return ResultBoxText(ResultBoxOf(state, board));
 }
 
 }  // namespace pimra::online

@@ -31,20 +31,19 @@ void CountDown(std::string& time) {
     }
 }
 
-// A login with the rating the server keeps for it, and a mark while its player is away.
-std::string SeatLabel(const std::string& login, const std::string& rating, bool away) {
-    std::string label = login;
-    if (!login.empty() && !rating.empty()) label += " (" + rating + ")";
-    if (!login.empty() && away) label += std::string(" ") + kAwayText;
-    return label;
-}
-
 bool RunOut(const std::string& time) {
     const std::optional<int> seconds = ParseDecimal(time);
     return seconds && *seconds < 1;
 }
 
 }  // namespace
+
+std::string SeatLabelText(const SeatLabel& seat) {
+    std::string label = seat.login;
+    if (!seat.login.empty() && !seat.rating.empty()) label += " (" + seat.rating + ")";
+    if (!seat.login.empty() && seat.away) label += std::string(" ") + kAwayText;
+    return label;
+}
 
 void OnlineTable::Open(int tableId) {
     if (tableId != tableId_) {
@@ -111,8 +110,10 @@ TableView OnlineTable::View() const {
         view.statusText =
             state_.ActiveLogin.empty() ? std::string("Ожидание") : "Ходит: " + state_.ActiveLogin;
         view.clocks = SetClocks(state_.Seat1Time, state_.Seat2Time);
-        view.loginLabel1 = SeatLabel(state_.Seat1Login, state_.Seat1Rating, state_.Seat1Away);
-        view.loginLabel2 = SeatLabel(state_.Seat2Login, state_.Seat2Rating, state_.Seat2Away);
+        view.seat1 = {state_.Seat1Login, state_.Seat1Rating, state_.Seat1Away};
+        view.seat2 = {state_.Seat2Login, state_.Seat2Rating, state_.Seat2Away};
+        view.loginLabel1 = SeatLabelText(view.seat1);
+        view.loginLabel2 = SeatLabelText(view.seat2);
         view.watching = loadedHere_ && OwnSeat() == 0;
         view.rematchVisible = CanAskRematch();
         view.rematchAsked = rematchAsked_ || (OwnSeat() == 1 && state_.Seat1Rematch) ||

@@ -24,13 +24,30 @@ inline constexpr int kOnlineStepDelay = 50;
 
 enum class LoginColour { Black, Green, Red };
 
+inline constexpr const char* kAwayText = "(нет на месте)";
+
+// A seat as the information panel names it: the login, the rating the server keeps for it,
+// and whether its player is away.
+struct SeatLabel {
+    std::string login;
+    std::string rating;
+    bool away = false;
+
+    bool operator==(const SeatLabel&) const = default;
+};
+
+// "Bob (1512) (нет на месте)"; nothing for a free seat.
+std::string SeatLabelText(const SeatLabel& seat);
+
 // What the window shows of the table (window width, information panel, labels, result).
 struct TableView {
     int windowWidth = kLocalWindowWidth;
     bool panelVisible = false;
     std::string tableLabel;                 // "Стол №" + id
     std::optional<std::string> statusText;  // central status text; none: leave it alone
-    std::string loginLabel1;
+    SeatLabel seat1;
+    SeatLabel seat2;
+    std::string loginLabel1;  // the seats in words
     std::string loginLabel2;
     LoginColour loginColour1 = LoginColour::Black;
     LoginColour loginColour2 = LoginColour::Black;
@@ -48,7 +65,6 @@ struct TableView {
 };
 
 inline constexpr const char* kWatchingText = "Вы наблюдаете";
-inline constexpr const char* kAwayText = "(нет на месте)";
 
 // What the poll timer should do now.
 enum class PollAction { Nothing, Reload, AskNextRecord };

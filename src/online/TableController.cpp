@@ -246,7 +246,8 @@ Effects TableController::tableLoaded(const net::PostResult* result, bool catchUp
     effects.startTimers = true;
     if (result != nullptr && table_.GameOver() && !resultShown_) {
         resultShown_ = true;
-        effects.resultBox = ResultBoxText(table_.State(), game_.position());
+        effects.result = ResultBoxOf(table_.State(), game_.position());
+        effects.resultBox = ResultBoxText(*effects.result);
         effects.attention = true;
     }
     return effects;

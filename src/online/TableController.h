@@ -5,6 +5,7 @@
 
 #include "core/Game.h"
 #include "net/ServerConnection.h"
+#include "online/GameResult.h"
 #include "online/OnlineTable.h"
 
 namespace pimra::online {
@@ -46,8 +47,10 @@ struct Effects {
     std::optional<MoveResult> animate;   // already played on the game; call animationDone()
     std::optional<Outgoing> send;        // send, then call answered() with how it ended
     bool backToLocalGame = false;        // do what "Новая" does
-    // The game is over: the box with the result, the same for players and spectators.
+    // The game is over: the box with the result, the same for players and spectators; in
+    // words and in parts.
     std::optional<std::string> resultBox;
+    std::optional<ResultBox> result;
     // Something the user waits for happened (the opponent sat down, got ready or moved, the
     // game ended): a sound, and the desktop's attention when the window is in the background.
     bool attention = false;

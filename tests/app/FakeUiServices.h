@@ -33,12 +33,14 @@ class FakeUiServices : public UiServices {
         folders << folder;
         return openName;
     }
-    QString saveRecordFileName(QWidget*) override {
+    QString saveRecordFileName(QWidget*, const QString& folder) override {
         ++recordSaveAsked;
+        folders << folder;
         return recordSaveName;
     }
-    QString openRecordFileName(QWidget*) override {
+    QString openRecordFileName(QWidget*, const QString& folder) override {
         ++recordOpenAsked;
+        folders << folder;
         return recordOpenName;
     }
     void openUrl(const QUrl& url) override { urls << url; }

@@ -15,6 +15,7 @@
 
 #include <functional>
 
+#include "AnalysisWindow.h"
 #include "BoardScale.h"
 #include "FakeUiServices.h"
 #include "FormFixture.h"
@@ -22,6 +23,8 @@
 #include "LoopbackServer.h"
 #include "MainMenu.h"
 #include "QtUiServices.h"
+#include "RecordWindow.h"
+#include "ShownText.h"
 #include "TForm1.h"
 #include "TLoginForm.h"
 #include "TLunka.h"
@@ -177,6 +180,44 @@ class FitTest : public QObject, private test::FormFixture {
         }
     }
 
+    void infoPanelInEnglishWithRatingsAndAwayMarks() {
+        const std::string finished =
+            R"({"response":"Success","login1":"Константин Михайлов","login2":"anna",)"
+            R"("rating1":"1512","rating2":"1498","away1":"1","away2":"1","time1":"0",)"
+            R"("time2":"300","activelogin":"","isready1":"1","isready2":"1","result":"2",)"
+            R"("finish":"time","lastrecord":"0","position":"6|6|6|6|6|6|0|6|6|6|6|6|6|0"})";
+        LoopbackServer server({LoopbackServer::Ok(finished), LoopbackServer::Ok(finished)});
+        form_->setSiteUrl(QUrl(QString::fromStdString(server.Url())));
+        form_->setTimerPeriods(3600 * 1000, 3600 * 1000);
+        for (const UiLanguage language : {UiLanguage::English, UiLanguage::Russian}) {
+            form_->setLanguage(language);
+            form_->openTable(7);
+            settle();
+            InfoPanel* panel = form_->infoPanel();
+            const QString away = language == UiLanguage::English ? QStringLiteral("(away)")
+                                                                 : QStringLiteral("(нет на месте)");
+            QCOMPARE(panel->LoginLabel1->text(), kLongLogin + QStringLiteral(" (1512) ") + away);
+            QCOMPARE(panel->LoginLabel2->text(), QStringLiteral("anna (1498) ") + away);
+            for (const QLabel* label : panel->findChildren<QLabel*>()) {
+                if (label->isVisible() && !label->text().isEmpty())
+                    QVERIFY2(readable(label, label->text()), qPrintable(label->text()));
+            }
+            for (const QPushButton* button : panel->findChildren<QPushButton*>()) {
+                const int needed = button->fontMetrics().horizontalAdvance(button->text());
+                if (button->isVisible())
+                    QVERIFY2(needed < button->width(), qPrintable(button->text()));
+            }
+            if (language == UiLanguage::English) {
+                QCOMPARE(ui_->results.value(0), QStringLiteral("Winner: anna on time !   0:0"));
+                QCOMPARE(ui_->resultTitles.value(0), QStringLiteral("Pimra"));
+                QDir().mkpath(PIMRA_SCREENSHOT_DIR);
+                QVERIFY(form_->grab().save(QStringLiteral(PIMRA_SCREENSHOT_DIR "/table-en.png")));
+            }
+            form_->menu().N2->trigger();
+            settle();
+        }
+    }
+
     void serverTextsAreShownAsTheyCome() {
         const QString markup = QStringLiteral("<i></i>alice");
         form_->setLoginPane(markup);
@@ -274,6 +315,40 @@ class FitTest : public QObject, private test::FormFixture {
 
         auto dialog = QtUiServices::createOpenDialog(nullptr, games.path());
         QCOMPARE(dialog->directory().absolutePath(), QDir(games.path()).absolutePath());
+    }
+
+    void recordAndAnalysisTextsAreReadWholeInBothLanguages() {
+        for (const UiLanguage language : {UiLanguage::English, UiLanguage::Russian}) {
+            form_->setLanguage(language);
+            RecordWindow record;
+            record.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&record));
+            // The longest message there is.
+            record.showProblem({RecordError::WrongResult, 99999, {}}, true);
+            AnalysisWindow analysis;
+            analysis.setThinkTime(std::chrono::milliseconds(0));
+            analysis.showUnavailable(QStringLiteral("Анализ не ведется за столом online"));
+            analysis.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&analysis));
+            for (QWidget* window :
+                 {static_cast<QWidget*>(&record), static_cast<QWidget*>(&analysis)}) {
+                window->layout()->activate();
+                for (const QLabel* label : window->findChildren<QLabel*>()) {
+                    if (!label->text().isEmpty())
+                        QVERIFY2(readable(label, label->text()), qPrintable(label->text()));
+                }
+                for (const QPushButton* button : window->findChildren<QPushButton*>()) {
+                    const int needed = button->fontMetrics().horizontalAdvance(button->text());
+                    QVERIFY2(needed < button->width(), qPrintable(button->text()));
+                }
+            }
+            // A proven value of the widest kind: its cell makes room for it.
+            QLabel* cell = analysis.findChildren<QLabel*>().at(1);
+            const QString widest = QStringLiteral("\u221248 ") + translated("точно");
+            cell->setText(widest);
+            analysis.layout()->activate();
+            QVERIFY2(readable(cell, widest), qPrintable(widest));
+        }
     }
 
     void boardScaleForTheScreen() {

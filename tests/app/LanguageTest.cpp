@@ -1,22 +1,104 @@
+#include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QXmlStreamReader>
 
+#include "AnalysisWindow.h"
+#include "FakeUiServices.h"
 #include "FormFixture.h"
+#include "HelpTopics.h"
+#include "HelpViewer.h"
 #include "InfoPanel.h"
 #include "MainMenu.h"
+#include "OnlineTexts.h"
+#include "RecordWindow.h"
 #include "ShownText.h"
 #include "StoneCount.h"
 #include "TForm1.h"
+#include "TLoginForm.h"
 #include "TLunka.h"
+#include "TfAddGame.h"
+#include "TfNet.h"
 
 using namespace pimra;
 
 namespace {
+
+bool russianIn(const QString& text) {
+    static const QRegularExpression cyrillic(QStringLiteral("[\\x{0400}-\\x{04FF}]"));
+    return text.contains(cyrillic);
+}
+
+// Every text a window shows in words: its title, labels, buttons, tooltips, grid heads, menu
+// items and help pages.
+QStringList wordsOf(QWidget* window) {
+    QStringList words{window->windowTitle()};
+    QList<QWidget*> widgets = window->findChildren<QWidget*>();
+    widgets.prepend(window);
+    for (QWidget* widget : widgets) {
+        if (!widget->isVisibleTo(window) && widget != window) continue;
+        words << widget->toolTip();
+        if (auto* label = qobject_cast<QLabel*>(widget)) words << label->text();
+        if (auto* button = qobject_cast<QAbstractButton*>(widget)) words << button->text();
+        if (auto* text = qobject_cast<QTextBrowser*>(widget)) words << text->toPlainText();
+        if (auto* grid = qobject_cast<QTableWidget*>(widget)) {
+            for (int column = 0; column < grid->columnCount(); ++column)
+                if (grid->horizontalHeaderItem(column))
+                    words << grid->horizontalHeaderItem(column)->text();
+        }
+        for (QAction* action : widget->actions()) words << action->text() << action->toolTip();
+    }
+    return words;
+}
+
+void saveShot(QWidget* window, const QString& name) {
+    QDir().mkpath(PIMRA_SCREENSHOT_DIR);
+    window->grab().save(QStringLiteral(PIMRA_SCREENSHOT_DIR "/") + name + QStringLiteral(".png"));
+}
+
+// The language change reaches windows of their own through the event queue.
+void takeLanguageChange() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
+}
+
+QStringList listTexts(const QListWidget* list) {
+    QStringList texts;
+    for (int row = 0; row < list->count(); ++row) texts << list->item(row)->text();
+    return texts;
+}
+
+// Everything the record window shows in words.
+QStringList recordTexts(const RecordWindow* window) {
+    return QStringList{window->windowTitle(), window->saveButton()->text(),
+                       window->openButton()->text(), window->resultText(), window->message()} +
+           listTexts(window->moveList());
+}
+
+// Everything but the depth reached, which a search run again need not repeat.
+QStringList analysisTexts(const AnalysisWindow* window) {
+    QStringList texts{window->windowTitle(), window->headline(),
+                      window->stateText().section(QLatin1Char(','), 1)};
+    for (int pit = 1; pit <= 6; ++pit) texts << window->valueText(pit);
+    return texts;
+}
+
+bool waitForAnalysis(AnalysisWindow* window) {
+    QSignalSpy spy(window, &AnalysisWindow::analysed);
+    while (window->analysing()) {
+        if (!spy.wait(60000)) return false;
+    }
+    return true;
+}
 
 QStringList allMenuTexts(const TForm1& form) {
     QStringList texts;
@@ -92,6 +174,126 @@ class LanguageTest : public QObject, private test::FormFixture {
         QCOMPARE(form_->statusText(), status);
         QCOMPARE(form_->pit(3)->accessibleName(), QStringLiteral("Лунка 3, 6 камней"));
         QCOMPARE(stoneCountText(1), QStringLiteral("1 камень"));
+    }
+
+    void everyWindowSpeaksEnglish() {
+        form_->setSiteUrl(QUrl(QStringLiteral("http://127.0.0.1:1")));
+        form_->setLanguage(UiLanguage::English);
+        menu().N42->trigger();
+        QTest::keyClick(form_.get(), Qt::Key_F12);
+        form_->N12Click();
+        settle();
+        form_->addGameForm()->show();
+        form_->loginForm()->show();
+        form_->infoPanel()->show();
+        form_->menu().N40->trigger();
+        QVERIFY(!russianIn(ui_->aboutTitle + ui_->aboutText));
+        std::vector<std::unique_ptr<HelpViewer>> help;
+        for (const int topic : {kHelpGeneral, kHelpLevels, kHelpSpecial}) {
+            help.push_back(std::make_unique<HelpViewer>(form_.get()));
+            help.back()->showTopic(topic);
+        }
+        takeLanguageChange();
+        QList<QWidget*> windows{form_.get(),    form_->recordWindow(), form_->analysisWindow(),
+                                form_->lobby(), form_->addGameForm(),  form_->loginForm()};
+        for (const auto& viewer : help) windows << viewer.get();
+        for (QAction* title : form_->menuBar()->actions())
+            if (title->menu()) windows << title->menu();
+        QStringList russian;
+        int shot = 0;
+        for (QWidget* window : windows) {
+            for (const QString& words : wordsOf(window))
+                if (russianIn(words)) russian << window->metaObject()->className() + (": " + words);
+            saveShot(window, QStringLiteral("english-%1").arg(++shot));
+        }
+        QVERIFY2(russian.isEmpty(), qPrintable(russian.join(QLatin1Char('\n'))));
+    }
+
+    void onlineTextsPutTheirWordsAroundWhatTheServerSent() {
+        const online::ResultBox boxes[] = {{"Ann", true, "0:0"},
+                                           {"Ann по времени", false, "40:20"},
+                                           {"<b>Bob</b>", false, "30:42"},
+                                           {"", false, "36:36"}};
+        const online::SeatLabel seats[] = {
+            {"Bob", "1512", true}, {"Константин Михайлов", "", true}, {"Ann", "", false}};
+        // Russian: what the table itself writes, byte for byte.
+        for (const online::ResultBox& box : boxes)
+            QCOMPARE(resultBoxText(box), QString::fromStdString(online::ResultBoxText(box)));
+        for (const online::SeatLabel& seat : seats)
+            QCOMPARE(seatLabelText(seat), QString::fromStdString(online::SeatLabelText(seat)));
+
+        form_->setLanguage(UiLanguage::English);
+        QCOMPARE(resultBoxText(boxes[0]), QStringLiteral("Winner: Ann on time !   0:0"));
+        // A login is never taken for the words around it.
+        QCOMPARE(resultBoxText(boxes[1]), QStringLiteral("Winner: Ann по времени !   40:20"));
+        QCOMPARE(resultBoxText(boxes[2]), QStringLiteral("Winner: <b>Bob</b> !   30:42"));
+        QCOMPARE(resultBoxText(boxes[3]), QStringLiteral("Draw !   36:36"));
+        QCOMPARE(seatLabelText(seats[0]), QStringLiteral("Bob (1512) (away)"));
+        QCOMPARE(seatLabelText(seats[1]), QStringLiteral("Константин Михайлов (away)"));
+        QCOMPARE(seatLabelText({"", "1500", true}), QString());
+
+        // The panel's seats change language in place.
+        InfoPanel* panel = form_->infoPanel();
+        panel->showSeats(seats[0], seats[2]);
+        QCOMPARE(panel->LoginLabel1->text(), QStringLiteral("Bob (1512) (away)"));
+        form_->setLanguage(UiLanguage::Russian);
+        takeLanguageChange();
+        QCOMPARE(panel->LoginLabel1->text(), QStringLiteral("Bob (1512) (нет на месте)"));
+        QCOMPARE(panel->LoginLabel2->text(), QStringLiteral("Ann"));
+    }
+
+    void recordAndAnalysisWindowsFollowTheLanguage() {
+        menu().N16->trigger();                              // "Легкий" answers at once
+        for (int k = 0; k < 5; ++k) menu().N28->trigger();  // one stone a pit: proven at once
+        click(3);
+        menu().N42->trigger();
+        RecordWindow* record = form_->recordWindow();
+        QTemporaryDir dir;
+        ui_->recordOpenName = dir.filePath(QStringLiteral("missing.pgn"));
+        record->openButton()->click();
+        QTest::keyClick(form_.get(), Qt::Key_F12);
+        AnalysisWindow* analysis = form_->analysisWindow();
+        QVERIFY(waitForAnalysis(analysis));
+        const QStringList russianRecord = recordTexts(record);
+        const QStringList russianAnalysis = analysisTexts(analysis);
+
+        form_->setLanguage(UiLanguage::English);
+        takeLanguageChange();
+        QCOMPARE(record->windowTitle(), QStringLiteral("Game record"));
+        QCOMPARE(record->saveButton()->text(), QStringLiteral("Save…"));
+        QCOMPARE(record->openButton()->text(), QStringLiteral("Open…"));
+        QCOMPARE(record->moveList()->item(0)->text(), QStringLiteral("Start"));
+        QCOMPARE(record->moveList()->item(1)->text(), QStringLiteral("1. 3 player"));
+        QVERIFY(record->moveList()->item(2)->text().endsWith(QStringLiteral(" computer, Easy")));
+        QCOMPARE(record->resultText(), QStringLiteral("Game not finished"));
+        QCOMPARE(record->message(), QStringLiteral("Record not opened: the file cannot be opened"));
+        QCOMPARE(analysis->windowTitle(), QStringLiteral("Analysis"));
+        QCOMPARE(analysis->headline(), QStringLiteral("Bottom player to move"));
+        QVERIFY(analysis->stateText().endsWith(QStringLiteral(", all exact")));
+        int exact = 0;
+        for (int pit = 1; pit <= 6; ++pit)
+            exact += analysis->valueText(pit).endsWith(QStringLiteral(" exact")) ? 1 : 0;
+        QVERIFY(exact > 0);
+        // Whatever comes next comes in English too.
+        ui_->recordSaveName = dir.filePath(QStringLiteral("no/such/folder/game.pgn"));
+        record->saveButton()->click();
+        QCOMPARE(record->message(), QStringLiteral("Record not saved: the file cannot be written"));
+        QCOMPARE(RecordWindow::problemText({RecordError::BadMove, 3, {}}, true),
+                 QStringLiteral("Record not opened: line 3, a bad move line"));
+        analysis->hide();
+        QCOMPARE(analysis->stateText(), QStringLiteral("Stopped"));
+        analysis->show();
+        QVERIFY(waitForAnalysis(analysis));
+        for (const QString& text : recordTexts(record) + analysisTexts(analysis))
+            QVERIFY2(!text.contains(QRegularExpression(QStringLiteral("[А-Яа-яЁё]"))),
+                     qPrintable(text));
+
+        ui_->recordOpenName = dir.filePath(QStringLiteral("missing.pgn"));
+        record->openButton()->click();
+        form_->setLanguage(UiLanguage::Russian);
+        takeLanguageChange();
+        QCOMPARE(recordTexts(record), russianRecord);
+        QCOMPARE(analysisTexts(analysis), russianAnalysis);
     }
 };
 

@@ -1,11 +1,13 @@
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -13,11 +15,13 @@
 #include "FakeUiServices.h"
 #include "FormFixture.h"
 #include "MainMenu.h"
+#include "QtUiServices.h"
 #include "RecordWindow.h"
 #include "TForm1.h"
 #include "TLunka.h"
 #include "core/MasterSearch.h"
 #include "core/RecordFormat.h"
+#include "media/AppSettings.h"
 
 using namespace pimra;
 
@@ -189,6 +193,58 @@ class RecordWindowsTest : public QObject, private pimra::test::FormFixture {
         ui_->recordSaveName = dir.filePath("no/such/dir/game.pgn");
         window->saveButton()->click();
         QCOMPARE(window->message(), QStringLiteral("Запись не сохранена: файл не записывается"));
+    }
+
+    void recordDialogsStartWhereTheLastGameOrRecordWas() {
+        QTemporaryDir config;
+        QTemporaryDir dir;
+        QDir(dir.path()).mkpath(QStringLiteral("records"));
+        QDir(dir.path()).mkpath(QStringLiteral("games"));
+        const QString records = dir.filePath(QStringLiteral("records"));
+        const QString games = dir.filePath(QStringLiteral("games"));
+        media::AppSettings settings(config.filePath(QStringLiteral("pimra.ini")));
+        form_->setSettings(&settings);
+        click(3);
+        RecordWindow* window = openRecordWindow();
+
+        // The documents folder at first; a record that could not be written moves nothing.
+        ui_->recordSaveName = dir.filePath(QStringLiteral("no/such/folder/game.pgn"));
+        window->saveButton()->click();
+        const QString documents =
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QCOMPARE(ui_->folders, QStringList({documents}));
+        // A saved record: the next dialogs of both kinds start beside it.
+        ui_->recordSaveName = records + QStringLiteral("/one.pgn");
+        window->saveButton()->click();
+        QCOMPARE(ui_->folders.last(), documents);
+        QCOMPARE(window->message(), QStringLiteral("Запись сохранена"));
+        ui_->saveName = games + QStringLiteral("/one.sav");
+        menu().N7->trigger();
+        QCOMPARE(ui_->folders.last(), records);
+        // And beside the saved game after it; a record that could not be read moves nothing.
+        ui_->recordOpenName = records + QStringLiteral("/missing.pgn");
+        window->openButton()->click();
+        QCOMPARE(ui_->folders.last(), games);
+        window->openButton()->click();
+        QCOMPARE(ui_->folders.last(), games);
+        ui_->recordOpenName = records + QStringLiteral("/one.pgn");
+        window->openButton()->click();
+        QCOMPARE(window->message(), QStringLiteral("Запись открыта"));
+        window->saveButton()->click();
+        QCOMPARE(ui_->folders.last(), records);
+        QCOMPARE(ui_->folders.size(), 7);
+        // Remembered for the next run.
+        test::FakeUiServices nextUi;
+        TForm1 next(nextUi);
+        next.setSettings(&settings);
+        QCOMPARE(next.gameFolder(), records);
+
+        auto dialog = QtUiServices::createRecordDialog(nullptr, false, games);
+        QCOMPARE(dialog->directory().absolutePath(), QDir(games).absolutePath());
+        form_->setLanguage(UiLanguage::English);
+        dialog = QtUiServices::createRecordDialog(nullptr, true, games);
+        QCOMPARE(dialog->nameFilters(), QStringList({QStringLiteral("Game record (*.pgn)")}));
+        form_->setLanguage(UiLanguage::Russian);
     }
 
     void theAnalysisShowsEachPitsValueAndFollowsTheMoves() {

@@ -4,8 +4,10 @@
 
 #include "FakeUiServices.h"
 #include "FormFixture.h"
+#include "HelpViewer.h"
 #include "InfoPanel.h"
 #include "LoopbackServer.h"
+#include "QtUiServices.h"
 #include "TForm1.h"
 #include "TLunka.h"
 
@@ -45,6 +47,34 @@ class ScaleTest : public QObject, private test::FormFixture {
         // A click still plays the pit it lands on.
         click(3);
         QCOMPARE(form_->game().history().moveNumber(), 1);
+    }
+
+    void theHelpWindowOpensOverTheGameWithinTheScreen() {
+        const QRect room = form_->screen()->availableGeometry();
+        for (const UiLanguage language : {UiLanguage::Russian, UiLanguage::English}) {
+            form_->setLanguage(language);
+            QtUiServices desktop;
+            desktop.showHelp(form_.get(), 1);
+            auto* help = form_->findChild<HelpViewer*>();
+            QVERIFY(help != nullptr);
+            QVERIFY(QTest::qWaitForWindowExposed(help));
+            QVERIFY(room.contains(help->frameGeometry()));
+            const QPoint offset = help->geometry().center() - form_->geometry().center();
+            QVERIFY2(offset.manhattanLength() <= 40, qPrintable(QString::number(offset.x())));
+            saveShot(*help, language == UiLanguage::English ? QStringLiteral("scale2-help-en.png")
+                                                            : QStringLiteral("scale2-help.png"));
+            // Closed, and opened again after the game's window moved: over it again, and
+            // pushed back onto the screen where the window is partly off it.
+            help->close();
+            form_->move(form_->pos() + QPoint(120, 90));
+            desktop.showHelp(form_.get(), 3);
+            QVERIFY(QTest::qWaitForWindowExposed(help));
+            QVERIFY(room.contains(help->frameGeometry()));
+            QVERIFY(help->geometry().center().x() > room.center().x() + 40);
+            QVERIFY(help->geometry().center().y() > room.center().y() + 20);
+            form_->move(form_->pos() - QPoint(120, 90));
+        }
+        form_->setLanguage(UiLanguage::Russian);
     }
 
     void theWindowWithTheTablePanelToo() {

@@ -262,6 +262,8 @@ TEST_F(OnlineTableTest, InformationPanelShowsRatingsAwayPlayersAndTheSpectator) 
     TableView view = table.View();
     EXPECT_EQ(view.loginLabel1, "Ann (1512)");
     EXPECT_EQ(view.loginLabel2, std::string("Bob ") + kAwayText);
+    EXPECT_EQ(view.seat1, (SeatLabel{"Ann", "1512", false}));
+    EXPECT_EQ(view.seat2, (SeatLabel{"Bob", "", true}));
     EXPECT_TRUE(view.watching);
     EXPECT_FALSE(view.rematchVisible);  // spectators never
 
