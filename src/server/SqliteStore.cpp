@@ -701,6 +701,7 @@ class SqliteStore::ReaderLease {
   public:
     explicit ReaderLease(SqliteStore& store) : store_(store) {
         std::unique_lock lock(store_.readersMutex_);
+        if (store_.freeReaders_.empty()) ++store_.readWaits_;
         store_.readerFree_.wait(lock, [&] { return !store_.freeReaders_.empty(); });
         reader_ = store_.freeReaders_.back();
         store_.freeReaders_.pop_back();
@@ -826,7 +827,17 @@ int SqliteStore::schemaVersion() {
 }
 
 SqliteStore::Stats SqliteStore::stats() const {
-    return Stats{writes_.load(), batches_.load(), queue_.waiting()};
+    return Stats{writes_.load(), batches_.load(), queue_.waiting(), readWaits_.load()};
+}
+
+std::string SqliteStore::describeChanges(const Stats& before, const Stats& now) {
+    const std::uint64_t writes = now.writes - before.writes;
+    const std::uint64_t batches = now.batches - before.batches;
+    const std::uint64_t readWaits = now.readWaits - before.readWaits;
+    if (writes == 0 && readWaits == 0) return "";
+    return "store: " + std::to_string(writes) + " changes in " + std::to_string(batches) +
+           " commits, " + std::to_string(now.waiting) + " waiting for the writer, " +
+           std::to_string(readWaits) + " reads waited for a connection";
 }
 
 void SqliteStore::write(const Work& work) {

@@ -37,9 +37,10 @@ class SqliteStore final : public Store {
 
     // What the writer has done so far, for watching the store.
     struct Stats {
-        std::uint64_t writes = 0;   // changes run, saved or failed
-        std::uint64_t batches = 0;  // transactions committed or tried
-        std::size_t waiting = 0;    // changes queued for the writer now
+        std::uint64_t writes = 0;     // changes run, saved or failed
+        std::uint64_t batches = 0;    // transactions committed or tried
+        std::size_t waiting = 0;      // changes queued for the writer now
+        std::uint64_t readWaits = 0;  // reads that found every read connection busy
     };
 
     explicit SqliteStore(const std::string& path, int readers = kDefaultReaders);
@@ -53,6 +54,8 @@ class SqliteStore final : public Store {
     // The schema version the file has after opening.
     int schemaVersion();
     Stats stats() const;
+    // A line for the log about what happened since `before`; empty when nothing did.
+    static std::string describeChanges(const Stats& before, const Stats& now);
 
   private:
     class Statements;
@@ -81,6 +84,7 @@ class SqliteStore final : public Store {
     WriteQueue queue_{kMaxWaitingWrites};
     std::atomic<std::uint64_t> writes_{0};
     std::atomic<std::uint64_t> batches_{0};
+    std::atomic<std::uint64_t> readWaits_{0};
     std::thread writer_;
 };
 

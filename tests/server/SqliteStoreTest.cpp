@@ -456,6 +456,31 @@ TEST_F(SqliteStoreTest, ManyThreadsChangingOneTableLoseNoUpdate) {
     EXPECT_LT(store.stats().batches, store.stats().writes);
 }
 
+TEST_F(SqliteStoreTest, ReadsBeyondThePoolWaitCountedAndTheLogLineTellsWhatHappened) {
+    SqliteStore store(path_.string(), 1);
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::thread holder([&] { store.read([&](StoreTransaction&) { released.wait(); }); });
+    // The holder takes the only connection or the second read does; either way one waits.
+    std::thread second([&] { store.read([](StoreTransaction&) {}); });
+    waitFor([&] { return store.stats().readWaits == 1; });
+    release.set_value();
+    holder.join();
+    second.join();
+    store.write([](StoreTransaction& tx) { tx.addAccount({"a", "h", "a"}, 1); });
+    EXPECT_EQ(store.stats().readWaits, 1u);
+    EXPECT_EQ(store.stats().writes, 1u);
+
+    const SqliteStore::Stats before{10, 4, 0, 3};
+    EXPECT_EQ(SqliteStore::describeChanges(before, before), "");
+    EXPECT_EQ(SqliteStore::describeChanges(before, {25, 7, 2, 3}),
+              "store: 15 changes in 3 commits, 2 waiting for the writer, 0 reads waited for a "
+              "connection");
+    EXPECT_EQ(SqliteStore::describeChanges(before, {10, 4, 0, 5}),
+              "store: 0 changes in 0 commits, 0 waiting for the writer, 2 reads waited for a "
+              "connection");
+}
+
 TEST(WriteQueueTest, HoldsAtMostItsCapacityHandsOutInOrderAndRefusesOnceClosed) {
     WriteQueue queue(2);
     const Store::Work nothing = [](StoreTransaction&) {};
