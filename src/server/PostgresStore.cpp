@@ -345,10 +345,17 @@ class PostgresStore::Pool {
         freed_.notify_all();
     }
 
+    std::uint64_t waits() const { return waits_.load(); }
+    int openCount() {
+        std::lock_guard lock(mutex_);
+        return open_;
+    }
+
   private:
     std::unique_ptr<pqxx::connection> take() {
         {
             std::unique_lock lock(mutex_);
+            if (idle_.empty() && open_ >= max_) ++waits_;
             freed_.wait(lock, [&] { return !idle_.empty() || open_ < max_; });
             if (!idle_.empty()) {
                 auto connection = std::move(idle_.back());
@@ -383,6 +390,7 @@ class PostgresStore::Pool {
     std::condition_variable freed_;
     std::vector<std::unique_ptr<pqxx::connection>> idle_;
     int open_ = 0;
+    std::atomic<std::uint64_t> waits_{0};
 };
 
 class PostgresStore::Transaction final : public StoreTransaction {
@@ -680,6 +688,24 @@ std::int64_t PostgresStore::databaseTimeMs() {
     }
 }
 
+PostgresStore::Stats PostgresStore::stats() const {
+    return Stats{writes_.load(),   retries_.load(), lostConnections_.load(),
+                 failures_.load(), pool_->waits(),  pool_->openCount()};
+}
+
+std::string PostgresStore::describeChanges(const Stats& before, const Stats& now) {
+    const std::uint64_t writes = now.writes - before.writes;
+    const std::uint64_t retries = now.retries - before.retries;
+    const std::uint64_t lost = now.lostConnections - before.lostConnections;
+    const std::uint64_t failures = now.failures - before.failures;
+    const std::uint64_t waits = now.connectionWaits - before.connectionWaits;
+    if (writes == 0 && retries == 0 && lost == 0 && failures == 0 && waits == 0) return "";
+    return "store: " + std::to_string(writes) + " changes, " + std::to_string(retries) +
+           " run again after a conflict, " + std::to_string(failures) + " failed, " +
+           std::to_string(lost) + " connections lost, " + std::to_string(waits) +
+           " waited for a connection, " + std::to_string(now.connections) + " open";
+}
+
 void PostgresStore::write(const Work& work) {
     run(work, true);
 }
@@ -697,6 +723,7 @@ void PostgresStore::run(const Work& work, bool writing) {
                 Transaction transaction(tx, true);
                 work(transaction);
                 tx.commit();
+                ++writes_;
             } else {
                 pqxx::nontransaction tx(lease.connection());
                 Transaction transaction(tx, false);
@@ -707,17 +734,28 @@ void PostgresStore::run(const Work& work, bool writing) {
             // The connection went during the commit: the change may or may not have landed,
             // and running it again could apply it twice.
             lease.markBroken();
+            ++lostConnections_;
+            ++failures_;
             throw StoreError(std::string("the outcome of a change is unknown: ") + error.what());
         } catch (const pqxx::transaction_rollback& error) {
             // A deadlock or a serialization conflict: the database undid it all.
-            if (attempt == kMaxAttempts) throw StoreError(error.what());
+            if (attempt == kMaxAttempts) {
+                ++failures_;
+                throw StoreError(error.what());
+            }
+            ++retries_;
             std::this_thread::sleep_for(std::chrono::milliseconds(attempt * attempt));
         } catch (const pqxx::broken_connection& error) {
             // Nothing was committed; another connection may reach the database again.
             lease.markBroken();
             pool_->dropIdle();
-            if (attempt == kMaxAttempts) throw StoreError(error.what());
+            ++lostConnections_;
+            if (attempt == kMaxAttempts) {
+                ++failures_;
+                throw StoreError(error.what());
+            }
         } catch (const pqxx::failure& error) {
+            ++failures_;
             throw StoreError(error.what());
         }
     }

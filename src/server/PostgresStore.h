@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -18,6 +19,16 @@ class PostgresStore final : public Store {
   public:
     static constexpr int kDefaultConnections = 16;
 
+    // What this process has done on the database so far, for watching it.
+    struct Stats {
+        std::uint64_t writes = 0;           // changes committed
+        std::uint64_t retries = 0;          // changes run again after a deadlock or conflict
+        std::uint64_t lostConnections = 0;  // connections found broken
+        std::uint64_t failures = 0;         // changes and reads given up with an error
+        std::uint64_t connectionWaits = 0;  // requests that found every connection busy
+        int connections = 0;                // connections open now
+    };
+
     // `uri`: a libpq connection URI ("postgresql://user@host:port/db",
     // "postgresql:///db?host=/run/postgresql") or key=value string. Refuses with a StoreError
     // a database it cannot reach or whose schema is newer than this server knows.
@@ -30,6 +41,9 @@ class PostgresStore final : public Store {
     void read(const Work& work) override;
 
     int schemaVersion();
+    Stats stats() const;
+    // A line for the log about what happened since `before`; empty when nothing did.
+    static std::string describeChanges(const Stats& before, const Stats& now);
     // The database server's own clock, in milliseconds since the epoch.
     std::int64_t databaseTimeMs();
 
@@ -47,6 +61,10 @@ class PostgresStore final : public Store {
 
     std::string uri_;
     std::unique_ptr<Pool> pool_;
+    std::atomic<std::uint64_t> writes_{0};
+    std::atomic<std::uint64_t> retries_{0};
+    std::atomic<std::uint64_t> lostConnections_{0};
+    std::atomic<std::uint64_t> failures_{0};
 };
 
 }  // namespace pimra::server

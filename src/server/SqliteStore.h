@@ -7,7 +7,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "Store.h"
@@ -22,10 +21,11 @@ namespace pimra::server {
 // schema version it does not know and a file that fails SQLite's quick check.
 //
 // Reads run on a small pool of connections of their own and never wait for a change. Changes
-// run one after another on one writer connection and thread, so writes to one table are
-// serialised. The changes that arrive while a batch is being made durable share the next
-// transaction and its sync (group commit), each inside a savepoint of its own, so that a
-// change that fails takes back only itself. `write` returns once its own change is on disk
+// run one after another on one writer connection, so writes to one table are serialised; the
+// calling threads take turns at it (see WriteQueue), without a writer thread of its own. The
+// changes that arrive while a batch is being made durable share the next transaction and its
+// sync (group commit), each inside a savepoint of its own, so that a change that fails takes
+// back only itself. `write` returns once its own change is on disk
 // (synchronous=FULL). A ":memory:" store has only the writer connection, which reads use too.
 class SqliteStore final : public Store {
   public:
@@ -37,9 +37,10 @@ class SqliteStore final : public Store {
 
     // What the writer has done so far, for watching the store.
     struct Stats {
-        std::uint64_t writes = 0;   // changes run, saved or failed
-        std::uint64_t batches = 0;  // transactions committed or tried
-        std::size_t waiting = 0;    // changes queued for the writer now
+        std::uint64_t writes = 0;     // changes run, saved or failed
+        std::uint64_t batches = 0;    // transactions committed or tried
+        std::size_t waiting = 0;      // changes queued for the writer now
+        std::uint64_t readWaits = 0;  // reads that found every read connection busy
     };
 
     explicit SqliteStore(const std::string& path, int readers = kDefaultReaders);
@@ -53,6 +54,8 @@ class SqliteStore final : public Store {
     // The schema version the file has after opening.
     int schemaVersion();
     Stats stats() const;
+    // A line for the log about what happened since `before`; empty when nothing did.
+    static std::string describeChanges(const Stats& before, const Stats& now);
 
   private:
     class Statements;
@@ -65,11 +68,11 @@ class SqliteStore final : public Store {
     void migrate(const std::string& path);
     void openReaders(const std::string& path, int count);
     void closeAll();
-    void writeLoop();
+    void runBatchOf(PendingWrite& own);
     void runBatch(const std::vector<PendingWrite*>& batch);
     bool undoLastChange();
 
-    // The writer connection: migrations while opening, then only the writer thread.
+    // The writer connection: migrations while opening, then whoever runs the current batch.
     sqlite3* db_ = nullptr;
     std::unique_ptr<Statements> statements_;
 
@@ -81,7 +84,7 @@ class SqliteStore final : public Store {
     WriteQueue queue_{kMaxWaitingWrites};
     std::atomic<std::uint64_t> writes_{0};
     std::atomic<std::uint64_t> batches_{0};
-    std::thread writer_;
+    std::atomic<std::uint64_t> readWaits_{0};
 };
 
 }  // namespace pimra::server

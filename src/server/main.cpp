@@ -1,8 +1,11 @@
 #include <pthread.h>
 #include <sys/resource.h>
+#include <chrono>
 #include <csignal>
+#include <functional>
 #include <iostream>
 #include <thread>
+#include <utility>
 
 #include "pimra/Version.h"
 #include "server/Accounts.h"
@@ -12,6 +15,7 @@
 #include "server/Engine.h"
 #include "server/HttpServer.h"
 #include "server/Options.h"
+#include "server/PeriodicReport.h"
 #include "server/PostgresStore.h"
 #include "server/SqliteStore.h"
 
@@ -25,17 +29,32 @@ struct StoreAndClock {
     std::unique_ptr<Store> store;
     std::unique_ptr<Clock> clock;
     std::string description;
+    // A line about what the store did since the last call, empty when it did nothing.
+    std::function<std::string()> report;
 };
+
+// What a store did since the last call of the returned function.
+template <class ConcreteStore>
+std::function<std::string()> changesSinceLastCall(ConcreteStore& store) {
+    return [&store, last = store.stats()]() mutable {
+        const auto now = store.stats();
+        return ConcreteStore::describeChanges(std::exchange(last, now), now);
+    };
+}
 
 StoreAndClock openStore(const std::string& db) {
     if (PostgresStore::isConnectionUri(db)) {
         auto store = std::make_unique<PostgresStore>(db);
         auto clock =
             std::make_unique<DatabaseClock>([&shared = *store] { return shared.databaseTimeMs(); });
-        return {std::move(store), std::move(clock), PostgresStore::withoutPassword(db)};
+        auto report = changesSinceLastCall(*store);
+        return {std::move(store), std::move(clock), PostgresStore::withoutPassword(db),
+                std::move(report)};
     }
     const std::string path = db.empty() ? defaultDatabasePath() : db;
-    return {std::make_unique<SqliteStore>(path), std::make_unique<SystemClock>(), path};
+    auto store = std::make_unique<SqliteStore>(path);
+    auto report = changesSinceLastCall(*store);
+    return {std::move(store), std::make_unique<SystemClock>(), path, std::move(report)};
 }
 
 }  // namespace
@@ -95,6 +114,10 @@ int main(int argc, char** argv) {
         }
         std::cerr << "pimra-server: listening on http://" << options->bind << ':' << port
                   << "/ with " << opened.description << '\n';
+        // Once a minute, what the store did: the first thing to look at when moves slow down.
+        PeriodicReport storeReport(
+            std::chrono::minutes(1), opened.report,
+            [](const std::string& line) { std::cerr << "pimra-server: " << line << '\n'; });
         std::thread serving([&] { http.run(); });
         int received = 0;
         sigwait(&signals, &received);

@@ -301,6 +301,9 @@ TEST_F(PostgresStoreTest, ADeadlockIsUndoneAndRunAgain) {
     one.join();
     two.join();
     EXPECT_GE(runs.load(), 3) << "no deadlock happened";
+    EXPECT_GE(first.stats().retries + second.stats().retries, 1u);
+    EXPECT_EQ(first.stats().writes + second.stats().writes, 3u);
+    EXPECT_EQ(first.stats().failures + second.stats().failures, 0u);
     first.read([&](StoreTransaction& tx) {
         EXPECT_EQ(tx.findTable(a)->lastRecord, 11);
         EXPECT_EQ(tx.findTable(b)->lastRecord, 11);
@@ -344,6 +347,18 @@ TEST_F(PostgresStoreTest, ConnectionsThatTheDatabaseDroppedAreMadeAnew) {
         EXPECT_TRUE(tx.findAccount("a"));
         EXPECT_TRUE(tx.findAccount("b"));
     });
+    EXPECT_GE(store.stats().lostConnections, 1u);
+    EXPECT_EQ(store.stats().failures, 0u);
+}
+
+TEST(PostgresStoreStatsTest, TheLogLineTellsWhatHappenedSinceTheLastOne) {
+    const PostgresStore::Stats before{100, 2, 1, 0, 7, 16};
+    EXPECT_EQ(PostgresStore::describeChanges(before, before), "");
+    EXPECT_EQ(PostgresStore::describeChanges(before, {150, 5, 1, 1, 7, 12}),
+              "store: 50 changes, 3 run again after a conflict, 1 failed, 0 connections lost, 0 "
+              "waited for a connection, 12 open");
+    // A minute with nothing but lost connections is worth a line too.
+    EXPECT_NE(PostgresStore::describeChanges(before, {100, 2, 4, 0, 7, 0}), "");
 }
 
 }  // namespace

@@ -456,22 +456,67 @@ TEST_F(SqliteStoreTest, ManyThreadsChangingOneTableLoseNoUpdate) {
     EXPECT_LT(store.stats().batches, store.stats().writes);
 }
 
-TEST(WriteQueueTest, HoldsAtMostItsCapacityHandsOutInOrderAndRefusesOnceClosed) {
+TEST_F(SqliteStoreTest, ReadsBeyondThePoolWaitCountedAndTheLogLineTellsWhatHappened) {
+    SqliteStore store(path_.string(), 1);
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::promise<void> holding;
+    std::thread holder([&] {
+        store.read([&](StoreTransaction&) {
+            holding.set_value();
+            released.wait();
+        });
+    });
+    holding.get_future().wait();
+    // The only connection is taken: this read waits for it.
+    std::thread second([&] { store.read([](StoreTransaction&) {}); });
+    waitFor([&] { return store.stats().readWaits == 1; });
+    release.set_value();
+    holder.join();
+    second.join();
+    store.write([](StoreTransaction& tx) { tx.addAccount({"a", "h", "a"}, 1); });
+    EXPECT_EQ(store.stats().readWaits, 1u);
+    EXPECT_EQ(store.stats().writes, 1u);
+
+    const SqliteStore::Stats before{10, 4, 0, 3};
+    EXPECT_EQ(SqliteStore::describeChanges(before, before), "");
+    EXPECT_EQ(SqliteStore::describeChanges(before, {25, 7, 2, 3}),
+              "store: 15 changes in 3 commits, 2 waiting for the writer, 0 reads waited for a "
+              "connection");
+    EXPECT_EQ(SqliteStore::describeChanges(before, {10, 4, 0, 5}),
+              "store: 0 changes in 0 commits, 0 waiting for the writer, 2 reads waited for a "
+              "connection");
+}
+
+TEST(WriteQueueTest, TheFirstCallerLeadsOthersWaitForRoomInOrderAndTheRolePassesOn) {
+    using Pushed = WriteQueue::Pushed;
     WriteQueue queue(2);
     const Store::Work nothing = [](StoreTransaction&) {};
     PendingWrite a(nothing), b(nothing), c(nothing), d(nothing);
-    ASSERT_TRUE(queue.push(a));
-    ASSERT_TRUE(queue.push(b));
-    std::thread third([&] { EXPECT_TRUE(queue.push(c)); });
+    EXPECT_EQ(queue.push(a), Pushed::Leading);
+    EXPECT_EQ(queue.push(b), Pushed::Queued);
+    std::thread third([&] {
+        // No room until the leader takes its batch.
+        EXPECT_EQ(queue.push(c), Pushed::Queued);
+        // Handed the role by b's runner below.
+        EXPECT_TRUE(c.waitForTurn());
+    });
     EXPECT_EQ(queue.waiting(), 2u);
     EXPECT_EQ(queue.takeBatch(1), std::vector<PendingWrite*>{&a});
+    queue.handOver();
+    ASSERT_TRUE(b.waitForTurn());
+    // c may not be queued yet; wait for it so the batch below is certain.
+    while (queue.waiting() < 2) std::this_thread::yield();
+    EXPECT_EQ(queue.takeBatch(1), std::vector<PendingWrite*>{&b});
+    queue.handOver();
     third.join();
-    EXPECT_EQ(queue.takeBatch(10), (std::vector<PendingWrite*>{&b, &c}));
-    ASSERT_TRUE(queue.push(d));
+    EXPECT_EQ(queue.takeBatch(10), std::vector<PendingWrite*>{&c});
     queue.close();
-    EXPECT_FALSE(queue.push(a));
-    EXPECT_EQ(queue.takeBatch(10), std::vector<PendingWrite*>{&d});
-    EXPECT_TRUE(queue.takeBatch(10).empty());
+    EXPECT_EQ(queue.push(d), Pushed::Refused);
+    queue.handOver();
+    // A finished change's caller is not asked to lead.
+    b.finish();
+    EXPECT_FALSE(b.waitForTurn());
 }
 
 }  // namespace

@@ -1,0 +1,32 @@
+#include "PeriodicReport.h"
+
+#include <utility>
+
+namespace pimra::server {
+
+PeriodicReport::PeriodicReport(std::chrono::milliseconds period, Line line, Writer write)
+    : period_(period), line_(std::move(line)), write_(std::move(write)) {
+    thread_ = std::thread([this] { run(); });
+}
+
+PeriodicReport::~PeriodicReport() {
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    stopping_.notify_all();
+    thread_.join();
+}
+
+void PeriodicReport::run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        if (stopping_.wait_for(lock, period_, [&] { return stop_; })) return;
+        lock.unlock();
+        const std::string text = line_();
+        if (!text.empty()) write_(text);
+        lock.lock();
+    }
+}
+
+}  // namespace pimra::server
