@@ -3,8 +3,7 @@
 #include <sqlite3.h>
 
 #include <filesystem>
-#include <string_view>
-#include <unordered_map>
+#include <map>
 #include <vector>
 
 #include "LoginRules.h"
@@ -340,16 +339,15 @@ class SqliteStore::Statements {
     ~Statements() {
         for (auto& [sql, stmt] : cache_) sqlite3_finalize(stmt);
     }
-    // Looked up without making a string: a change runs a dozen of these.
-    Query query(std::string_view sql) {
+    Query query(const std::string& sql) {
         auto it = cache_.find(sql);
         if (it == cache_.end()) {
             sqlite3_stmt* stmt = nullptr;
-            if (sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()),
-                                   SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) != SQLITE_OK) {
+            if (sqlite3_prepare_v3(db_, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &stmt,
+                                   nullptr) != SQLITE_OK) {
                 fail(db_, "SQL prepare failed");
             }
-            it = cache_.emplace(std::string(sql), stmt).first;
+            it = cache_.emplace(sql, stmt).first;
         }
         return Query(db_, it->second);
     }
@@ -357,13 +355,7 @@ class SqliteStore::Statements {
 
   private:
     sqlite3* db_;
-    struct Hash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view text) const {
-            return std::hash<std::string_view>{}(text);
-        }
-    };
-    std::unordered_map<std::string, sqlite3_stmt*, Hash, std::equal_to<>> cache_;
+    std::map<std::string, sqlite3_stmt*> cache_;
 };
 
 class SqliteStore::Transaction final : public StoreTransaction {
@@ -442,9 +434,8 @@ class SqliteStore::Transaction final : public StoreTransaction {
     }
 
     std::optional<TableRow> findTable(std::int64_t id) override {
-        static const std::string sql =
-            std::string("SELECT ") + kTableColumns + " FROM game_tables WHERE id = ?1";
-        auto q = s_.query(sql);
+        auto q =
+            s_.query(std::string("SELECT ") + kTableColumns + " FROM game_tables WHERE id = ?1");
         q.bind(1, id);
         if (!q.step()) return std::nullopt;
         return readTable(q);
@@ -744,6 +735,7 @@ SqliteStore::SqliteStore(const std::string& path, int readers) {
         migrate(path);
         // Each connection to ":memory:" would be a database of its own.
         if (!isMemory(path)) openReaders(path, std::max(1, readers));
+        writer_ = std::thread([this] { writeLoop(); });
     } catch (...) {
         closeAll();
         throw;
@@ -752,6 +744,7 @@ SqliteStore::SqliteStore(const std::string& path, int readers) {
 
 SqliteStore::~SqliteStore() {
     queue_.close();
+    writer_.join();
     closeAll();
 }
 
@@ -849,30 +842,9 @@ std::string SqliteStore::describeChanges(const Stats& before, const Stats& now) 
 
 void SqliteStore::write(const Work& work) {
     PendingWrite pending(work);
-    const WriteQueue::Pushed pushed = queue_.push(pending);
-    if (pushed == WriteQueue::Pushed::Refused) throw StoreError("the store is closed");
-    if (pushed == WriteQueue::Pushed::Leading || pending.waitForTurn()) runBatchOf(pending);
+    if (!queue_.push(pending)) throw StoreError("the store is closed");
+    pending.waitUntilFinished();
     if (pending.error) std::rethrow_exception(pending.error);
-}
-
-// Runs, as the one running changes now, a batch that starts with `own`, and passes the role on.
-void SqliteStore::runBatchOf(PendingWrite& own) {
-    const std::vector<PendingWrite*> batch = queue_.takeBatch(kMaxBatch);
-    try {
-        runBatch(batch);
-    } catch (...) {
-        // Out of memory, say: nothing of the batch counts, and the role still passes on.
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        for (PendingWrite* pending : batch) pending->error = std::current_exception();
-    }
-    writes_ += batch.size();
-    ++batches_;
-    // The next batch may start on the connection while this one's callers are woken.
-    queue_.handOver();
-    // A caller may go on, and its PendingWrite with it, as soon as it is finished.
-    for (PendingWrite* pending : batch) {
-        if (pending != &own) pending->finish();
-    }
 }
 
 void SqliteStore::read(const Work& work) {
@@ -889,6 +861,18 @@ void SqliteStore::read(const Work& work) {
     } catch (...) {
         sqlite3_exec(reader->db, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
+    }
+}
+
+void SqliteStore::writeLoop() {
+    for (;;) {
+        const std::vector<PendingWrite*> batch = queue_.takeBatch(kMaxBatch);
+        if (batch.empty()) return;
+        runBatch(batch);
+        writes_ += batch.size();
+        ++batches_;
+        // A caller may go on, and its PendingWrite with it, as soon as it is finished.
+        for (PendingWrite* pending : batch) pending->finish();
     }
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Store.h"
@@ -21,11 +22,10 @@ namespace pimra::server {
 // schema version it does not know and a file that fails SQLite's quick check.
 //
 // Reads run on a small pool of connections of their own and never wait for a change. Changes
-// run one after another on one writer connection, so writes to one table are serialised; the
-// calling threads take turns at it (see WriteQueue), without a writer thread of its own. The
-// changes that arrive while a batch is being made durable share the next transaction and its
-// sync (group commit), each inside a savepoint of its own, so that a change that fails takes
-// back only itself. `write` returns once its own change is on disk
+// run one after another on one writer connection and thread, so writes to one table are
+// serialised. The changes that arrive while a batch is being made durable share the next
+// transaction and its sync (group commit), each inside a savepoint of its own, so that a
+// change that fails takes back only itself. `write` returns once its own change is on disk
 // (synchronous=FULL). A ":memory:" store has only the writer connection, which reads use too.
 class SqliteStore final : public Store {
   public:
@@ -68,11 +68,11 @@ class SqliteStore final : public Store {
     void migrate(const std::string& path);
     void openReaders(const std::string& path, int count);
     void closeAll();
-    void runBatchOf(PendingWrite& own);
+    void writeLoop();
     void runBatch(const std::vector<PendingWrite*>& batch);
     bool undoLastChange();
 
-    // The writer connection: migrations while opening, then whoever runs the current batch.
+    // The writer connection: migrations while opening, then only the writer thread.
     sqlite3* db_ = nullptr;
     std::unique_ptr<Statements> statements_;
 
@@ -85,6 +85,7 @@ class SqliteStore final : public Store {
     std::atomic<std::uint64_t> writes_{0};
     std::atomic<std::uint64_t> batches_{0};
     std::atomic<std::uint64_t> readWaits_{0};
+    std::thread writer_;
 };
 
 }  // namespace pimra::server

@@ -2,63 +2,39 @@
 
 namespace pimra::server {
 
-void PendingWrite::set(int state) {
-    // Taken before the state is set: from then on this object may be gone.
-    const std::shared_ptr<Turn> turn = turn_;
-    turn->state.store(state, std::memory_order_release);
-    turn->state.notify_one();
-}
-
 void PendingWrite::finish() {
-    set(kFinished);
+    // Notified under the lock: the waiter cannot see `done_` and go before this returns.
+    std::lock_guard lock(mutex_);
+    done_ = true;
+    finished_.notify_one();
 }
 
-void PendingWrite::lead() {
-    set(kLeading);
+void PendingWrite::waitUntilFinished() {
+    std::unique_lock lock(mutex_);
+    finished_.wait(lock, [&] { return done_; });
 }
 
-bool PendingWrite::waitForTurn() {
-    turn_->state.wait(kWaiting, std::memory_order_acquire);
-    return turn_->state.load(std::memory_order_acquire) == kLeading;
-}
-
-WriteQueue::Pushed WriteQueue::push(PendingWrite& write) {
+bool WriteQueue::push(PendingWrite& write) {
     std::unique_lock lock(mutex_);
     room_.wait(lock, [&] { return closed_ || queue_.size() < capacity_; });
-    if (closed_) return Pushed::Refused;
+    if (closed_) return false;
     queue_.push_back(&write);
-    // Changes wait only while someone runs changes, so a free role means an empty queue
-    // before this one: the caller's change comes first in its batch.
-    if (running_) return Pushed::Queued;
-    running_ = true;
-    return Pushed::Leading;
+    lock.unlock();
+    filled_.notify_one();
+    return true;
 }
 
 std::vector<PendingWrite*> WriteQueue::takeBatch(std::size_t most) {
+    std::unique_lock lock(mutex_);
+    filled_.wait(lock, [&] { return closed_ || !queue_.empty(); });
     std::vector<PendingWrite*> batch;
-    {
-        std::lock_guard lock(mutex_);
-        while (!queue_.empty() && batch.size() < most) {
-            batch.push_back(queue_.front());
-            queue_.pop_front();
-        }
+    while (!queue_.empty() && batch.size() < most) {
+        batch.push_back(queue_.front());
+        queue_.pop_front();
     }
+    lock.unlock();
     room_.notify_all();
     return batch;
-}
-
-void WriteQueue::handOver() {
-    PendingWrite* next = nullptr;
-    {
-        std::lock_guard lock(mutex_);
-        if (queue_.empty()) {
-            running_ = false;
-            return;
-        }
-        next = queue_.front();
-    }
-    // Still queued and the role still taken: nobody else can run or drop it meanwhile.
-    next->lead();
 }
 
 void WriteQueue::close() {
@@ -66,6 +42,7 @@ void WriteQueue::close() {
         std::lock_guard lock(mutex_);
         closed_ = true;
     }
+    filled_.notify_all();
     room_.notify_all();
 }
 

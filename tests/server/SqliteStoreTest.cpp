@@ -488,35 +488,22 @@ TEST_F(SqliteStoreTest, ReadsBeyondThePoolWaitCountedAndTheLogLineTellsWhatHappe
               "connection");
 }
 
-TEST(WriteQueueTest, TheFirstCallerLeadsOthersWaitForRoomInOrderAndTheRolePassesOn) {
-    using Pushed = WriteQueue::Pushed;
+TEST(WriteQueueTest, HoldsAtMostItsCapacityHandsOutInOrderAndRefusesOnceClosed) {
     WriteQueue queue(2);
     const Store::Work nothing = [](StoreTransaction&) {};
     PendingWrite a(nothing), b(nothing), c(nothing), d(nothing);
-    EXPECT_EQ(queue.push(a), Pushed::Leading);
-    EXPECT_EQ(queue.push(b), Pushed::Queued);
-    std::thread third([&] {
-        // No room until the leader takes its batch.
-        EXPECT_EQ(queue.push(c), Pushed::Queued);
-        // Handed the role by b's runner below.
-        EXPECT_TRUE(c.waitForTurn());
-    });
+    ASSERT_TRUE(queue.push(a));
+    ASSERT_TRUE(queue.push(b));
+    std::thread third([&] { EXPECT_TRUE(queue.push(c)); });
     EXPECT_EQ(queue.waiting(), 2u);
     EXPECT_EQ(queue.takeBatch(1), std::vector<PendingWrite*>{&a});
-    queue.handOver();
-    ASSERT_TRUE(b.waitForTurn());
-    // c may not be queued yet; wait for it so the batch below is certain.
-    while (queue.waiting() < 2) std::this_thread::yield();
-    EXPECT_EQ(queue.takeBatch(1), std::vector<PendingWrite*>{&b});
-    queue.handOver();
     third.join();
-    EXPECT_EQ(queue.takeBatch(10), std::vector<PendingWrite*>{&c});
+    EXPECT_EQ(queue.takeBatch(10), (std::vector<PendingWrite*>{&b, &c}));
+    ASSERT_TRUE(queue.push(d));
     queue.close();
-    EXPECT_EQ(queue.push(d), Pushed::Refused);
-    queue.handOver();
-    // A finished change's caller is not asked to lead.
-    b.finish();
-    EXPECT_FALSE(b.waitForTurn());
+    EXPECT_FALSE(queue.push(a));
+    EXPECT_EQ(queue.takeBatch(10), std::vector<PendingWrite*>{&d});
+    EXPECT_TRUE(queue.takeBatch(10).empty());
 }
 
 }  // namespace
