@@ -28,7 +28,7 @@ class AnalysisWindow : public QWidget {
     ~AnalysisWindow() override;
 
     // The position on the board. The same position again changes nothing.
-    void showPosition(const Position& position, int sideToMove);
+    void showPosition(const Position& position, Side sideToMove);
     // No analysis now; `text` says why (an online table is open).
     void showUnavailable(const QString& text);
     // How long one position is searched at most.
@@ -58,7 +58,7 @@ class AnalysisWindow : public QWidget {
     MasterThinker thinker_{std::size_t{1} << 18};
     std::chrono::milliseconds thinkTime_ = kDefaultTime;
     std::optional<Position> position_;
-    int sideToMove_ = kBottomSide;
+    Side sideToMove_ = Side::Bottom;
     unsigned generation_ = 0;  // results of an earlier position are dropped
     bool analysing_ = false;
     QLabel* headline_ = nullptr;

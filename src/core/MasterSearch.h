@@ -60,16 +60,16 @@ class MasterSearch {
     explicit MasterSearch(std::size_t tableEntries = kDefaultTableEntries);
 
     // The best move for `sideToMove`.
-    SearchResult search(const Position& position, int sideToMove, const SearchLimits& limits,
+    SearchResult search(const Position& position, Side sideToMove, const SearchLimits& limits,
                         std::stop_token stop = {}, const Progress& progress = {});
     // The value of every playable move, each searched with a full window.
-    SearchResult analyse(const Position& position, int sideToMove, const SearchLimits& limits,
+    SearchResult analyse(const Position& position, Side sideToMove, const SearchLimits& limits,
                          std::stop_token stop = {}, const Progress& progress = {});
     // Forgets what earlier searches stored.
     void clear() { table_.clear(); }
 
   private:
-    SearchResult run(const Position& position, int sideToMove, const SearchLimits& limits,
+    SearchResult run(const Position& position, Side sideToMove, const SearchLimits& limits,
                      std::stop_token stop, const Progress& progress, bool everyMove);
 
     TranspositionTable table_;
