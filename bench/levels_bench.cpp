@@ -27,7 +27,8 @@ const std::vector<Position>& selfPlayPositions() {
         for (int game = 0; game < 40; ++game) {
             pimra::Game g(std::make_unique<SeededRandom>(game));
             g.setLevel(game % 5);
-            for (int turn = 0; turn < 200 && g.position().rowSum(1) > 0 && g.sideToMove() == 1;
+            for (int turn = 0; turn < 200 && g.position().rowSum(pimra::Side::Bottom) > 0 &&
+                               g.sideToMove() == pimra::Side::Bottom;
                  ++turn) {
                 int pit = g.hint();
                 if (pick() % 3 == 0) {
@@ -67,7 +68,7 @@ SeededRandom easyRandom(1);
 const Decision kEasy = [](const Position& p) { return pimra::Mozg(p, easyRandom); };
 const Decision kNormal = [](const Position& p) { return pimra::Mozg2(p); };
 const Decision kHard = [](const Position& p) { return pimra::Mozg3(p); };
-const Decision kVeryHard = [](const Position& p) { return pimra::Mozg4(p, pimra::kTopSide); };
+const Decision kVeryHard = [](const Position& p) { return pimra::Mozg4(p, pimra::Side::Top); };
 const Decision kHint = [](const Position& p) { return pimra::HintPit(p); };
 
 void BM_Easy(benchmark::State& s) {
@@ -95,8 +96,8 @@ Position randomPosition(std::mt19937& engine) {
     Position p;
     std::uniform_int_distribution<int> stones(0, 12);
     for (int i = 1; i <= pimra::kPitCount; ++i) p[i] = Position::isStore(i) ? 0 : stones(engine);
-    if (p.rowSum(1) == 0) p[1] = 1;
-    if (p.rowSum(2) == 0) p[8] = 1;
+    if (p.rowSum(pimra::Side::Bottom) == 0) p[1] = 1;
+    if (p.rowSum(pimra::Side::Top) == 0) p[8] = 1;
     return p;
 }
 
@@ -129,7 +130,7 @@ void worstCase(benchmark::State& state, const Decision& decision) {
             int index = pit(engine);
             if (index >= 7) ++index;
             p[index] = stones(engine);
-            if (p.rowSum(1) == 0 || p.rowSum(2) == 0) continue;
+            if (p.rowSum(pimra::Side::Bottom) == 0 || p.rowSum(pimra::Side::Top) == 0) continue;
             const double t = std::min(secondsFor(decision, p), secondsFor(decision, p));
             if (t > slowestTime) {
                 slowestTime = t;

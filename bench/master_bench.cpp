@@ -15,11 +15,12 @@
 namespace {
 
 using pimra::Position;
+using pimra::Side;
 
 struct Sample {
     const char* name;
     Position position;
-    int side;
+    Side side;
 };
 
 class NoRandom : public pimra::RandomSource {
@@ -35,13 +36,13 @@ std::vector<Sample> midGame() {
     pimra::MasterSearch search(std::size_t{1} << 18);
     NoRandom random;
     Position board = Position::start();
-    int side = pimra::kBottomSide;
+    Side side = pimra::Side::Bottom;
     pimra::SearchLimits limits;
     limits.time = std::chrono::milliseconds(0);
     limits.depth = 10;
     static const char* const kNames[] = {"after 10 moves", "after 20 moves", "after 30 moves"};
     for (int move = 1; move <= 30 && board.rowSum(side) > 0; ++move) {
-        const int pit = side == pimra::kBottomSide
+        const int pit = side == pimra::Side::Bottom
                             ? search.search(board, side, limits).pit
                             : pimra::ChooseComputerMove(board, pimra::kLevelHard, random);
         const pimra::MoveResult result = pimra::playMove(board, side, pit);
@@ -61,7 +62,7 @@ int main() {
     std::printf(
         "endgame table of %d stones ready in %.2f s\n", endgame->maxStones(),
         std::chrono::duration<double>(std::chrono::steady_clock::now() - loadStarted).count());
-    std::vector<Sample> samples{{"start", Position::start(), pimra::kTopSide}};
+    std::vector<Sample> samples{{"start", Position::start(), pimra::Side::Top}};
     for (const Sample& s : midGame()) samples.push_back(s);
     std::printf("%-16s %8s %7s %12s %14s\n", "position", "limit", "depth", "positions",
                 "positions/s");

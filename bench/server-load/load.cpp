@@ -209,7 +209,7 @@ awaitable<void> playGames(const Player& a, const Player& b, Clock::time_point un
         }
         out.table = table;
         pimra::Position position = pimra::Position::start();
-        int side = pimra::kBottomSide;
+        pimra::Side side = pimra::Side::Bottom;
         bool over = false;
         while (!over && Clock::now() < until) {
             std::vector<int> pits;
@@ -219,7 +219,7 @@ awaitable<void> playGames(const Player& a, const Player& b, Clock::time_point un
             }
             if (pits.empty()) break;
             const int pit = pits[random() % pits.size()];
-            const Player& who = side == pimra::kBottomSide ? a : b;
+            const Player& who = side == pimra::Side::Bottom ? a : b;
             const auto start = Clock::now();
             try {
                 const auto reply = co_await engine(who.server, moveRequest(who, table, pit));

@@ -87,7 +87,7 @@ QString AnalysisWindow::stateText() const {
     return state_->text();
 }
 
-void AnalysisWindow::showPosition(const Position& position, int sideToMove) {
+void AnalysisWindow::showPosition(const Position& position, Side sideToMove) {
     if (position_ == position && sideToMove_ == sideToMove) return;
     position_ = position;
     sideToMove_ = sideToMove;

@@ -28,7 +28,7 @@ class AnalysisWindow : public QWidget {
     ~AnalysisWindow() override;
 
     // The position on the board. The same position again changes nothing.
-    void showPosition(const Position& position, int sideToMove);
+    void showPosition(const Position& position, Side sideToMove);
     // No analysis now; `russian` says why (an online table is open), shown in the interface's
     // language.
     void showUnavailable(const QString& russian);
@@ -63,7 +63,7 @@ class AnalysisWindow : public QWidget {
     MasterThinker thinker_{std::size_t{1} << 18};
     std::chrono::milliseconds thinkTime_ = kDefaultTime;
     std::optional<Position> position_;
-    int sideToMove_ = kBottomSide;
+    Side sideToMove_ = Side::Bottom;
     unsigned generation_ = 0;  // results of an earlier position are dropped
     bool analysing_ = false;
     std::optional<SearchResult> result_;  // what the values show

@@ -17,7 +17,7 @@ void MasterChooser::choose(const Position& position, int level, Answer answer) {
         levels_.choose(position, level, std::move(answer));
         return;
     }
-    if (position.rowSum(kTopSide) == 0) {
+    if (position.rowSum(Side::Top) == 0) {
         answer(0);
         return;
     }
@@ -32,7 +32,7 @@ void MasterChooser::startThought(const Position& position) {
     SearchLimits limits;
     limits.time = thinkTime_;
     // Runs on the worker; only the queued call touches this object, on its own thread.
-    thinker_->start(position, kTopSide, limits, [this, thought](const SearchResult& result) {
+    thinker_->start(position, Side::Top, limits, [this, thought](const SearchResult& result) {
         QMetaObject::invokeMethod(
             this, [this, thought, result] { thoughtDone(thought, result); }, Qt::QueuedConnection);
     });

@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "LanguageSwitch.h"
-#include "LobbyHost.h"
+#include "LobbyLink.h"
 #include "MasterChooser.h"
 #include "MoveAnimator.h"
 #include "MoveSounds.h"
@@ -55,7 +55,7 @@ struct WindowChrome;
 // online one; the window animates the moves they hand out (MoveAnimator), sends the requests
 // the controller asks for (RequestRunner, which reports by signal) and shows what it is told.
 // Nothing waits in a nested event loop: while a move or a request runs, input is refused.
-class TForm1 : public QMainWindow, public LobbyHost {
+class TForm1 : public QMainWindow {
     Q_OBJECT
 
   public:
@@ -160,18 +160,12 @@ class TForm1 : public QMainWindow, public LobbyHost {
     void aliveTimer();
     void myGamesClick();  // "Мои партии"
 
-    // LobbyHost.
-    const net::Session& session() const override;
-    void send(const net::Request& request, Done done) override;
-    void clearServerDown() override;
-    void login(const std::string& login, const std::string& password,
-               std::function<void(bool ok)> done) override;
-    void afterLogin() override;
-    void openTable(int tableId) override;
-    void showMessage(QWidget* parent, const QString& text) override;
-    void openRegistrationPage() override;
-    void setLoginPane(const QString& text) override;
-    void keepSession(bool remember) override;
+    // The session with the server, as the lobby and the table see it.
+    const net::Session& session() const;
+    // What the lobby and its dialogs use to reach the server and the desktop.
+    LobbyHost& lobbyHost() { return lobbyLink_; }
+    // Makes `tableId` the open table and loads it.
+    void openTable(int tableId);
 
     // "Запомнить меня": the store of the session, read at once; a session kept there logs
     // the user in without the dialog. None: nothing is kept.
@@ -270,7 +264,8 @@ class TForm1 : public QMainWindow, public LobbyHost {
     void drawAttention();
     void placePits();
     QUrl playerPage() const;
-    void forgetRefusedSession(const std::optional<net::PostResult>& result);
+    void afterLogin();
+    LobbyLink::WindowHooks lobbyHooks();
 
     UiServices& ui_;
     SilentMoveSounds silentSounds_;
@@ -310,12 +305,12 @@ class TForm1 : public QMainWindow, public LobbyHost {
 
     std::unique_ptr<ServerLink> link_ = std::make_unique<ServerLink>(QUrl(kDefaultServerUrl));
     online::TableController table_{link_->connection().session(), game_};
+    LobbyLink lobbyLink_{*link_, ui_, kTitle, lobbyHooks()};
     int onlineStepDelay_ = online::kOnlineStepDelay;
     QTimer clockPause_;
     QTimer aliveTimer_;
     bool ownRowBottom_ = true;
     bool turnedShown_ = false;
-    SessionStore* sessionStore_ = nullptr;
     TLoginForm* loginForm_ = nullptr;
     TfAddGame* fAddGame_ = nullptr;
     TfNet* fNet_ = nullptr;

@@ -60,9 +60,9 @@ void showClock(QLCDNumber* clock, const std::string& shown) {
 }  // namespace
 
 void TForm1::createDialogs() {
-    loginForm_ = new TLoginForm(*this, this);
+    loginForm_ = new TLoginForm(lobbyLink_, this);
     fAddGame_ = new TfAddGame(this);
-    fNet_ = new TfNet(*this, *loginForm_, *fAddGame_, this);
+    fNet_ = new TfNet(lobbyLink_, *loginForm_, *fAddGame_, this);
     // Fonts do not pass from a window to its dialogs by themselves; the captions are sized
     // for the window's small face.
     for (QWidget* dialog : {static_cast<QWidget*>(loginForm_), static_cast<QWidget*>(fAddGame_),
@@ -84,38 +84,22 @@ void TForm1::N12Click() {
 
 // --- What the lobby asks of the window -------------------------------------------------------
 
+LobbyLink::WindowHooks TForm1::lobbyHooks() {
+    return {
+        .serverAnswered = [this] { showServerStatus(); },
+        .exchangeEnded = [this] { reportIdle(); },
+        .loggedIn = [this] { afterLogin(); },
+        .openTable = [this](int tableId) { openTable(tableId); },
+        .showLoginPane = [this](const QString& pane) { setShownText(sPanel1, pane); },
+    };
+}
+
 const net::Session& TForm1::session() const {
     return link_->connection().session();
 }
 
-void TForm1::send(const net::Request& request, Done done) {
-    const bool started =
-        link_->runner().send(request, [this, done](const std::optional<net::PostResult>& result) {
-            forgetRefusedSession(result);
-            if (result) showServerStatus();
-            done(result);
-            reportIdle();
-        });
-    if (!started) done(std::nullopt);
-}
-
 void TForm1::showServerStatus() {
     setShownText(sPanel2, text(link_->connection().StatusText()));
-}
-
-void TForm1::clearServerDown() {
-    // The latch belongs to the exchange under way until it has ended.
-    if (!requestUnderWay()) link_->connection().ClearServerDown();
-}
-
-void TForm1::login(const std::string& login, const std::string& password,
-                   std::function<void(bool ok)> done) {
-    const bool started = link_->runner().login(login, password, [this, done](bool ok) {
-        showServerStatus();
-        done(ok);
-        reportIdle();
-    });
-    if (!started) done(false);
 }
 
 void TForm1::afterLogin() {
@@ -128,48 +112,13 @@ void TForm1::openTable(int tableId) {
     applyEffects(table_.open(tableId));
 }
 
-void TForm1::showMessage(QWidget* parent, const QString& message) {
-    ui_.showResult(parent, translated(kTitle), translated(message));
-}
-
-void TForm1::openRegistrationPage() {
-    ui_.openUrl(link_->page(QStringLiteral("/ru/reg")));
-}
-
-void TForm1::setLoginPane(const QString& pane) {
-    setShownText(sPanel1, pane);
-}
-
-void TForm1::keepSession(bool remember) {
-    if (sessionStore_ == nullptr) return;
-    if (remember) {
-        sessionStore_->write(online::EncodeSession(session()));
-    } else {
-        sessionStore_->erase();
-    }
-}
-
 void TForm1::setSessionStore(SessionStore* store) {
-    sessionStore_ = store;
-    if (store == nullptr) return;
-    store->read([this](const std::optional<std::string>& secret) {
-        const std::optional<net::Session> kept =
-            secret ? online::DecodeSession(*secret) : std::nullopt;
-        // A login typed meanwhile, or an exchange under way, wins over the kept session.
-        if (!kept || session().LoggedIn() || requestUnderWay()) return;
-        link_->connection().RestoreSession(*kept);
+    lobbyLink_.setSessionStore(store, [this](const net::Session& kept) {
         fNet_->UpdateStatus();
         afterLogin();
-        loginForm_->eLogin->setText(QString::fromStdString(kept->OwnLogin));
+        loginForm_->eLogin->setText(QString::fromStdString(kept.OwnLogin));
         loginForm_->rememberMe->setChecked(true);
     });
-}
-
-void TForm1::forgetRefusedSession(const std::optional<net::PostResult>& result) {
-    if (sessionStore_ != nullptr && result && result->reply &&
-        online::RefusesSession(*result->reply)) {
-        sessionStore_->erase();
-    }
 }
 
 // --- The table view -----------------------------------------------------------------------------
@@ -220,7 +169,7 @@ void TForm1::drawAttention() {
 void TForm1::sendForTable(const online::Outgoing& outgoing) {
     const bool started = link_->runner().send(
         outgoing.request, [this](const std::optional<net::PostResult>& result) {
-            forgetRefusedSession(result);
+            lobbyLink_.noticeReply(result);
             applyEffects(table_.answered({result, link_->connection().StatusText()}));
             reportIdle();
         });
@@ -248,7 +197,7 @@ void TForm1::Timer2Timer() {
 
 void TForm1::RzButton1Click() {
     if (requestUnderWay()) return;
-    clearServerDown();
+    lobbyLink_.clearServerDown();
     applyEffects(table_.refresh(otherWork()));
 }
 
@@ -273,7 +222,7 @@ void TForm1::aliveTimer() {
 }
 
 bool TForm1::boardTurned() const {
-    return ownRowBottom_ && table_.isOpen() && table_.table().OwnSeat() == 2;
+    return ownRowBottom_ && table_.isOpen() && table_.table().OwnSeat() == Side::Top;
 }
 
 void TForm1::setOwnRowBottom(bool on) {
@@ -298,7 +247,7 @@ void TForm1::UpdateCursor() {
     const online::PlayableRows rows = table_.table().Rows();
     for (int i = 1; i <= kPitCount; ++i) {
         const bool playable =
-            !Position::isStore(i) && (Position::sideOf(i) == kBottomSide ? rows.bottom : rows.top);
+            !Position::isStore(i) && (Position::sideOf(i) == Side::Bottom ? rows.bottom : rows.top);
         pit(i)->setCursor(playable ? Qt::PointingHandCursor : Qt::ForbiddenCursor);
     }
 }

@@ -66,10 +66,10 @@ std::uint64_t firstIndexOf(int n) {
 std::array<int, kParts> pitsOf(const RulesBoard& board) {
     std::array<int, kParts> cells{};
     const int own = Position::firstPitOf(board.sideToMove());
-    const int other = Position::firstPitOf(3 - board.sideToMove());
+    const int theirs = Position::firstPitOf(other(board.sideToMove()));
     for (int i = 0; i < 6; ++i) {
         cells[static_cast<std::size_t>(i)] = board.stones(own + i);
-        cells[static_cast<std::size_t>(i + 6)] = board.stones(other + i);
+        cells[static_cast<std::size_t>(i + 6)] = board.stones(theirs + i);
     }
     return cells;
 }
@@ -95,17 +95,17 @@ int roomOf(int store, int n) {
 
 std::optional<std::uint64_t> indexOf(const RulesBoard& board, int maxStones) {
     const int n = board.stonesInPits();
-    const int side = board.sideToMove();
+    const Side side = board.sideToMove();
     const int own = board.stones(Position::storeOf(side));
-    const int other = board.stones(Position::storeOf(3 - side));
-    if (n > maxStones || own > kStoreLimit || other > kStoreLimit) return std::nullopt;
+    const int theirs = board.stones(Position::storeOf(other(side)));
+    if (n > maxStones || own > kStoreLimit || theirs > kStoreLimit) return std::nullopt;
     const auto room = static_cast<std::uint64_t>(n + 1);
     const auto ownRoom = static_cast<std::uint64_t>(roomOf(own, n) - 1);
-    const auto otherRoom = static_cast<std::uint64_t>(roomOf(other, n) - 1);
+    const auto otherRoom = static_cast<std::uint64_t>(roomOf(theirs, n) - 1);
     return firstIndexOf(n) + (rankOf(pitsOf(board), n) * room + ownRoom) * room + otherRoom;
 }
 
-int rowSum(const RulesBoard& board, int side) {
+int rowSum(const RulesBoard& board, Side side) {
     const int first = Position::firstPitOf(side);
     int sum = 0;
     for (int i = first; i < first + 6; ++i) sum += board.stones(i);
@@ -125,8 +125,8 @@ class Solver {
         if (slot != kUnknown) return slot;
         if (++solved_ % 65536 == 0 && stop_.stop_requested()) stopped_ = true;
         if (stopped_) return 0;
-        const int side = board.sideToMove();
-        int best = -rowSum(board, 3 - side);  // no move: the other row goes to its store
+        const Side side = board.sideToMove();
+        int best = -rowSum(board, other(side));  // no move: the other row goes to its store
         if (board.hasMove()) {
             best = INT8_MIN;
             const int first = Position::firstPitOf(side);
@@ -143,7 +143,7 @@ class Solver {
 
   private:
     int moveGain(const RulesBoard& board, int pit) {
-        const int side = board.sideToMove();
+        const Side side = board.sideToMove();
         RulesBoard child = board;
         const RulesMove move = child.play(pit);
         const int now = child.storeMargin(side) - board.storeMargin(side);
@@ -225,7 +225,7 @@ std::optional<EndgameTable> EndgameTable::build(int maxStones, std::stop_token s
                     }
                     position[kBottomStore] = kStoreLimit + 1 - ownRoom;
                     position[kTopStore] = kStoreLimit + 1 - otherRoom;
-                    solver.solve(*RulesBoard::from(position, kBottomSide));
+                    solver.solve(*RulesBoard::from(position, Side::Bottom));
                 }
             }
         });

@@ -8,7 +8,7 @@ namespace pimra {
 Game::Game(std::unique_ptr<RandomSource> random) : random_(std::move(random)) {}
 
 bool Game::acceptsLocalClick(int pit) const {
-    return pit >= 1 && pit <= 6 && sideToMove_ == kBottomSide;
+    return pit >= 1 && pit <= 6 && sideToMove_ == Side::Bottom;
 }
 
 void Game::beginTurn() {
@@ -43,7 +43,7 @@ MoveResult Game::move(int pit) {
 }
 
 bool Game::computerToMove() const {
-    return sideToMove_ == kTopSide && position_.rowSum(kTopSide) > 0;
+    return sideToMove_ == Side::Top && position_.rowSum(Side::Top) > 0;
 }
 
 int Game::chooseComputerMove() {
@@ -51,7 +51,7 @@ int Game::chooseComputerMove() {
 }
 
 void Game::newGame() {
-    sideToMove_ = kBottomSide;
+    sideToMove_ = Side::Bottom;
     const Position previous = position_;
     position_ = Position::start();
     log_.restart(position_, sideToMove_);
@@ -61,14 +61,14 @@ void Game::newGame() {
 void Game::goBack() {
     if (!history_.canGoBack()) return;
     position_ = history_.goBack();
-    sideToMove_ = kBottomSide;
+    sideToMove_ = Side::Bottom;
     followHistoryMark();
 }
 
 void Game::goForward() {
     if (!history_.canGoForward()) return;
     position_ = history_.goForward();
-    sideToMove_ = kBottomSide;
+    sideToMove_ = Side::Bottom;
     followHistoryMark();
 }
 
@@ -100,7 +100,7 @@ void Game::removeStones() {
 void Game::loadPosition(const Position& position, bool localGame) {
     log_.boardEdited();
     position_ = position;
-    if (localGame) sideToMove_ = kBottomSide;
+    if (localGame) sideToMove_ = Side::Bottom;
 }
 
 void Game::loadRecord(GameRecord record) {
@@ -112,13 +112,13 @@ void Game::loadRecord(GameRecord record) {
     const std::size_t count = record.moves().size();
     for (std::size_t moves = 1; moves <= count; ++moves) {
         const RecordedPosition& after = record.after(moves);
-        if (moves < count && after.sideToMove != kBottomSide && !after.gameOver) continue;
+        if (moves < count && after.sideToMove != Side::Bottom && !after.gameOver) continue;
         history_.beginTurn(record.after(turnStart).position, static_cast<int>(turnStart));
         history_.endTurn(after.position, static_cast<int>(moves));
         turnStart = moves;
     }
     position_ = record.current().position;
-    sideToMove_ = kBottomSide;
+    sideToMove_ = Side::Bottom;
     log_.load(std::move(record));
 }
 

@@ -21,7 +21,7 @@ class Game {
     explicit Game(std::unique_ptr<RandomSource> random = std::make_unique<ClockRandom>());
 
     const Position& position() const { return position_; }
-    int sideToMove() const { return sideToMove_; }
+    Side sideToMove() const { return sideToMove_; }
     const History& history() const { return history_; }
     // The record of the local game: its start, every move with who played it, and the result.
     const GameRecord& record() const { return log_.record(); }
@@ -68,7 +68,7 @@ class Game {
         log_.boardEdited();
         position_ = position;
     }
-    void setSideToMove(int side) { sideToMove_ = side; }
+    void setSideToMove(Side side) { sideToMove_ = side; }
 
   private:
     int currentMark() const;
@@ -76,7 +76,7 @@ class Game {
 
     std::unique_ptr<RandomSource> random_;
     Position position_ = Position::start();
-    int sideToMove_ = kBottomSide;
+    Side sideToMove_ = Side::Bottom;
     History history_;
     GameLog log_;
     int level_ = kLevelHard;

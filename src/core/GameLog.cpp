@@ -5,19 +5,19 @@
 
 namespace pimra {
 
-bool GameLog::continuesAt(const Position& board, int sideToMove) const {
+bool GameLog::continuesAt(const Position& board, Side sideToMove) const {
     if (cursor_ > record_.moves().size()) return false;
     const RecordedPosition& there = record_.after(cursor_);
     // Nobody moves in a finished game, whoever the rules left to move.
     return there.position == board && (there.gameOver || there.sideToMove == sideToMove);
 }
 
-std::optional<std::size_t> GameLog::movesTo(const Position& board, int sideToMove) const {
+std::optional<std::size_t> GameLog::movesTo(const Position& board, Side sideToMove) const {
     if (!continuesAt(board, sideToMove)) return std::nullopt;
     return cursor_;
 }
 
-bool GameLog::beginTurn(const Position& board, int sideToMove) {
+bool GameLog::beginTurn(const Position& board, Side sideToMove) {
     if (continuesAt(board, sideToMove)) {
         record_.truncate(cursor_);
         playedPastEnd_ = false;
@@ -41,7 +41,7 @@ void GameLog::moveCursor(std::size_t moves) {
     cursor_ = std::min(moves, record_.moves().size());
 }
 
-void GameLog::restart(const Position& board, int sideToMove) {
+void GameLog::restart(const Position& board, Side sideToMove) {
     record_ = GameRecord(board, sideToMove);
     cursor_ = 0;
     playedPastEnd_ = false;

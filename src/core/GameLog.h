@@ -19,23 +19,23 @@ class GameLog {
     std::size_t cursor() const { return cursor_; }
     // The moves of the record that lead to `board` with `sideToMove` to move; none when the
     // board is not the record's position at the cursor.
-    std::optional<std::size_t> movesTo(const Position& board, int sideToMove) const;
+    std::optional<std::size_t> movesTo(const Position& board, Side sideToMove) const;
 
     // A turn begins on `board`: the record goes on from the cursor, or a new one begins there.
     // True when a new record was begun.
-    bool beginTurn(const Position& board, int sideToMove);
+    bool beginTurn(const Position& board, Side sideToMove);
     // The move was played on the board the cursor stands at.
     void played(const RecordedMove& move);
     // The history stepped to an entry that `moves` moves of the record lead to.
     void moveCursor(std::size_t moves);
     // A new record that begins on `board`.
-    void restart(const Position& board, int sideToMove);
+    void restart(const Position& board, Side sideToMove);
     // The board was changed without a move: the next turn begins a new record.
     void boardEdited() { playedPastEnd_ = false; }
     void load(GameRecord record);
 
   private:
-    bool continuesAt(const Position& board, int sideToMove) const;
+    bool continuesAt(const Position& board, Side sideToMove) const;
 
     GameRecord record_;
     std::size_t cursor_ = 0;

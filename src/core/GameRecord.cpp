@@ -4,7 +4,7 @@
 
 namespace pimra {
 
-GameRecord::GameRecord(const Position& start, int firstSide) {
+GameRecord::GameRecord(const Position& start, Side firstSide) {
     snapshots_.push_back(RecordedPosition{start, firstSide, false});
 }
 

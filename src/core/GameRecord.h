@@ -22,7 +22,7 @@ struct RecordedMove {
 // A position of the record with the side to move in it.
 struct RecordedPosition {
     Position position;
-    int sideToMove = kBottomSide;
+    Side sideToMove = Side::Bottom;
     bool gameOver = false;
 };
 
@@ -31,10 +31,10 @@ struct RecordedPosition {
 // replays. Free-form tags (date, players' names) travel with it.
 class GameRecord {
   public:
-    explicit GameRecord(const Position& start = Position::start(), int firstSide = kBottomSide);
+    explicit GameRecord(const Position& start = Position::start(), Side firstSide = Side::Bottom);
 
     const Position& start() const { return snapshots_.front().position; }
-    int firstSide() const { return snapshots_.front().sideToMove; }
+    Side firstSide() const { return snapshots_.front().sideToMove; }
     const std::vector<RecordedMove>& moves() const { return moves_; }
     // The position after the first `count` moves (0 is the start); count <= moves().size().
     const RecordedPosition& after(std::size_t count) const { return snapshots_[count]; }

@@ -11,7 +11,7 @@ constexpr int kNoScore = -100;
 // Plays a whole turn along a line: the first move, then the best chained move while the
 // mover keeps the turn.
 SearchPosition playWholeTurn(const ChainEvaluator& evaluator, const SearchPosition& from,
-                             int player, int firstPit) {
+                             Side player, int firstPit) {
     SimulatedMove moved = SimulateMove(from, player, firstPit);
     while (moved.extra == 1) {
         const int q = evaluator.BestChainMove(moved.position, player, 0).bestPit;
@@ -20,7 +20,7 @@ SearchPosition playWholeTurn(const ChainEvaluator& evaluator, const SearchPositi
     return moved.position;
 }
 
-int firstPitWithStones(const SearchPosition& p, int side) {
+int firstPitWithStones(const SearchPosition& p, Side side) {
     for (int pos = 1; pos <= 6; ++pos) {
         if (p.at(side, pos) != 0) return pos;
     }
@@ -33,7 +33,7 @@ std::int8_t signedByte(int value) {
 
 // Keeps the first strictly best score; falls back to the first pit with stones when every
 // score wrapped to -100 or below.
-void choose(ScoredChoice& choice, const SearchPosition& p, int side) {
+void choose(ScoredChoice& choice, const SearchPosition& p, Side side) {
     int best = kNoScore;
     for (int pos = 1; pos <= 6; ++pos) {
         if (choice.scores[pos - 1] && *choice.scores[pos - 1] > best) {
@@ -93,7 +93,7 @@ int Mozg(const Position& board, RandomSource& random) {
 
 int Mozg2(const Position& board) {
     const SearchPosition root = SearchPosition::fromBoard(board);
-    return ChainEvaluator(root).BestChainMove(root, kTopSide, 0).bestPit;
+    return ChainEvaluator(root).BestChainMove(root, Side::Top, 0).bestPit;
 }
 
 ScoredChoice Mozg3Scores(const Position& board) {
@@ -101,13 +101,13 @@ ScoredChoice Mozg3Scores(const Position& board) {
     const ChainEvaluator evaluator(root);
     ScoredChoice choice;
     for (int p = 1; p <= 6; ++p) {
-        if (root.at(kTopSide, p) == 0) continue;
-        const std::uint8_t own = evaluator.BestChainMove(root, kTopSide, p).value;
-        const SearchPosition after = SimulateMove(root, kTopSide, p).position;
-        const std::uint8_t reply = evaluator.BestChainMove(after, kBottomSide, 0).value;
+        if (root.at(Side::Top, p) == 0) continue;
+        const std::uint8_t own = evaluator.BestChainMove(root, Side::Top, p).value;
+        const SearchPosition after = SimulateMove(root, Side::Top, p).position;
+        const std::uint8_t reply = evaluator.BestChainMove(after, Side::Bottom, 0).value;
         choice.scores[p - 1] = signedByte(own - reply);
     }
-    choose(choice, root, kTopSide);
+    choose(choice, root, Side::Top);
     return choice;
 }
 
@@ -115,9 +115,9 @@ int Mozg3(const Position& board) {
     return Mozg3Scores(board).pit;
 }
 
-ScoredChoice DeepLineScores(const ChainEvaluator& evaluator, int side) {
+ScoredChoice DeepLineScores(const ChainEvaluator& evaluator, Side side) {
     const SearchPosition& root = evaluator.searchBoard();
-    const int opp = 3 - side;
+    const Side opp = other(side);
     ScoredChoice choice;
     for (int i = 1; i <= 6; ++i) {
         if (root.at(side, i) == 0) continue;
@@ -125,9 +125,9 @@ ScoredChoice DeepLineScores(const ChainEvaluator& evaluator, int side) {
         SearchPosition line = playWholeTurn(evaluator, root, side, i);
         int total = own1;
         // Two more turns of each side, then the opponent's last best gain without a move.
-        const int players[] = {opp, side, opp, side, opp};
+        const Side players[] = {opp, side, opp, side, opp};
         for (int turn = 0; turn < 5; ++turn) {
-            const int player = players[turn];
+            const Side player = players[turn];
             const ChainValue value = evaluator.BestChainMove(line, player, 0);
             total += player == side ? value.value : -value.value;
             if (turn < 4) line = playWholeTurn(evaluator, line, player, value.bestPit);
@@ -138,16 +138,16 @@ ScoredChoice DeepLineScores(const ChainEvaluator& evaluator, int side) {
     return choice;
 }
 
-int DeepLineMove(const ChainEvaluator& evaluator, int side) {
+int DeepLineMove(const ChainEvaluator& evaluator, Side side) {
     return DeepLineScores(evaluator, side).pit;
 }
 
-int Mozg4(const Position& board, int side) {
+int Mozg4(const Position& board, Side side) {
     return DeepLineMove(ChainEvaluator(SearchPosition::fromBoard(board)), side);
 }
 
 int ChooseComputerMove(const Position& board, int level, RandomSource& random) {
-    if (board.rowSum(kTopSide) == 0) return 0;
+    if (board.rowSum(Side::Top) == 0) return 0;
     if (level == kLevelVariable) {
         random.reseed();
         level = random.next(4) + 1;
@@ -161,7 +161,7 @@ int ChooseComputerMove(const Position& board, int level, RandomSource& random) {
             index = Mozg2(board) + 7;
             break;
         case kLevelVeryHard:
-            index = Mozg4(board, kTopSide) + 7;
+            index = Mozg4(board, Side::Top) + 7;
             break;
         default:
             index = Mozg3(board) + 7;
@@ -175,8 +175,8 @@ int ChooseComputerMove(const Position& board, int level, RandomSource& random) {
 }
 
 int HintPit(const Position& board) {
-    if (board.rowSum(kBottomSide) == 0) return 0;
-    const int pit = Mozg4(board, kBottomSide);
+    if (board.rowSum(Side::Bottom) == 0) return 0;
+    const int pit = Mozg4(board, Side::Bottom);
     return canPlayPit(board, pit) ? pit : 0;
 }
 

@@ -34,9 +34,9 @@ int Mozg2(const Position& board);
 ScoredChoice Mozg3Scores(const Position& board);
 int Mozg3(const Position& board);
 // Very hard: three turns of each side along one line of play per candidate.
-ScoredChoice DeepLineScores(const ChainEvaluator& evaluator, int side);
-int DeepLineMove(const ChainEvaluator& evaluator, int side);
-int Mozg4(const Position& board, int side);
+ScoredChoice DeepLineScores(const ChainEvaluator& evaluator, Side side);
+int DeepLineMove(const ChainEvaluator& evaluator, Side side);
+int Mozg4(const Position& board, Side side);
 
 // The computer's move for the top row at `level`: a board index 8..13, always a pit with
 // stones; 0 when the top row is empty.

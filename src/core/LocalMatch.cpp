@@ -37,7 +37,7 @@ LocalMatch::Next LocalMatch::next(MoveReady ready) {
 void LocalMatch::answered(unsigned turn, int pit, const MoveReady& ready) {
     if (turn != turn_ || !thinking_) return;
     thinking_ = false;
-    if (!canPlayPit(game_.position(), pit) || Position::sideOf(pit) != kTopSide) {
+    if (!canPlayPit(game_.position(), pit) || Position::sideOf(pit) != Side::Top) {
         // No playable answer: the turn ends where it stands rather than asking for ever.
         endTurn();
         ready(MoveResult{});

@@ -19,7 +19,7 @@ struct OrderedMoves {
 };
 
 int landingScore(const RulesBoard& board, int pit) {
-    const int side = board.sideToMove();
+    const Side side = board.sideToMove();
     const int store = Position::storeOf(side);
     const int toStore = store - pit;  // 1..6
     const int stones = board.stones(pit);
@@ -56,9 +56,8 @@ OrderedMoves orderMoves(const RulesBoard& board, int firstPit) {
 
 // The final margin when the side to move has no stones: the other row goes to its store.
 int marginWithoutMoves(const RulesBoard& board) {
-    const int side = board.sideToMove();
-    const int other = 3 - side;
-    const int first = Position::firstPitOf(other);
+    const Side side = board.sideToMove();
+    const int first = Position::firstPitOf(other(side));
     int rest = 0;
     for (int i = first; i < first + 6; ++i) rest += board.stones(i);
     return board.storeMargin(side) - rest;
@@ -114,7 +113,7 @@ class SearchRun {
 };
 
 int SearchRun::move(const RulesBoard& board, int pit, int depth, int alpha, int beta) {
-    const int side = board.sideToMove();
+    const Side side = board.sideToMove();
     RulesBoard child = board;
     const RulesMove played = child.play(pit);
     if (played.gameOver) return child.storeMargin(side);
@@ -149,7 +148,7 @@ int SearchRun::node(const RulesBoard& board, int depth, int alpha, int beta) {
     // Every stone still in a pit can end in either store, and stores never lose stones: the
     // final margin lies within the margin now plus or minus those stones. That settles many
     // positions without a guess.
-    const int side = board.sideToMove();
+    const Side side = board.sideToMove();
     const int margin = board.storeMargin(side);
     const int open = board.stonesInPits();
     if (margin + open <= alpha) return margin + open;
@@ -228,20 +227,21 @@ const MoveValue& chooseMove(const std::vector<MoveValue>& moves) {
 
 MasterSearch::MasterSearch(std::size_t tableEntries) : table_(tableEntries) {}
 
-SearchResult MasterSearch::search(const Position& position, int sideToMove,
+SearchResult MasterSearch::search(const Position& position, Side sideToMove,
                                   const SearchLimits& limits, std::stop_token stop,
                                   const Progress& progress) {
     return run(position, sideToMove, limits, std::move(stop), progress, false);
 }
 
-SearchResult MasterSearch::analyse(const Position& position, int sideToMove,
+SearchResult MasterSearch::analyse(const Position& position, Side sideToMove,
                                    const SearchLimits& limits, std::stop_token stop,
                                    const Progress& progress) {
     return run(position, sideToMove, limits, std::move(stop), progress, true);
 }
 
-SearchResult MasterSearch::run(const Position& position, int sideToMove, const SearchLimits& limits,
-                               std::stop_token stop, const Progress& progress, bool everyMove) {
+SearchResult MasterSearch::run(const Position& position, Side sideToMove,
+                               const SearchLimits& limits, std::stop_token stop,
+                               const Progress& progress, bool everyMove) {
     SearchResult result;
     const std::optional<RulesBoard> root = RulesBoard::from(position, sideToMove);
     if (!root) {

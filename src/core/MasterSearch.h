@@ -62,10 +62,10 @@ class MasterSearch {
     explicit MasterSearch(std::size_t tableEntries = kDefaultTableEntries);
 
     // The best move for `sideToMove`.
-    SearchResult search(const Position& position, int sideToMove, const SearchLimits& limits,
+    SearchResult search(const Position& position, Side sideToMove, const SearchLimits& limits,
                         std::stop_token stop = {}, const Progress& progress = {});
     // The value of every playable move, each searched with a full window.
-    SearchResult analyse(const Position& position, int sideToMove, const SearchLimits& limits,
+    SearchResult analyse(const Position& position, Side sideToMove, const SearchLimits& limits,
                          std::stop_token stop = {}, const Progress& progress = {});
     // Forgets what earlier searches stored.
     void clear() { table_.clear(); }
@@ -74,7 +74,7 @@ class MasterSearch {
     const std::shared_ptr<const EndgameTable>& endgame() const { return endgame_; }
 
   private:
-    SearchResult run(const Position& position, int sideToMove, const SearchLimits& limits,
+    SearchResult run(const Position& position, Side sideToMove, const SearchLimits& limits,
                      std::stop_token stop, const Progress& progress, bool everyMove);
 
     TranspositionTable table_;

@@ -13,7 +13,7 @@ MasterThinker::~MasterThinker() {
     stop();
 }
 
-void MasterThinker::start(const Position& position, int sideToMove, const SearchLimits& limits,
+void MasterThinker::start(const Position& position, Side sideToMove, const SearchLimits& limits,
                           Done done) {
     stop();
     worker_ = std::jthread(
@@ -24,7 +24,7 @@ void MasterThinker::start(const Position& position, int sideToMove, const Search
         });
 }
 
-void MasterThinker::analyse(const Position& position, int sideToMove, const SearchLimits& limits,
+void MasterThinker::analyse(const Position& position, Side sideToMove, const SearchLimits& limits,
                             Done progress, Done done) {
     stop();
     worker_ = std::jthread([this, position, sideToMove, limits, progress = std::move(progress),

@@ -25,10 +25,10 @@ class MasterThinker {
     MasterThinker& operator=(const MasterThinker&) = delete;
 
     // Stops any thought under way, then thinks about the move of `sideToMove`.
-    void start(const Position& position, int sideToMove, const SearchLimits& limits, Done done);
+    void start(const Position& position, Side sideToMove, const SearchLimits& limits, Done done);
     // Stops any thought under way, then values every move of `sideToMove`: `progress` gets
     // each finished iteration, `done` the last result, both on the worker thread.
-    void analyse(const Position& position, int sideToMove, const SearchLimits& limits,
+    void analyse(const Position& position, Side sideToMove, const SearchLimits& limits,
                  Done progress, Done done);
     // Stops the thought under way, if any, and waits for the worker to end.
     void stop();

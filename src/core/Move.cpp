@@ -12,7 +12,7 @@ int nextIndex(int index) {
     return index == kPitCount ? 1 : index + 1;
 }
 
-bool isOwnPit(int index, int side) {
+bool isOwnPit(int index, Side side) {
     return !Position::isStore(index) && Position::sideOf(index) == side;
 }
 
@@ -21,7 +21,7 @@ void addStep(MoveResult& result, StepKind kind, const Position& position, int pi
     result.steps.push_back(MoveStep{kind, pit, otherPit, store, std::move(text), position});
 }
 
-void sweepRow(MoveResult& result, Position& board, int side) {
+void sweepRow(MoveResult& result, Position& board, Side side) {
     const int store = Position::storeOf(side);
     const int first = Position::firstPitOf(side);
     for (int i = first; i < first + 6; ++i) {
@@ -33,8 +33,8 @@ void sweepRow(MoveResult& result, Position& board, int side) {
 
 }  // namespace
 
-std::string statusText(int sideToMove) {
-    return sideToMove == kBottomSide ? "Ход нижнего игрока" : "Ход верхнего игрока";
+std::string statusText(Side sideToMove) {
+    return sideToMove == Side::Bottom ? "Ход нижнего игрока" : "Ход верхнего игрока";
 }
 
 std::string resultText(const Position& position) {
@@ -46,7 +46,7 @@ std::string resultText(const Position& position) {
     return prefix + std::to_string(bottom) + ":" + std::to_string(top);
 }
 
-MoveResult playMove(const Position& before, int sideToMove, int pit) {
+MoveResult playMove(const Position& before, Side sideToMove, int pit) {
     MoveResult result;
     result.position = before;
     result.sideToMove = sideToMove;
@@ -54,8 +54,8 @@ MoveResult playMove(const Position& before, int sideToMove, int pit) {
     result.accepted = true;
 
     Position board = before;
-    const int mover = sideToMove;
-    const int opponentStore = Position::storeOf(3 - mover);
+    const Side mover = sideToMove;
+    const int opponentStore = Position::storeOf(other(mover));
 
     int hand = board[pit];
     board[pit] = 0;
@@ -83,15 +83,15 @@ MoveResult playMove(const Position& before, int sideToMove, int pit) {
     }
 
     result.extraTurn = i == Position::storeOf(mover);
-    const int next = result.extraTurn ? mover : 3 - mover;
+    const Side next = result.extraTurn ? mover : other(mover);
     addStep(result, StepKind::Status, board, 0, 0, 0, statusText(next));
 
-    const int bottomPits = board.rowSum(kBottomSide);
-    const int topPits = board.rowSum(kTopSide);
-    const bool bottomOut = bottomPits == 0 && next == kBottomSide;
-    const bool topOut = topPits == 0 && next == kTopSide;
-    if (bottomOut) sweepRow(result, board, kTopSide);
-    if (topOut) sweepRow(result, board, kBottomSide);
+    const int bottomPits = board.rowSum(Side::Bottom);
+    const int topPits = board.rowSum(Side::Top);
+    const bool bottomOut = bottomPits == 0 && next == Side::Bottom;
+    const bool topOut = topPits == 0 && next == Side::Top;
+    if (bottomOut) sweepRow(result, board, Side::Top);
+    if (topOut) sweepRow(result, board, Side::Bottom);
 
     result.gameOver =
         bottomOut || topOut || board[kBottomStore] > kStoreLimit || board[kTopStore] > kStoreLimit;

@@ -31,21 +31,21 @@ struct MoveStep {
 struct MoveResult {
     bool accepted = false;  // false: the move was refused and nothing changed
     std::vector<MoveStep> steps;
-    Position position;   // the board after the move
-    int sideToMove = 1;  // the side to move after the move
-    int lastPit = 0;     // the pit that received the last stone
+    Position position;               // the board after the move
+    Side sideToMove = Side::Bottom;  // the side to move after the move
+    int lastPit = 0;                 // the pit that received the last stone
     bool extraTurn = false;
     bool captured = false;
     bool gameOver = false;
 };
 
 // Texts of the central status panel and of the result message (UTF-8).
-std::string statusText(int sideToMove);
+std::string statusText(Side sideToMove);
 std::string resultText(const Position& position);
 
 // The game's own move from `pit` for `sideToMove`: lift, sow (skipping the opponent's store),
 // capture, extra turn, end-of-game sweep and result. A pit outside 1..14, a store, an empty
 // pit or a pit of the other side is refused.
-MoveResult playMove(const Position& before, int sideToMove, int pit);
+MoveResult playMove(const Position& before, Side sideToMove, int pit);
 
 }  // namespace pimra

@@ -8,7 +8,7 @@ Position Position::start() {
     return p;
 }
 
-int Position::rowSum(int side) const {
+int Position::rowSum(Side side) const {
     int sum = 0;
     const int first = firstPitOf(side);
     for (int i = first; i < first + 6; ++i) sum += (*this)[i];

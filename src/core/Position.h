@@ -2,11 +2,11 @@
 
 #include <array>
 
+#include "Side.h"
+
 namespace pimra {
 
 constexpr int kPitCount = 14;
-constexpr int kBottomSide = 1;
-constexpr int kTopSide = 2;
 constexpr int kBottomStore = 7;
 constexpr int kTopStore = 14;
 constexpr int kStartStones = 6;
@@ -23,17 +23,17 @@ class Position {
     static Position start();
     static bool isValidIndex(int index) { return index >= 1 && index <= kPitCount; }
     static bool isStore(int index) { return index == kBottomStore || index == kTopStore; }
-    static int sideOf(int index) { return index <= kBottomStore ? kBottomSide : kTopSide; }
-    static int storeOf(int side) { return 7 * side; }
+    static Side sideOf(int index) { return index <= kBottomStore ? Side::Bottom : Side::Top; }
+    static int storeOf(Side side) { return side == Side::Bottom ? kBottomStore : kTopStore; }
     static int opposite(int index) { return kPitCount - index; }
     // First pit of a side's row: 1 for the bottom, 8 for the top.
-    static int firstPitOf(int side) { return side == kBottomSide ? 1 : 8; }
+    static int firstPitOf(Side side) { return side == Side::Bottom ? 1 : 8; }
 
     int operator[](int index) const { return stones_[static_cast<std::size_t>(index - 1)]; }
     int& operator[](int index) { return stones_[static_cast<std::size_t>(index - 1)]; }
 
     // Stones in the six pits of a side's row, stores excluded.
-    int rowSum(int side) const;
+    int rowSum(Side side) const;
     int total() const;
     // True when every count fits an unsigned byte (the saved-game file and the server).
     bool fitsInBytes() const;

@@ -181,7 +181,7 @@ std::optional<RecordedMove> parseMove(std::string_view line, std::size_t number)
 
 struct Header {
     Position start = Position::start();
-    int firstSide = kBottomSide;
+    Side firstSide = Side::Bottom;
     std::optional<std::string> result;
     std::vector<Tag> tags;
 };
@@ -195,7 +195,7 @@ std::optional<std::string> applyTag(Header& header, const Tag& tag) {
         header.start = *start;
     } else if (tag.name == "ToMove") {
         if (tag.value != "bottom" && tag.value != "top") return "ToMove is bottom or top";
-        header.firstSide = tag.value == "bottom" ? kBottomSide : kTopSide;
+        header.firstSide = tag.value == "bottom" ? Side::Bottom : Side::Top;
     } else if (tag.name == "Result") {
         header.result = tag.value;
     } else {
@@ -225,7 +225,7 @@ std::string formatRecord(const GameRecord& record) {
         text += std::to_string(record.start()[i]);
     }
     text += "\"]\n[ToMove \"";
-    text += record.firstSide() == kBottomSide ? "bottom" : "top";
+    text += record.firstSide() == Side::Bottom ? "bottom" : "top";
     text += "\"]\n[Result " + quoted(record.result()) + "]\n";
     for (const auto& [name, value] : record.tags()) {
         text += '[' + name + ' ' + quoted(value) + "]\n";

@@ -4,7 +4,7 @@ namespace pimra {
 
 namespace {
 
-int rowSum(const RulesBoard& board, int side) {
+int rowSum(const RulesBoard& board, Side side) {
     const int first = Position::firstPitOf(side);
     int sum = 0;
     for (int i = first; i < first + 6; ++i) sum += board.stones(i);
@@ -13,8 +13,8 @@ int rowSum(const RulesBoard& board, int side) {
 
 }  // namespace
 
-std::optional<RulesBoard> RulesBoard::from(const Position& position, int sideToMove) {
-    if (sideToMove != kBottomSide && sideToMove != kTopSide) return std::nullopt;
+std::optional<RulesBoard> RulesBoard::from(const Position& position, Side sideToMove) {
+    if (sideToMove != Side::Bottom && sideToMove != Side::Top) return std::nullopt;
     int total = 0;
     for (int i = 1; i <= kPitCount; ++i) {
         if (position[i] < 0) return std::nullopt;
@@ -25,7 +25,7 @@ std::optional<RulesBoard> RulesBoard::from(const Position& position, int sideToM
     for (int i = 1; i <= kPitCount; ++i) {
         board.cells_[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(position[i]);
     }
-    board.side_ = static_cast<std::uint8_t>(sideToMove);
+    board.side_ = sideToMove;
     board.total_ = static_cast<std::uint8_t>(total);
     return board;
 }
@@ -40,9 +40,9 @@ bool RulesBoard::hasMove() const {
 }
 
 RulesMove RulesBoard::play(int pit) {
-    const int mover = side_;
+    const Side mover = side_;
     const int ownStore = Position::storeOf(mover);
-    const int opponentStore = Position::storeOf(3 - mover);
+    const int opponentStore = Position::storeOf(other(mover));
     auto cell = [this](int index) -> std::uint8_t& {
         return cells_[static_cast<std::size_t>(index)];
     };
@@ -74,14 +74,14 @@ RulesMove RulesBoard::play(int pit) {
 
     RulesMove result;
     result.extraTurn = i == ownStore;
-    const int next = result.extraTurn ? mover : 3 - mover;
-    side_ = static_cast<std::uint8_t>(next);
+    const Side next = result.extraTurn ? mover : other(mover);
+    side_ = next;
     const bool nextEmpty = rowSum(*this, next) == 0;
     if (nextEmpty) {
         // The player to move has no stones: the other row goes to its own store.
-        const int other = 3 - next;
-        const int first = Position::firstPitOf(other);
-        const int store = Position::storeOf(other);
+        const Side owner = other(next);
+        const int first = Position::firstPitOf(owner);
+        const int store = Position::storeOf(owner);
         for (int k = first; k < first + 6; ++k) {
             cell(store) = static_cast<std::uint8_t>(cell(store) + cell(k));
             cell(k) = 0;

@@ -22,13 +22,13 @@ class RulesBoard {
     static constexpr int kMaxStones = 255;
 
     // Empty when the position holds more than kMaxStones stones or a negative count.
-    static std::optional<RulesBoard> from(const Position& position, int sideToMove);
+    static std::optional<RulesBoard> from(const Position& position, Side sideToMove);
 
-    int sideToMove() const { return side_; }
+    Side sideToMove() const { return side_; }
     int stones(int index) const { return cells_[static_cast<std::size_t>(index)]; }
     // The side's store minus the other side's store.
-    int storeMargin(int side) const {
-        return stones(Position::storeOf(side)) - stones(Position::storeOf(3 - side));
+    int storeMargin(Side side) const {
+        return stones(Position::storeOf(side)) - stones(Position::storeOf(other(side)));
     }
     // Stones in the twelve pits, stores excluded.
     int stonesInPits() const { return total_ - stones(kBottomStore) - stones(kTopStore); }
@@ -46,7 +46,7 @@ class RulesBoard {
     RulesBoard() = default;
 
     std::array<std::uint8_t, kPitCount + 1> cells_{};  // index 0 unused
-    std::uint8_t side_ = kBottomSide;
+    Side side_ = Side::Bottom;
     std::uint8_t total_ = 0;  // moves never change it
 };
 

@@ -24,7 +24,7 @@ PositionKeys::PositionKeys() : words_((kPitCount + 1) * kCounts) {
 }
 
 std::uint64_t PositionKeys::key(const RulesBoard& board) const {
-    std::uint64_t key = board.sideToMove() == kTopSide ? topToMove_ : 0;
+    std::uint64_t key = board.sideToMove() == Side::Top ? topToMove_ : 0;
     for (int i = 1; i <= kPitCount; ++i) {
         key ^= words_[static_cast<std::size_t>(i) * kCounts +
                       static_cast<std::size_t>(board.stones(i))];

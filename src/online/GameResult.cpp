@@ -13,7 +13,7 @@ bool ClockAtZero(const std::string& time) {
 
 // Both rows swept, or a store past the limit: the board itself ended the game.
 bool FinishedOnBoard(const Position& board) {
-    const bool swept = board.rowSum(kBottomSide) == 0 && board.rowSum(kTopSide) == 0;
+    const bool swept = board.rowSum(Side::Bottom) == 0 && board.rowSum(Side::Top) == 0;
     return swept || board[kBottomStore] > kStoreLimit || board[kTopStore] > kStoreLimit;
 }
 

@@ -98,8 +98,8 @@ bool OnlineTable::OwnsSeat(const std::string& seatLogin) const {
     return session_.LoggedIn() && !session_.OwnLogin.empty() && session_.OwnLogin == seatLogin;
 }
 
-int OnlineTable::SideToMove() const {
-    return state_.Seat1Login == state_.ActiveLogin ? kBottomSide : kTopSide;
+Side OnlineTable::SideToMove() const {
+    return state_.Seat1Login == state_.ActiveLogin ? Side::Bottom : Side::Top;
 }
 
 TableView OnlineTable::View() const {
@@ -114,10 +114,10 @@ TableView OnlineTable::View() const {
         view.seat2 = {state_.Seat2Login, state_.Seat2Rating, state_.Seat2Away};
         view.loginLabel1 = SeatLabelText(view.seat1);
         view.loginLabel2 = SeatLabelText(view.seat2);
-        view.watching = loadedHere_ && OwnSeat() == 0;
+        view.watching = loadedHere_ && !OwnSeat();
         view.rematchVisible = CanAskRematch();
-        view.rematchAsked = rematchAsked_ || (OwnSeat() == 1 && state_.Seat1Rematch) ||
-                            (OwnSeat() == 2 && state_.Seat2Rematch);
+        view.rematchAsked = rematchAsked_ || (OwnSeat() == Side::Bottom && state_.Seat1Rematch) ||
+                            (OwnSeat() == Side::Top && state_.Seat2Rematch);
     }
     view.tableLabel = "Стол №" + std::to_string(tableId_);
     if (state_.TableResult != "0") {
@@ -165,7 +165,7 @@ PollAction OnlineTable::OnPollTimer(bool busy) const {
 }
 
 Request OnlineTable::NextRecordRequest() const {
-    return net::NextRecordRequest(state_.LastRecord, SideToMove() == kTopSide, tableId_);
+    return net::NextRecordRequest(state_.LastRecord, SideToMove() == Side::Top, tableId_);
 }
 
 NextRecordOutcome OnlineTable::ApplyNextRecord(const Reply* reply) {
@@ -213,14 +213,14 @@ bool OnlineTable::CanLeave() const {
            state_.TableResult == "0";
 }
 
-int OnlineTable::OwnSeat() const {
-    if (OwnsSeat(state_.Seat1Login)) return 1;
-    if (OwnsSeat(state_.Seat2Login)) return 2;
-    return 0;
+std::optional<Side> OnlineTable::OwnSeat() const {
+    if (OwnsSeat(state_.Seat1Login)) return Side::Bottom;
+    if (OwnsSeat(state_.Seat2Login)) return Side::Top;
+    return std::nullopt;
 }
 
 bool OnlineTable::CanAskRematch() const {
-    return rematchSupported_ && IsOpen() && loadedHere_ && OwnSeat() != 0 && GameOver() &&
+    return rematchSupported_ && IsOpen() && loadedHere_ && OwnSeat() && GameOver() &&
            !state_.Seat1Login.empty() && !state_.Seat2Login.empty();
 }
 

@@ -113,8 +113,8 @@ class OnlineTable {
     // Counts the record of the user's own move, shown already, as seen.
     void RecordSeen(int record) { state_.LastRecord = record; }
 
-    // 1 when seat 1 is to move, else 2.
-    int SideToMove() const;
+    // The bottom row when seat 1 is to move, else the top row.
+    Side SideToMove() const;
     TableView View() const;
     // UpdateCursor: the rows whose pits the user may click.
     PlayableRows Rows() const;
@@ -137,8 +137,8 @@ class OnlineTable {
     Request LeaveRequest() const;
     // The user holds a seat of a table whose game has not started.
     bool CanLeave() const;
-    // The seat the user holds here: 1, 2, or 0 for a spectator.
-    int OwnSeat() const;
+    // The seat the user holds here; none for a spectator.
+    std::optional<Side> OwnSeat() const;
     // A seated player of a finished game may ask for a rematch (unless the server cannot).
     bool CanAskRematch() const;
     Request RematchRequest() const;

@@ -143,7 +143,7 @@ Effects TableController::rematch(bool otherWork) {
 }
 
 Effects TableController::aliveTick(bool otherWork) {
-    const bool following = isOpen() && table_.OwnSeat() != 0 && !table_.PollingEnds();
+    const bool following = isOpen() && table_.OwnSeat() && !table_.PollingEnds();
     if (!aliveSupported_ || !following || !idle(otherWork)) return {};
     return request(RequestKind::Alive, table_.AliveRequest(), false);
 }
@@ -238,7 +238,7 @@ Effects TableController::tableLoaded(const net::PostResult* result, bool catchUp
         effects.showBoard = true;
         if (!first) noticeChanges(before, effects);
         const int next = table_.State().NextTable;
-        if (next > 0 && next != table_.TableId() && table_.OwnSeat() != 0) return moveTo(next);
+        if (next > 0 && next != table_.TableId() && table_.OwnSeat()) return moveTo(next);
     }
     // The turn, the labels and the timers follow even when the table could not be loaded.
     game_.setSideToMove(table_.SideToMove());
@@ -255,12 +255,13 @@ Effects TableController::tableLoaded(const net::PostResult* result, bool catchUp
 
 void TableController::noticeChanges(const TableState& before, Effects& effects) const {
     const TableState& now = table_.State();
-    const int seat = table_.OwnSeat();
-    if (seat == 0) return;
-    const bool opponentSat = seat == 1 ? before.Seat2Login.empty() && !now.Seat2Login.empty()
-                                       : before.Seat1Login.empty() && !now.Seat1Login.empty();
-    const bool opponentReady =
-        seat == 1 ? !before.Seat2Ready && now.Seat2Ready : !before.Seat1Ready && now.Seat1Ready;
+    const std::optional<Side> seat = table_.OwnSeat();
+    if (!seat) return;
+    const bool opponentSat = seat == Side::Bottom
+                                 ? before.Seat2Login.empty() && !now.Seat2Login.empty()
+                                 : before.Seat1Login.empty() && !now.Seat1Login.empty();
+    const bool opponentReady = seat == Side::Bottom ? !before.Seat2Ready && now.Seat2Ready
+                                                    : !before.Seat1Ready && now.Seat1Ready;
     if (opponentSat || opponentReady) effects.attention = true;
 }
 

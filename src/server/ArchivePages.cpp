@@ -85,7 +85,7 @@ std::string resultText(const TableRow& table, const GameOutcome& outcome) {
 // The board after every move, from the start; stops at a move the rules refuse.
 std::vector<Position> positionsOf(const std::vector<Record>& records) {
     std::vector<Position> positions{Position::start()};
-    int side = kBottomSide;
+    Side side = Side::Bottom;
     for (const Record& record : records) {
         const MoveResult move = playMove(positions.back(), side, record.pit);
         if (!move.accepted) break;
@@ -131,7 +131,7 @@ std::string moveListHtml(const TableRow& table, const std::vector<Record>& recor
     std::string html = "<ol class=\"moves\" id=\"moves\">";
     for (std::size_t i = 0; i < records.size(); ++i) {
         const Record& record = records[i];
-        const std::string& login = record.seat == 1 ? table.login1 : table.login2;
+        const std::string& login = record.seat == Side::Bottom ? table.login1 : table.login2;
         const int pit = record.pit - Position::firstPitOf(record.seat) + 1;
         const std::string text = htmlEscape(login) + ": " + std::to_string(pit);
         if (i < replayable) {
@@ -154,7 +154,7 @@ std::string replayData(const std::vector<Record>& records, const std::vector<Pos
     }
     data["moves"] = nlohmann::json::array();
     for (std::size_t i = 0; i + 1 < positions.size(); ++i) {
-        data["moves"].push_back({{"seat", records[i].seat}, {"pit", records[i].pit}});
+        data["moves"].push_back({{"seat", sideNumber(records[i].seat)}, {"pit", records[i].pit}});
     }
     return "<script type=\"application/json\" id=\"replay-data\">" + scriptJson(data) +
            "</script>\n";
@@ -217,13 +217,15 @@ SiteReply gamePage(Store& store, std::string_view idText) {
 
 std::string gameRow(const ArchivedGame& game, const std::string& login) {
     const TableRow& table = game.table;
-    const int seat = TableRules::seatOf(table, login);
-    const std::string& opponent = seat == 1 ? table.login2 : table.login1;
-    const double before = seat == 1 ? game.outcome.rating1Before : game.outcome.rating2Before;
-    const double after = seat == 1 ? game.outcome.rating1After : game.outcome.rating2After;
-    const std::string verdict = table.result == 3      ? "<td>Ничья"
-                                : table.result == seat ? "<td class=\"win\">Победа"
-                                                       : "<td class=\"loss\">Поражение";
+    // The list holds only games the login played.
+    const Side seat = TableRules::seatOf(table, login).value_or(Side::Bottom);
+    const std::string& opponent = seat == Side::Bottom ? table.login2 : table.login1;
+    const bool bottom = seat == Side::Bottom;
+    const double before = bottom ? game.outcome.rating1Before : game.outcome.rating2Before;
+    const double after = bottom ? game.outcome.rating1After : game.outcome.rating2After;
+    const std::string verdict = table.result == 3                  ? "<td>Ничья"
+                                : table.result == sideNumber(seat) ? "<td class=\"win\">Победа"
+                                                                   : "<td class=\"loss\">Поражение";
     const std::string how =
         game.outcome.finish == GameFinish::Time ? ", " + finishText(GameFinish::Time) : "";
     std::string row = "<tr><td><a href=\"/game/" + std::to_string(table.id) + "\">№ " +

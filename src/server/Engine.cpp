@@ -231,7 +231,7 @@ json Engine::regTable(const FormFields& fields) {
             tx.removeTable(table.id);
             throw Refusal{reason::kNoTable};
         }
-        if (TableRules::seatOf(table, login) != 0) throw Refusal{reason::kAlreadySeated};
+        if (TableRules::seatOf(table, login)) throw Refusal{reason::kAlreadySeated};
         if (table.status == TableStatus::Finished) throw Refusal{reason::kGameOver};
         if (!table.login1.empty() && !table.login2.empty()) throw Refusal{reason::kTableFull};
         if (table.status == TableStatus::Playing) throw Refusal{reason::kGameStarted};
@@ -254,9 +254,10 @@ json Engine::describeTable(const TableRow& table, std::int64_t nowMs) const {
     result["position"] = table.position;
     result["login1"] = table.login1;
     result["login2"] = table.login2;
-    result["time1"] = std::to_string(TableRules::reportedSeconds(table, 1, nowMs));
-    result["time2"] = std::to_string(TableRules::reportedSeconds(table, 2, nowMs));
-    result["activelogin"] = playing ? (table.seatToMove == 1 ? table.login1 : table.login2) : "";
+    result["time1"] = std::to_string(TableRules::reportedSeconds(table, Side::Bottom, nowMs));
+    result["time2"] = std::to_string(TableRules::reportedSeconds(table, Side::Top, nowMs));
+    result["activelogin"] =
+        playing ? (table.seatToMove == Side::Bottom ? table.login1 : table.login2) : "";
     result["isready1"] = table.ready1 ? "1" : "0";
     result["isready2"] = table.ready2 ? "1" : "0";
     result["result"] = std::to_string(table.result);
@@ -311,9 +312,9 @@ void Engine::describeActivity(StoreTransaction& tx, const TableRow& table, std::
     result["nexttable"] = activity.nextTableId != 0 ? std::to_string(activity.nextTableId) : "";
 }
 
-void Engine::markSeen(StoreTransaction& tx, const TableRow& table, int seat, std::int64_t nowMs) {
+void Engine::markSeen(StoreTransaction& tx, const TableRow& table, Side seat, std::int64_t nowMs) {
     TableActivity activity = tx.findActivity(table.id);
-    (seat == 1 ? activity.seen1Ms : activity.seen2Ms) = nowMs;
+    (seat == Side::Bottom ? activity.seen1Ms : activity.seen2Ms) = nowMs;
     tx.saveActivity(table.id, activity);
 }
 
@@ -348,12 +349,13 @@ json Engine::ready(const FormFields& fields) {
     store_.write([&](StoreTransaction& tx) {
         const std::string login = requireLogin(tx, fields);
         TableRow table = requireTable(tx, id);
-        const int seat = TableRules::seatOf(table, login);
-        if (seat == 0) throw Refusal{reason::kNotSeated};
+        const std::optional<Side> seated = TableRules::seatOf(table, login);
+        if (!seated) throw Refusal{reason::kNotSeated};
+        const Side seat = *seated;
         if (table.status == TableStatus::Finished) throw Refusal{reason::kGameOver};
         markSeen(tx, table, seat, clock_.nowMs());
         if (table.status == TableStatus::Playing) return;  // already ready: nothing to do
-        (seat == 1 ? table.ready1 : table.ready2) = true;
+        (seat == Side::Bottom ? table.ready1 : table.ready2) = true;
         table.changedMs = clock_.nowMs();
         TableRules::startIfReady(table, table.changedMs);
         tx.updateTable(table);
@@ -373,8 +375,9 @@ json Engine::move(const FormFields& fields) {
     store_.write([&](StoreTransaction& tx) {
         const std::string login = requireLogin(tx, fields);
         TableRow table = requireTable(tx, id);
-        const int seat = TableRules::seatOf(table, login);
-        if (seat == 0) throw Refusal{reason::kNotSeated};
+        const std::optional<Side> seated = TableRules::seatOf(table, login);
+        if (!seated) throw Refusal{reason::kNotSeated};
+        const Side seat = *seated;
         const std::int64_t now = clock_.nowMs();
         if (lostOnTime(tx, table, now)) {
             outcome = reason::kGameOver;
@@ -400,8 +403,9 @@ json Engine::leave(const FormFields& fields) {
     store_.write([&](StoreTransaction& tx) {
         const std::string login = requireLogin(tx, fields);
         TableRow table = requireTable(tx, id);
-        const int seat = TableRules::seatOf(table, login);
-        if (seat == 0) throw Refusal{reason::kNotSeated};
+        const std::optional<Side> seated = TableRules::seatOf(table, login);
+        if (!seated) throw Refusal{reason::kNotSeated};
+        const Side seat = *seated;
         if (lostOnTime(tx, table, clock_.nowMs())) {
             outcome = reason::kGameOver;
             return;
@@ -424,18 +428,19 @@ json Engine::rematch(const FormFields& fields) {
     store_.write([&](StoreTransaction& tx) {
         const std::string login = requireLogin(tx, fields);
         TableRow table = requireTable(tx, id);
-        const int seat = TableRules::seatOf(table, login);
-        if (seat == 0) throw Refusal{reason::kNotSeated};
+        const std::optional<Side> seated = TableRules::seatOf(table, login);
+        if (!seated) throw Refusal{reason::kNotSeated};
+        const Side seat = *seated;
         const std::int64_t now = clock_.nowMs();
         settle(tx, table, now);
         if (table.status != TableStatus::Finished) throw Refusal{reason::kGameNotOver};
         TableActivity activity = tx.findActivity(table.id);
-        (seat == 1 ? activity.seen1Ms : activity.seen2Ms) = now;
+        (seat == Side::Bottom ? activity.seen1Ms : activity.seen2Ms) = now;
         if (activity.nextTableId == 0) {
             if (tx.countUnfinishedTablesOf(login) >= settings_.maxUnfinishedTablesPerLogin) {
                 throw Refusal{reason::kTooManyTables};
             }
-            (seat == 1 ? activity.rematch1 : activity.rematch2) = true;
+            (seat == Side::Bottom ? activity.rematch1 : activity.rematch2) = true;
             if (activity.rematch1 && activity.rematch2) {
                 // The same time control with the seats swapped; both must be ready again.
                 TableRow next =
@@ -457,8 +462,9 @@ json Engine::alive(const FormFields& fields) {
     store_.write([&](StoreTransaction& tx) {
         const std::string login = requireLogin(tx, fields);
         const TableRow table = requireTable(tx, id);
-        const int seat = TableRules::seatOf(table, login);
-        if (seat == 0) throw Refusal{reason::kNotSeated};
+        const std::optional<Side> seated = TableRules::seatOf(table, login);
+        if (!seated) throw Refusal{reason::kNotSeated};
+        const Side seat = *seated;
         markSeen(tx, table, seat, clock_.nowMs());
     });
     return reply(kSuccess);

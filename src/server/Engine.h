@@ -57,7 +57,8 @@ class Engine {
     void describeActivity(StoreTransaction& tx, const TableRow& table, std::int64_t nowMs,
                           nlohmann::json& result) const;
     // A seat's player told the server about the table now.
-    static void markSeen(StoreTransaction& tx, const TableRow& table, int seat, std::int64_t nowMs);
+    static void markSeen(StoreTransaction& tx, const TableRow& table, Side seat,
+                         std::int64_t nowMs);
     // The game was just ended by the move that was played, or by `settleClock`; kept for the
     // archive and the ratings in the same write.
     static void gameEnded(StoreTransaction& tx, const TableRow& table, GameFinish finish);

@@ -42,8 +42,8 @@ bool GameArchive::isRated(const std::vector<Record>& records) {
     bool moved1 = false;
     bool moved2 = false;
     for (const Record& record : records) {
-        moved1 = moved1 || record.seat == 1;
-        moved2 = moved2 || record.seat == 2;
+        moved1 = moved1 || record.seat == Side::Bottom;
+        moved2 = moved2 || record.seat == Side::Top;
     }
     return moved1 && moved2;
 }

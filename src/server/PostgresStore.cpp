@@ -249,7 +249,7 @@ TableRow readTable(const pqxx::row& r) {
     t.ready2 = r[7].as<int>() != 0;
     t.status = static_cast<TableStatus>(r[8].as<int>());
     t.position = r[9].as<std::string>();
-    t.seatToMove = r[10].as<int>();
+    t.seatToMove = storedSide(r[10].as<int>());
     t.time1Ms = r[11].as<std::int64_t>();
     t.time2Ms = r[12].as<std::int64_t>();
     t.turnStartedMs = r[13].as<std::int64_t>();
@@ -443,8 +443,9 @@ class PostgresStore::Transaction final : public StoreTransaction {
         return tx_
             .exec_prepared("add_table", t.gameId, t.login1, t.login2, t.timeLimit, t.bonus,
                            t.ready1 ? 1 : 0, t.ready2 ? 1 : 0, static_cast<int>(t.status),
-                           t.position, t.seatToMove, t.time1Ms, t.time2Ms, t.turnStartedMs,
-                           t.result, t.finishedMs, t.lastRecord, t.createdMs, t.changedMs)[0][0]
+                           t.position, sideNumber(t.seatToMove), t.time1Ms, t.time2Ms,
+                           t.turnStartedMs, t.result, t.finishedMs, t.lastRecord, t.createdMs,
+                           t.changedMs)[0][0]
             .as<std::int64_t>();
     }
 
@@ -455,11 +456,11 @@ class PostgresStore::Transaction final : public StoreTransaction {
     }
 
     void updateTable(const TableRow& t) override {
-        const auto r =
-            tx_.exec_prepared("update_table", t.gameId, t.login1, t.login2, t.timeLimit, t.bonus,
-                              t.ready1 ? 1 : 0, t.ready2 ? 1 : 0, static_cast<int>(t.status),
-                              t.position, t.seatToMove, t.time1Ms, t.time2Ms, t.turnStartedMs,
-                              t.result, t.finishedMs, t.lastRecord, t.createdMs, t.changedMs, t.id);
+        const auto r = tx_.exec_prepared(
+            "update_table", t.gameId, t.login1, t.login2, t.timeLimit, t.bonus, t.ready1 ? 1 : 0,
+            t.ready2 ? 1 : 0, static_cast<int>(t.status), t.position, sideNumber(t.seatToMove),
+            t.time1Ms, t.time2Ms, t.turnStartedMs, t.result, t.finishedMs, t.lastRecord,
+            t.createdMs, t.changedMs, t.id);
         if (r.affected_rows() != 1) throw StoreError("table not updated");
     }
 
@@ -491,14 +492,14 @@ class PostgresStore::Transaction final : public StoreTransaction {
     }
 
     void addRecord(std::int64_t tableId, const Record& record) override {
-        tx_.exec_prepared("add_record", tableId, record.ind, record.seat, record.pit,
+        tx_.exec_prepared("add_record", tableId, record.ind, sideNumber(record.seat), record.pit,
                           record.playedMs);
     }
 
     std::optional<Record> recordAfter(std::int64_t tableId, int ind) override {
         const auto r = tx_.exec_prepared("record_after", tableId, ind);
         if (r.empty()) return std::nullopt;
-        return Record{r[0][0].as<int>(), r[0][1].as<int>(), r[0][2].as<int>(),
+        return Record{r[0][0].as<int>(), storedSide(r[0][1].as<int>()), r[0][2].as<int>(),
                       r[0][3].as<std::int64_t>()};
     }
 
@@ -507,8 +508,8 @@ class PostgresStore::Transaction final : public StoreTransaction {
     std::vector<Record> recordsOf(std::int64_t tableId) override {
         std::vector<Record> records;
         for (const auto& row : tx_.exec_prepared("records_of", tableId)) {
-            records.push_back(Record{row[0].as<int>(), row[1].as<int>(), row[2].as<int>(),
-                                     row[3].as<std::int64_t>()});
+            records.push_back(Record{row[0].as<int>(), storedSide(row[1].as<int>()),
+                                     row[2].as<int>(), row[3].as<std::int64_t>()});
         }
         return records;
     }

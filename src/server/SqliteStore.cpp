@@ -207,7 +207,7 @@ TableRow readTable(const Query& q) {
     t.ready2 = q.integer(7) != 0;
     t.status = static_cast<TableStatus>(q.integer(8));
     t.position = q.text(9);
-    t.seatToMove = static_cast<int>(q.integer(10));
+    t.seatToMove = storedSide(q.integer(10));
     t.time1Ms = q.integer(11);
     t.time2Ms = q.integer(12);
     t.turnStartedMs = q.integer(13);
@@ -244,7 +244,7 @@ void bindTable(Query& q, const TableRow& t) {
         .bind(7, t.ready2 ? 1 : 0)
         .bind(8, static_cast<std::int64_t>(t.status))
         .bind(9, t.position)
-        .bind(10, t.seatToMove)
+        .bind(10, sideNumber(t.seatToMove))
         .bind(11, t.time1Ms)
         .bind(12, t.time2Ms)
         .bind(13, t.turnStartedMs)
@@ -521,7 +521,7 @@ class SqliteStore::Transaction final : public StoreTransaction {
             "VALUES(?1, ?2, ?3, ?4, ?5)");
         q.bind(1, tableId)
             .bind(2, record.ind)
-            .bind(3, record.seat)
+            .bind(3, sideNumber(record.seat))
             .bind(4, record.pit)
             .bind(5, record.playedMs);
         if (!q.change()) fail(s_.db(), "record not added");
@@ -533,7 +533,7 @@ class SqliteStore::Transaction final : public StoreTransaction {
             "ORDER BY ind LIMIT 1");
         q.bind(1, tableId).bind(2, ind);
         if (!q.step()) return std::nullopt;
-        return Record{static_cast<int>(q.integer(0)), static_cast<int>(q.integer(1)),
+        return Record{static_cast<int>(q.integer(0)), storedSide(q.integer(1)),
                       static_cast<int>(q.integer(2)), q.integer(3)};
     }
 
@@ -545,7 +545,7 @@ class SqliteStore::Transaction final : public StoreTransaction {
         q.bind(1, tableId);
         std::vector<Record> records;
         while (q.step()) {
-            records.push_back(Record{static_cast<int>(q.integer(0)), static_cast<int>(q.integer(1)),
+            records.push_back(Record{static_cast<int>(q.integer(0)), storedSide(q.integer(1)),
                                      static_cast<int>(q.integer(2)), q.integer(3)});
         }
         return records;

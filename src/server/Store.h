@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/Side.h"
+
 namespace pimra::server {
 
 struct Account {
@@ -39,7 +41,7 @@ struct TableRow {
     bool ready2 = false;
     TableStatus status = TableStatus::Waiting;
     std::string position;  // 14 counts joined by "|"
-    int seatToMove = 1;
+    Side seatToMove = Side::Bottom;
     std::int64_t time1Ms = 0;
     std::int64_t time2Ms = 0;
     std::int64_t turnStartedMs = 0;
@@ -51,10 +53,15 @@ struct TableRow {
     std::int64_t changedMs = 0;
 };
 
+// Seats are kept as 1 (bottom row) and 2 (top row); the stores write nothing else.
+inline Side storedSide(std::int64_t number) {
+    return number == 2 ? Side::Top : Side::Bottom;
+}
+
 // One move of a game; `ind` counts from 1 per table.
 struct Record {
     int ind = 0;
-    int seat = 0;
+    Side seat = Side::Bottom;
     int pit = 0;
     std::int64_t playedMs = 0;
 };

@@ -49,34 +49,34 @@ TableRow TableRules::newTable(const std::string& creator, int timeLimit, int bon
     return table;
 }
 
-int TableRules::seatOf(const TableRow& table, const std::string& login) {
-    if (login.empty()) return 0;
-    if (table.login1 == login) return 1;
-    if (table.login2 == login) return 2;
-    return 0;
+std::optional<Side> TableRules::seatOf(const TableRow& table, const std::string& login) {
+    if (login.empty()) return std::nullopt;
+    if (table.login1 == login) return Side::Bottom;
+    if (table.login2 == login) return Side::Top;
+    return std::nullopt;
 }
 
-bool TableRules::isPitOfSeat(int pit, int seat) {
+bool TableRules::isPitOfSeat(int pit, Side seat) {
     const int first = Position::firstPitOf(seat);
     return pit >= first && pit < first + 6;
 }
 
-std::int64_t TableRules::remainingMs(const TableRow& table, int seat, std::int64_t nowMs) {
-    const std::int64_t stored = seat == 1 ? table.time1Ms : table.time2Ms;
+std::int64_t TableRules::remainingMs(const TableRow& table, Side seat, std::int64_t nowMs) {
+    const std::int64_t stored = seat == Side::Bottom ? table.time1Ms : table.time2Ms;
     if (table.status != TableStatus::Playing || seat != table.seatToMove) return stored;
     return stored - std::max<std::int64_t>(0, nowMs - table.turnStartedMs);
 }
 
-std::int64_t TableRules::reportedSeconds(const TableRow& table, int seat, std::int64_t nowMs) {
+std::int64_t TableRules::reportedSeconds(const TableRow& table, Side seat, std::int64_t nowMs) {
     return std::max<std::int64_t>(0, remainingMs(table, seat, nowMs) / 1000);
 }
 
 bool TableRules::settleClock(TableRow& table, std::int64_t nowMs) const {
     if (table.status != TableStatus::Playing) return false;
-    const int seat = table.seatToMove;
+    const Side seat = table.seatToMove;
     if (remainingMs(table, seat, nowMs) >= -graceMs_) return false;
-    (seat == 1 ? table.time1Ms : table.time2Ms) = 0;
-    finish(table, 3 - seat, nowMs);
+    (seat == Side::Bottom ? table.time1Ms : table.time2Ms) = 0;
+    finish(table, sideNumber(other(seat)), nowMs);
     return true;
 }
 
@@ -86,7 +86,7 @@ bool TableRules::startIfReady(TableRow& table, std::int64_t nowMs) {
         return false;
     }
     table.status = TableStatus::Playing;
-    table.seatToMove = 1;
+    table.seatToMove = Side::Bottom;
     table.time1Ms = table.time2Ms = std::int64_t{table.timeLimit} * 1000;
     table.turnStartedMs = nowMs;
     return true;
@@ -95,12 +95,12 @@ bool TableRules::startIfReady(TableRow& table, std::int64_t nowMs) {
 std::optional<Record> TableRules::playMove(TableRow& table, int pit, std::int64_t nowMs) {
     const auto before = parsePosition(table.position);
     if (!before) return std::nullopt;
-    const int seat = table.seatToMove;
+    const Side seat = table.seatToMove;
     const MoveResult move = pimra::playMove(*before, seat, pit);
     if (!move.accepted) return std::nullopt;
 
     // A move inside the grace period is played on a clock of zero.
-    std::int64_t& clock = seat == 1 ? table.time1Ms : table.time2Ms;
+    std::int64_t& clock = seat == Side::Bottom ? table.time1Ms : table.time2Ms;
     clock = std::max<std::int64_t>(0, remainingMs(table, seat, nowMs));
     table.turnStartedMs = nowMs;
     table.position = formatPosition(move.position);
@@ -128,9 +128,9 @@ bool TableRules::hasExpired(const TableRow& table, std::int64_t nowMs, std::int6
     return table.status == TableStatus::Waiting && table.changedMs < nowMs - waitingMs;
 }
 
-void TableRules::vacateSeat(TableRow& table, int seat, std::int64_t nowMs) {
-    (seat == 1 ? table.login1 : table.login2).clear();
-    (seat == 1 ? table.ready1 : table.ready2) = false;
+void TableRules::vacateSeat(TableRow& table, Side seat, std::int64_t nowMs) {
+    (seat == Side::Bottom ? table.login1 : table.login2).clear();
+    (seat == Side::Bottom ? table.ready1 : table.ready2) = false;
     table.changedMs = nowMs;
 }
 

@@ -21,14 +21,14 @@ class TableRules {
 
     static TableRow newTable(const std::string& creator, int timeLimit, int bonus,
                              std::int64_t nowMs);
-    // 1 or 2 for a seated login, 0 for anyone else.
-    static int seatOf(const TableRow& table, const std::string& login);
-    static bool isPitOfSeat(int pit, int seat);
+    // The seat of a seated login; none for anyone else.
+    static std::optional<Side> seatOf(const TableRow& table, const std::string& login);
+    static bool isPitOfSeat(int pit, Side seat);
 
     // Milliseconds left on a seat's clock at `nowMs`; negative once it has run out.
-    static std::int64_t remainingMs(const TableRow& table, int seat, std::int64_t nowMs);
+    static std::int64_t remainingMs(const TableRow& table, Side seat, std::int64_t nowMs);
     // Whole seconds left, never below 0, as "gettable" reports them.
-    static std::int64_t reportedSeconds(const TableRow& table, int seat, std::int64_t nowMs);
+    static std::int64_t reportedSeconds(const TableRow& table, Side seat, std::int64_t nowMs);
 
     // Ends the game when the player to move has run out of time and grace; true if it did.
     bool settleClock(TableRow& table, std::int64_t nowMs) const;
@@ -36,7 +36,7 @@ class TableRules {
     // A table whose game has not started and that has not changed for `waitingMs`.
     static bool hasExpired(const TableRow& table, std::int64_t nowMs, std::int64_t waitingMs);
     // Frees a seat of a table whose game has not started; the other seat's readiness stays.
-    static void vacateSeat(TableRow& table, int seat, std::int64_t nowMs);
+    static void vacateSeat(TableRow& table, Side seat, std::int64_t nowMs);
 
     // Starts the game once both seats are taken and ready; true if it did.
     static bool startIfReady(TableRow& table, std::int64_t nowMs);

@@ -220,7 +220,7 @@ class FitTest : public QObject, private test::FormFixture {
 
     void serverTextsAreShownAsTheyCome() {
         const QString markup = QStringLiteral("<i></i>alice");
-        form_->setLoginPane(markup);
+        form_->lobbyHost().setLoginPane(markup);
         for (const QLabel* label : {form_->loginPane(), form_->messagePane(), form_->statusPanel()})
             QCOMPARE(label->textFormat(), Qt::PlainText);
         QCOMPARE(form_->loginPane()->text(), markup);

@@ -153,7 +153,7 @@ class OnlineTest : public QObject {
     }
     // The first pit of the mover's row that holds stones.
     static int anyPlayablePit(const TForm1& form) {
-        const int side = form.onlineTable().SideToMove();
+        const Side side = form.onlineTable().SideToMove();
         for (int pit = 1; pit <= kPitCount; ++pit) {
             if (Position::sideOf(pit) == side && canPlayPit(form.game().position(), pit))
                 return pit;

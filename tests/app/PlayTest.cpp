@@ -120,7 +120,7 @@ class PlayTest : public QObject, private pimra::test::FormFixture {
         QVERIFY(menu().N20->isEnabled());
         QVERIFY(!menu().N29->isEnabled());
         QCOMPARE(form_->game().history().moveNumber(), 1);
-        QCOMPARE(form_->game().sideToMove(), 1);
+        QCOMPARE(form_->game().sideToMove(), Side::Bottom);
         QVERIFY(form_->game().position() != Position::start());
     }
 
@@ -131,7 +131,7 @@ class PlayTest : public QObject, private pimra::test::FormFixture {
             for (int i = 1; i <= kPitCount; ++i) board[i] = form_->pit(i)->Stones;
             shown << board;
         });
-        const MoveResult expected = playMove(Position::start(), 1, 1);
+        const MoveResult expected = playMove(Position::start(), Side::Bottom, 1);
         click(1);
         QCOMPARE(shown.size(), static_cast<int>(expected.steps.size()));
         for (int k = 0; k < shown.size(); ++k)
@@ -167,7 +167,7 @@ class PlayTest : public QObject, private pimra::test::FormFixture {
         QCOMPARE(form_->game().history().moveNumber(), 1);
         QCOMPARE(form_->game().position()[8], 0);  // the late answer was played
         QCOMPARE(form_->pit(8)->Stones, 0);
-        QCOMPARE(form_->game().sideToMove(), 1);
+        QCOMPARE(form_->game().sideToMove(), Side::Bottom);
         QVERIFY(menu().N1->menuAction()->isEnabled());
         QVERIFY(menu().N26->menuAction()->isEnabled());
         QVERIFY(form_->messagePane()->text().isEmpty());
@@ -179,7 +179,7 @@ class PlayTest : public QObject, private pimra::test::FormFixture {
         if (QTest::currentTestFailed()) return;
         settle();  // the reply arrives while the event loop runs
         QCOMPARE(form_->game().history().moveNumber(), 1);
-        QCOMPARE(form_->game().sideToMove(), 1);
+        QCOMPARE(form_->game().sideToMove(), Side::Bottom);
         const Position& after = form_->game().position();
         QVERIFY(after[8] == 0 || after[9] == 0);  // one of the top's two pits was played
         QCOMPARE(form_->pit(8)->Stones, after[8]);
@@ -200,7 +200,7 @@ class PlayTest : public QObject, private pimra::test::FormFixture {
         QVERIFY(menu().N26->menuAction()->isEnabled());
         QCOMPARE(form_->game().level(), 5);
         click(1);  // the new game plays on: six stones end in the user's store
-        QCOMPARE(form_->game().sideToMove(), 1);
+        QCOMPARE(form_->game().sideToMove(), Side::Bottom);
     }
 
     void aLevelChangeDuringTheThoughtAnswersAtTheNewLevel() {
@@ -211,7 +211,7 @@ class PlayTest : public QObject, private pimra::test::FormFixture {
         settle();
         QCOMPARE(form_->game().level(), 4);
         QCOMPARE(form_->game().history().moveNumber(), 1);
-        QCOMPARE(form_->game().sideToMove(), 1);
+        QCOMPARE(form_->game().sideToMove(), Side::Bottom);
         QVERIFY(form_->messagePane()->text().isEmpty());
     }
 

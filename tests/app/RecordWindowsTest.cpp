@@ -266,14 +266,14 @@ class RecordWindowsTest : public QObject, private pimra::test::FormFixture {
 
         // A new position replaces the one under way: only its values are ever shown.
         window->setThinkTime(std::chrono::milliseconds(60000));
-        window->showPosition(Position::start(), kBottomSide);
+        window->showPosition(Position::start(), Side::Bottom);
         QVERIFY(window->analysing());
-        window->showPosition(form_->game().position(), kBottomSide);
+        window->showPosition(form_->game().position(), Side::Bottom);
         QVERIFY(waitForAnalysis(window));
         expectProvenValues(window);
 
         // Closing the window stops the work.
-        window->showPosition(Position::start(), kBottomSide);
+        window->showPosition(Position::start(), Side::Bottom);
         QVERIFY(window->analysing());
         window->close();
         QVERIFY(!window->analysing());

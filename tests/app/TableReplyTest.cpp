@@ -94,7 +94,7 @@ class TableReplyTest : public QObject {
         form.setTimerPeriods(3600 * 1000, 3600 * 1000);
         form.show();
         bool loggedIn = false;
-        form.login("Boris", "secret", [&](bool ok) { loggedIn = ok; });
+        form.lobbyHost().login("Boris", "secret", [&](bool ok) { loggedIn = ok; });
         QVERIFY(test::waitUntilIdle(form));
         QVERIFY(loggedIn);
 

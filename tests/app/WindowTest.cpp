@@ -162,7 +162,7 @@ class WindowTest : public QObject, private pimra::test::FormFixture {
 
         // Pit 3 passes the turn; the computer replies until the bottom row is to move.
         key('3');
-        QCOMPARE(form_->game().sideToMove(), 1);
+        QCOMPARE(form_->game().sideToMove(), Side::Bottom);
         QCOMPARE(form_->game().history().moveNumber(), 2);
         QCOMPARE(boardOf(*form_), form_->game().position());
         QCOMPARE(form_->game().history().entry(3), form_->game().position());
@@ -395,7 +395,7 @@ class WindowTest : public QObject, private pimra::test::FormFixture {
         QCOMPARE(ui_->openAsked, 0);
         QCOMPARE(boardOf(*form_), Position::start());
         QCOMPARE(form_->statusText(), QStringLiteral("Сохраненная игра загужена"));
-        QCOMPARE(form_->game().sideToMove(), 1);
+        QCOMPARE(form_->game().sideToMove(), Side::Bottom);
 
         // A missing or short file leaves the board alone and says why.
         click(3);

@@ -71,7 +71,7 @@ TEST(EndgameTable, AgreesWithPlainSearchOnRandomPositions) {
     int compared = 0;
     for (int k = 0; k < 600; ++k) {
         const Position p = randomLatePosition(random, 1 + k % kStones);
-        const int side = 1 + k % 2;
+        const Side side = k % 2 == 0 ? Side::Bottom : Side::Top;
         if (p.rowSum(side) == 0) continue;
         const auto rules = RulesBoard::from(p, side);
         const std::optional<int> gain = table.gain(*rules);
@@ -83,9 +83,9 @@ TEST(EndgameTable, AgreesWithPlainSearchOnRandomPositions) {
 
     // Past what the table holds: more stones, or a store already over the limit.
     Position many = board({2, 2, 2, 0, 0, 0}, 0, {0, 0, 0, 0, 0, 0}, 0);
-    EXPECT_FALSE(table.gain(*RulesBoard::from(many, kBottomSide)));
+    EXPECT_FALSE(table.gain(*RulesBoard::from(many, Side::Bottom)));
     Position over = board({1, 0, 0, 0, 0, 0}, 37, {0, 0, 1, 0, 0, 0}, 0);
-    EXPECT_FALSE(table.gain(*RulesBoard::from(over, kTopSide)));
+    EXPECT_FALSE(table.gain(*RulesBoard::from(over, Side::Top)));
 }
 
 TEST(EndgameTable, TheStoreLimitEndsTheGameInTheTableToo) {
@@ -94,12 +94,12 @@ TEST(EndgameTable, TheStoreLimitEndsTheGameInTheTableToo) {
     // plays pit 6 too and gains 2; from 36 the first stone makes 37, which ends the game with
     // the other stone still in pit 6.
     const Position roomy = board({0, 0, 0, 0, 2, 0}, 10, {0, 0, 0, 0, 0, 0}, 0);
-    EXPECT_EQ(table.gain(*RulesBoard::from(roomy, kBottomSide)), 2);
+    EXPECT_EQ(table.gain(*RulesBoard::from(roomy, Side::Bottom)), 2);
     const Position atLimit = board({0, 0, 0, 0, 2, 0}, 36, {0, 0, 0, 0, 0, 0}, 0);
-    EXPECT_EQ(table.gain(*RulesBoard::from(atLimit, kBottomSide)), 1);
+    EXPECT_EQ(table.gain(*RulesBoard::from(atLimit, Side::Bottom)), 1);
     // The same for the top row, whose own store is 14.
     const Position topAtLimit = board({0, 0, 0, 0, 0, 0}, 0, {0, 0, 0, 0, 2, 0}, 36);
-    EXPECT_EQ(table.gain(*RulesBoard::from(topAtLimit, kTopSide)), 1);
+    EXPECT_EQ(table.gain(*RulesBoard::from(topAtLimit, Side::Top)), 1);
 }
 
 TEST(EndgameTable, SearchWithTheTableFindsTheSameProvenValues) {
@@ -112,7 +112,7 @@ TEST(EndgameTable, SearchWithTheTableFindsTheSameProvenValues) {
     ExhaustiveSolver solver;
     for (int k = 0; k < 30; ++k) {
         const Position p = randomLatePosition(random, 6 + k % 4);
-        const int side = 1 + k % 2;
+        const Side side = k % 2 == 0 ? Side::Bottom : Side::Top;
         if (p.rowSum(side) == 0) continue;
         const SearchResult result = withTable.search(p, side, unlimited);
         ASSERT_TRUE(result.exact) << k;

@@ -12,7 +12,7 @@ namespace pimra::test {
 // Plain exhaustive game values by the window's own move (playMove), remembered per position.
 class ExhaustiveSolver {
   public:
-    int value(const Position& position, int side) {
+    int value(const Position& position, Side side) {
         const auto key = std::make_pair(position, side);
         if (const auto found = known_.find(key); found != known_.end()) return found->second;
         int best = -1000;
@@ -23,11 +23,11 @@ class ExhaustiveSolver {
             const Position& after = move.position;
             int v = 0;
             if (move.gameOver) {
-                v = after[Position::storeOf(side)] - after[Position::storeOf(3 - side)];
+                v = after[Position::storeOf(side)] - after[Position::storeOf(other(side))];
             } else if (move.sideToMove == side) {
                 v = value(after, side);
             } else {
-                v = -value(after, 3 - side);
+                v = -value(after, other(side));
             }
             best = std::max(best, v);
         }

@@ -41,7 +41,7 @@ TEST(GameLog, EveryMoveOfTheLocalGameIsRecordedWithWhoPlayedItAndTheLevel) {
 
     const GameRecord& record = game.record();
     EXPECT_EQ(record.start(), Position::start());
-    EXPECT_EQ(record.firstSide(), kBottomSide);
+    EXPECT_EQ(record.firstSide(), Side::Bottom);
     ASSERT_GE(record.moves().size(), 4u);
     EXPECT_EQ(record.moves()[0], (RecordedMove{1, Mover::Human, 0}));
     EXPECT_EQ(record.moves()[1], (RecordedMove{3, Mover::Human, 0}));
@@ -160,7 +160,7 @@ TEST(GameLog, ALoadedRecordBecomesTheHistoryTurnByTurn) {
     game.loadRecord(*reading.record);
     const GameRecord& record = game.record();
     EXPECT_EQ(game.position(), record.current().position);
-    EXPECT_EQ(game.sideToMove(), kBottomSide);
+    EXPECT_EQ(game.sideToMove(), Side::Bottom);
     EXPECT_EQ(game.recordMoves(), 5u);
     EXPECT_EQ(game.history().moveNumber(), 3);  // start, after 1, after 3 8, after 2 9
 
@@ -201,7 +201,7 @@ TEST(GameLog, OnlineMovesAndLoadedPositionsAreNotWrittenIntoTheRecord) {
     playTurn(match, 3);
     const GameRecord before = game.record();
     game.loadPosition(board({1, 2, 3, 4, 5, 6}, 0, {6, 5, 4, 3, 2, 1}, 0), true);
-    game.setSideToMove(kBottomSide);
+    game.setSideToMove(Side::Bottom);
     game.move(2);  // as the online table plays it
     EXPECT_EQ(game.record(), before);
     EXPECT_FALSE(game.recordMoves().has_value());

@@ -27,7 +27,7 @@ TEST(GameRecord, AppendsOnlyMovesTheRulesAllow) {
     EXPECT_FALSE(record.append({7, Mover::Human, 0}));
     EXPECT_FALSE(record.append({0, Mover::Human, 0}));
     EXPECT_TRUE(record.append({1, Mover::Human, 0}));
-    EXPECT_EQ(record.current().sideToMove, kBottomSide);
+    EXPECT_EQ(record.current().sideToMove, Side::Bottom);
     EXPECT_FALSE(record.append({1, Mover::Human, 0}));  // now empty
     EXPECT_EQ(record.moves().size(), 1u);
     EXPECT_EQ(record.after(0).position, Position::start());
@@ -38,7 +38,7 @@ TEST(GameRecord, AppendsOnlyMovesTheRulesAllow) {
     EXPECT_EQ(record.current().position, Position::start());
 
     // The last stone ends the game: the result is the two stores, and nothing follows.
-    GameRecord end(test::board({0, 0, 0, 0, 0, 1}, 30, {0, 0, 0, 0, 2, 0}, 20), kBottomSide);
+    GameRecord end(test::board({0, 0, 0, 0, 0, 1}, 30, {0, 0, 0, 0, 2, 0}, 20), Side::Bottom);
     EXPECT_TRUE(end.append({6, Mover::Human, 0}));  // into store 7: bottom to move, row empty
     EXPECT_TRUE(end.current().gameOver);
     EXPECT_EQ(end.result(), "31:22");
@@ -57,7 +57,7 @@ TEST(RecordFormat, RoundTripsThroughTextAndFiles) {
     EXPECT_EQ(reading.record->current().position, record.current().position);
 
     // Another start, the top row first, a finished game, Windows line ends and a BOM.
-    GameRecord other(test::board({0, 0, 0, 0, 0, 1}, 30, {0, 0, 0, 0, 2, 0}, 20), kTopSide);
+    GameRecord other(test::board({0, 0, 0, 0, 0, 1}, 30, {0, 0, 0, 0, 2, 0}, 20), Side::Top);
     ASSERT_TRUE(other.append({12, Mover::Computer, kLevelVariable}));
     std::string crlf;
     for (const char c : formatRecord(other))

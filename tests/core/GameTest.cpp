@@ -23,7 +23,7 @@ void playTurn(LocalMatch& match, int pit) {
 TEST(Game, StartState) {
     Game game;
     EXPECT_EQ(game.position(), Position::start());
-    EXPECT_EQ(game.sideToMove(), 1);
+    EXPECT_EQ(game.sideToMove(), Side::Bottom);
     EXPECT_EQ(game.level(), kLevelHard);
     EXPECT_EQ(game.history().moveNumber(), 0);
     EXPECT_FALSE(game.history().canGoBack());
@@ -36,7 +36,7 @@ TEST(Game, ClicksAcceptedOnlyOnTheBottomRowWhenItIsToMove) {
     Game game;
     for (int pit : {0, 7, 8, 13, 14, 15}) EXPECT_FALSE(game.acceptsLocalClick(pit)) << pit;
     for (int pit = 1; pit <= 6; ++pit) EXPECT_TRUE(game.acceptsLocalClick(pit));
-    game.setSideToMove(2);
+    game.setSideToMove(Side::Top);
     EXPECT_FALSE(game.acceptsLocalClick(1));
 }
 
@@ -57,7 +57,7 @@ TEST(Game, BackAndForwardWalkTheHistory) {
     Game& game = match.game();
     playTurn(match, 3);
     const Position afterFirst = game.position();
-    EXPECT_EQ(game.sideToMove(), 1);
+    EXPECT_EQ(game.sideToMove(), Side::Bottom);
     EXPECT_TRUE(game.history().canGoBack());
 
     game.goBack();
@@ -86,7 +86,7 @@ TEST(Game, ComputerKeepsTheTurnAfterItsStoreAndOnlyTheFinalPositionIsRecorded) {
     // computer moves again.
     game.loadPosition(board({1, 1, 1, 1, 1, 1}, 0, {2, 2, 2, 2, 2, 1}, 0), true);
     playTurn(match, 1);
-    EXPECT_EQ(game.sideToMove(), 1);
+    EXPECT_EQ(game.sideToMove(), Side::Bottom);
     EXPECT_EQ(game.history().moveNumber(), 1);
     EXPECT_EQ(game.history().entry(2), game.position());
     EXPECT_GE(game.position()[14], 2);
@@ -97,10 +97,10 @@ TEST(Game, NewGameKeepsThePreviousPositionOneStepBack) {
     Game& game = match.game();
     playTurn(match, 2);
     const Position played = game.position();
-    game.setSideToMove(2);
+    game.setSideToMove(Side::Top);
     game.newGame();
     EXPECT_EQ(game.position(), Position::start());
-    EXPECT_EQ(game.sideToMove(), 1);
+    EXPECT_EQ(game.sideToMove(), Side::Bottom);
     EXPECT_EQ(game.history().moveNumber(), 1);
     game.goBack();
     EXPECT_EQ(game.position(), played);
@@ -114,11 +114,11 @@ TEST(Game, SteppingBackAfterAGameEndedWithTheTopToMoveGivesTheMoveBack) {
     Game& game = match.game();
     game.loadPosition(board({0, 0, 0, 0, 1, 0}, 30, {0, 0, 0, 0, 0, 0}, 30), true);
     playTurn(match, 5);  // the top is to move with an empty row: the bottom row is swept
-    EXPECT_EQ(game.sideToMove(), 2);
+    EXPECT_EQ(game.sideToMove(), Side::Top);
     EXPECT_FALSE(game.computerToMove());
     EXPECT_EQ(game.position()[7], 31);
     game.goBack();
-    EXPECT_EQ(game.sideToMove(), 1);
+    EXPECT_EQ(game.sideToMove(), Side::Bottom);
     EXPECT_TRUE(game.acceptsLocalClick(5));
 }
 
@@ -173,7 +173,8 @@ TEST(Game, WholeGamesAtEveryLevelEndWithEveryStoneInAStore) {
         Game& game = match.game();
         game.setLevel(level);
         int turns = 0;
-        while (game.position().rowSum(1) > 0 && game.sideToMove() == 1 && turns < 300) {
+        while (game.position().rowSum(Side::Bottom) > 0 && game.sideToMove() == Side::Bottom &&
+               turns < 300) {
             // The user always takes the hint.
             playTurn(match, game.hint());
             ++turns;

@@ -45,7 +45,7 @@ TEST(Levels, WorkedExampleAtEveryLevel) {
     EXPECT_EQ(hard.scores, scores({std::nullopt, 1, -1, std::nullopt, 0, std::nullopt}));
 
     const ScoredChoice deep =
-        DeepLineScores(ChainEvaluator(SearchPosition::fromBoard(kExample)), 2);
+        DeepLineScores(ChainEvaluator(SearchPosition::fromBoard(kExample)), Side::Top);
     EXPECT_EQ(deep.pit, 5);  // Board 12
     EXPECT_EQ(deep.scores, scores({std::nullopt, 5, 0, std::nullopt, 6, std::nullopt}));
 
@@ -64,7 +64,8 @@ TEST(Levels, StartPosition) {
     const ScoredChoice hard = Mozg3Scores(start);
     EXPECT_EQ(hard.pit, 1);
     EXPECT_EQ(hard.scores, scores({0, 0, 0, 0, 0, 0}));
-    const ScoredChoice deep = DeepLineScores(ChainEvaluator(SearchPosition::fromBoard(start)), 2);
+    const ScoredChoice deep =
+        DeepLineScores(ChainEvaluator(SearchPosition::fromBoard(start)), Side::Top);
     EXPECT_EQ(deep.pit, 1);
     EXPECT_EQ(deep.scores, scores({16, 0, 0, 0, 0, 1}));
     EXPECT_EQ(HintPit(start), 1);
@@ -128,7 +129,8 @@ TEST(Levels, VariableLevelDrawsOneOfTheFourLevels) {
 TEST(Levels, WrappedScoresFallBackToTheFirstPitWithStones) {
     // So many stones that every line's gains wrap the signed byte to -100 or below.
     const Position p = board({0, 0, 0, 0, 0, 0}, 0, {0, 0, 200, 0, 0, 0}, 0);
-    const ScoredChoice deep = DeepLineScores(ChainEvaluator(SearchPosition::fromBoard(p)), 2);
+    const ScoredChoice deep =
+        DeepLineScores(ChainEvaluator(SearchPosition::fromBoard(p)), Side::Top);
     EXPECT_EQ(deep.pit, 3);
 }
 

@@ -74,7 +74,7 @@ TEST(LocalMatch, AClickGivesTheUserMoveAndNextGivesTheComputerRepliesOneByOne) {
     EXPECT_EQ(slow.asked[1].level, kLevelEasy);
     slow.answer(8);
     ASSERT_EQ(played.moves.size(), 2u);
-    ASSERT_EQ(match.game().sideToMove(), kBottomSide);
+    ASSERT_EQ(match.game().sideToMove(), Side::Bottom);
 
     // Only the position after the last reply is recorded, as one turn.
     EXPECT_EQ(match.next(played.ready()), LocalMatch::Next::TurnOver);
@@ -127,7 +127,7 @@ TEST(LocalMatch, AnAnswerForAnAbandonedTurnIsDropped) {
     EXPECT_TRUE(played.moves.empty());
     EXPECT_EQ(match.game().position(), before);
     // The next turn asks afresh.
-    match.game().setSideToMove(kBottomSide);
+    match.game().setSideToMove(Side::Bottom);
     ASSERT_TRUE(match.click(2));
     match.next(played.ready());
     EXPECT_EQ(slow.asked.size(), 2u);

@@ -48,7 +48,7 @@ TEST(RulesBoard, PlaysEveryMoveExactlyLikeTheGame) {
         const int perPit = 1 + game % 8;
         for (int i = 1; i <= kPitCount; ++i) p[i] = Position::isStore(i) ? 0 : perPit;
         if (game % 3 == 0) p[1 + game % 6] = 13 + game % 20;  // laps around the board
-        int side = 1 + game % 2;
+        Side side = game % 2 == 0 ? Side::Bottom : Side::Top;
         for (int turn = 0; turn < 300 && p.rowSum(side) > 0; ++turn) {
             int pit = 0;
             do pit = Position::firstPitOf(side) + static_cast<int>(random() % 6);
@@ -72,12 +72,12 @@ TEST(RulesBoard, PlaysEveryMoveExactlyLikeTheGame) {
 TEST(RulesBoard, RefusesBoardsItCannotHold) {
     Position big = Position::start();
     big[1] = 200;
-    EXPECT_FALSE(RulesBoard::from(big, kBottomSide));
+    EXPECT_FALSE(RulesBoard::from(big, Side::Bottom));
     Position negative = Position::start();
     negative[3] = -1;
-    EXPECT_FALSE(RulesBoard::from(negative, kTopSide));
-    EXPECT_FALSE(RulesBoard::from(Position::start(), 3));
-    const auto start = RulesBoard::from(Position::start(), kTopSide);
+    EXPECT_FALSE(RulesBoard::from(negative, Side::Top));
+    EXPECT_FALSE(RulesBoard::from(Position::start(), static_cast<Side>(3)));
+    const auto start = RulesBoard::from(Position::start(), Side::Top);
     ASSERT_TRUE(start);
     EXPECT_FALSE(start->canPlay(3));
     EXPECT_FALSE(start->canPlay(14));
@@ -94,7 +94,7 @@ TEST(MasterSearch, ProvesTheValueOfSmallBoards) {
         board({0, 3, 0, 0, 0, 0}, 0, {3, 0, 0, 0, 0, 3}, 0),
     };
     for (const Position& p : small) {
-        for (int side : {kBottomSide, kTopSide}) {
+        for (Side side : {Side::Bottom, Side::Top}) {
             if (p.rowSum(side) == 0) continue;
             const SearchResult result = search.search(p, side, unlimited());
             ASSERT_TRUE(result.exact);
@@ -103,9 +103,9 @@ TEST(MasterSearch, ProvesTheValueOfSmallBoards) {
             const MoveResult move = playMove(p, side, result.pit);
             ASSERT_TRUE(move.accepted);
             const int after = move.gameOver ? move.position[Position::storeOf(side)] -
-                                                  move.position[Position::storeOf(3 - side)]
+                                                  move.position[Position::storeOf(other(side))]
                               : move.sideToMove == side ? solver.value(move.position, side)
-                                                        : -solver.value(move.position, 3 - side);
+                                                        : -solver.value(move.position, other(side));
             EXPECT_EQ(after, result.value);
         }
     }
@@ -115,19 +115,19 @@ TEST(MasterSearch, AnalysisGivesEachMoveItsOwnProvenValue) {
     ExhaustiveSolver solver;
     MasterSearch search(1 << 16);
     const Position p = board({2, 0, 0, 2, 0, 0}, 3, {2, 2, 0, 0, 2, 0}, 4);
-    const SearchResult result = search.analyse(p, kTopSide, unlimited());
+    const SearchResult result = search.analyse(p, Side::Top, unlimited());
     ASSERT_TRUE(result.exact);
     ASSERT_EQ(result.moves.size(), 3u);
     for (const MoveValue& m : result.moves) {
-        const MoveResult move = playMove(p, kTopSide, m.pit);
+        const MoveResult move = playMove(p, Side::Top, m.pit);
         const int expected = move.gameOver ? move.position[14] - move.position[7]
-                             : move.sideToMove == kTopSide
-                                 ? solver.value(move.position, kTopSide)
-                                 : -solver.value(move.position, kBottomSide);
+                             : move.sideToMove == Side::Top
+                                 ? solver.value(move.position, Side::Top)
+                                 : -solver.value(move.position, Side::Bottom);
         EXPECT_TRUE(m.exact);
         EXPECT_EQ(m.value, expected) << "pit " << m.pit;
     }
-    EXPECT_EQ(result.value, solver.value(p, kTopSide));
+    EXPECT_EQ(result.value, solver.value(p, Side::Top));
 }
 
 TEST(MasterSearch, EndgamesAgreeWithExhaustiveSearch) {
@@ -136,7 +136,7 @@ TEST(MasterSearch, EndgamesAgreeWithExhaustiveSearch) {
     MasterSearch search(1 << 16);
     for (int k = 0; k < 40; ++k) {
         const Position p = randomEndgame(random, 3 + k % 6);
-        const int side = 1 + k % 2;
+        const Side side = k % 2 == 0 ? Side::Bottom : Side::Top;
         if (p.rowSum(side) == 0) continue;
         const SearchResult result = search.search(p, side, unlimited());
         ASSERT_TRUE(result.exact) << k;
@@ -148,9 +148,9 @@ TEST(MasterSearch, DepthLimitedSearchIsRepeatableAndPlaysLegalMoves) {
     MasterSearch search(1 << 16);
     SearchLimits limits = unlimited();
     limits.depth = 6;
-    const SearchResult first = search.search(Position::start(), kTopSide, limits);
+    const SearchResult first = search.search(Position::start(), Side::Top, limits);
     search.clear();
-    const SearchResult second = search.search(Position::start(), kTopSide, limits);
+    const SearchResult second = search.search(Position::start(), Side::Top, limits);
     EXPECT_EQ(first.pit, second.pit);
     EXPECT_EQ(first.value, second.value);
     EXPECT_EQ(first.depth, 6);
@@ -167,7 +167,7 @@ TEST(MasterSearch, DepthLimitedSearchIsRepeatableAndPlaysLegalMoves) {
 
     // No move left: the value is the end of the game, with the other row swept.
     const Position over = board({1, 2, 0, 0, 0, 0}, 20, {0, 0, 0, 0, 0, 0}, 30);
-    const SearchResult none = search.search(over, kTopSide, limits);
+    const SearchResult none = search.search(over, Side::Top, limits);
     EXPECT_EQ(none.pit, 0);
     EXPECT_TRUE(none.exact);
     EXPECT_EQ(none.value, 30 - 23);
@@ -178,7 +178,7 @@ TEST(MasterSearch, StopsSoonAfterBeingAsked) {
     std::stop_source stop;
     std::uint64_t nodesWhenAsked = 0;
     // Asked to stop after the third iteration, from inside the search.
-    const SearchResult result = search.search(Position::start(), kTopSide, unlimited(),
+    const SearchResult result = search.search(Position::start(), Side::Top, unlimited(),
                                               stop.get_token(), [&](const SearchResult& progress) {
                                                   if (progress.depth == 3) {
                                                       nodesWhenAsked = progress.nodes;
@@ -195,14 +195,14 @@ TEST(MasterThinker, ReportsOnTheWorkerAndStopsWithinFiftyMilliseconds) {
     std::promise<SearchResult> finished;
     SearchLimits limits = unlimited();
     limits.depth = 5;
-    thinker.start(Position::start(), kTopSide, limits,
+    thinker.start(Position::start(), Side::Top, limits,
                   [&](const SearchResult& r) { finished.set_value(r); });
     const SearchResult result = finished.get_future().get();
     EXPECT_EQ(result.depth, 5);
 
     // A thought without limits ends when stopped, and its result is not reported.
     bool reported = false;
-    thinker.start(Position::start(), kTopSide, unlimited(),
+    thinker.start(Position::start(), Side::Top, unlimited(),
                   [&](const SearchResult&) { reported = true; });
     std::this_thread::yield();
     const auto asked = std::chrono::steady_clock::now();
@@ -214,15 +214,15 @@ TEST(MasterThinker, ReportsOnTheWorkerAndStopsWithinFiftyMilliseconds) {
 
 TEST(TranspositionTable, KeysTellPositionsApartAndSolvedValuesStay) {
     const PositionKeys keys;
-    const auto start = RulesBoard::from(Position::start(), kBottomSide);
-    const auto startTop = RulesBoard::from(Position::start(), kTopSide);
+    const auto start = RulesBoard::from(Position::start(), Side::Bottom);
+    const auto startTop = RulesBoard::from(Position::start(), Side::Top);
     Position moved = Position::start();
     --moved[1];
     ++moved[2];
-    const auto shifted = RulesBoard::from(moved, kBottomSide);
+    const auto shifted = RulesBoard::from(moved, Side::Bottom);
     EXPECT_NE(keys.key(*start), keys.key(*startTop));
     EXPECT_NE(keys.key(*start), keys.key(*shifted));
-    EXPECT_EQ(keys.key(*start), keys.key(*RulesBoard::from(Position::start(), kBottomSide)));
+    EXPECT_EQ(keys.key(*start), keys.key(*RulesBoard::from(Position::start(), Side::Bottom)));
 
     TranspositionTable table(1000);
     EXPECT_EQ(table.size(), 1024u);
@@ -246,12 +246,12 @@ TEST(MasterThinker, ANewThoughtReplacesTheOneUnderWay) {
     MasterThinker thinker(1 << 16, false);
     std::atomic<int> reports{0};
     std::promise<SearchResult> second;
-    thinker.start(Position::start(), kTopSide, unlimited(),
+    thinker.start(Position::start(), Side::Top, unlimited(),
                   [&](const SearchResult&) { ++reports; });
     SearchLimits limits = unlimited();
     limits.depth = 3;
     const Position p = board({0, 0, 0, 0, 0, 1}, 30, {0, 0, 0, 0, 2, 1}, 20);
-    thinker.start(p, kTopSide, limits, [&](const SearchResult& r) {
+    thinker.start(p, Side::Top, limits, [&](const SearchResult& r) {
         ++reports;
         second.set_value(r);
     });
@@ -268,7 +268,7 @@ TEST(MasterThinker, AnalysisReportsEveryDepthThenTheLastAndAStoppedOneNothing) {
     SearchLimits limits = unlimited();
     limits.depth = 4;
     thinker.analyse(
-        Position::start(), kBottomSide, limits,
+        Position::start(), Side::Bottom, limits,
         [&](const SearchResult& r) { depths.push_back(r.depth); },
         [&](const SearchResult& r) { finished.set_value(r); });
     const SearchResult result = finished.get_future().get();
@@ -278,7 +278,7 @@ TEST(MasterThinker, AnalysisReportsEveryDepthThenTheLastAndAStoppedOneNothing) {
 
     std::atomic<int> reports{0};
     thinker.analyse(
-        Position::start(), kBottomSide, unlimited(), [&](const SearchResult&) {},
+        Position::start(), Side::Bottom, unlimited(), [&](const SearchResult&) {},
         [&](const SearchResult&) { ++reports; });
     thinker.stop();
     EXPECT_EQ(reports.load(), 0);

@@ -146,7 +146,7 @@ TEST_F(OnlineTableTest, NextRecordReplaysOnlyNewPlayableMoves) {
     LogIn("Ann");
     table.Open(2);
     Playing("Bob");
-    EXPECT_EQ(table.SideToMove(), kTopSide);
+    EXPECT_EQ(table.SideToMove(), Side::Top);
     EXPECT_EQ(table.OnPollTimer(false), PollAction::AskNextRecord);
     EXPECT_EQ(table.ApplyNextRecord(nullptr), NextRecordOutcome::NoNewRecord);
     Reply same = {{"response", "Success"}, {"ind", "4"}, {"move", "9"}};
@@ -231,7 +231,7 @@ TEST_F(OnlineTableTest, OnlineClicksOnlyOnTheOwnRowInTheOwnTurn) {
     for (int pit = 0; pit <= 15; ++pit) {
         EXPECT_FALSE(table.AcceptsClick(pit)) << pit;
     }
-    EXPECT_EQ(table.SideToMove(), kBottomSide);
+    EXPECT_EQ(table.SideToMove(), Side::Bottom);
     EXPECT_EQ(table.OnPollTimer(false), PollAction::AskNextRecord);
 }
 
@@ -274,7 +274,7 @@ TEST_F(OnlineTableTest, InformationPanelShowsRatingsAwayPlayersAndTheSpectator) 
     EXPECT_EQ(view.loginLabel1, "Ann");
     EXPECT_EQ(view.loginLabel2, "Bob");
     EXPECT_FALSE(view.watching);
-    EXPECT_EQ(table.OwnSeat(), 2);
+    EXPECT_EQ(table.OwnSeat(), Side::Top);
     // A free seat carries no rating and no mark.
     Load({{"login1", ""}, {"login2", "Bob"}, {"rating1", "1500"}, {"away1", "1"}});
     EXPECT_EQ(table.View().loginLabel1, "");

@@ -60,7 +60,7 @@ TEST_F(TableControllerTest, EnteringATableShowsTheServersBoardAndStartsTheTimers
     EXPECT_TRUE(loaded.showBoard && loaded.showTable && loaded.startTimers);
     EXPECT_EQ(loaded.message, std::string());  // the user opened it: the pane shows the answer
     EXPECT_EQ(game.position(), board);
-    EXPECT_EQ(game.sideToMove(), kTopSide);
+    EXPECT_EQ(game.sideToMove(), Side::Top);
     EXPECT_FALSE(controller.busy());
 }
 

@@ -103,7 +103,7 @@ TEST_F(ArchiveHttpTest, TheGamePageReplaysTheServersRecords) {
     ASSERT_EQ(data["moves"].size(), static_cast<std::size_t>(moves));
     ASSERT_EQ(data["positions"].size(), static_cast<std::size_t>(moves + 1));
     Position replay = Position::start();
-    int side = 1;
+    Side side = Side::Bottom;
     for (int ind = 0; ind < moves; ++ind) {
         const auto record = nextRecord(table, ind);
         const int pit = std::stoi(record["move"].get<std::string>());

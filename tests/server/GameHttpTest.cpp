@@ -18,7 +18,7 @@ bool playFirstPit(Client client, const std::map<std::string, Login>& players,
     if (state["result"] != "0") return false;
     const auto position = parsePosition(state["position"]);
     const std::string active = state["activelogin"];
-    const int seat = active == state["login1"] ? 1 : 2;
+    const Side seat = active == state["login1"] ? Side::Bottom : Side::Top;
     const int first = Position::firstPitOf(seat);
     for (int pit = first; pit < first + 6; ++pit) {
         if ((*position)[pit] > 0) {
@@ -47,7 +47,8 @@ TEST_F(GameHttpTest, TwoSessionsPlayAWholeGameToAResult) {
     ASSERT_TRUE(position);
     EXPECT_EQ(position->total(), 72);
     const int bottom = (*position)[7], top = (*position)[14];
-    EXPECT_TRUE(bottom > 36 || top > 36 || position->rowSum(1) == 0 || position->rowSum(2) == 0)
+    EXPECT_TRUE(bottom > 36 || top > 36 || position->rowSum(Side::Bottom) == 0 ||
+                position->rowSum(Side::Top) == 0)
         << state;
     EXPECT_EQ(state["result"], bottom > top ? "1" : bottom < top ? "2" : "3");
     EXPECT_EQ(state["activelogin"], "");
@@ -55,7 +56,7 @@ TEST_F(GameHttpTest, TwoSessionsPlayAWholeGameToAResult) {
 
     // Both players and a spectator can replay the whole game record by record.
     Position replay = Position::start();
-    int side = 1;
+    Side side = Side::Bottom;
     for (int ind = 0; ind < moves; ++ind) {
         const auto record = nextRecord(table, ind);
         ASSERT_EQ(record["ind"], std::to_string(ind + 1));

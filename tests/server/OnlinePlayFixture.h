@@ -32,7 +32,7 @@ class OnlinePlayTest : public ServerTest {
             if (state["result"] != "0") break;
             const auto position = parsePosition(state["position"]);
             const std::string active = state["activelogin"];
-            const int seat = active == state["login1"] ? 1 : 2;
+            const Side seat = active == state["login1"] ? Side::Bottom : Side::Top;
             int pit = Position::firstPitOf(seat);
             while ((*position)[pit] == 0) ++pit;
             clock_.advanceMs(1000);

@@ -215,7 +215,8 @@ int nextPit(const nlohmann::json& state) {
     if (text(state, "result") != "0") return 0;
     const auto position = parsePosition(text(state, "position"));
     if (!position) return 0;
-    const int seat = text(state, "activelogin") == text(state, "login1") ? 1 : 2;
+    const Side seat =
+        text(state, "activelogin") == text(state, "login1") ? Side::Bottom : Side::Top;
     const int first = Position::firstPitOf(seat);
     for (int pit = first; pit < first + 6; ++pit) {
         if ((*position)[pit] > 0) return pit;

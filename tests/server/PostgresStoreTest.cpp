@@ -46,8 +46,8 @@ TEST_F(PostgresStoreTest, CreatesTheSchemaAndKeepsDataForTheNextProcessOverEithe
             EXPECT_TRUE(tx.addAccount({"Пётр", "hash3", "петр"}, 2));
             tx.addSession({"s", "c", "Иван", 3, 3});
             id = tx.addTable(TableRules::newTable("Иван", 300, 3, 4));
-            tx.addRecord(id, {1, 1, 3, 5});
-            tx.addRecord(id, {2, 2, 9, 6});
+            tx.addRecord(id, {1, Side::Bottom, 3, 5});
+            tx.addRecord(id, {2, Side::Top, 9, 6});
         });
     }
     // The same database by host and port, as another machine names it.
@@ -145,7 +145,7 @@ TEST_F(PostgresStoreTest, ListsTrimsRemovesAndCountsAsTheEmbeddedStoreDoes) {
         EXPECT_EQ(tx.countUnfinishedTablesOf("a"), 2);
         EXPECT_EQ(tx.countUnfinishedTablesOf("b"), 1);
 
-        tx.addRecord(running, {1, 1, 3, 5});
+        tx.addRecord(running, {1, Side::Bottom, 3, 5});
         TableRow stale = TableRules::newTable("a", 60, 0, 100);
         const auto staleId = tx.addTable(stale);
         EXPECT_EQ(tx.removeWaitingTablesChangedBefore(50), 1);  // `waiting`, changed at 0

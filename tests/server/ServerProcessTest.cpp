@@ -141,7 +141,7 @@ struct GameDriver {
 
     void run(int port, std::atomic<int>& acknowledged) {
         pimra::Position position = pimra::Position::start();
-        int side = pimra::kBottomSide;
+        pimra::Side side = pimra::Side::Bottom;
         for (unsigned turn = 0;; ++turn) {
             const int first = pimra::Position::firstPitOf(side);
             int pit = 0;
@@ -151,7 +151,7 @@ struct GameDriver {
                 if (position[candidate] > 0) pit = candidate;
             }
             if (pit == 0) return;
-            const auto reply = act(port, side == pimra::kBottomSide ? seat1 : seat2, "move",
+            const auto reply = act(port, side == pimra::Side::Bottom ? seat1 : seat2, "move",
                                    {{"tableid", table}, {"move", std::to_string(pit)}});
             if (!succeeded(reply)) return;  // the server is gone, or the game is over
             played.push_back(pit);

@@ -46,8 +46,8 @@ TEST_F(SqliteStoreTest, CreatesTheSchemaInWalModeAndKeepsDataAcrossReopening) {
             EXPECT_TRUE(tx.addAccount({"Пётр", "hash3", "петр"}, 2));
             tx.addSession({"s", "c", "Иван", 3, 3});
             id = tx.addTable(TableRules::newTable("Иван", 300, 3, 4));
-            tx.addRecord(id, {1, 1, 3, 5});
-            tx.addRecord(id, {2, 2, 9, 6});
+            tx.addRecord(id, {1, Side::Bottom, 3, 5});
+            tx.addRecord(id, {2, Side::Top, 9, 6});
         });
     }
     SqliteStore store(path_.string());
@@ -160,7 +160,7 @@ TEST_F(SqliteStoreTest, WaitingTablesUnchangedTooLongAndLeftTablesAreRemovedWith
         TableRow playing = TableRules::newTable("a", 60, 0, 100);
         playing.status = TableStatus::Playing;
         const auto playingId = tx.addTable(playing);
-        tx.addRecord(playingId, {1, 1, 3, 5});
+        tx.addRecord(playingId, {1, Side::Bottom, 3, 5});
         EXPECT_EQ(tx.removeWaitingTablesChangedBefore(400), 1);
         EXPECT_FALSE(tx.findTable(staleId));
         EXPECT_TRUE(tx.findTable(freshId));
@@ -441,7 +441,7 @@ TEST_F(SqliteStoreTest, ManyThreadsChangingOneTableLoseNoUpdate) {
                 store.write([&](StoreTransaction& tx) {
                     TableRow table = *tx.findTable(id);
                     table.lastRecord += 1;
-                    tx.addRecord(id, {table.lastRecord, 1, 3, 0});
+                    tx.addRecord(id, {table.lastRecord, Side::Bottom, 3, 0});
                     tx.updateTable(table);
                 });
                 store.read([&](StoreTransaction& tx) { EXPECT_TRUE(tx.findTable(id)); });

@@ -33,30 +33,30 @@ TEST(TableRules, StartsOnlyWithBothSeatsTakenAndReady) {
     table.ready2 = true;
     EXPECT_TRUE(TableRules::startIfReady(table, kStart));
     EXPECT_EQ(table.status, TableStatus::Playing);
-    EXPECT_EQ(table.seatToMove, 1);
+    EXPECT_EQ(table.seatToMove, Side::Bottom);
 }
 
 TEST(TableRules, ChargesTheMoverAndAddsTheBonusWhenTheTurnPasses) {
     TableRow table = playingTable(60, 5);
     // Pit 1 ends in the own store: an extra turn, no bonus.
     ASSERT_TRUE(TableRules::playMove(table, 1, kStart + 10'000));
-    EXPECT_EQ(table.seatToMove, 1);
+    EXPECT_EQ(table.seatToMove, Side::Bottom);
     EXPECT_EQ(table.time1Ms, 50'000);
     // Pit 2 passes the turn: charged 4 s, then 5 s bonus.
     const auto record = TableRules::playMove(table, 2, kStart + 14'000);
     ASSERT_TRUE(record);
     EXPECT_EQ(record->ind, 2);
-    EXPECT_EQ(table.seatToMove, 2);
+    EXPECT_EQ(table.seatToMove, Side::Top);
     EXPECT_EQ(table.time1Ms, 51'000);
-    EXPECT_EQ(TableRules::reportedSeconds(table, 2, kStart + 20'500), 53);
-    EXPECT_EQ(TableRules::reportedSeconds(table, 1, kStart + 20'500), 51);
+    EXPECT_EQ(TableRules::reportedSeconds(table, Side::Top, kStart + 20'500), 53);
+    EXPECT_EQ(TableRules::reportedSeconds(table, Side::Bottom, kStart + 20'500), 51);
 }
 
 TEST(TableRules, FlagsOnlyAfterTheGracePeriod) {
     const TableRules rules(2000);
     TableRow table = playingTable(60, 0);
     EXPECT_FALSE(rules.settleClock(table, kStart + 62'000));
-    EXPECT_EQ(TableRules::reportedSeconds(table, 1, kStart + 62'000), 0);
+    EXPECT_EQ(TableRules::reportedSeconds(table, Side::Bottom, kStart + 62'000), 0);
     TableRow late = table;
     // A move inside the grace is still played, on a clock of zero.
     ASSERT_TRUE(TableRules::playMove(late, 2, kStart + 61'500));
@@ -71,9 +71,9 @@ TEST(TableRules, RefusesWhatTheCoreRefuses) {
     EXPECT_FALSE(TableRules::playMove(table, 7, kStart));
     EXPECT_FALSE(TableRules::playMove(table, 8, kStart));
     EXPECT_EQ(table.lastRecord, 0);
-    EXPECT_TRUE(TableRules::isPitOfSeat(13, 2));
-    EXPECT_FALSE(TableRules::isPitOfSeat(14, 2));
-    EXPECT_FALSE(TableRules::isPitOfSeat(7, 1));
+    EXPECT_TRUE(TableRules::isPitOfSeat(13, Side::Top));
+    EXPECT_FALSE(TableRules::isPitOfSeat(14, Side::Top));
+    EXPECT_FALSE(TableRules::isPitOfSeat(7, Side::Bottom));
 }
 
 TEST(TableRules, EndsTheGameAsTheMoveEndsItAndTheLargerStoreWins) {

@@ -32,14 +32,14 @@ TEST(Match, LevelsPlayTheBottomRowThroughAMirror) {
     ClockRandom random;
     for (const char* name : {"normal", "hard", "veryhard"}) {
         Player player(*parsePlayer(name), 3);
-        EXPECT_EQ(player.choose(p, kBottomSide) + 7,
+        EXPECT_EQ(player.choose(p, Side::Bottom) + 7,
                   ChooseComputerMove(m, parsePlayer(name)->level, random));
     }
     for (const char* name : {"easy", "normal", "hard", "veryhard"}) {
         Player player(*parsePlayer(name), 3);
-        const int bottom = player.choose(p, kBottomSide);
-        EXPECT_TRUE(playMove(p, kBottomSide, bottom).accepted) << name;
-        EXPECT_TRUE(playMove(p, kTopSide, player.choose(p, kTopSide)).accepted) << name;
+        const int bottom = player.choose(p, Side::Bottom);
+        EXPECT_TRUE(playMove(p, Side::Bottom, bottom).accepted) << name;
+        EXPECT_TRUE(playMove(p, Side::Top, player.choose(p, Side::Top)).accepted) << name;
     }
 }
 

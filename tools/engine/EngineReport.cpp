@@ -81,7 +81,7 @@ std::string analyse(const Position& position) {
     out << "hard " << choiceText(ChooseComputerMove(position, kLevelHard, random))
         << scoresText(Mozg3Scores(position)) << '\n';
     out << "veryhard " << choiceText(ChooseComputerMove(position, kLevelVeryHard, random))
-        << scoresText(DeepLineScores(evaluator, kTopSide)) << '\n';
+        << scoresText(DeepLineScores(evaluator, Side::Top)) << '\n';
     out << "hint " << choiceText(HintPit(position)) << '\n';
     return out.str();
 }
@@ -109,7 +109,7 @@ std::string masterReport(const Position& position, MasterSearch& search,
 
 std::string analysisReport(const Position& position, MasterSearch& search,
                            const SearchLimits& limits) {
-    const SearchResult result = search.analyse(position, kTopSide, limits);
+    const SearchResult result = search.analyse(position, Side::Top, limits);
     std::vector<MoveValue> moves = result.moves;
     std::sort(moves.begin(), moves.end(),
               [](const MoveValue& a, const MoveValue& b) { return a.pit < b.pit; });

@@ -16,7 +16,7 @@ namespace {
 constexpr int kMaxGameMoves = 2000;
 constexpr std::size_t kMatchTableEntries = std::size_t{1} << 22;
 
-std::vector<int> playablePits(const Position& board, int side) {
+std::vector<int> playablePits(const Position& board, Side side) {
     std::vector<int> pits;
     const int first = Position::firstPitOf(side);
     for (int pit = first; pit < first + 6; ++pit) {
@@ -58,7 +58,7 @@ Player::Player(const PlayerSetup& setup, unsigned seed)
     }
 }
 
-int Player::choose(const Position& board, int sideToMove) {
+int Player::choose(const Position& board, Side sideToMove) {
     const auto started = std::chrono::steady_clock::now();
     int pit = 0;
     if (search_) {
@@ -69,7 +69,7 @@ int Player::choose(const Position& board, int sideToMove) {
     }
     if (pit == 0) {
         // The levels play the top row: show them the board from there.
-        const bool top = sideToMove == kTopSide;
+        const bool top = sideToMove == Side::Top;
         const int index = ChooseComputerMove(top ? board : mirrored(board), setup_.level, *random_);
         pit = top ? index : index - 7;
     }
@@ -112,11 +112,11 @@ Opening randomOpening(std::uint32_t seed, int stonesPerPit) {
 
 GameOutcome playGame(const Opening& opening, Player& a, Player& b, bool aBottom) {
     Position board = opening.position;
-    int side = opening.sideToMove;
+    Side side = opening.sideToMove;
     GameOutcome outcome;
     for (; outcome.moves < kMaxGameMoves; ++outcome.moves) {
         if (board.rowSum(side) == 0) break;
-        Player& mover = (side == kBottomSide) == aBottom ? a : b;
+        Player& mover = (side == Side::Bottom) == aBottom ? a : b;
         const int pit = mover.choose(board, side);
         const MoveResult move = playMove(board, side, pit);
         if (!move.accepted) break;  // a player without a playable choice forfeits the rest

@@ -29,7 +29,7 @@ std::optional<PlayerSetup> parsePlayer(const std::string& text);
 class Player {
   public:
     Player(const PlayerSetup& setup, unsigned seed);
-    int choose(const Position& board, int sideToMove);
+    int choose(const Position& board, Side sideToMove);
     const PlayerSetup& setup() const { return setup_; }
     std::chrono::nanoseconds thinking() const { return thinking_; }
     int movesMade() const { return moves_; }
@@ -48,7 +48,7 @@ Position mirrored(const Position& board);
 // A start: the stones per pit and the first random moves of both players.
 struct Opening {
     Position position;
-    int sideToMove = kBottomSide;
+    Side sideToMove = Side::Bottom;
     std::vector<int> moves;  // the random moves from the start, in order
 };
 
