@@ -37,15 +37,15 @@ class ExhaustiveSolver {
 
   private:
     struct Less {
-        bool operator()(const std::pair<Position, int>& a,
-                        const std::pair<Position, int>& b) const {
+        bool operator()(const std::pair<Position, Side>& a,
+                        const std::pair<Position, Side>& b) const {
             for (int i = 1; i <= kPitCount; ++i) {
                 if (a.first[i] != b.first[i]) return a.first[i] < b.first[i];
             }
             return a.second < b.second;
         }
     };
-    std::map<std::pair<Position, int>, int, Less> known_;
+    std::map<std::pair<Position, Side>, int, Less> known_;
 };
 
 }  // namespace pimra::test
