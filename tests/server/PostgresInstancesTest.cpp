@@ -18,6 +18,7 @@
 #include <set>
 #include <thread>
 
+#include "FreePort.h"
 #include "PostgresTestCluster.h"
 #include "TestServer.h"
 #include "core/Position.h"
@@ -127,20 +128,7 @@ class ClusterFront {
         std::ifstream in(path);
         return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     }
-    static int freePort() {
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof(address);
-        int port = -1;
-        if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
-            ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-            port = ntohs(address.sin_port);
-        }
-        ::close(fd);
-        return port;
-    }
+    static int freePort() { return pimra::test::freeLoopbackPort(); }
     // nginx runs as a daemon: its port is polled until it answers, for about five seconds.
     static bool waitForListener(int port) {
         for (int i = 0; i < 500; ++i) {
