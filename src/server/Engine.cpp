@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <iostream>
+#include <set>
 
 #include "GameArchive.h"
 
@@ -109,14 +110,66 @@ Engine::Engine(Store& store, const Clock& clock, Accounts& accounts, EngineSetti
       settings_(settings),
       rules_(settings.graceMs) {}
 
+namespace {
+
+std::string text(const json& reply) {
+    return reply.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+// A change whose reply does not depend on what it found.
+std::function<json()> replyWith(const char* response) {
+    return [response] { return reply(response); };
+}
+
+}  // namespace
+
+void Engine::answer(std::string_view body, const std::string& address, Respond respond) {
+    const auto fields = decodeFormBody(body);
+    if (!fields) {
+        respond(text(reply(reason::kBadRequest)));
+        return;
+    }
+    answer(*fields, address, std::move(respond));
+}
+
+bool Engine::onlyChanges(const FormFields& fields) {
+    static const std::set<std::string, std::less<>> changes = {
+        "tablelist", "newtable", "regtable", "ready", "move", "leave", "rematch", "alive"};
+    const auto action = fields.find("action");
+    return action != fields.end() && changes.contains(action->second);
+}
+
+void Engine::answer(const FormFields& fields, const std::string& address, Respond respond) {
+    Answer answer = act(fields, address);
+    if (!answer.change) {
+        respond(text(answer.reply));
+        return;
+    }
+    store_.writeThen(std::move(answer.change),
+                     [afterChange = std::move(answer.afterChange),
+                      respond = std::move(respond)](const std::exception_ptr& error) {
+                         respond(text(error ? failureReply(error) : afterChange()));
+                     });
+}
+
 std::string Engine::answer(std::string_view body, const std::string& address) {
     const auto fields = decodeFormBody(body);
-    const json result = fields ? handle(*fields, address) : reply(reason::kBadRequest);
-    return result.dump(-1, ' ', false, json::error_handler_t::replace);
+    return text(fields ? handle(*fields, address) : reply(reason::kBadRequest));
 }
 
 json Engine::handle(const FormFields& fields, const std::string& address) {
-    using Handler = json (Engine::*)(const FormFields&);
+    Answer answer = act(fields, address);
+    if (!answer.change) return answer.reply;
+    try {
+        store_.write(answer.change);
+    } catch (...) {
+        return failureReply(std::current_exception());
+    }
+    return answer.afterChange();
+}
+
+Engine::Answer Engine::act(const FormFields& fields, const std::string& address) {
+    using Handler = Answer (Engine::*)(const FormFields&);
     static const std::map<std::string, Handler, std::less<>> handlers = {
         {"tablelist", &Engine::tableList},
         {"newtable", &Engine::newTable},
@@ -133,43 +186,61 @@ json Engine::handle(const FormFields& fields, const std::string& address) {
         const std::string& action = field(fields, "action");
         if (action == "login") return login(fields, address);
         const auto it = handlers.find(action);
-        if (it == handlers.end()) return reply(reason::kUnknownAction);
+        if (it == handlers.end()) return Answer{reply(reason::kUnknownAction), {}, {}};
         return (this->*(it->second))(fields);
-    } catch (const Refusal& refusal) {
-        return reply(refusal.reason);
-    } catch (const std::exception& error) {
-        std::cerr << "pimra-server: " << error.what() << '\n';
-        return reply(reason::kServerError);
+    } catch (...) {
+        return Answer{failureReply(std::current_exception()), {}, {}};
     }
 }
 
-std::string Engine::requireLogin(StoreTransaction& tx, const FormFields& fields) const {
-    const auto login = accounts_.sessionLogin(tx, field(fields, "sid"), field(fields, "code"));
+json Engine::failureReply(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const Refusal& refusal) {
+        return reply(refusal.reason);
+    } catch (const std::exception& failure) {
+        std::cerr << "pimra-server: " << failure.what() << '\n';
+    } catch (...) {
+        std::cerr << "pimra-server: an unknown error\n";
+    }
+    return reply(reason::kServerError);
+}
+
+Engine::SessionKey Engine::sessionOf(const FormFields& fields) {
+    return SessionKey{field(fields, "sid"), field(fields, "code")};
+}
+
+std::string Engine::requireLogin(StoreTransaction& tx, const SessionKey& session) const {
+    const auto login = accounts_.sessionLogin(tx, session.sid, session.code);
     if (!login) throw Refusal{reason::kNotLoggedIn};
     return *login;
 }
 
-json Engine::login(const FormFields& fields, const std::string& address) {
+Engine::Answer Engine::login(const FormFields& fields, const std::string& address) {
     const auto result = accounts_.logIn(field(fields, "login"), field(fields, "pass"), address);
-    if (result.outcome == LoginResult::Outcome::Throttled) return reply(reason::kTooManyLogins);
-    if (result.outcome != LoginResult::Outcome::LoggedIn) return reply(reason::kBadLogin);
+    if (result.outcome == LoginResult::Outcome::Throttled) {
+        return Answer{reply(reason::kTooManyLogins), {}, {}};
+    }
+    if (result.outcome != LoginResult::Outcome::LoggedIn) {
+        return Answer{reply(reason::kBadLogin), {}, {}};
+    }
     json answer = reply(kSuccess);
     answer["sid"] = result.session.sid;
     answer["code"] = result.session.code;
-    return answer;
+    return Answer{std::move(answer), {}, {}};
 }
 
 void Engine::removeStaleTables(StoreTransaction& tx, std::int64_t nowMs) const {
     tx.removeWaitingTablesChangedBefore(nowMs - settings_.waitingTableMs);
 }
 
-json Engine::tableList(const FormFields& fields) {
+Engine::Answer Engine::tableList(const FormFields& fields) {
     requireGame(fields);
     const std::int64_t now = clock_.nowMs();
     const std::int64_t since = now - settings_.finishedListedMs;
-    json tables = json::array();
-    store_.write([&](StoreTransaction& tx) {
-        tables = json::array();
+    auto tables = std::make_shared<json>(json::array());
+    auto change = [this, now, since, tables](StoreTransaction& tx) {
+        *tables = json::array();
         removeStaleTables(tx, now);
         std::map<std::string, std::string> ratings;
         const auto rating = [&](const std::string& login) {
@@ -186,27 +257,29 @@ json Engine::tableList(const FormFields& fields) {
                     settle(tx, table, now);
                 }
             }
-            tables.push_back({{"ind", std::to_string(table.id)},
-                              {"login1", table.login1},
-                              {"login2", table.login2},
-                              {"timelimit", std::to_string(table.timeLimit)},
-                              {"bonus", std::to_string(table.bonus)},
-                              {"rating1", rating(table.login1)},
-                              {"rating2", rating(table.login2)}});
+            tables->push_back({{"ind", std::to_string(table.id)},
+                               {"login1", table.login1},
+                               {"login2", table.login2},
+                               {"timelimit", std::to_string(table.timeLimit)},
+                               {"bonus", std::to_string(table.bonus)},
+                               {"rating1", rating(table.login1)},
+                               {"rating2", rating(table.login2)}});
         }
-    });
-    json result = reply(kSuccess);
-    result["tables"] = std::move(tables);
-    return result;
+    };
+    return Answer{{}, std::move(change), [tables] {
+                      json result = reply(kSuccess);
+                      result["tables"] = std::move(*tables);
+                      return result;
+                  }};
 }
 
-json Engine::newTable(const FormFields& fields) {
+Engine::Answer Engine::newTable(const FormFields& fields) {
     requireGame(fields);
     const int timeLimit = number(fields, "timelimit");
     const int bonus = number(fields, "bonus");
-    std::int64_t id = 0;
-    store_.write([&](StoreTransaction& tx) {
-        const std::string login = requireLogin(tx, fields);
+    auto id = std::make_shared<std::int64_t>(0);
+    auto change = [this, session = sessionOf(fields), timeLimit, bonus, id](StoreTransaction& tx) {
+        const std::string login = requireLogin(tx, session);
         removeStaleTables(tx, clock_.nowMs());
         if (timeLimit < 60 || timeLimit > 7200 || bonus > 300) {
             throw Refusal{reason::kBadTimeControl};
@@ -214,17 +287,19 @@ json Engine::newTable(const FormFields& fields) {
         if (tx.countUnfinishedTablesOf(login) >= settings_.maxUnfinishedTablesPerLogin) {
             throw Refusal{reason::kTooManyTables};
         }
-        id = tx.addTable(TableRules::newTable(login, timeLimit, bonus, clock_.nowMs()));
-    });
-    json result = reply(kSuccess);
-    result["ind"] = std::to_string(id);
-    return result;
+        *id = tx.addTable(TableRules::newTable(login, timeLimit, bonus, clock_.nowMs()));
+    };
+    return Answer{{}, std::move(change), [id] {
+                      json result = reply(kSuccess);
+                      result["ind"] = std::to_string(*id);
+                      return result;
+                  }};
 }
 
-json Engine::regTable(const FormFields& fields) {
+Engine::Answer Engine::regTable(const FormFields& fields) {
     const int id = number(fields, "tableid");
-    store_.write([&](StoreTransaction& tx) {
-        const std::string login = requireLogin(tx, fields);
+    auto change = [this, session = sessionOf(fields), id](StoreTransaction& tx) {
+        const std::string login = requireLogin(tx, session);
         TableRow table = requireTable(tx, id);
         const std::int64_t now = clock_.nowMs();
         if (TableRules::hasExpired(table, now, settings_.waitingTableMs)) {
@@ -244,8 +319,8 @@ json Engine::regTable(const FormFields& fields) {
         }
         table.changedMs = now;
         tx.updateTable(table);
-    });
-    return reply(kSuccess);
+    };
+    return Answer{{}, std::move(change), replyWith(kSuccess)};
 }
 
 json Engine::describeTable(const TableRow& table, std::int64_t nowMs) const {
@@ -265,33 +340,33 @@ json Engine::describeTable(const TableRow& table, std::int64_t nowMs) const {
     return result;
 }
 
-json Engine::getTable(const FormFields& fields) {
+Engine::Answer Engine::getTable(const FormFields& fields) {
     requireApp(fields);
     const int id = number(fields, "tableid");
     const std::int64_t now = clock_.nowMs();
     TableRow table;
     json result;
-    const auto describe = [&](StoreTransaction& tx) {
-        result = describeTable(table, now);
-        describeActivity(tx, table, now, result);
-    };
     store_.read([&](StoreTransaction& tx) {
         table = requireTable(tx, id);
-        describe(tx);
+        result = describeTable(table, now);
+        describeActivity(tx, table, now, result);
     });
     if (TableRules::hasExpired(table, now, settings_.waitingTableMs)) {
-        store_.write([&](StoreTransaction& tx) { removeStaleTables(tx, now); });
-        throw Refusal{reason::kNoTable};
+        return Answer{{},
+                      [this, now](StoreTransaction& tx) { removeStaleTables(tx, now); },
+                      replyWith(reason::kNoTable)};
     }
-    if (TableRow settled = table; rules_.settleClock(settled, now)) {
-        // Polls only read; the rare flag on time takes the write path and reads afresh.
-        store_.write([&](StoreTransaction& tx) {
-            table = requireTable(tx, id);
-            settle(tx, table, now);
-            describe(tx);
-        });
-    }
-    return result;
+    TableRow settled = table;
+    if (!rules_.settleClock(settled, now)) return Answer{std::move(result), {}, {}};
+    // Polls only read; the rare flag on time takes the write path and reads afresh.
+    auto described = std::make_shared<json>();
+    auto change = [this, id, now, described](StoreTransaction& tx) {
+        TableRow held = requireTable(tx, id);
+        settle(tx, held, now);
+        *described = describeTable(held, now);
+        describeActivity(tx, held, now, *described);
+    };
+    return Answer{{}, std::move(change), [described] { return std::move(*described); }};
 }
 
 void Engine::describeActivity(StoreTransaction& tx, const TableRow& table, std::int64_t nowMs,
@@ -329,7 +404,7 @@ bool Engine::settle(StoreTransaction& tx, TableRow& table, std::int64_t nowMs) c
     return true;
 }
 
-json Engine::nextRecord(const FormFields& fields) {
+Engine::Answer Engine::nextRecord(const FormFields& fields) {
     requireApp(fields);
     const int ind = number(fields, "ind");
     const int id = number(fields, "tableid");
@@ -341,13 +416,13 @@ json Engine::nextRecord(const FormFields& fields) {
     json result = reply(kSuccess);
     result["ind"] = std::to_string(record ? record->ind : ind);
     result["move"] = record ? std::to_string(record->pit) : "";
-    return result;
+    return Answer{std::move(result), {}, {}};
 }
 
-json Engine::ready(const FormFields& fields) {
+Engine::Answer Engine::ready(const FormFields& fields) {
     const int id = number(fields, "tableid");
-    store_.write([&](StoreTransaction& tx) {
-        const std::string login = requireLogin(tx, fields);
+    auto change = [this, session = sessionOf(fields), id](StoreTransaction& tx) {
+        const std::string login = requireLogin(tx, session);
         TableRow table = requireTable(tx, id);
         const std::optional<Side> seated = TableRules::seatOf(table, login);
         if (!seated) throw Refusal{reason::kNotSeated};
@@ -359,8 +434,8 @@ json Engine::ready(const FormFields& fields) {
         table.changedMs = clock_.nowMs();
         TableRules::startIfReady(table, table.changedMs);
         tx.updateTable(table);
-    });
-    return reply(kSuccess);
+    };
+    return Answer{{}, std::move(change), replyWith(kSuccess)};
 }
 
 bool Engine::lostOnTime(StoreTransaction& tx, TableRow& table, std::int64_t nowMs) const {
@@ -368,19 +443,20 @@ bool Engine::lostOnTime(StoreTransaction& tx, TableRow& table, std::int64_t nowM
     return settle(tx, table, nowMs);
 }
 
-json Engine::move(const FormFields& fields) {
+Engine::Answer Engine::move(const FormFields& fields) {
     const int id = number(fields, "tableid");
     const int pit = number(fields, "move");
-    std::string outcome = kSuccess;
-    store_.write([&](StoreTransaction& tx) {
-        const std::string login = requireLogin(tx, fields);
+    auto outcome = std::make_shared<const char*>(kSuccess);
+    auto change = [this, session = sessionOf(fields), id, pit, outcome](StoreTransaction& tx) {
+        *outcome = kSuccess;
+        const std::string login = requireLogin(tx, session);
         TableRow table = requireTable(tx, id);
         const std::optional<Side> seated = TableRules::seatOf(table, login);
         if (!seated) throw Refusal{reason::kNotSeated};
         const Side seat = *seated;
         const std::int64_t now = clock_.nowMs();
         if (lostOnTime(tx, table, now)) {
-            outcome = reason::kGameOver;
+            *outcome = reason::kGameOver;
             return;
         }
         if (table.status == TableStatus::Waiting) throw Refusal{reason::kGameNotStarted};
@@ -393,21 +469,22 @@ json Engine::move(const FormFields& fields) {
         tx.updateTable(table);
         markSeen(tx, table, seat, now);
         if (table.status == TableStatus::Finished) gameEnded(tx, table, GameFinish::Moves);
-    });
-    return reply(outcome);
+    };
+    return Answer{{}, std::move(change), [outcome] { return reply(*outcome); }};
 }
 
-json Engine::leave(const FormFields& fields) {
+Engine::Answer Engine::leave(const FormFields& fields) {
     const int id = number(fields, "tableid");
-    std::string outcome = kSuccess;
-    store_.write([&](StoreTransaction& tx) {
-        const std::string login = requireLogin(tx, fields);
+    auto outcome = std::make_shared<const char*>(kSuccess);
+    auto change = [this, session = sessionOf(fields), id, outcome](StoreTransaction& tx) {
+        *outcome = kSuccess;
+        const std::string login = requireLogin(tx, session);
         TableRow table = requireTable(tx, id);
         const std::optional<Side> seated = TableRules::seatOf(table, login);
         if (!seated) throw Refusal{reason::kNotSeated};
         const Side seat = *seated;
         if (lostOnTime(tx, table, clock_.nowMs())) {
-            outcome = reason::kGameOver;
+            *outcome = reason::kGameOver;
             return;
         }
         if (table.status == TableStatus::Finished) throw Refusal{reason::kGameOver};
@@ -418,15 +495,15 @@ json Engine::leave(const FormFields& fields) {
         } else {
             tx.updateTable(table);
         }
-    });
-    return reply(outcome);
+    };
+    return Answer{{}, std::move(change), [outcome] { return reply(*outcome); }};
 }
 
-json Engine::rematch(const FormFields& fields) {
+Engine::Answer Engine::rematch(const FormFields& fields) {
     const int id = number(fields, "tableid");
-    std::int64_t nextId = 0;
-    store_.write([&](StoreTransaction& tx) {
-        const std::string login = requireLogin(tx, fields);
+    auto nextId = std::make_shared<std::int64_t>(0);
+    auto change = [this, session = sessionOf(fields), id, nextId](StoreTransaction& tx) {
+        const std::string login = requireLogin(tx, session);
         TableRow table = requireTable(tx, id);
         const std::optional<Side> seated = TableRules::seatOf(table, login);
         if (!seated) throw Refusal{reason::kNotSeated};
@@ -450,24 +527,26 @@ json Engine::rematch(const FormFields& fields) {
             }
         }
         tx.saveActivity(table.id, activity);
-        nextId = activity.nextTableId;
-    });
-    json result = reply(kSuccess);
-    result["tableid"] = nextId != 0 ? std::to_string(nextId) : "";
-    return result;
+        *nextId = activity.nextTableId;
+    };
+    return Answer{{}, std::move(change), [nextId] {
+                      json result = reply(kSuccess);
+                      result["tableid"] = *nextId != 0 ? std::to_string(*nextId) : "";
+                      return result;
+                  }};
 }
 
-json Engine::alive(const FormFields& fields) {
+Engine::Answer Engine::alive(const FormFields& fields) {
     const int id = number(fields, "tableid");
-    store_.write([&](StoreTransaction& tx) {
-        const std::string login = requireLogin(tx, fields);
+    auto change = [this, session = sessionOf(fields), id](StoreTransaction& tx) {
+        const std::string login = requireLogin(tx, session);
         const TableRow table = requireTable(tx, id);
         const std::optional<Side> seated = TableRules::seatOf(table, login);
         if (!seated) throw Refusal{reason::kNotSeated};
         const Side seat = *seated;
         markSeen(tx, table, seat, clock_.nowMs());
-    });
-    return reply(kSuccess);
+    };
+    return Answer{{}, std::move(change), replyWith(kSuccess)};
 }
 
 }  // namespace pimra::server

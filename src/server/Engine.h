@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -31,25 +33,51 @@ struct EngineSettings {
 // "response" is "Success" or a short reason in Russian. Safe to call from several threads.
 class Engine {
   public:
+    using Respond = std::function<void(std::string)>;
+
     Engine(Store& store, const Clock& clock, Accounts& accounts, EngineSettings settings = {});
 
-    // Decodes a request body and answers it; the result is UTF-8 JSON text. `address` is
-    // where the request came from, for the limits on guessing passwords.
+    // Decodes a request body and answers it; `respond` gets the UTF-8 JSON text of the reply,
+    // either before this returns or, once a change is durable, on the thread the store tells
+    // it on. `address` is where the request came from, for the limits on guessing passwords.
+    void answer(std::string_view body, const std::string& address, Respond respond);
+    void answer(const FormFields& fields, const std::string& address, Respond respond);
+    // True for an action whose only use of the store is one change: handed to a store that
+    // queues writes, it never waits for SQL on the calling thread.
+    static bool onlyChanges(const FormFields& fields);
+    // The same, waiting for the reply.
     std::string answer(std::string_view body, const std::string& address = "");
     nlohmann::json handle(const FormFields& fields, const std::string& address = "");
 
   private:
-    nlohmann::json login(const FormFields& fields, const std::string& address);
-    nlohmann::json tableList(const FormFields& fields);
-    nlohmann::json newTable(const FormFields& fields);
-    nlohmann::json regTable(const FormFields& fields);
-    nlohmann::json getTable(const FormFields& fields);
-    nlohmann::json nextRecord(const FormFields& fields);
-    nlohmann::json ready(const FormFields& fields);
-    nlohmann::json move(const FormFields& fields);
-    nlohmann::json leave(const FormFields& fields);
-    nlohmann::json rematch(const FormFields& fields);
-    nlohmann::json alive(const FormFields& fields);
+    // An action's outcome: a reply now, or a change for the store and the reply to make once
+    // the change is durable. The change and the reply keep nothing of the request by
+    // reference: they may run after it is gone.
+    struct Answer {
+        nlohmann::json reply;
+        Store::Work change;
+        std::function<nlohmann::json()> afterChange;
+    };
+    // The session a request names.
+    struct SessionKey {
+        std::string sid;
+        std::string code;
+    };
+
+    Answer act(const FormFields& fields, const std::string& address);
+    static nlohmann::json failureReply(const std::exception_ptr& error);
+
+    Answer login(const FormFields& fields, const std::string& address);
+    Answer tableList(const FormFields& fields);
+    Answer newTable(const FormFields& fields);
+    Answer regTable(const FormFields& fields);
+    Answer getTable(const FormFields& fields);
+    Answer nextRecord(const FormFields& fields);
+    Answer ready(const FormFields& fields);
+    Answer move(const FormFields& fields);
+    Answer leave(const FormFields& fields);
+    Answer rematch(const FormFields& fields);
+    Answer alive(const FormFields& fields);
 
     void removeStaleTables(StoreTransaction& tx, std::int64_t nowMs) const;
     nlohmann::json describeTable(const TableRow& table, std::int64_t nowMs) const;
@@ -64,7 +92,8 @@ class Engine {
     static void gameEnded(StoreTransaction& tx, const TableRow& table, GameFinish finish);
     // A loss on time found now is stored with its end of the game; true if there was one.
     bool settle(StoreTransaction& tx, TableRow& table, std::int64_t nowMs) const;
-    std::string requireLogin(StoreTransaction& tx, const FormFields& fields) const;
+    static SessionKey sessionOf(const FormFields& fields);
+    std::string requireLogin(StoreTransaction& tx, const SessionKey& session) const;
     // A clock that has run out ends the game now and the result is stored.
     bool lostOnTime(StoreTransaction& tx, TableRow& table, std::int64_t nowMs) const;
 

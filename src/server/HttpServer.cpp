@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <latch>
 #include <map>
 #include <mutex>
@@ -46,8 +47,9 @@ constexpr const char* kJson = "application/json; charset=utf-8";
 constexpr const char* kCsrfCookie = "pimra_csrf";
 constexpr int kListenBacklog = 16384;
 constexpr std::size_t kReadChunk = 16 * 1024;
-// A change waits on its worker until its group commit is on disk; enough workers let one
-// sync serve many moves while the reads go on.
+// Reads and the SQL-free part of changes run here; a change's worker goes on at once once the
+// change is queued for the store, unless the store holds it until the commit (PostgreSQL), so
+// there are enough workers for many changes to wait side by side while the reads go on.
 constexpr unsigned kEngineWorkers = 64;
 constexpr int kHasherNiceness = 10;
 
@@ -100,6 +102,27 @@ void lowerPriority(asio::thread_pool& pool, unsigned threads) {
     started->wait();
 }
 
+// Engine requests whose reply is still to come, so that the server can wait for them before
+// it goes: the store may call back after the network thread has stopped.
+class OpenAnswers {
+  public:
+    void begin() { open_.fetch_add(1, std::memory_order_relaxed); }
+    void end() {
+        if (open_.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
+        std::lock_guard lock(mutex_);
+        none_.notify_all();
+    }
+    void waitForAll() {
+        std::unique_lock lock(mutex_);
+        none_.wait(lock, [&] { return open_.load(std::memory_order_acquire) == 0; });
+    }
+
+  private:
+    std::atomic<long> open_{0};
+    std::mutex mutex_;
+    std::condition_variable none_;
+};
+
 }  // namespace
 
 class HttpServer::Impl {
@@ -122,6 +145,7 @@ class HttpServer::Impl {
     ~Impl() {
         workers_.join();
         hashers_.join();
+        answers_.waitForAll();
     }
 
     static std::string storeSecret(Store& store) {
@@ -165,12 +189,13 @@ class HttpServer::Impl {
     bool isRunning() const { return running_; }
 
     void accept() {
-        acceptor_.async_accept(asio::make_strand(io_),
-                               [this](beast::error_code ec, tcp::socket socket) {
-                                   if (ec == asio::error::operation_aborted) return;
-                                   if (!ec) admit(std::move(socket));
-                                   accept();
-                               });
+        // One thread runs the context, so a connection needs no strand of its own: what the
+        // workers and the store post to it runs on that thread, one handler at a time.
+        acceptor_.async_accept(io_, [this](beast::error_code ec, tcp::socket socket) {
+            if (ec == asio::error::operation_aborted) return;
+            if (!ec) admit(std::move(socket));
+            accept();
+        });
     }
 
     void admit(tcp::socket socket);
@@ -186,6 +211,7 @@ class HttpServer::Impl {
     tcp::acceptor acceptor_;
     asio::thread_pool workers_;
     asio::thread_pool hashers_;
+    OpenAnswers answers_;
     std::atomic<bool> running_{false};
 };
 
@@ -282,8 +308,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
         stream_.expires_after(limits().requestTimeout);
         const std::string_view path = pathOf(request_.target());
         if (isEnginePath(path) && request_.method() == http::verb::post) {
-            const bool login = isLoginRequest(request_.body());
-            work(login ? server_.hashers_ : server_.workers_, [this] { return engineReply(); });
+            engineRequest();
         } else if ((path == "/ru/reg" || path == "/ru/reg/") &&
                    request_.method() == http::verb::post) {
             work(server_.hashers_, [this] { return registrationReply(); });
@@ -293,13 +318,6 @@ class Connection : public std::enable_shared_from_this<Connection> {
         } else {
             send(pageReply(path));
         }
-    }
-
-    static bool isLoginRequest(const std::string& body) {
-        const auto fields = decodeFormBody(body);
-        if (!fields) return false;
-        const auto it = fields->find("action");
-        return it != fields->end() && it->second == "login";
     }
 
     template <class Make>
@@ -332,11 +350,45 @@ class Connection : public std::enable_shared_from_this<Connection> {
         return address_;
     }
 
-    Response engineReply() const {
+    // Logins run on the hashers, reads on the workers. A change is handed straight to a store
+    // that queues writes, from this thread; its reply comes from the store once it is durable,
+    // and no thread waits for it meanwhile.
+    void engineRequest() {
+        auto fields = decodeFormBody(request_.body());
+        if (!fields) {
+            sendEngineReply(server_.engine_.answer(request_.body()));
+            return;
+        }
+        server_.answers_.begin();
+        if (Engine::onlyChanges(*fields) && server_.store_.queuesWrites()) {
+            server_.engine_.answer(*fields, clientAddress(), replyLater());
+            return;
+        }
+        const auto login = fields->find("action");
+        const bool hashes = login != fields->end() && login->second == "login";
+        asio::post(hashes ? server_.hashers_ : server_.workers_, [self = shared_from_this(),
+                                                                  fields = std::move(*fields)] {
+            self->server_.engine_.answer(fields, self->clientAddress(), self->replyLater());
+        });
+    }
+
+    // Sends the engine's reply from the network thread, whichever thread it comes from.
+    Engine::Respond replyLater() {
+        return [self = shared_from_this()](std::string body) mutable {
+            OpenAnswers& answers = self->server_.answers_;
+            const auto executor = self->stream_.get_executor();
+            asio::post(executor, [self = std::move(self), body = std::move(body)]() mutable {
+                self->sendEngineReply(std::move(body));
+            });
+            answers.end();
+        };
+    }
+
+    void sendEngineReply(std::string body) {
         Response response = reply(http::status::ok);
         response.set(http::field::content_type, kJson);
-        response.body() = server_.engine_.answer(request_.body(), clientAddress());
-        return response;
+        response.body() = std::move(body);
+        send(std::move(response));
     }
 
     Response registrationReply() const {

@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <filesystem>
+#include <future>
 #include <map>
 #include <vector>
 
@@ -841,10 +842,26 @@ std::string SqliteStore::describeChanges(const Stats& before, const Stats& now) 
 }
 
 void SqliteStore::write(const Work& work) {
-    PendingWrite pending(work);
-    if (!queue_.push(pending)) throw StoreError("the store is closed");
-    pending.waitUntilFinished();
-    if (pending.error) std::rethrow_exception(pending.error);
+    // Owned by the callback too: the writer may still be inside it when the caller goes on.
+    const auto finished = std::make_shared<std::promise<void>>();
+    std::future<void> saved = finished->get_future();
+    writeThen([&work](StoreTransaction& tx) { work(tx); },
+              [finished](const std::exception_ptr& error) {
+                  if (error) {
+                      finished->set_exception(error);
+                  } else {
+                      finished->set_value();
+                  }
+              });
+    saved.get();
+}
+
+void SqliteStore::writeThen(Work work, Done done) {
+    auto pending =
+        std::make_unique<PendingWrite>(PendingWrite{std::move(work), std::move(done), {}});
+    if (!queue_.push(pending)) {
+        pending->done(std::make_exception_ptr(StoreError("the store is closed")));
+    }
 }
 
 void SqliteStore::read(const Work& work) {
@@ -866,13 +883,18 @@ void SqliteStore::read(const Work& work) {
 
 void SqliteStore::writeLoop() {
     for (;;) {
-        const std::vector<PendingWrite*> batch = queue_.takeBatch(kMaxBatch);
+        const std::vector<std::unique_ptr<PendingWrite>> batch = queue_.takeBatch(kMaxBatch);
         if (batch.empty()) return;
         runBatch(batch);
         writes_ += batch.size();
         ++batches_;
-        // A caller may go on, and its PendingWrite with it, as soon as it is finished.
-        for (PendingWrite* pending : batch) pending->finish();
+        for (const auto& pending : batch) {
+            try {
+                pending->done(pending->error);
+            } catch (...) {
+                // Nobody is left to tell: the writer goes on with the next batch.
+            }
+        }
     }
 }
 
@@ -885,7 +907,7 @@ bool SqliteStore::undoLastChange() {
            SQLITE_OK;
 }
 
-void SqliteStore::runBatch(const std::vector<PendingWrite*>& batch) {
+void SqliteStore::runBatch(const std::vector<std::unique_ptr<PendingWrite>>& batch) {
     // The changes run so far in the open transaction, to be saved by its commit.
     std::vector<PendingWrite*> done;
     bool open = false;
@@ -895,7 +917,8 @@ void SqliteStore::runBatch(const std::vector<PendingWrite*>& batch) {
         done.clear();
         open = false;
     };
-    for (PendingWrite* pending : batch) {
+    for (const auto& owned : batch) {
+        PendingWrite* pending = owned.get();
         try {
             if (!open) {
                 statements_->query("BEGIN IMMEDIATE").step();

@@ -26,7 +26,8 @@ namespace pimra::server {
 // serialised. The changes that arrive while a batch is being made durable share the next
 // transaction and its sync (group commit), each inside a savepoint of its own, so that a
 // change that fails takes back only itself. `write` returns once its own change is on disk
-// (synchronous=FULL). A ":memory:" store has only the writer connection, which reads use too.
+// (synchronous=FULL); `writeThen` queues the change and is told the same by the writer. A
+// ":memory:" store has only the writer connection, which reads use too.
 class SqliteStore final : public Store {
   public:
     static constexpr int kDefaultReaders = 4;
@@ -50,6 +51,10 @@ class SqliteStore final : public Store {
 
     void write(const Work& work) override;
     void read(const Work& work) override;
+    // Returns once the change is queued (or, with the queue full, once there is room); the
+    // writer thread calls `done` after the commit that carries the change.
+    void writeThen(Work work, Done done) override;
+    bool queuesWrites() const override { return true; }
 
     // The schema version the file has after opening.
     int schemaVersion();
@@ -69,7 +74,7 @@ class SqliteStore final : public Store {
     void openReaders(const std::string& path, int count);
     void closeAll();
     void writeLoop();
-    void runBatch(const std::vector<PendingWrite*>& batch);
+    void runBatch(const std::vector<std::unique_ptr<PendingWrite>>& batch);
     bool undoLastChange();
 
     // The writer connection: migrations while opening, then only the writer thread.

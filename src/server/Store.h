@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <optional>
 #include <stdexcept>
@@ -182,9 +183,27 @@ class StoreTransaction {
 class Store {
   public:
     using Work = std::function<void(StoreTransaction&)>;
+    // What kept a change from being saved, or nothing once it is durable.
+    using Done = std::function<void(std::exception_ptr)>;
     virtual ~Store() = default;
     virtual void write(const Work& work) = 0;
     virtual void read(const Work& work) = 0;
+
+    // Runs `work` as `write` does and then calls `done`. A store may return at once and call
+    // `done` later on a thread of its own, so `done` must be quick and must not wait for the
+    // store; this one runs both on the caller's thread.
+    virtual void writeThen(Work work, Done done) {
+        std::exception_ptr error;
+        try {
+            write(work);
+        } catch (...) {
+            error = std::current_exception();
+        }
+        done(error);
+    }
+    // True when `writeThen` only queues the change (or waits for room in a bounded queue) and
+    // runs it elsewhere, so that a thread that must not wait for SQL may hand changes over.
+    virtual bool queuesWrites() const { return false; }
 };
 
 }  // namespace pimra::server

@@ -2,38 +2,33 @@
 
 namespace pimra::server {
 
-void PendingWrite::finish() {
-    // Notified under the lock: the waiter cannot see `done_` and go before this returns.
-    std::lock_guard lock(mutex_);
-    done_ = true;
-    finished_.notify_one();
-}
-
-void PendingWrite::waitUntilFinished() {
+bool WriteQueue::push(std::unique_ptr<PendingWrite>& write) {
     std::unique_lock lock(mutex_);
-    finished_.wait(lock, [&] { return done_; });
-}
-
-bool WriteQueue::push(PendingWrite& write) {
-    std::unique_lock lock(mutex_);
-    room_.wait(lock, [&] { return closed_ || queue_.size() < capacity_; });
+    if (!closed_ && queue_.size() >= capacity_) {
+        ++waitingForRoom_;
+        room_.wait(lock, [&] { return closed_ || queue_.size() < capacity_; });
+        --waitingForRoom_;
+    }
     if (closed_) return false;
-    queue_.push_back(&write);
+    const bool wasEmpty = queue_.empty();
+    queue_.push_back(std::move(write));
     lock.unlock();
-    filled_.notify_one();
+    // The writer sleeps only on an empty queue; while it works, it takes what came at once.
+    if (wasEmpty) filled_.notify_one();
     return true;
 }
 
-std::vector<PendingWrite*> WriteQueue::takeBatch(std::size_t most) {
+std::vector<std::unique_ptr<PendingWrite>> WriteQueue::takeBatch(std::size_t most) {
     std::unique_lock lock(mutex_);
     filled_.wait(lock, [&] { return closed_ || !queue_.empty(); });
-    std::vector<PendingWrite*> batch;
+    std::vector<std::unique_ptr<PendingWrite>> batch;
     while (!queue_.empty() && batch.size() < most) {
-        batch.push_back(queue_.front());
+        batch.push_back(std::move(queue_.front()));
         queue_.pop_front();
     }
+    const bool someWait = waitingForRoom_ > 0;
     lock.unlock();
-    room_.notify_all();
+    if (someWait) room_.notify_all();
     return batch;
 }
 

@@ -400,6 +400,40 @@ TEST_F(SqliteStoreTest, ChangesArrivingDuringACommitShareTheNextOneAndAFailureUn
     });
 }
 
+TEST_F(SqliteStoreTest, ChangesHandedOverWithoutWaitingAreToldOnlyOnceCommitted) {
+    SqliteStore store(path_.string());
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::promise<bool> firstTold;
+    std::promise<std::exception_ptr> failedTold;
+    store.writeThen(
+        [&](StoreTransaction& tx) {
+            tx.addAccount({"first", "h", "first"}, 1);
+            released.wait();
+        },
+        [&](const std::exception_ptr& error) {
+            // Told after the commit: another connection sees the change already.
+            bool seen = false;
+            store.read([&](StoreTransaction& tx) { seen = tx.findAccount("first").has_value(); });
+            firstTold.set_value(!error && seen);
+        });
+    store.writeThen(
+        [](StoreTransaction& tx) {
+            tx.addAccount({"second", "h", "second"}, 2);
+            throw StoreError("refused");
+        },
+        [&](const std::exception_ptr& error) { failedTold.set_value(error); });
+    // Both calls returned while the writer is still held inside the first change.
+    auto first = firstTold.get_future();
+    EXPECT_EQ(first.wait_for(std::chrono::seconds(0)), std::future_status::timeout);
+    release.set_value();
+    EXPECT_TRUE(first.get());
+    const std::exception_ptr failure = failedTold.get_future().get();
+    ASSERT_TRUE(failure);
+    EXPECT_THROW(std::rethrow_exception(failure), StoreError);
+    store.read([](StoreTransaction& tx) { EXPECT_FALSE(tx.findAccount("second")); });
+}
+
 TEST_F(SqliteStoreTest, ReadsGoOnWhileAChangeIsUnderWayAndSeeOnlyWhatIsCommitted) {
     SqliteStore store(path_.string());
     store.write([](StoreTransaction& tx) { tx.addAccount({"old", "h", "old"}, 1); });
@@ -490,19 +524,32 @@ TEST_F(SqliteStoreTest, ReadsBeyondThePoolWaitCountedAndTheLogLineTellsWhatHappe
 
 TEST(WriteQueueTest, HoldsAtMostItsCapacityHandsOutInOrderAndRefusesOnceClosed) {
     WriteQueue queue(2);
-    const Store::Work nothing = [](StoreTransaction&) {};
-    PendingWrite a(nothing), b(nothing), c(nothing), d(nothing);
+    std::vector<PendingWrite*> made;
+    const auto change = [&] {
+        auto write = std::make_unique<PendingWrite>();
+        made.push_back(write.get());
+        return write;
+    };
+    const auto taken = [](const std::vector<std::unique_ptr<PendingWrite>>& batch) {
+        std::vector<PendingWrite*> writes;
+        for (const auto& write : batch) writes.push_back(write.get());
+        return writes;
+    };
+    auto a = change(), b = change(), c = change(), d = change();
     ASSERT_TRUE(queue.push(a));
     ASSERT_TRUE(queue.push(b));
+    EXPECT_FALSE(a || b);
     std::thread third([&] { EXPECT_TRUE(queue.push(c)); });
     EXPECT_EQ(queue.waiting(), 2u);
-    EXPECT_EQ(queue.takeBatch(1), std::vector<PendingWrite*>{&a});
+    EXPECT_EQ(taken(queue.takeBatch(1)), std::vector<PendingWrite*>{made[0]});
     third.join();
-    EXPECT_EQ(queue.takeBatch(10), (std::vector<PendingWrite*>{&b, &c}));
+    EXPECT_EQ(taken(queue.takeBatch(10)), (std::vector<PendingWrite*>{made[1], made[2]}));
     ASSERT_TRUE(queue.push(d));
     queue.close();
-    EXPECT_FALSE(queue.push(a));
-    EXPECT_EQ(queue.takeBatch(10), std::vector<PendingWrite*>{&d});
+    auto late = change();
+    EXPECT_FALSE(queue.push(late));
+    EXPECT_TRUE(late) << "a refused change stays with its caller";
+    EXPECT_EQ(taken(queue.takeBatch(10)), std::vector<PendingWrite*>{made[3]});
     EXPECT_TRUE(queue.takeBatch(10).empty());
 }
 
