@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <future>
 #include <map>
+#include <string_view>
 #include <vector>
 
 #include "LoginRules.h"
@@ -340,12 +341,13 @@ class SqliteStore::Statements {
     ~Statements() {
         for (auto& [sql, stmt] : cache_) sqlite3_finalize(stmt);
     }
-    Query query(const std::string& sql) {
+    // Looked up without a copy of the text: the hot statements are literals.
+    Query query(std::string_view sql) {
         auto it = cache_.find(sql);
         if (it == cache_.end()) {
             sqlite3_stmt* stmt = nullptr;
-            if (sqlite3_prepare_v3(db_, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &stmt,
-                                   nullptr) != SQLITE_OK) {
+            if (sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()),
+                                   SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) != SQLITE_OK) {
                 fail(db_, "SQL prepare failed");
             }
             it = cache_.emplace(sql, stmt).first;
@@ -356,7 +358,7 @@ class SqliteStore::Statements {
 
   private:
     sqlite3* db_;
-    std::map<std::string, sqlite3_stmt*> cache_;
+    std::map<std::string, sqlite3_stmt*, std::less<>> cache_;
 };
 
 class SqliteStore::Transaction final : public StoreTransaction {
