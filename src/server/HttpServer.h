@@ -26,8 +26,9 @@ struct HttpLimits {
 };
 
 // The HTTP face of the server: "/engine/", the registration page and the web pages. One
-// network thread reads and writes every connection; the actions run on a pool of workers,
-// logins and registrations on a pool of their own as large as the machine has cores.
+// network thread reads and writes every connection; reads run on a pool of workers, logins
+// and registrations on a pool of their own as large as the machine has cores. Changes go from
+// the network thread straight to a store that queues them, else to the workers.
 class HttpServer {
   public:
     HttpServer(Engine& engine, Accounts& accounts, Store& store, HttpLimits limits = {});
