@@ -87,5 +87,49 @@ int main() {
                         quietShare, seconds > 0 ? static_cast<double>(r.nodes) / seconds : 0.0);
         }
     }
+    // The work a fixed depth takes tells how well the search prunes, whatever the machine.
+    std::printf("%-16s %8s %12s\n", "position", "depth", "positions");
+    for (const Sample& s : samples) {
+        pimra::MasterSearch search;
+        search.setEndgame(endgame);
+        pimra::SearchLimits limits;
+        limits.time = std::chrono::milliseconds(0);
+        limits.depth = 12;
+        const pimra::SearchResult r = search.search(s.position, s.side, limits);
+        std::printf("%-16s %8d %12llu\n", s.name, r.depth,
+                    static_cast<unsigned long long>(r.nodes));
+    }
+    // The same over positions of random play, the same on every run and for every search.
+    std::mt19937 random(7);
+    std::uint64_t total = 0;
+    int positions = 0;
+    for (int game = 0; positions < 24 && game < 100; ++game) {
+        Position board = Position::start();
+        Side side = pimra::Side::Bottom;
+        const int plies = 6 + game % 16;
+        bool over = false;
+        for (int ply = 0; ply < plies && !over; ++ply) {
+            std::vector<int> pits;
+            const int first = Position::firstPitOf(side);
+            for (int pit = first; pit < first + 6; ++pit) {
+                if (board[pit] > 0) pits.push_back(pit);
+            }
+            const int pit = pits[random() % pits.size()];
+            const pimra::MoveResult result = pimra::playMove(board, side, pit);
+            board = result.position;
+            side = result.sideToMove;
+            over = result.gameOver;
+        }
+        if (over) continue;
+        pimra::MasterSearch search;
+        search.setEndgame(endgame);
+        pimra::SearchLimits limits;
+        limits.time = std::chrono::milliseconds(0);
+        limits.depth = 10;
+        total += search.search(board, side, limits).nodes;
+        ++positions;
+    }
+    std::printf("%d positions of random play, depth 10: %llu positions searched\n", positions,
+                static_cast<unsigned long long>(total));
     return 0;
 }
