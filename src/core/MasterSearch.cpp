@@ -9,8 +9,6 @@ namespace {
 
 constexpr int kInfinity = 10000;
 
-using Clock = std::chrono::steady_clock;
-
 // The pits of the side to move in the order the search tries them: the remembered best move,
 // then moves that end in the own store (nearest the store first), then captures, then the rest.
 struct OrderedMoves {
@@ -35,13 +33,42 @@ int landingScore(const RulesBoard& board, int pit) {
     return 0;
 }
 
-OrderedMoves orderMoves(const RulesBoard& board, int firstPit) {
+// How often each pit's move refuted a position, for the order of the moves that neither end
+// in the store nor capture. Board indices tell the two rows apart.
+class MoveHistory {
+  public:
+    int score(int pit) const { return static_cast<int>(cuts_[static_cast<std::size_t>(pit)]); }
+    void reward(int pit, int depth) {
+        std::uint32_t& cuts = cuts_[static_cast<std::size_t>(pit)];
+        cuts += static_cast<std::uint32_t>(depth * depth);
+        if (cuts > kCeiling) {
+            for (std::uint32_t& c : cuts_) c /= 2;
+        }
+    }
+
+  private:
+    static constexpr std::uint32_t kCeiling = std::uint32_t{1} << 26;
+    std::array<std::uint32_t, kPitCount + 1> cuts_{};
+};
+
+constexpr int kFirstScore = 1 << 30;
+constexpr int kTacticalScore = 1 << 28;  // above every history score
+
+OrderedMoves orderMoves(const RulesBoard& board, int firstPit, const MoveHistory* history) {
     std::array<int, 6> scores{};
     OrderedMoves moves;
     const int first = Position::firstPitOf(board.sideToMove());
     for (int pit = first; pit < first + 6; ++pit) {
         if (board.stones(pit) == 0) continue;
-        const int score = pit == firstPit ? 1000 : landingScore(board, pit);
+        const int landing = landingScore(board, pit);
+        int score = 0;
+        if (pit == firstPit) {
+            score = kFirstScore;
+        } else if (landing > 0) {
+            score = kTacticalScore + landing;
+        } else if (history != nullptr) {
+            score = history->score(pit);
+        }
         int k = moves.count++;
         while (k > 0 && scores[static_cast<std::size_t>(k - 1)] < score) {
             moves.pits[static_cast<std::size_t>(k)] = moves.pits[static_cast<std::size_t>(k - 1)];
@@ -73,7 +100,7 @@ class SearchRun {
           endgame_(endgame),
           limits_(limits),
           stop_(std::move(stop)),
-          started_(Clock::now()) {}
+          stopwatch_(limits.clock) {}
 
     // The value of the position for its side to move, searched `depth` plies deep.
     int node(const RulesBoard& board, int depth, int alpha, int beta);
@@ -87,9 +114,10 @@ class SearchRun {
     bool stopAsked() const { return stop_.stop_requested(); }
     void allowStopping() { stoppable_ = true; }
     std::uint64_t nodes() const { return nodes_; }
+    std::uint64_t quietNodes() const { return quietNodes_; }
     // Grows whenever a value rests on a guess rather than a finished game.
     std::uint64_t guesses() const { return guesses_; }
-    Clock::duration elapsed() const { return Clock::now() - started_; }
+    std::chrono::nanoseconds elapsed() const { return stopwatch_.elapsed(); }
     bool timeIsShort() const { return limits_.time.count() > 0 && elapsed() * 2 > limits_.time; }
 
   private:
@@ -105,8 +133,10 @@ class SearchRun {
     const EndgameTable* endgame_;
     SearchLimits limits_;
     std::stop_token stop_;
-    Clock::time_point started_;
+    SearchStopwatch stopwatch_;
+    MoveHistory history_;
     std::uint64_t nodes_ = 0;
+    std::uint64_t quietNodes_ = 0;
     std::uint64_t guesses_ = 0;
     bool aborted_ = false;
     bool stoppable_ = false;
@@ -126,6 +156,7 @@ int SearchRun::move(const RulesBoard& board, int pit, int depth, int alpha, int 
 
 int SearchRun::quiet(const RulesBoard& board, int alpha, int beta) {
     ++guesses_;
+    ++quietNodes_;
     int best = board.storeMargin(board.sideToMove());
     if (best >= beta) return best;
     alpha = std::max(alpha, best);
@@ -174,7 +205,7 @@ int SearchRun::node(const RulesBoard& board, int depth, int alpha, int beta) {
 
     const std::uint64_t guessesBefore = guesses_;
     const int alphaBefore = alpha;
-    const OrderedMoves moves = orderMoves(board, remembered);
+    const OrderedMoves moves = orderMoves(board, remembered, &history_);
     int best = -kInfinity;
     int bestPit = 0;
     for (int k = 0; k < moves.count; ++k) {
@@ -196,7 +227,10 @@ int SearchRun::node(const RulesBoard& board, int depth, int alpha, int beta) {
             bestPit = pit;
         }
         alpha = std::max(alpha, value);
-        if (alpha >= beta) break;
+        if (alpha >= beta) {
+            history_.reward(pit, depth);
+            break;
+        }
     }
 
     TableEntry entry;
@@ -255,26 +289,47 @@ SearchResult MasterSearch::run(const Position& position, Side sideToMove,
     }
 
     std::vector<MoveValue> values;
-    const OrderedMoves ordered = orderMoves(*root, 0);
+    const OrderedMoves ordered = orderMoves(*root, 0, nullptr);
     for (int k = 0; k < ordered.count; ++k) {
         values.push_back(MoveValue{ordered.pits[static_cast<std::size_t>(k)], 0, false});
     }
 
+    table_.newSearch();
     SearchRun run(table_, keys_, endgame_.get(), limits, std::move(stop));
     const int maxDepth = limits.depth > 0 ? std::min(limits.depth, kMaxDepth) : kMaxDepth;
     for (int depth = 1; depth <= maxDepth; ++depth) {
         std::vector<MoveValue> next = values;
         int alpha = -kInfinity;
         bool allExact = true;
-        for (MoveValue& m : next) {
+        // A move of an unfinished iteration that has beaten the one tried first, which was the
+        // best of the iteration before: it is better at the greater depth, so it is played.
+        const MoveValue* overtaker = nullptr;
+        for (std::size_t k = 0; k < next.size(); ++k) {
+            MoveValue& m = next[k];
             const std::uint64_t guessesBefore = run.guesses();
-            m.value = run.move(*root, m.pit, depth, everyMove ? -kInfinity : alpha, kInfinity);
+            if (everyMove || k == 0) {
+                m.value = run.move(*root, m.pit, depth, everyMove ? -kInfinity : alpha, kInfinity);
+            } else {
+                // Only whether it beats the best so far matters; its value only when it does.
+                m.value = run.move(*root, m.pit, depth, alpha, alpha + 1);
+                if (!run.aborted() && m.value > alpha) {
+                    m.value = run.move(*root, m.pit, depth, alpha, kInfinity);
+                }
+            }
             if (run.aborted()) break;
             m.exact = run.guesses() == guessesBefore;
             allExact = allExact && m.exact;
+            if (k > 0 && m.value > alpha && !everyMove) overtaker = &m;
             alpha = std::max(alpha, m.value);
         }
-        if (run.aborted()) break;
+        if (run.aborted()) {
+            if (overtaker != nullptr && !(overtaker->exact && overtaker->value < 0)) {
+                result.pit = overtaker->pit;
+                result.value = overtaker->value;
+                result.exact = false;
+            }
+            break;
+        }
         // The next iteration tries the best moves first.
         std::stable_sort(next.begin(), next.end(),
                          [](const MoveValue& a, const MoveValue& b) { return a.value > b.value; });
@@ -285,11 +340,13 @@ SearchResult MasterSearch::run(const Position& position, Side sideToMove,
         result.exact = allExact;
         result.depth = depth;
         result.nodes = run.nodes();
+        result.quietNodes = run.quietNodes();
         result.moves = values;
         if (progress) progress(result);
         run.allowStopping();
         if (allExact || run.timeIsShort() || run.stopAsked()) break;
     }
+    result.quietNodes = run.quietNodes();
     result.nodes = run.nodes();
     return result;
 }

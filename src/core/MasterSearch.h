@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "EndgameTable.h"
+#include "MasterClock.h"
 #include "Position.h"
 #include "RulesBoard.h"
 #include "TranspositionTable.h"
@@ -20,6 +21,8 @@ struct SearchLimits {
     std::chrono::milliseconds time{1000};
     std::uint64_t nodes = 0;
     int depth = 0;  // turns; the extra moves of a turn do not count
+    // The clock `time` is counted on: the wall clock, or the searching thread's CPU time.
+    SearchClock clock = SearchClock::Wall;
 };
 
 // The value of one move for the side that plays it.
@@ -36,6 +39,7 @@ struct SearchResult {
     bool searched = true;  // false: the board is too large for the search (see RulesBoard)
     int depth = 0;         // plies of the last finished iteration
     std::uint64_t nodes = 0;
+    std::uint64_t quietNodes = 0;  // of `nodes`, those past the depth (captures, extra moves)
     // Every playable pit with its value. After a search only the chosen move's value is its
     // own; the others are upper bounds. After an analysis each value is the move's own.
     std::vector<MoveValue> moves;

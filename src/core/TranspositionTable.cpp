@@ -39,14 +39,35 @@ TranspositionTable::TranspositionTable(std::size_t entries) {
 }
 
 const TableEntry* TranspositionTable::find(std::uint64_t key) const {
-    const TableEntry& entry = entries_[key & mask_];
-    return entry.bound != Bound::None && entry.key == key ? &entry : nullptr;
+    const std::size_t bucket = bucketOf(key);
+    for (std::size_t i = bucket; i < bucket + kBucket; ++i) {
+        const TableEntry& entry = entries_[i];
+        if (entry.bound != Bound::None && entry.key == key) return &entry;
+    }
+    return nullptr;
+}
+
+int TranspositionTable::keepScore(const TableEntry& entry) const {
+    if (entry.bound == Bound::None) return -1;
+    if (entry.solved) return 1 + 256;  // holds in every later search too
+    if (entry.generation != generation_) return 0;
+    return 1 + entry.depth;
 }
 
 void TranspositionTable::store(const TableEntry& entry) {
-    TableEntry& slot = entries_[entry.key & mask_];
-    if (slot.bound != Bound::None && slot.key == entry.key && slot.solved && !entry.solved) return;
-    slot = entry;
+    const std::size_t bucket = bucketOf(entry.key);
+    TableEntry* slot = nullptr;
+    for (std::size_t i = bucket; i < bucket + kBucket; ++i) {
+        TableEntry& candidate = entries_[i];
+        if (candidate.bound != Bound::None && candidate.key == entry.key) {
+            if (candidate.solved && !entry.solved) return;
+            slot = &candidate;
+            break;
+        }
+        if (slot == nullptr || keepScore(candidate) < keepScore(*slot)) slot = &candidate;
+    }
+    *slot = entry;
+    slot->generation = generation_;
 }
 
 void TranspositionTable::clear() {

@@ -9,6 +9,7 @@
 
 #include "ExhaustiveSolver.h"
 #include "TestPositions.h"
+#include "core/MasterClock.h"
 #include "core/MasterLevel.h"
 #include "core/MasterSearch.h"
 #include "core/MasterThinker.h"
@@ -20,6 +21,9 @@ namespace {
 
 using test::board;
 using test::ExhaustiveSolver;
+
+// Deep enough for the four-stone start to come out right, shallow enough for the sanitizers.
+constexpr int kFourStoneDepth = 12;
 
 SearchLimits unlimited() {
     SearchLimits limits;
@@ -173,6 +177,18 @@ TEST(MasterSearch, DepthLimitedSearchIsRepeatableAndPlaysLegalMoves) {
     EXPECT_EQ(none.value, 30 - 23);
 }
 
+TEST(MasterSearch, FromTheFourStoneStartPlaysTheThirdPit) {
+    // With four stones per pit the first player wins by its third pit and by no other.
+    Position p;
+    for (int i = 1; i <= kPitCount; ++i) p[i] = Position::isStore(i) ? 0 : 4;
+    MasterSearch search(1 << 18);
+    SearchLimits limits = unlimited();
+    limits.depth = kFourStoneDepth;
+    EXPECT_EQ(search.search(p, Side::Bottom, limits).pit, 3);
+    search.clear();
+    EXPECT_EQ(search.search(p, Side::Top, limits).pit, 10);
+}
+
 TEST(MasterSearch, StopsSoonAfterBeingAsked) {
     MasterSearch search(1 << 16);
     std::stop_source stop;
@@ -233,13 +249,60 @@ TEST(TranspositionTable, KeysTellPositionsApartAndSolvedValuesStay) {
     ASSERT_NE(table.find(key), nullptr);
     EXPECT_EQ(table.find(key)->value, 5);
     EXPECT_TRUE(table.find(key)->solved);
-    // Another position in the same slot takes it over.
-    const std::uint64_t other = key + table.size();
-    table.store(TableEntry{other, 1, 1, Bound::Upper, 10, false});
-    EXPECT_EQ(table.find(key), nullptr);
-    EXPECT_EQ(table.find(other)->bestPit, 10);
+    // Positions of the same bucket: the second finds room beside the first, a third takes
+    // the place of the one searched less deep, and the solved one outlives them.
+    const std::uint64_t second = key + table.size();
+    const std::uint64_t third = key + 2 * table.size();
+    table.store(TableEntry{second, 1, 1, Bound::Upper, 10, false});
+    EXPECT_EQ(table.find(key)->value, 5);
+    EXPECT_EQ(table.find(second)->bestPit, 10);
+    table.store(TableEntry{third, 2, 6, Bound::Exact, 11, false});
+    EXPECT_EQ(table.find(second), nullptr);
+    EXPECT_EQ(table.find(third)->bestPit, 11);
+    EXPECT_EQ(table.find(key)->value, 5);
+    // A new position always finds a place: beside a solved value it takes the other one.
+    table.store(TableEntry{second, 1, 1, Bound::Upper, 10, false});
+    EXPECT_NE(table.find(second), nullptr);
+    EXPECT_EQ(table.find(third), nullptr);
+    EXPECT_EQ(table.find(key)->value, 5);
+
+    // Once a new search has begun, the old search's guesses give way before its own, however
+    // deep they were.
+    TranspositionTable aging(1024);
+    const std::uint64_t a = 64, b = a + 1024, c = a + 2048, d = a + 3072;
+    aging.store(TableEntry{a, 0, 9, Bound::Exact, 8, false});
+    aging.store(TableEntry{b, 0, 9, Bound::Exact, 8, false});
+    aging.newSearch();
+    aging.store(TableEntry{c, 0, 1, Bound::Exact, 8, false});
+    aging.store(TableEntry{d, 0, 1, Bound::Exact, 8, false});
+    EXPECT_NE(aging.find(c), nullptr);
+    EXPECT_NE(aging.find(d), nullptr);
+    EXPECT_EQ(aging.find(a), nullptr);
+    EXPECT_EQ(aging.find(b), nullptr);
     table.clear();
-    EXPECT_EQ(table.find(other), nullptr);
+    EXPECT_EQ(table.find(key), nullptr);
+}
+
+TEST(SearchStopwatch, ACpuClockCountsOnlyTheThreadsOwnWork) {
+    using std::chrono::milliseconds;
+    ASSERT_TRUE(threadCpuTime());
+    const SearchStopwatch cpu(SearchClock::ThreadCpu);
+    const SearchStopwatch wall(SearchClock::Wall);
+    EXPECT_EQ(cpu.clock(), SearchClock::ThreadCpu);
+    // Another thread works for 30 ms of its own CPU time while this one waits for it.
+    std::thread worker([] {
+        const auto started = *threadCpuTime();
+        while (*threadCpuTime() - started < milliseconds(30)) {
+        }
+    });
+    worker.join();
+    EXPECT_GE(wall.elapsed(), milliseconds(30));
+    EXPECT_LT(cpu.elapsed(), milliseconds(15));
+    // This thread's own work does count.
+    const auto before = cpu.elapsed();
+    while (cpu.elapsed() < before + milliseconds(5)) {
+    }
+    EXPECT_GE(cpu.elapsed() - before, milliseconds(5));
 }
 
 TEST(MasterThinker, ANewThoughtReplacesTheOneUnderWay) {

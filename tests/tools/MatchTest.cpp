@@ -66,5 +66,42 @@ TEST(Match, OpeningsAreVariedAndEachIsPlayedFromBothSides) {
     EXPECT_EQ(t.wins, t.losses);
 }
 
+TEST(Match, BoundedOpeningsAreDrawnAgainUntilNeitherSideIsFarAhead) {
+    int redrawnInAll = 0;
+    for (std::uint32_t seed = 0; seed < 12; ++seed) {
+        int none = 0;
+        const Opening any = boundedOpening(seed, 6, 0, none);
+        EXPECT_EQ(none, 0);
+        EXPECT_EQ(any.position, randomOpening(seed, 6).position);  // no bound: as before
+
+        int redrawn = 0;
+        const Opening fair = boundedOpening(seed, 6, 2, redrawn);
+        const int value = openingValue(fair);
+        EXPECT_LE(value, 2) << seed;
+        EXPECT_GE(value, -2) << seed;
+        EXPECT_EQ(fair.position.total(), 72);
+        EXPECT_GT(fair.position.rowSum(fair.sideToMove), 0);
+        if (redrawn == 0) {
+            EXPECT_EQ(fair.position, any.position);
+        }
+        redrawnInAll += redrawn;
+        int again = 0;
+        EXPECT_EQ(boundedOpening(seed, 6, 2, again).position, fair.position);
+        EXPECT_EQ(again, redrawn);
+    }
+    EXPECT_GT(redrawnInAll, 0);  // random first moves do leave one side well ahead at times
+}
+
+TEST(Match, TheMasterIsTimedByItsOwnCpuTime) {
+    PlayerSetup setup = *parsePlayer("master:20");
+    EXPECT_EQ(setup.clock, SearchClock::ThreadCpu);
+    setup.endgame = false;
+    Player player(setup, 1);
+    const int pit = player.choose(Position::start(), Side::Top);
+    EXPECT_TRUE(canPlayPit(Position::start(), pit));
+    EXPECT_EQ(player.movesMade(), 1);
+    EXPECT_GT(player.cpuThinking().count(), 0);
+}
+
 }  // namespace
 }  // namespace pimra::match

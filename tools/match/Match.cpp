@@ -60,10 +60,13 @@ Player::Player(const PlayerSetup& setup, unsigned seed)
 
 int Player::choose(const Position& board, Side sideToMove) {
     const auto started = std::chrono::steady_clock::now();
+    const std::chrono::nanoseconds cpuStarted =
+        threadCpuTime().value_or(std::chrono::nanoseconds{0});
     int pit = 0;
     if (search_) {
         SearchLimits limits;
         limits.time = setup_.time;
+        limits.clock = setup_.clock;
         pit = search_->search(board, sideToMove, limits).pit;
         if (!canPlayPit(board, pit)) pit = 0;
     }
@@ -74,6 +77,7 @@ int Player::choose(const Position& board, Side sideToMove) {
         pit = top ? index : index - 7;
     }
     thinking_ += std::chrono::steady_clock::now() - started;
+    cpuThinking_ += threadCpuTime().value_or(cpuStarted) - cpuStarted;
     ++moves_;
     return pit;
 }
@@ -87,8 +91,9 @@ Position mirrored(const Position& board) {
     return result;
 }
 
-Opening randomOpening(std::uint32_t seed, int stonesPerPit) {
-    std::mt19937 engine(seed);
+namespace {
+
+Opening drawOpening(std::mt19937& engine, int stonesPerPit) {
     for (;;) {
         Opening opening;
         for (int i = 1; i <= kPitCount; ++i) {
@@ -107,6 +112,32 @@ Opening randomOpening(std::uint32_t seed, int stonesPerPit) {
             over = move.gameOver;
         }
         if (!over) return opening;
+    }
+}
+
+}  // namespace
+
+Opening randomOpening(std::uint32_t seed, int stonesPerPit) {
+    std::mt19937 engine(seed);
+    return drawOpening(engine, stonesPerPit);
+}
+
+int openingValue(const Opening& opening) {
+    MasterSearch search(std::size_t{1} << 16);
+    SearchLimits limits;
+    limits.time = std::chrono::milliseconds(0);
+    limits.depth = kOpeningValueDepth;
+    return search.search(opening.position, opening.sideToMove, limits).value;
+}
+
+Opening boundedOpening(std::uint32_t seed, int stonesPerPit, int bound, int& redrawn) {
+    std::mt19937 engine(seed);
+    for (;;) {
+        Opening opening = drawOpening(engine, stonesPerPit);
+        if (bound <= 0) return opening;
+        const int value = openingValue(opening);
+        if (value <= bound && value >= -bound) return opening;
+        ++redrawn;
     }
 }
 
@@ -135,15 +166,21 @@ MatchReport playMatch(const PlayerSetup& a, const PlayerSetup& b, const MatchOpt
     std::atomic<int> nextOpening{0};
     std::mutex mutex;
     MatchReport report;
-    std::chrono::nanoseconds thinkingA{0}, thinkingB{0};
+    std::chrono::nanoseconds thinkingA{0}, thinkingB{0}, cpuA{0}, cpuB{0};
     long long movesA = 0, movesB = 0;
 
     auto work = [&](int job) {
         Player playerA(a, options.seed * 7919u + static_cast<unsigned>(job));
         Player playerB(b, options.seed * 104729u + static_cast<unsigned>(job));
         for (int k = nextOpening++; k < openings; k = nextOpening++) {
-            const Opening opening = randomOpening(
-                options.seed * 1000003u + static_cast<unsigned>(k), options.stonesPerPit);
+            int redrawn = 0;
+            const Opening opening =
+                boundedOpening(options.seed * 1000003u + static_cast<unsigned>(k),
+                               options.stonesPerPit, options.openingBound, redrawn);
+            {
+                const std::lock_guard lock(mutex);
+                report.redrawnOpenings += redrawn;
+            }
             for (bool aBottom : {true, false}) {
                 const GameOutcome game = playGame(opening, playerA, playerB, aBottom);
                 const std::lock_guard lock(mutex);
@@ -161,6 +198,8 @@ MatchReport playMatch(const PlayerSetup& a, const PlayerSetup& b, const MatchOpt
         const std::lock_guard lock(mutex);
         thinkingA += playerA.thinking();
         thinkingB += playerB.thinking();
+        cpuA += playerA.cpuThinking();
+        cpuB += playerB.cpuThinking();
         movesA += playerA.movesMade();
         movesB += playerB.movesMade();
     };
@@ -173,6 +212,8 @@ MatchReport playMatch(const PlayerSetup& a, const PlayerSetup& b, const MatchOpt
     };
     report.msPerMoveA = ms(thinkingA, movesA);
     report.msPerMoveB = ms(thinkingB, movesB);
+    report.cpuMsPerMoveA = ms(cpuA, movesA);
+    report.cpuMsPerMoveB = ms(cpuB, movesB);
     return report;
 }
 

@@ -19,6 +19,9 @@ struct PlayerSetup {
     int level = 0;     // kLevelEasy..kLevelMaster
     std::chrono::milliseconds time{1000};
     bool endgame = true;  // the master looks up positions with few stones left
+    // What the master's time per move counts: its thread's CPU time by default, so that a
+    // match on a busy machine gives each move the same work as on a quiet one.
+    SearchClock clock = SearchClock::ThreadCpu;
 };
 
 // Reads "easy", "normal", "hard", "veryhard", "master" or "master:MS".
@@ -31,7 +34,8 @@ class Player {
     Player(const PlayerSetup& setup, unsigned seed);
     int choose(const Position& board, Side sideToMove);
     const PlayerSetup& setup() const { return setup_; }
-    std::chrono::nanoseconds thinking() const { return thinking_; }
+    std::chrono::nanoseconds thinking() const { return thinking_; }  // wall clock
+    std::chrono::nanoseconds cpuThinking() const { return cpuThinking_; }
     int movesMade() const { return moves_; }
 
   private:
@@ -39,6 +43,7 @@ class Player {
     std::unique_ptr<RandomSource> random_;
     std::unique_ptr<MasterSearch> search_;
     std::chrono::nanoseconds thinking_{0};
+    std::chrono::nanoseconds cpuThinking_{0};
     int moves_ = 0;
 };
 
@@ -54,6 +59,15 @@ struct Opening {
 
 // Plays 2..4 random moves from the start position (never ending the game).
 Opening randomOpening(std::uint32_t seed, int stonesPerPit);
+
+// The value of an opening for its side to move by a short search of fixed depth (the same
+// on every machine): how far one side is ahead before the players take over.
+int openingValue(const Opening& opening);
+inline constexpr int kOpeningValueDepth = 8;
+
+// Like randomOpening, but an opening whose value is beyond `bound` either way is drawn again
+// (as often as it takes); `redrawn` counts those. A bound of 0 or less takes every opening.
+Opening boundedOpening(std::uint32_t seed, int stonesPerPit, int bound, int& redrawn);
 
 struct GameOutcome {
     int marginA = 0;  // store of player A minus store of player B at the end
@@ -82,11 +96,14 @@ struct MatchOptions {
     std::uint32_t seed = 1;
     int stonesPerPit = kStartStones;
     int jobs = 1;
+    int openingBound = 0;  // see boundedOpening
 };
 
 struct MatchReport {
     MatchTally tally;
-    double msPerMoveA = 0, msPerMoveB = 0;
+    double msPerMoveA = 0, msPerMoveB = 0;        // wall clock
+    double cpuMsPerMoveA = 0, cpuMsPerMoveB = 0;  // the thread's CPU time
+    int redrawnOpenings = 0;
     std::vector<LostGame> lost;
 };
 

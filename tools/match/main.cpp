@@ -11,16 +11,24 @@ namespace {
 
 const char* const kHelp =
     "Usage: pimra-match [--games N] [--seed S] [--stones K] [--jobs J] [--losses]\n"
-    "                   [--no-endgame] PLAYER_A PLAYER_B\n"
+    "                   [--no-endgame] [--wall-time] [--opening-bound B] PLAYER_A PLAYER_B\n"
     "\n"
     "Plays N games (default 200) between two players by the game's rules. Each opening of\n"
     "2..4 random moves from the start position (K stones per pit, default 6) is played twice,\n"
     "once with each player on the bottom row. A player is easy, normal, hard, veryhard,\n"
     "master (1000 ms per move) or master:MS (MS milliseconds per move). J games run at once.\n"
     "\n"
-    "Prints one line: A, B, games, wins/draws/losses of A, A's mean store margin and the mean\n"
-    "time per move of each player. --losses adds one line per game that A lost: the\n"
-    "opening moves, A's row (bottom or top), A's final margin and the moves of the game.\n"
+    "The master's time per move is the CPU time of the thread that searches, so a busy\n"
+    "machine does not weaken it (it then takes longer by the wall clock); --wall-time counts\n"
+    "wall-clock time instead, as the game's window does.\n"
+    "--opening-bound B draws an opening again while a search of 8 turns finds it worth more\n"
+    "than B stones to either side (default: every opening is played).\n"
+    "\n"
+    "Prints one line: A, B, games, wins/draws/losses of A, A's mean store margin, the mean\n"
+    "wall-clock time per move of each player and their mean CPU time per move; with\n"
+    "--opening-bound also how many openings were drawn again. --losses adds one line per\n"
+    "game that A lost: the opening moves, A's row (bottom or top), the opening's value for A\n"
+    "by the search of 8 turns, A's final margin and the moves of the game.\n"
     "The master reads the endgame table from the cache folder (solving it on the first run);\n"
     "--no-endgame searches without it.\n";
 
@@ -35,7 +43,10 @@ bool readNumber(const char* text, int low, int high, int& value) {
 void printLostGame(const pimra::match::LostGame& lost) {
     std::printf("lost: opening");
     for (int pit : lost.opening.moves) std::printf(" %d", pit);
-    std::printf(" A %s margin %+d moves", lost.aBottom ? "bottom" : "top", lost.outcome.marginA);
+    const int value = pimra::match::openingValue(lost.opening);
+    const bool aToMove = (lost.opening.sideToMove == pimra::Side::Bottom) == lost.aBottom;
+    std::printf(" A %s opening value %+d margin %+d moves", lost.aBottom ? "bottom" : "top",
+                aToMove ? value : -value, lost.outcome.marginA);
     for (int pit : lost.outcome.pits) std::printf(" %d", pit);
     std::printf("\n");
 }
@@ -46,6 +57,7 @@ int main(int argc, char** argv) {
     pimra::match::MatchOptions options;
     bool showLosses = false;
     bool endgame = true;
+    pimra::SearchClock clock = pimra::SearchClock::ThreadCpu;
     std::vector<std::string> players;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -58,6 +70,10 @@ int main(int argc, char** argv) {
             (arg == "--losses" ? showLosses : endgame) = arg == "--losses";
             continue;
         }
+        if (arg == "--wall-time") {
+            clock = pimra::SearchClock::Wall;
+            continue;
+        }
         const bool hasValue = i + 1 < argc;
         if (arg == "--games" && hasValue && readNumber(argv[i + 1], 1, 1'000'000, value)) {
             options.games = value;
@@ -68,6 +84,8 @@ int main(int argc, char** argv) {
             options.stonesPerPit = value;
         } else if (arg == "--jobs" && hasValue && readNumber(argv[i + 1], 1, 64, value)) {
             options.jobs = value;
+        } else if (arg == "--opening-bound" && hasValue && readNumber(argv[i + 1], 1, 72, value)) {
+            options.openingBound = value;
         } else if (arg.rfind("--", 0) == 0) {
             std::cerr << "pimra-match: bad option " << arg << " (see --help)\n";
             return 2;
@@ -88,11 +106,15 @@ int main(int argc, char** argv) {
         return 2;
     }
     a->endgame = b->endgame = endgame;
+    a->clock = b->clock = clock;
     const pimra::match::MatchReport report = pimra::match::playMatch(*a, *b, options);
     const pimra::match::MatchTally& t = report.tally;
-    std::printf("%s vs %s: games %d W/D/L %d/%d/%d margin %+.2f ms/move %.1f %.1f\n",
+    std::printf("%s vs %s: games %d W/D/L %d/%d/%d margin %+.2f ms/move %.1f %.1f cpu %.1f %.1f",
                 a->name.c_str(), b->name.c_str(), t.games, t.wins, t.draws, t.losses,
-                t.meanMargin(), report.msPerMoveA, report.msPerMoveB);
+                t.meanMargin(), report.msPerMoveA, report.msPerMoveB, report.cpuMsPerMoveA,
+                report.cpuMsPerMoveB);
+    if (options.openingBound > 0) std::printf(" redrawn %d", report.redrawnOpenings);
+    std::printf("\n");
     if (showLosses) {
         for (const pimra::match::LostGame& lost : report.lost) printLostGame(lost);
     }
