@@ -284,12 +284,28 @@ awaitable<void> fetch(tcp::endpoint server, std::string path, Clock::time_point 
     }
 }
 
-void runOn(asio::io_context& io, int threads) {
-    std::vector<std::thread> pool;
-    for (int i = 1; i < threads; ++i) pool.emplace_back([&] { io.run(); });
-    io.run();
-    for (auto& thread : pool) thread.join();
-}
+// One event loop per thread, each with its own share of the clients: threads that shared one
+// loop would hand every completion over through its lock, and the load program would take
+// CPU from the server it measures.
+class Loops {
+  public:
+    explicit Loops(int threads) {
+        for (int i = 0; i < threads; ++i) loops_.push_back(std::make_unique<asio::io_context>(1));
+    }
+    asio::io_context& next() { return *loops_[next_++ % loops_.size()]; }
+    void run() {
+        std::vector<std::thread> pool;
+        for (std::size_t i = 1; i < loops_.size(); ++i) {
+            pool.emplace_back([this, i] { loops_[i]->run(); });
+        }
+        loops_[0]->run();
+        for (auto& thread : pool) thread.join();
+    }
+
+  private:
+    std::vector<std::unique_ptr<asio::io_context>> loops_;
+    std::size_t next_ = 0;
+};
 
 struct PhaseResult {
     Sample moves;
@@ -300,13 +316,13 @@ struct PhaseResult {
 // Movers at the first `tables` pairs of players, and pollers at their tables.
 PhaseResult runPhase(const Settings& settings, const std::vector<Player>& players, int tables,
                      int pollers, const std::vector<std::string>& pollTables) {
-    asio::io_context io;
+    Loops loops(settings.threads);
     const auto start = Clock::now();
     const auto until = start + std::chrono::seconds(settings.seconds);
     std::vector<Mover> movers(static_cast<std::size_t>(tables));
     for (int t = 0; t < tables; ++t) {
         const auto i = static_cast<std::size_t>(t);
-        asio::co_spawn(io,
+        asio::co_spawn(loops.next(),
                        playGames(players[2 * i], players[2 * i + 1], until, movers[i],
                                  static_cast<unsigned>(t + 1)),
                        asio::detached);
@@ -315,12 +331,12 @@ PhaseResult runPhase(const Settings& settings, const std::vector<Player>& player
     for (int p = 0; p < pollers; ++p) {
         const auto i = static_cast<std::size_t>(p);
         const auto& server = players[(2 * i) % players.size()].server;
-        asio::co_spawn(io,
+        asio::co_spawn(loops.next(),
                        poll(server, pollTables[i % pollTables.size()],
                             std::chrono::milliseconds(settings.pollMs), until, polls[i]),
                        asio::detached);
     }
-    runOn(io, settings.threads);
+    loops.run();
     PhaseResult result;
     result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     for (const auto& mover : movers) result.moves.add(mover.moves);
@@ -402,7 +418,7 @@ int main(int argc, char** argv) {
             });
         }
         try {
-            runOn(io, 1);
+            io.run();
         } catch (const std::exception& error) {
             std::cerr << "pimra-server-load: setting up players failed: " << error.what() << '\n';
             return 1;
@@ -421,22 +437,22 @@ int main(int argc, char** argv) {
                 }
             },
             asio::detached);
-        runOn(io, 1);
+        io.run();
     }
 
     double staticRps = 0;
     if (!settings->staticServer.empty()) {
-        asio::io_context io;
+        Loops loops(settings->threads);
         const auto start = Clock::now();
         const auto until = start + std::chrono::seconds(settings->seconds);
         std::vector<Sample> samples(static_cast<std::size_t>(settings->tables));
         for (auto& sample : samples) {
             asio::co_spawn(
-                io,
+                loops.next(),
                 fetch(parseEndpoint(settings->staticServer), settings->staticPath, until, sample),
                 asio::detached);
         }
-        runOn(io, settings->threads);
+        loops.run();
         Sample all;
         for (const auto& sample : samples) all.add(sample);
         staticRps = static_cast<double>(all.micros.size()) /

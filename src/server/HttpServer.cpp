@@ -191,14 +191,15 @@ class HttpServer::Impl {
     void accept() {
         // One thread runs the context, so a connection needs no strand of its own: what the
         // workers and the store post to it runs on that thread, one handler at a time.
-        acceptor_.async_accept(io_, [this](beast::error_code ec, tcp::socket socket) {
+        // The peer's address comes with the accepted socket, without asking the kernel again.
+        acceptor_.async_accept(io_, peer_, [this](beast::error_code ec, tcp::socket socket) {
             if (ec == asio::error::operation_aborted) return;
-            if (!ec) admit(std::move(socket));
+            if (!ec) admit(std::move(socket), peer_);
             accept();
         });
     }
 
-    void admit(tcp::socket socket);
+    void admit(tcp::socket socket, const tcp::endpoint& peer);
 
     Engine& engine_;
     Accounts& accounts_;
@@ -209,6 +210,7 @@ class HttpServer::Impl {
     ConnectionCount connections_;
     asio::io_context io_;
     tcp::acceptor acceptor_;
+    tcp::endpoint peer_;  // of the connection being accepted
     asio::thread_pool workers_;
     asio::thread_pool hashers_;
     OpenAnswers answers_;
@@ -352,7 +354,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
     // Logins run on the hashers, reads on the workers. A change is handed straight to a store
     // that queues writes, from this thread; its reply comes from the store once it is durable,
-    // and no thread waits for it meanwhile.
+    // and no thread waits for it meanwhile. The store takes it without waiting for room: a
+    // connection reads its next request only once this one is answered, so no more changes
+    // wait than there are open connections, and a flood of changes slows the changes alone.
     void engineRequest() {
         auto fields = decodeFormBody(request_.body());
         if (!fields) {
@@ -503,11 +507,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
                                 });
     }
 
-    void close() {
-        beast::error_code ignored;
-        stream_.socket().shutdown(tcp::socket::shutdown_send, ignored);
-        stream_.close();
-    }
+    // Closing sends the end of the stream by itself; a shutdown before it would only cost a call.
+    void close() { stream_.close(); }
 
     HttpServer::Impl& server_;
     beast::tcp_stream stream_;
@@ -522,10 +523,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
 }  // namespace
 
-void HttpServer::Impl::admit(tcp::socket socket) {
+void HttpServer::Impl::admit(tcp::socket socket, const tcp::endpoint& peer) {
     beast::error_code ec;
-    const auto peer = socket.remote_endpoint(ec);
-    if (ec) return;
     const std::string address = peer.address().to_string();
     if (!connections_.take(address)) {
         // Refused at once: a reset, not a place in a queue.

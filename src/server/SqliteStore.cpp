@@ -847,23 +847,27 @@ void SqliteStore::write(const Work& work) {
     // Owned by the callback too: the writer may still be inside it when the caller goes on.
     const auto finished = std::make_shared<std::promise<void>>();
     std::future<void> saved = finished->get_future();
-    writeThen([&work](StoreTransaction& tx) { work(tx); },
-              [finished](const std::exception_ptr& error) {
-                  if (error) {
-                      finished->set_exception(error);
-                  } else {
-                      finished->set_value();
-                  }
-              });
+    enqueue([&work](StoreTransaction& tx) { work(tx); },
+            [finished](const std::exception_ptr& error) {
+                if (error) {
+                    finished->set_exception(error);
+                } else {
+                    finished->set_value();
+                }
+            },
+            true);
     saved.get();
 }
 
 void SqliteStore::writeThen(Work work, Done done) {
+    enqueue(std::move(work), std::move(done), false);
+}
+
+void SqliteStore::enqueue(Work work, Done done, bool waitForRoom) {
     auto pending =
         std::make_unique<PendingWrite>(PendingWrite{std::move(work), std::move(done), {}});
-    if (!queue_.push(pending)) {
-        pending->done(std::make_exception_ptr(StoreError("the store is closed")));
-    }
+    const bool taken = waitForRoom ? queue_.push(pending) : queue_.pushWithoutWaiting(pending);
+    if (!taken) pending->done(std::make_exception_ptr(StoreError("the store is closed")));
 }
 
 void SqliteStore::read(const Work& work) {

@@ -31,7 +31,7 @@ namespace pimra::server {
 class SqliteStore final : public Store {
   public:
     static constexpr int kDefaultReaders = 4;
-    // Changes waiting for the writer; beyond this, callers wait for room.
+    // Changes waiting for the writer; beyond this, `write` waits for room.
     static constexpr std::size_t kMaxWaitingWrites = 1024;
     // Changes sharing one transaction at most.
     static constexpr std::size_t kMaxBatch = 256;
@@ -51,8 +51,9 @@ class SqliteStore final : public Store {
 
     void write(const Work& work) override;
     void read(const Work& work) override;
-    // Returns once the change is queued (or, with the queue full, once there is room); the
-    // writer thread calls `done` after the commit that carries the change.
+    // Queues the change and returns at once, even with the queue full: the caller bounds how
+    // many changes it has handed over (the HTTP front, one per open connection). The writer
+    // thread calls `done` after the commit that carries the change.
     void writeThen(Work work, Done done) override;
     bool queuesWrites() const override { return true; }
 
@@ -76,6 +77,7 @@ class SqliteStore final : public Store {
     void writeLoop();
     void runBatch(const std::vector<std::unique_ptr<PendingWrite>>& batch);
     bool undoLastChange();
+    void enqueue(Work work, Done done, bool waitForRoom);
 
     // The writer connection: migrations while opening, then only the writer thread.
     sqlite3* db_ = nullptr;

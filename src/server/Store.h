@@ -201,8 +201,8 @@ class Store {
         }
         done(error);
     }
-    // True when `writeThen` only queues the change (or waits for room in a bounded queue) and
-    // runs it elsewhere, so that a thread that must not wait for SQL may hand changes over.
+    // True when `writeThen` only queues the change, never waiting, and runs it elsewhere, so
+    // that a thread that must not wait for SQL may hand changes over.
     virtual bool queuesWrites() const { return false; }
 };
 

@@ -10,12 +10,23 @@ bool WriteQueue::push(std::unique_ptr<PendingWrite>& write) {
         --waitingForRoom_;
     }
     if (closed_) return false;
+    append(lock, write);
+    return true;
+}
+
+bool WriteQueue::pushWithoutWaiting(std::unique_ptr<PendingWrite>& write) {
+    std::unique_lock lock(mutex_);
+    if (closed_) return false;
+    append(lock, write);
+    return true;
+}
+
+void WriteQueue::append(std::unique_lock<std::mutex>& lock, std::unique_ptr<PendingWrite>& write) {
     const bool wasEmpty = queue_.empty();
     queue_.push_back(std::move(write));
     lock.unlock();
     // The writer sleeps only on an empty queue; while it works, it takes what came at once.
     if (wasEmpty) filled_.notify_one();
-    return true;
 }
 
 std::vector<std::unique_ptr<PendingWrite>> WriteQueue::takeBatch(std::size_t most) {
@@ -26,7 +37,8 @@ std::vector<std::unique_ptr<PendingWrite>> WriteQueue::takeBatch(std::size_t mos
         batch.push_back(std::move(queue_.front()));
         queue_.pop_front();
     }
-    const bool someWait = waitingForRoom_ > 0;
+    // Changes handed over without waiting may still fill the queue beyond its capacity.
+    const bool someWait = waitingForRoom_ > 0 && queue_.size() < capacity_;
     lock.unlock();
     if (someWait) room_.notify_all();
     return batch;

@@ -21,9 +21,11 @@ struct PendingWrite {
     std::exception_ptr error;
 };
 
-// The changes waiting for the one writer, first come first served. At most `capacity` wait:
-// beyond that a caller waits for room, so a flood of requests queues in the callers' bounded
-// pool, not here.
+// The changes waiting for the one writer, first come first served. A caller that can wait
+// finds at most `capacity` changes ahead of it: beyond that it waits for room, so a flood from
+// a bounded pool of threads queues in that pool, not here. A caller that must not wait (the
+// network thread) hands its change over at once and bounds on its own side how many it has
+// handed over.
 class WriteQueue {
   public:
     explicit WriteQueue(std::size_t capacity) : capacity_(capacity == 0 ? 1 : capacity) {}
@@ -31,6 +33,8 @@ class WriteQueue {
     // Waits for room and takes the change; false, leaving `write` to the caller, once the
     // queue is closed.
     bool push(std::unique_ptr<PendingWrite>& write);
+    // Takes the change at once, also beyond the capacity; false as `push`.
+    bool pushWithoutWaiting(std::unique_ptr<PendingWrite>& write);
     // Waits for at least one change and takes up to `most` of them; empty once the queue is
     // closed and drained.
     std::vector<std::unique_ptr<PendingWrite>> takeBatch(std::size_t most);
@@ -39,6 +43,9 @@ class WriteQueue {
     std::size_t waiting() const;
 
   private:
+    // Takes the change under `lock` and wakes the writer if it sleeps.
+    void append(std::unique_lock<std::mutex>& lock, std::unique_ptr<PendingWrite>& write);
+
     mutable std::mutex mutex_;
     std::condition_variable filled_;
     std::condition_variable room_;

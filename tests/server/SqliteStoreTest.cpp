@@ -17,6 +17,14 @@
 namespace pimra::server {
 namespace {
 
+// "p0", "p1"...: logins of many accounts. (Built by appending: GCC 12 warns falsely about
+// a literal plus a std::string in optimised builds.)
+std::string numbered(int i) {
+    std::string login = "p";
+    login += std::to_string(i);
+    return login;
+}
+
 class SqliteStoreTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -371,7 +379,7 @@ TEST_F(SqliteStoreTest, ChangesArrivingDuringACommitShareTheNextOneAndAFailureUn
     std::atomic<int> refused{0};
     for (int i = 0; i < kQueued; ++i) {
         others.emplace_back([&, i] {
-            const std::string login = "p" + std::to_string(i);
+            const std::string login = numbered(i);
             try {
                 store.write([&](StoreTransaction& tx) {
                     tx.addAccount({login, "h", login}, 2);
@@ -395,7 +403,7 @@ TEST_F(SqliteStoreTest, ChangesArrivingDuringACommitShareTheNextOneAndAFailureUn
     reopened.read([&](StoreTransaction& tx) {
         EXPECT_TRUE(tx.findAccount("first"));
         for (int i = 0; i < kQueued; ++i) {
-            EXPECT_EQ(tx.findAccount("p" + std::to_string(i)).has_value(), i != 5) << i;
+            EXPECT_EQ(tx.findAccount(numbered(i)).has_value(), i != 5) << i;
         }
     });
 }
@@ -432,6 +440,52 @@ TEST_F(SqliteStoreTest, ChangesHandedOverWithoutWaitingAreToldOnlyOnceCommitted)
     ASSERT_TRUE(failure);
     EXPECT_THROW(std::rethrow_exception(failure), StoreError);
     store.read([](StoreTransaction& tx) { EXPECT_FALSE(tx.findAccount("second")); });
+}
+
+TEST_F(SqliteStoreTest, HandingChangesOverNeverWaitsForRoomWhileWritingWaitsForIt) {
+    SqliteStore store(path_.string());
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::promise<void> holding;
+    store.writeThen(
+        [&](StoreTransaction&) {
+            holding.set_value();
+            released.wait();
+        },
+        [](const std::exception_ptr&) {});
+    holding.get_future().wait();
+    // More changes than the queue holds for waiting callers, while the writer is held.
+    constexpr int kChanges = static_cast<int>(SqliteStore::kMaxWaitingWrites) + 100;
+    std::atomic<int> saved{0};
+    auto handOver = std::async(std::launch::async, [&] {
+        for (int i = 0; i < kChanges; ++i) {
+            const std::string login = numbered(i);
+            store.writeThen(
+                [login](StoreTransaction& tx) {
+                    tx.addAccount({login, "h", login}, 1);
+                },
+                [&](const std::exception_ptr& error) {
+                    if (!error) ++saved;
+                });
+        }
+    });
+    const bool returned = handOver.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    EXPECT_TRUE(returned) << "a change handed over waited for room";
+    // A caller that waits for its change finds the queue full and waits too.
+    auto waited = std::async(std::launch::async, [&] {
+        store.write([](StoreTransaction& tx) { tx.addAccount({"late", "h", "late"}, 1); });
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(store.stats().waiting, static_cast<std::size_t>(kChanges));
+    release.set_value();
+    handOver.get();
+    waited.get();
+    EXPECT_EQ(saved.load(), kChanges);
+    store.read([&](StoreTransaction& tx) {
+        EXPECT_TRUE(tx.findAccount("p0"));
+        EXPECT_TRUE(tx.findAccount(numbered(kChanges - 1)));
+        EXPECT_TRUE(tx.findAccount("late"));
+    });
 }
 
 TEST_F(SqliteStoreTest, ReadsGoOnWhileAChangeIsUnderWayAndSeeOnlyWhatIsCommitted) {
@@ -551,6 +605,41 @@ TEST(WriteQueueTest, HoldsAtMostItsCapacityHandsOutInOrderAndRefusesOnceClosed) 
     EXPECT_TRUE(late) << "a refused change stays with its caller";
     EXPECT_EQ(taken(queue.takeBatch(10)), std::vector<PendingWrite*>{made[3]});
     EXPECT_TRUE(queue.takeBatch(10).empty());
+}
+
+TEST(WriteQueueTest, ChangesHandedOverWithoutWaitingGoBeyondTheCapacityAndHoldWaitersBack) {
+    WriteQueue queue(2);
+    std::vector<PendingWrite*> made;
+    const auto change = [&] {
+        auto write = std::make_unique<PendingWrite>();
+        made.push_back(write.get());
+        return write;
+    };
+    auto a = change(), b = change(), c = change(), d = change();
+    ASSERT_TRUE(queue.pushWithoutWaiting(a));
+    ASSERT_TRUE(queue.pushWithoutWaiting(b));
+    ASSERT_TRUE(queue.pushWithoutWaiting(c));
+    EXPECT_EQ(queue.waiting(), 3u);
+    std::atomic<bool> pushed{false};
+    std::thread waiter([&] {
+        EXPECT_TRUE(queue.push(d));
+        pushed = true;
+    });
+    // One taken leaves two, still no room below the capacity.
+    EXPECT_EQ(queue.takeBatch(1).size(), 1u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(pushed.load());
+    EXPECT_EQ(queue.takeBatch(1).size(), 1u);
+    waiter.join();
+    EXPECT_TRUE(pushed.load());
+    const auto rest = queue.takeBatch(10);
+    ASSERT_EQ(rest.size(), 2u);
+    EXPECT_EQ(rest[0].get(), made[2]);
+    EXPECT_EQ(rest[1].get(), made[3]);
+    queue.close();
+    auto late = change();
+    EXPECT_FALSE(queue.pushWithoutWaiting(late));
+    EXPECT_TRUE(late);
 }
 
 }  // namespace
