@@ -17,12 +17,12 @@
 namespace pimra::server {
 namespace {
 
-// "p0", "p1"...: logins of many accounts. (Built by appending: GCC 12 warns falsely about
-// a literal plus a std::string in optimised builds.)
-std::string numbered(int i) {
-    std::string login = "p";
-    login += std::to_string(i);
-    return login;
+// "p0", "p1"...: names of many rows. (Built by appending: GCC 12 warns falsely about a
+// literal plus a std::string in optimised builds.)
+std::string numbered(int i, const char* prefix = "p") {
+    std::string name = prefix;
+    name += std::to_string(i);
+    return name;
 }
 
 class SqliteStoreTest : public ::testing::Test {
@@ -347,7 +347,7 @@ TEST_F(SqliteStoreTest, ListsUnfinishedAndRecentlyFinishedTablesAndTrimsSessions
         tx.addTable(recent);
         EXPECT_EQ(tx.listTables(1, 500, 500).size(), 2u);
         EXPECT_EQ(tx.countUnfinishedTablesOf("a"), 1);
-        for (int i = 0; i < 5; ++i) tx.addSession({"s" + std::to_string(i), "c", "a", i, i});
+        for (int i = 0; i < 5; ++i) tx.addSession({numbered(i, "s"), "c", "a", i, i});
         tx.trimSessions("a", 2, 0);
         EXPECT_FALSE(tx.findSession("s2"));
         EXPECT_TRUE(tx.findSession("s3"));
@@ -576,19 +576,25 @@ TEST_F(SqliteStoreTest, ReadsBeyondThePoolWaitCountedAndTheLogLineTellsWhatHappe
               "connection");
 }
 
-TEST(WriteQueueTest, HoldsAtMostItsCapacityHandsOutInOrderAndRefusesOnceClosed) {
-    WriteQueue queue(2);
-    std::vector<PendingWrite*> made;
-    const auto change = [&] {
+// A queue of capacity 2 and the changes made for it, in the order they were made.
+class WriteQueueTest : public ::testing::Test {
+  protected:
+    std::unique_ptr<PendingWrite> change() {
         auto write = std::make_unique<PendingWrite>();
         made.push_back(write.get());
         return write;
-    };
-    const auto taken = [](const std::vector<std::unique_ptr<PendingWrite>>& batch) {
+    }
+    static std::vector<PendingWrite*> taken(
+        const std::vector<std::unique_ptr<PendingWrite>>& batch) {
         std::vector<PendingWrite*> writes;
         for (const auto& write : batch) writes.push_back(write.get());
         return writes;
-    };
+    }
+    WriteQueue queue{2};
+    std::vector<PendingWrite*> made;
+};
+
+TEST_F(WriteQueueTest, HoldsAtMostItsCapacityHandsOutInOrderAndRefusesOnceClosed) {
     auto a = change(), b = change(), c = change(), d = change();
     ASSERT_TRUE(queue.push(a));
     ASSERT_TRUE(queue.push(b));
@@ -607,14 +613,7 @@ TEST(WriteQueueTest, HoldsAtMostItsCapacityHandsOutInOrderAndRefusesOnceClosed) 
     EXPECT_TRUE(queue.takeBatch(10).empty());
 }
 
-TEST(WriteQueueTest, ChangesHandedOverWithoutWaitingGoBeyondTheCapacityAndHoldWaitersBack) {
-    WriteQueue queue(2);
-    std::vector<PendingWrite*> made;
-    const auto change = [&] {
-        auto write = std::make_unique<PendingWrite>();
-        made.push_back(write.get());
-        return write;
-    };
+TEST_F(WriteQueueTest, ChangesHandedOverWithoutWaitingGoBeyondTheCapacityAndHoldWaitersBack) {
     auto a = change(), b = change(), c = change(), d = change();
     ASSERT_TRUE(queue.pushWithoutWaiting(a));
     ASSERT_TRUE(queue.pushWithoutWaiting(b));
@@ -632,10 +631,7 @@ TEST(WriteQueueTest, ChangesHandedOverWithoutWaitingGoBeyondTheCapacityAndHoldWa
     EXPECT_EQ(queue.takeBatch(1).size(), 1u);
     waiter.join();
     EXPECT_TRUE(pushed.load());
-    const auto rest = queue.takeBatch(10);
-    ASSERT_EQ(rest.size(), 2u);
-    EXPECT_EQ(rest[0].get(), made[2]);
-    EXPECT_EQ(rest[1].get(), made[3]);
+    EXPECT_EQ(taken(queue.takeBatch(10)), (std::vector<PendingWrite*>{made[2], made[3]}));
     queue.close();
     auto late = change();
     EXPECT_FALSE(queue.pushWithoutWaiting(late));
