@@ -17,8 +17,7 @@
 namespace pimra::server {
 namespace {
 
-// "p0", "p1"...: names of many rows. (Built by appending: GCC 12 warns falsely about a
-// literal plus a std::string in optimised builds.)
+// "p0", "p1"...: names of many rows.
 std::string numbered(int i, const char* prefix = "p") {
     std::string name = prefix;
     name += std::to_string(i);
