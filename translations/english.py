@@ -20,6 +20,7 @@ ENGLISH = {
     "Реванш": "Rematch",
     "Запись партии": "Game record",
     "Мои партии": "My games",
+    "&Выйти": "Lo&g out",
     "Анализ": "Analysis",
     "Моё поле снизу": "My row at the bottom",
     "Запомнить меня": "Remember me",

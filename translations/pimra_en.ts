@@ -590,6 +590,10 @@
         <source>Лунка %1</source>
         <translation>Pit %1</translation>
     </message>
+    <message>
+        <source>&amp;Выйти</source>
+        <translation>Lo&amp;g out</translation>
+    </message>
 </context>
 <context>
     <name>pimra::TLunka</name>

@@ -116,6 +116,9 @@ void TForm1::connectMenu() {
     connect(m.N12, &QAction::triggered, this, [this] {
         if (menu_->N12->isEnabled()) N12Click();
     });
+    connect(m.logout, &QAction::triggered, this, [this] {
+        if (menu_->logout->isEnabled()) logoutClick();
+    });
     connect(m.N2, &QAction::triggered, this, guarded(m.N1, &TForm1::N2Click));
     connect(m.N7, &QAction::triggered, this, guarded(m.N1, &TForm1::N7Click));
     connect(m.N11, &QAction::triggered, this, guarded(m.N1, &TForm1::N11Click));
