@@ -42,6 +42,7 @@ class LobbyLink : public LobbyHost {
     void openRegistrationPage() override;
     void setLoginPane(const QString& text) override { hooks_.showLoginPane(text); }
     void keepSession(bool remember) override;
+    std::string statusText() const override;
 
     // The store of the kept session, read at once; `restored` gets a session kept there,
     // unless a login or an exchange came first. None: nothing is kept.

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "Game.h"
+
 namespace pimra {
 
 namespace {
@@ -12,6 +14,8 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
+
+static_assert(kMostStonesOnBoard == (kStartStones + Game::kMaxStoneShift) * 2 * 6);
 
 }  // namespace
 
@@ -31,8 +35,8 @@ const char* outcomeText(LoadOutcome outcome) {
     switch (outcome) {
         case LoadOutcome::Loaded:
             return kLoadedText;
-        case LoadOutcome::TooShort:
-            return kLoadTooShortText;
+        case LoadOutcome::NotASavedGame:
+            return kLoadNotAGameText;
         case LoadOutcome::NotOpened:
             break;
     }
@@ -53,18 +57,27 @@ SaveOutcome writeSavedGame(const std::string& path, const Position& position) {
     return written && closed ? SaveOutcome::Saved : SaveOutcome::Failed;
 }
 
+bool isPlausibleSavedPosition(const Position& position) {
+    for (int i = 1; i <= kPitCount; ++i) {
+        if (position[i] < 0 || position[i] > kMostStonesOnBoard) return false;
+    }
+    return position.total() <= kMostStonesOnBoard;
+}
+
 LoadedGame readSavedGame(const std::string& path) {
     File file(std::fopen(path.c_str(), "rb"));
     auto failed = [](LoadOutcome outcome) {
         return LoadedGame{std::nullopt, outcome, outcomeText(outcome)};
     };
     if (!file) return failed(LoadOutcome::NotOpened);
-    std::array<unsigned char, kSavedGameSize> bytes{};
-    if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
-        return failed(LoadOutcome::TooShort);
+    // One byte more than a saved game tells a longer file from one of the right size.
+    std::array<unsigned char, kSavedGameSize + 1> bytes{};
+    if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != kSavedGameSize) {
+        return failed(LoadOutcome::NotASavedGame);
     }
     Position position;
     for (int i = 1; i <= kPitCount; ++i) position[i] = bytes[static_cast<std::size_t>(i - 1)];
+    if (!isPlausibleSavedPosition(position)) return failed(LoadOutcome::NotASavedGame);
     return {position, LoadOutcome::Loaded, kLoadedText};
 }
 

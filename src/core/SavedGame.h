@@ -13,12 +13,15 @@ inline constexpr const char* kLoadedText = "Сохраненная игра за
 inline constexpr const char* kSaveFailedText = "Ошибка: игра не сохранена";
 inline constexpr const char* kSaveTooManyStonesText = "Ошибка: в лунке больше 255 камней";
 inline constexpr const char* kLoadFailedText = "Ошибка: файл игры не открыт";
-inline constexpr const char* kLoadTooShortText = "Ошибка: файл игры повреждён";
+inline constexpr const char* kLoadNotAGameText = "Ошибка: файл не является сохранённой игрой";
 
 constexpr std::size_t kSavedGameSize = 14;
+// The most stones the program puts on a board: every pit of the start with as many stones
+// added as editing allows. Play only moves stones, so no pit, store or board holds more.
+constexpr int kMostStonesOnBoard = (kStartStones + 6) * 2 * 6;
 
 enum class SaveOutcome { Saved, TooManyStones, Failed };
-enum class LoadOutcome { Loaded, NotOpened, TooShort };
+enum class LoadOutcome { Loaded, NotOpened, NotASavedGame };
 
 // The status texts that go with each outcome.
 const char* outcomeText(SaveOutcome outcome);
@@ -33,7 +36,12 @@ struct LoadedGame {
     std::string status;  // the outcome's text
 };
 
-// Reads the first 14 bytes; anything after them is ignored.
+// True for counts the program itself can have saved: no pit or store above what editing and
+// play can gather, and no more stones in all than editing puts on the board.
+bool isPlausibleSavedPosition(const Position& position);
+
+// Takes a file of exactly 14 bytes whose counts are plausible; anything else is not a saved
+// game and gives no position.
 LoadedGame readSavedGame(const std::string& path);
 
 // The file that "Загрузить " reads without asking. It is remembered only once a save or a

@@ -209,6 +209,38 @@ class LanguageTest : public QObject, private test::FormFixture {
         QVERIFY2(russian.isEmpty(), qPrintable(russian.join(QLatin1Char('\n'))));
     }
 
+    void serverAndConnectionTextsAreInOneLanguage() {
+        const QString unreachable = QString::fromUtf8(net::kServerUnreachableText);
+        const QString refused = QStringLiteral("Ответ сервера: Неверный логин или пароль");
+        const QString notSent = QString::fromUtf8(online::kMoveNotSentText) + unreachable;
+        // Russian: as the connection and the server put them.
+        QCOMPARE(translated(refused), refused);
+        QCOMPARE(translated(notSent), notSent);
+
+        form_->setLanguage(UiLanguage::English);
+        QCOMPARE(translated(refused), QStringLiteral("Server's answer: Wrong login or password"));
+        QVERIFY(!russianIn(translated(notSent)));
+        QVERIFY(translated(notSent).startsWith(QStringLiteral("Move not sent. ")));
+        QCOMPARE(translated(QStringLiteral("Ход не отправлен. Ответ сервера: Сейчас не ваш ход")),
+                 QStringLiteral("Move not sent. Server's answer: It is not your move"));
+        // Every refusal today's server gives, and the client's own new words.
+        for (const char* text :
+             {"Неверный запрос", "Неизвестное действие", "Неизвестная игра",
+              "Слишком много попыток входа, подождите минуту", "Вы не авторизованы",
+              "Время на партию от 60 до 7200 секунд, добавка от 0 до 300 секунд",
+              "У вас слишком много незавершённых столов", "Стол не найден", "Стол занят",
+              "Вы уже сидите за этим столом", "Вы не сидите за этим столом", "Партия уже началась",
+              "Партия завершена", "Партия ещё не началась", "Недопустимый ход",
+              "Партия ещё не завершена", "Ошибка сервера, попробуйте позже", kLoadNotAGameText,
+              online::kReconnectedText}) {
+            const QString english =
+                translated(QStringLiteral("Ответ сервера: ") + QString::fromUtf8(text));
+            QVERIFY2(!russianIn(english), text);
+        }
+        // A login after a known beginning is left as it came.
+        QCOMPARE(translated(QStringLiteral("Ходит: Ничья")), QStringLiteral("To move: Ничья"));
+    }
+
     void onlineTextsPutTheirWordsAroundWhatTheServerSent() {
         const online::ResultBox boxes[] = {{"Ann", true, "0:0"},
                                            {"Ann по времени", false, "40:20"},

@@ -404,14 +404,22 @@ class WindowTest : public QObject, private pimra::test::FormFixture {
         QTest::keyClick(form_.get(), Qt::Key_F7);
         QCOMPARE(boardOf(*form_), played);
         QCOMPARE(form_->statusText(), QString::fromUtf8(kLoadFailedText));
-        QFile shortFile(dir.filePath("short.sav"));
-        QVERIFY(shortFile.open(QIODevice::WriteOnly));
-        shortFile.write("\1\2\3");
-        shortFile.close();
-        ui_->openName = shortFile.fileName();
-        menu().N23->trigger();
-        QCOMPARE(boardOf(*form_), played);
-        QCOMPARE(form_->statusText(), QString::fromUtf8(kLoadTooShortText));
+        // Files that are not saved games: text, bytes 255, one byte short or over.
+        const QList<QByteArray> notGames = {QByteArray("hello, kalah!\n"), QByteArray(14, '\xff'),
+                                            QByteArray(13, '\6'), QByteArray(15, '\6'),
+                                            QByteArray("\1\2\3")};
+        for (const QByteArray& bytes : notGames) {
+            QFile notGame(dir.filePath("not-a-game.sav"));
+            QVERIFY(notGame.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            notGame.write(bytes);
+            notGame.close();
+            ui_->openName = notGame.fileName();
+            form_->SetLabel("x");
+            menu().N23->trigger();
+            QCOMPARE(boardOf(*form_), played);
+            QCOMPARE(form_->game().position(), played);
+            QCOMPARE(form_->statusText(), QString::fromUtf8(kLoadNotAGameText));
+        }
 
         // A count that does not fit the file is not reported as saved.
         Position big = played;
