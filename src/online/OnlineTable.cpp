@@ -188,10 +188,13 @@ std::optional<std::int64_t> OnlineTable::RemainingMs(Side seat) const {
     const std::optional<int> seconds =
         ParseDecimal(seat == Side::Bottom ? state_.Seat1Time : state_.Seat2Time);
     if (!seconds) return std::nullopt;
-    // The server counts whole seconds down; this is what it would say now, never more.
     std::int64_t ms = std::int64_t{*seconds} * 1000;
-    if (RunningClock() == seat) ms -= std::max<std::int64_t>(0, (clock_() - stateArrived_).count());
-    return ms;
+    // A clock that stands, or one the server says is at zero (out, or within its grace), is
+    // as it came.
+    if (RunningClock() != seat || ms <= 0) return ms;
+    // The server gives the whole seconds left: the running clock stood anywhere within the
+    // next second, so it is taken from the middle of it.
+    return ms + 500 - std::max<std::int64_t>(0, (clock_() - stateArrived_).count());
 }
 
 ClockTexts OnlineTable::Clocks() const {

@@ -112,18 +112,24 @@ TEST_F(OnlineTableTest, TheRunningClockIsTheServersTimeLessTheTimeSinceItCame) {
     LogIn("Ann");
     table.Open(2);
     Playing("Bob", "300", "3");
+    // Three whole seconds left: counted from the middle of the fourth.
+    EXPECT_EQ(table.RemainingMs(Side::Top), 3500);
+    EXPECT_EQ(table.RemainingMs(Side::Bottom), 300'000);  // stands still: as it came
     EXPECT_EQ(table.Clocks(), (ClockTexts{"05:00", "00:03"}));
-    EXPECT_EQ(table.UntilNextSecond(), std::chrono::milliseconds(1));
+    EXPECT_EQ(table.UntilNextSecond(), std::chrono::milliseconds(501));
     // However often or seldom the clock ticks, it shows the time gone by.
     now += std::chrono::milliseconds(1400);
     ClockTick tick = table.OnClockTimer();
     EXPECT_TRUE(tick.setClocks);
     EXPECT_FALSE(tick.pauseThenReload);
-    EXPECT_EQ(table.View().clocks, (ClockTexts{"05:00", "00:01"}));
-    EXPECT_EQ(table.RemainingMs(Side::Top), 1600);
-    EXPECT_EQ(table.UntilNextSecond(), std::chrono::milliseconds(601));
+    EXPECT_EQ(table.View().clocks, (ClockTexts{"05:00", "00:02"}));
+    EXPECT_EQ(table.RemainingMs(Side::Top), 2100);
+    EXPECT_EQ(table.UntilNextSecond(), std::chrono::milliseconds(101));
     EXPECT_EQ(table.State().Seat2Time, "3");  // the server's word is kept as it came
     now += std::chrono::milliseconds(1600);
+    EXPECT_EQ(table.Clocks(), (ClockTexts{"05:00", "00:00"}));
+    EXPECT_FALSE(table.ClockRunOut());
+    now += std::chrono::milliseconds(500);
     EXPECT_TRUE(table.OnClockTimer().pauseThenReload);
     EXPECT_TRUE(table.ClockRunOut());
     EXPECT_EQ(table.Clocks(), (ClockTexts{"05:00", "00:00"}));

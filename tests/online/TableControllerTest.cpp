@@ -86,7 +86,7 @@ TEST_F(TableControllerTest, LossOnTimeEndsInOneReloadAndThenSilence) {
     Enter(Table("Ann", "0", "2", "300"));
     now += std::chrono::milliseconds(1000);
     EXPECT_FALSE(controller.clockTick().pauseThenReload);
-    now += std::chrono::milliseconds(1000);
+    now += std::chrono::milliseconds(1500);
     const Effects runOut = controller.clockTick();
     EXPECT_TRUE(runOut.pauseThenReload);
     EXPECT_EQ(controller.table().Clocks().clock1, "00:00");
