@@ -585,6 +585,7 @@ class OnlineTest : public QObject {
         settleAll();
         // A move that did not reach the server is not shown, and the pane says so.
         QCOMPARE(anna.messagePane()->text(), QStringLiteral("Ход не отправлен. ") + kUnreachable);
+        shoot(&anna, "table-move-not-sent");
         QCOMPARE(boardOf(anna), start);
         QCOMPARE(anna.game().history().moveNumber(), 0);
         QVERIFY(anna.retryWaiting());
@@ -613,6 +614,8 @@ class OnlineTest : public QObject {
             QCOMPARE(form->statusText(), QStringLiteral("Ходит: Анна"));
             QCOMPARE(clockText(form->infoPanel()->Clock1), QStringLiteral("04:56"));
         }
+
+        shoot(&boris, "table-reconnected");
 
         // The move that was not sent is made again, and reaches the others: no turn lost.
         QTest::mouseClick(anna.pit(2), Qt::LeftButton);
