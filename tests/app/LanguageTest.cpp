@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -185,6 +186,15 @@ class LanguageTest : public QObject, private test::FormFixture {
         settle();
         form_->addGameForm()->show();
         form_->loginForm()->show();
+        // A login the server cannot be asked about: the dialog says so in English too.
+        form_->loginForm()->eLogin->setText(QStringLiteral("Ann"));
+        form_->loginForm()->ePass->setText(QStringLiteral("secret"));
+        form_->loginForm()->RzBitBtn1Click();
+        settle();
+        QVERIFY(form_->loginForm()->message->isVisible());
+        QCOMPARE(form_->loginForm()->message->text(),
+                 QStringLiteral("The server cannot be reached, or there is no connection to the "
+                                "internet!"));
         form_->infoPanel()->show();
         form_->menu().N40->trigger();
         QVERIFY(!russianIn(ui_->aboutTitle + ui_->aboutText));
