@@ -97,8 +97,9 @@ void TLoginForm::layOut() {
         top += height + 4;
     }
     const int buttonHeight = std::max(24, metrics.height() + 8);
-    okButton->setGeometry(width / 2 - 72 - 4, top, 72, buttonHeight);
-    cancelButton->setGeometry(width / 2 + 4, top, 72, buttonHeight);
+    const int shift = (width - kDesignedWidth) / 2;
+    okButton->setGeometry(30 + shift, top, 72, buttonHeight);
+    cancelButton->setGeometry(110 + shift, top, 72, buttonHeight);
     setFixedSize(width, std::max(kDesignedHeight, top + buttonHeight + 6));
     for (QLabel* label : {loginLabel_, passLabel_, message}) setFullFont(label, font());
 }
