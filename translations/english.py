@@ -81,6 +81,7 @@ ENGLISH = {
     "Сохраненная игра загужена": "Saved game loaded",
     "Ошибка: игра не сохранена": "Error: the game was not saved",
     "Ошибка: в лунке больше 255 камней": "Error: a pit holds more than 255 stones",
+    "Ошибка: на доске больше 216 камней": "Error: the board holds more than 216 stones",
     "Ошибка: файл игры не открыт": "Error: the game file could not be opened",
     "Ошибка: файл не является сохранённой игрой": "Error: the file is not a saved game",
     "Сервер недоступен, или отсутствует подключение к интернету!":

@@ -651,6 +651,10 @@
         <translation>Server error, try again later</translation>
     </message>
     <message>
+        <source>Ошибка: на доске больше 216 камней</source>
+        <translation>Error: the board holds more than 216 stones</translation>
+    </message>
+    <message>
         <source>Ошибка: файл не является сохранённой игрой</source>
         <translation>Error: the file is not a saved game</translation>
     </message>
