@@ -65,9 +65,9 @@ void FuzzReply(const Reply& reply) {
     }
     const TableView view = table.View();
     Check(view.clocks.clock1.empty() == view.clocks.clock2.empty());
-    for (int tick = 0; tick < 3; ++tick) {
-        table.OnClockTimer(false);
-    }
+    table.OnClockTimer();
+    table.UntilNextSecond();
+    Check(table.Clocks().clock1.empty() == table.Clocks().clock2.empty());
     if (table.ApplyNextRecord(&reply) == NextRecordOutcome::Replay) {
         Check(Position::isValidIndex(table.State().OpponentMove));
     }

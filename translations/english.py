@@ -82,8 +82,9 @@ ENGLISH = {
     "Сохраненная игра загужена": "Saved game loaded",
     "Ошибка: игра не сохранена": "Error: the game was not saved",
     "Ошибка: в лунке больше 255 камней": "Error: a pit holds more than 255 stones",
+    "Ошибка: на доске больше 216 камней": "Error: the board holds more than 216 stones",
     "Ошибка: файл игры не открыт": "Error: the game file could not be opened",
-    "Ошибка: файл игры повреждён": "Error: the game file is damaged",
+    "Ошибка: файл не является сохранённой игрой": "Error: the file is not a saved game",
     "Сервер недоступен, или отсутствует подключение к интернету!":
         "The server cannot be reached, or there is no connection to the internet!",
     "Вход в игру": "Enter the game",
@@ -159,6 +160,24 @@ ENGLISH = {
     "Анализ не ведется за столом online": "No analysis at an online table",
     "(нет на месте)": "(away)",
     " по времени": " on time",
+    "Связь с сервером восстановлена, стол обновлён": "Connection restored, the table is reloaded",
+    "Неверный запрос": "Bad request",
+    "Неизвестное действие": "Unknown action",
+    "Неизвестная игра": "Unknown game",
+    "Неверный логин или пароль": "Wrong login or password",
+    "Слишком много попыток входа, подождите минуту": "Too many login attempts, wait a minute",
+    "Время на партию от 60 до 7200 секунд, добавка от 0 до 300 секунд":
+        "Time per game from 60 to 7200 seconds, bonus from 0 to 300 seconds",
+    "У вас слишком много незавершённых столов": "You have too many unfinished tables",
+    "Стол не найден": "Table not found",
+    "Стол занят": "The table is full",
+    "Вы уже сидите за этим столом": "You already sit at this table",
+    "Вы не сидите за этим столом": "You do not sit at this table",
+    "Партия ещё не началась": "The game has not begun yet",
+    "Сейчас не ваш ход": "It is not your move",
+    "Недопустимый ход": "A move not allowed",
+    "Партия ещё не завершена": "The game is not over yet",
+    "Ошибка сервера, попробуйте позже": "Server error, try again later",
 }
 STONES = ("%n stone", "%n stones")
 

@@ -307,10 +307,6 @@
         <translation>Error: the game file could not be opened</translation>
     </message>
     <message>
-        <source>Ошибка: файл игры повреждён</source>
-        <translation>Error: the game file is damaged</translation>
-    </message>
-    <message>
         <source>Сервер недоступен, или отсутствует подключение к интернету!</source>
         <translation>The server cannot be reached, or there is no connection to the internet!</translation>
     </message>
@@ -589,6 +585,82 @@
     <message>
         <source>Лунка %1</source>
         <translation>Pit %1</translation>
+    </message>
+    <message>
+        <source>Неверный запрос</source>
+        <translation>Bad request</translation>
+    </message>
+    <message>
+        <source>Неизвестное действие</source>
+        <translation>Unknown action</translation>
+    </message>
+    <message>
+        <source>Неизвестная игра</source>
+        <translation>Unknown game</translation>
+    </message>
+    <message>
+        <source>Неверный логин или пароль</source>
+        <translation>Wrong login or password</translation>
+    </message>
+    <message>
+        <source>Слишком много попыток входа, подождите минуту</source>
+        <translation>Too many login attempts, wait a minute</translation>
+    </message>
+    <message>
+        <source>Время на партию от 60 до 7200 секунд, добавка от 0 до 300 секунд</source>
+        <translation>Time per game from 60 to 7200 seconds, bonus from 0 to 300 seconds</translation>
+    </message>
+    <message>
+        <source>У вас слишком много незавершённых столов</source>
+        <translation>You have too many unfinished tables</translation>
+    </message>
+    <message>
+        <source>Стол не найден</source>
+        <translation>Table not found</translation>
+    </message>
+    <message>
+        <source>Стол занят</source>
+        <translation>The table is full</translation>
+    </message>
+    <message>
+        <source>Вы уже сидите за этим столом</source>
+        <translation>You already sit at this table</translation>
+    </message>
+    <message>
+        <source>Вы не сидите за этим столом</source>
+        <translation>You do not sit at this table</translation>
+    </message>
+    <message>
+        <source>Партия ещё не началась</source>
+        <translation>The game has not begun yet</translation>
+    </message>
+    <message>
+        <source>Сейчас не ваш ход</source>
+        <translation>It is not your move</translation>
+    </message>
+    <message>
+        <source>Недопустимый ход</source>
+        <translation>A move not allowed</translation>
+    </message>
+    <message>
+        <source>Партия ещё не завершена</source>
+        <translation>The game is not over yet</translation>
+    </message>
+    <message>
+        <source>Ошибка сервера, попробуйте позже</source>
+        <translation>Server error, try again later</translation>
+    </message>
+    <message>
+        <source>Ошибка: на доске больше 216 камней</source>
+        <translation>Error: the board holds more than 216 stones</translation>
+    </message>
+    <message>
+        <source>Ошибка: файл не является сохранённой игрой</source>
+        <translation>Error: the file is not a saved game</translation>
+    </message>
+    <message>
+        <source>Связь с сервером восстановлена, стол обновлён</source>
+        <translation>Connection restored, the table is reloaded</translation>
     </message>
     <message>
         <source>&amp;Выйти</source>

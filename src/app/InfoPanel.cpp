@@ -56,9 +56,10 @@ InfoPanel::InfoPanel(QWidget* parent) : QFrame(parent) {
     // Where the result stands once a game has ended; shown only before the game starts.
     bLeave = addButton(QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Покинуть стол")), 24, 240);
     bLeave->setVisible(false);
-    watching = addLabel(QStringLiteral("Вы наблюдаете"), {9, 207, 133, 20}, Qt::AlignCenter);
+    watching = addLabel(QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Вы наблюдаете")),
+                        {9, 207, 133, 20}, Qt::AlignCenter);
     watching->setVisible(false);
-    bRematch = addButton(QStringLiteral("Реванш"), 24, 300);
+    bRematch = addButton(QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Реванш")), 24, 300);
     bRematch->setVisible(false);
 }
 

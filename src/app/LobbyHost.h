@@ -43,6 +43,9 @@ class LobbyHost {
     // After a successful login: keep the session for the next start ("Запомнить меня"), or
     // forget one kept before.
     virtual void keepSession(bool remember) { (void)remember; }
+    // The connection's word on the last exchange in Russian: the server's refusal, or why it
+    // could not be reached; empty after a success.
+    virtual std::string statusText() const { return {}; }
 };
 
 }  // namespace pimra

@@ -54,6 +54,10 @@ void LobbyLink::openRegistrationPage() {
     ui_.openUrl(link_.page(QStringLiteral("/ru/reg")));
 }
 
+std::string LobbyLink::statusText() const {
+    return link_.connection().StatusText();
+}
+
 void LobbyLink::keepSession(bool remember) {
     if (sessionStore_ == nullptr) return;
     if (remember) {

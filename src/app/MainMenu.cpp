@@ -140,7 +140,8 @@ QList<QAction*> MainMenu::topLevel() const {
 
 QList<QAction*> MainMenu::lockedDuringMove() const {
     // "Помощь" and "Уровень" stay open: the level may change for the computer's next move.
-    return {N12, N1->menuAction(), N8->menuAction(), N26->menuAction(), N30->menuAction()};
+    // "Новая", a load and "Выход" stop the move; only "Сохранить" waits for its end.
+    return {N12, N7, N8->menuAction(), N26->menuAction(), N30->menuAction()};
 }
 
 QList<QAction*> MainMenu::lockedWhileThinking() const {

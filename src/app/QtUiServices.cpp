@@ -3,7 +3,9 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 #include "HelpViewer.h"
@@ -20,6 +22,19 @@ const QString QtUiServices::kRecordFilter =
 const QString QtUiServices::kRecordSuffix = QStringLiteral("pgn");
 
 namespace {
+
+// The folder a file dialog opens in. A folder that is gone would be taken for a file name
+// ("Documents" offered as the name to save under): its nearest existing parent is used.
+QString existingFolder(const QString& folder) {
+    if (folder.isEmpty()) return folder;
+    QString path = QFileInfo(folder).absoluteFilePath();
+    while (!QFileInfo(path).isDir()) {
+        const QString parent = QFileInfo(path).absolutePath();
+        if (parent == path) return QDir::homePath();
+        path = parent;
+    }
+    return path;
+}
 
 QString chosenFile(QFileDialog& dialog) {
     if (dialog.exec() != QDialog::Accepted) return {};
@@ -53,7 +68,7 @@ std::unique_ptr<QMessageBox> QtUiServices::createAboutBox(QWidget* parent, const
 
 std::unique_ptr<QFileDialog> QtUiServices::createSaveDialog(QWidget* parent,
                                                             const QString& folder) {
-    auto dialog = std::make_unique<QFileDialog>(parent, QString(), folder);
+    auto dialog = std::make_unique<QFileDialog>(parent, QString(), existingFolder(folder));
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setDefaultSuffix(kSuffix);
@@ -65,7 +80,7 @@ std::unique_ptr<QFileDialog> QtUiServices::createSaveDialog(QWidget* parent,
 
 std::unique_ptr<QFileDialog> QtUiServices::createOpenDialog(QWidget* parent,
                                                             const QString& folder) {
-    auto dialog = std::make_unique<QFileDialog>(parent, QString(), folder);
+    auto dialog = std::make_unique<QFileDialog>(parent, QString(), existingFolder(folder));
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setDefaultSuffix(kSuffix);
@@ -75,7 +90,7 @@ std::unique_ptr<QFileDialog> QtUiServices::createOpenDialog(QWidget* parent,
 
 std::unique_ptr<QFileDialog> QtUiServices::createRecordDialog(QWidget* parent, bool save,
                                                               const QString& folder) {
-    auto dialog = std::make_unique<QFileDialog>(parent, QString(), folder);
+    auto dialog = std::make_unique<QFileDialog>(parent, QString(), existingFolder(folder));
     dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog->setDefaultSuffix(kRecordSuffix);

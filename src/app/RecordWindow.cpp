@@ -76,6 +76,7 @@ RecordWindow::RecordWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     layout->addWidget(result_);
     message_ = new QLabel;
     message_->setWordWrap(true);
+    message_->hide();
     layout->addWidget(message_);
     auto* buttons = new QHBoxLayout;
     save_ = new QPushButton;
@@ -150,6 +151,17 @@ void RecordWindow::showProblem(const RecordProblem& problem, bool reading) {
 void RecordWindow::showMessage() {
     message_->setText(problem_ ? problemText(*problem_, problemReading_)
                                : translated(messageSource_));
+    message_->setVisible(!message_->text().isEmpty());
+    makeRoom();
+}
+
+void RecordWindow::makeRoom() {
+    // A message that wraps needs more height than the window had; the list keeps its own and
+    // the result line stays below it, never under it.
+    layout()->activate();
+    const int needed = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width())
+                                                     : layout()->totalSizeHint().height();
+    if (height() < needed) resize(width(), needed);
 }
 
 QString RecordWindow::message() const {
@@ -171,6 +183,11 @@ void RecordWindow::changeEvent(QEvent* event) {
     retranslateTree(this);
     showLines();
     showMessage();
+}
+
+void RecordWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    makeRoom();
 }
 
 QString RecordWindow::problemText(const RecordProblem& problem, bool reading) {

@@ -54,11 +54,13 @@ class RecordWindow : public QWidget {
 
   protected:
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     void lineClicked(QListWidgetItem* item);
     void showLines();
     void showMessage();
+    void makeRoom();
 
     GameRecord record_;
     std::optional<std::size_t> shown_;

@@ -26,8 +26,34 @@ const char* const kKnownBeginnings[] = {
     QT_TRANSLATE_NOOP("pimra", "Победил: "),
     QT_TRANSLATE_NOOP("pimra", "Стол №"),
     QT_TRANSLATE_NOOP("pimra", "Пимра - "),
+};
+
+// Beginnings followed by words of their own (the server's reason, the connection's state),
+// which are put in the interface's language as well.
+const char* const kWordsBeginnings[] = {
     QT_TRANSLATE_NOOP("pimra", "Ответ сервера: "),
     QT_TRANSLATE_NOOP("pimra", "Ход не отправлен. "),
+};
+
+// What the server says instead of "Success"; the wire keeps them in Russian.
+[[maybe_unused]] const char* const kServerTexts[] = {
+    QT_TRANSLATE_NOOP("pimra", "Неверный запрос"),
+    QT_TRANSLATE_NOOP("pimra", "Неизвестное действие"),
+    QT_TRANSLATE_NOOP("pimra", "Неизвестная игра"),
+    QT_TRANSLATE_NOOP("pimra", "Неверный логин или пароль"),
+    QT_TRANSLATE_NOOP("pimra", "Слишком много попыток входа, подождите минуту"),
+    QT_TRANSLATE_NOOP("pimra", "Вы не авторизованы"),
+    QT_TRANSLATE_NOOP("pimra", "Время на партию от 60 до 7200 секунд, добавка от 0 до 300 секунд"),
+    QT_TRANSLATE_NOOP("pimra", "У вас слишком много незавершённых столов"),
+    QT_TRANSLATE_NOOP("pimra", "Стол не найден"),
+    QT_TRANSLATE_NOOP("pimra", "Стол занят"),
+    QT_TRANSLATE_NOOP("pimra", "Вы уже сидите за этим столом"),
+    QT_TRANSLATE_NOOP("pimra", "Вы не сидите за этим столом"),
+    QT_TRANSLATE_NOOP("pimra", "Партия ещё не началась"),
+    QT_TRANSLATE_NOOP("pimra", "Сейчас не ваш ход"),
+    QT_TRANSLATE_NOOP("pimra", "Недопустимый ход"),
+    QT_TRANSLATE_NOOP("pimra", "Партия ещё не завершена"),
+    QT_TRANSLATE_NOOP("pimra", "Ошибка сервера, попробуйте позже"),
 };
 
 // Whole texts that reach the window from the game and the online play.
@@ -38,9 +64,11 @@ const char* const kKnownBeginnings[] = {
     QT_TRANSLATE_NOOP("pimra", "Сохраненная игра загужена"),
     QT_TRANSLATE_NOOP("pimra", "Ошибка: игра не сохранена"),
     QT_TRANSLATE_NOOP("pimra", "Ошибка: в лунке больше 255 камней"),
+    QT_TRANSLATE_NOOP("pimra", "Ошибка: на доске больше 216 камней"),
     QT_TRANSLATE_NOOP("pimra", "Ошибка: файл игры не открыт"),
-    QT_TRANSLATE_NOOP("pimra", "Ошибка: файл игры повреждён"),
+    QT_TRANSLATE_NOOP("pimra", "Ошибка: файл не является сохранённой игрой"),
     QT_TRANSLATE_NOOP("pimra", "Сервер недоступен, или отсутствует подключение к интернету!"),
+    QT_TRANSLATE_NOOP("pimra", "Связь с сервером восстановлена, стол обновлён"),
     QT_TRANSLATE_NOOP("pimra", "Вход в игру"),
     QT_TRANSLATE_NOOP("pimra", "Сесть за стол"),
     QT_TRANSLATE_NOOP("pimra", "Смотреть игру"),
@@ -78,6 +106,11 @@ QString translated(const QString& russian) {
     if (russian.isEmpty()) return russian;
     const QString whole = lookUp(russian);
     if (whole != russian) return whole;
+    for (const char* beginning : kWordsBeginnings) {
+        const QString start = QString::fromUtf8(beginning);
+        if (russian.startsWith(start) && russian.size() > start.size())
+            return lookUp(start) + translated(russian.mid(start.size()));
+    }
     for (const char* beginning : kKnownBeginnings) {
         const QString start = QString::fromUtf8(beginning);
         if (russian.startsWith(start) && russian.size() > start.size())

@@ -99,6 +99,9 @@ void TForm1::buildLayout() {
 
     Timer1.setInterval(kPollPeriod);
     Timer2.setInterval(kClockPeriod);
+    // The clock's ticks keep to the seconds of the server's time.
+    Timer2.setTimerType(Qt::PreciseTimer);
+    retryTimer_.setSingleShot(true);
     clockPause_.setSingleShot(true);
     clockPause_.setInterval(kClockRunOutPause);
     aliveTimer_.setInterval(kAlivePeriod);
@@ -162,6 +165,8 @@ void TForm1::connectMenu() {
     connect(&Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
     connect(&clockPause_, &QTimer::timeout, this,
             [this] { applyEffects(table_.pauseOver(otherWork())); });
+    connect(&retryTimer_, &QTimer::timeout, this,
+            [this] { applyEffects(table_.retryTick(otherWork())); });
     connect(&animator_, &MoveAnimator::stepStarted, this, &TForm1::showStepStart);
     connect(&animator_, &MoveAnimator::stepSettled, this, &TForm1::showStepSettled);
     // Straight on: a handler may close or even destroy the window, and nothing of it runs after.
@@ -272,6 +277,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     Timer2.stop();
     clockPause_.stop();
     aliveTimer_.stop();
+    retryTimer_.stop();
     if (animator_.running()) {
         animator_.stop();
         lockMenu(false);

@@ -92,6 +92,9 @@ class TForm1 : public QMainWindow {
     void setTimerPeriods(int pollMilliseconds, int clockMilliseconds);
     void setClockPause(int milliseconds) { clockPause_.setInterval(milliseconds); }
     void setAlivePeriod(int milliseconds) { aliveTimer_.setInterval(milliseconds); }
+    // The clock the table's times are counted by; tests set one that follows their server.
+    void setTableClock(online::MonotonicClock clock) { table_.setClock(std::move(clock)); }
+    bool retryWaiting() const { return retryTimer_.isActive(); }
     bool aliveRunning() const { return aliveTimer_.isActive(); }
     // "Моё поле снизу", and whether the board is drawn turned now.
     void setOwnRowBottom(bool on);
@@ -234,6 +237,8 @@ class TForm1 : public QMainWindow {
     void showStepStart(const MoveStep& step);
     void showStepSettled(const MoveStep& step);
     void moveFinished();
+    // "Новая" or a load during a move: the move stops at once and the board shows its end.
+    void stopMove();
     void localReply(const MoveResult& reply);
     LocalMatch::MoveReady replyToWindow();
     void showThinking(bool thinking);
@@ -258,6 +263,7 @@ class TForm1 : public QMainWindow {
     void createDialogs();
     void applyEffects(online::Effects effects);
     void sendForTable(const online::Outgoing& outgoing);
+    void startClock(std::optional<std::chrono::milliseconds> nextTick);
     bool requestUnderWay() const { return link_->runner().busy(); }
     // Work of the window's own that the table controller does not see.
     bool otherWork() const;
@@ -309,6 +315,8 @@ class TForm1 : public QMainWindow {
     LobbyLink lobbyLink_{*link_, ui_, kTitle, lobbyHooks()};
     int onlineStepDelay_ = online::kOnlineStepDelay;
     QTimer clockPause_;
+    QTimer retryTimer_;  // the next try after a failed exchange
+    int clockPeriod_ = kClockPeriod;
     QTimer aliveTimer_;
     bool ownRowBottom_ = true;
     bool turnedShown_ = false;

@@ -5,6 +5,7 @@
 
 #include "InfoPanel.h"
 #include "MainMenu.h"
+#include "RecordWindow.h"
 #include "ShownText.h"
 #include "TForm1.h"
 #include "TLunka.h"
@@ -26,15 +27,19 @@ void TForm1::N2Click() {
 }
 
 void TForm1::NewGame() {
+    const bool leftTable = table_.isOpen();
+    table_.leave();
+    stopMove();
     abandonLocalTurn();
     Timer1.stop();
     Timer2.stop();
     clockPause_.stop();
     aliveTimer_.stop();
-    const bool leftTable = table_.isOpen();
-    table_.leave();
+    retryTimer_.stop();
     turnedShown_ = false;
     game_.newGame();
+    // What was said of the old game's record is no news about the new one.
+    if (recordWindow_) recordWindow_->setMessage({});
     menu_->N26->menuAction()->setEnabled(true);
     updateHistoryItems();
     for (int i = 1; i <= kPitCount; ++i) pit(i)->PlacePit(i);
@@ -76,6 +81,7 @@ void TForm1::loadFrom(const QString& fileName, bool remember) {
     const std::string path = localPath(fileName);
     const LoadedGame loaded = readSavedGame(path);
     if (loaded.position) {
+        stopMove();
         abandonLocalTurn();
         game_.loadPosition(*loaded.position, !table_.isOpen());
         showBoard();

@@ -14,11 +14,13 @@ bool TForm1::isBusy() const {
 }
 
 void TForm1::PitClick(TLunka* pit) {
-    if (pit == nullptr || isBusy()) return;
+    if (pit == nullptr) return;
     if (table_.isOpen()) {
+        // The table keeps a click made while its own exchange or replay runs.
         applyEffects(table_.click(pit->PitIndex, otherWork()));
         return;
     }
+    if (isBusy()) return;
     const std::optional<MoveResult> own = match_.click(pit->PitIndex);
     if (!own) return;
     updateHistoryItems();
@@ -62,6 +64,19 @@ void TForm1::moveFinished() {
             reportIdle();
             return;
     }
+}
+
+void TForm1::stopMove() {
+    if (!animator_.running()) return;
+    animator_.stop();
+    const MoveOwner owner = moveOwner_;
+    moveOwner_ = MoveOwner::None;
+    // The game holds the move's end already; only the screen is behind.
+    for (int i = 1; i <= kPitCount; ++i) pit(i)->NormalPit();
+    showBoard();
+    lockMenu(false);
+    // A replay at a table goes on from there.
+    if (owner == MoveOwner::Table) applyEffects(table_.animationDone());
 }
 
 LocalMatch::MoveReady TForm1::replyToWindow() {

@@ -77,6 +77,7 @@ void TForm1::createDialogs() {
 void TForm1::setTimerPeriods(int pollMilliseconds, int clockMilliseconds) {
     Timer1.setInterval(pollMilliseconds);
     Timer2.setInterval(clockMilliseconds);
+    clockPeriod_ = clockMilliseconds;
 }
 
 void TForm1::N12Click() {
@@ -154,7 +155,7 @@ void TForm1::applyEffects(online::Effects effects) {
     if (effects.historyChanged) updateHistoryItems();
     if (effects.message) setShownText(sPanel2, text(*effects.message));
     if (effects.startTimers) {
-        Timer2.start();
+        startClock(effects.nextClockTick);
         if (!Timer1.isActive()) Timer1.start();
         if (!aliveTimer_.isActive()) aliveTimer_.start();
     }
@@ -162,7 +163,9 @@ void TForm1::applyEffects(online::Effects effects) {
         Timer1.stop();
         Timer2.stop();
         clockPause_.stop();
+        retryTimer_.stop();
     }
+    if (effects.retryAfter) retryTimer_.start(static_cast<int>(effects.retryAfter->count()));
     if (effects.pauseThenReload) {
         // The reload follows a pause, but the window keeps answering meanwhile; it restarts
         // the clock.
@@ -181,7 +184,19 @@ void TForm1::drawAttention() {
     if (!isActiveWindow()) ui_.alert(this);
 }
 
+void TForm1::startClock(std::optional<std::chrono::milliseconds> nextTick) {
+    // The ticks fall just after the shown second changes, so every screen turns together; a
+    // period set by a test that ticks by itself stays as it is.
+    if (nextTick && clockPeriod_ == kClockPeriod) {
+        Timer2.start(static_cast<int>(nextTick->count()));
+        return;
+    }
+    Timer2.start(clockPeriod_);
+}
+
 void TForm1::sendForTable(const online::Outgoing& outgoing) {
+    // After a failed exchange the table itself says when to try the server again.
+    if (outgoing.afterFailure) lobbyLink_.clearServerDown();
     const bool started = link_->runner().send(
         outgoing.request, [this](const std::optional<net::PostResult>& result) {
             lobbyLink_.noticeReply(result);
@@ -196,8 +211,7 @@ void TForm1::ReLoad() {
 }
 
 void TForm1::SetClocks() {
-    const online::ClockTexts clocks =
-        online::SetClocks(table_.table().State().Seat1Time, table_.table().State().Seat2Time);
+    const online::ClockTexts clocks = table_.table().Clocks();
     showClock(iPanel->Clock1, clocks.clock1);
     showClock(iPanel->Clock2, clocks.clock2);
 }
@@ -207,7 +221,11 @@ void TForm1::Timer1Timer() {
 }
 
 void TForm1::Timer2Timer() {
-    applyEffects(table_.clockTick(otherWork()));
+    const online::Effects tick = table_.clockTick();
+    const std::optional<std::chrono::milliseconds> next = tick.nextClockTick;
+    applyEffects(tick);
+    // Unless the run-out pause stopped it, the clock ticks again as the next second shows.
+    if (Timer2.isActive()) startClock(next);
 }
 
 void TForm1::RzButton1Click() {

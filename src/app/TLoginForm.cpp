@@ -1,36 +1,45 @@
 #include "TLoginForm.h"
-#include "ShownText.h"
+
+#include <algorithm>
 
 #include <QCheckBox>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include "LobbyHost.h"
+#include "ShownText.h"
+#include "TextFit.h"
 #include "online/Lobby.h"
 
 namespace pimra {
 
+namespace {
+
+constexpr int kMargin = 8;
+constexpr int kDesignedWidth = 204;
+constexpr int kDesignedHeight = 130;
+constexpr int kLabelWidth = 50;
+constexpr int kBoxWidth = 134;
+
+}  // namespace
+
 TLoginForm::TLoginForm(LobbyHost& host, QWidget* parent) : QDialog(parent), host_(host) {
     setShownTitle(this, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Авторизация")));
-    setFixedSize(204, 130);
 
-    auto* loginLabel = new QLabel(this);
-    setShownText(loginLabel, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Логин:")));
-    loginLabel->setGeometry(8, 10, 50, 16);
+    loginLabel_ = new QLabel(this);
+    setShownText(loginLabel_, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Логин:")));
     eLogin = new QLineEdit(this);
-    eLogin->setGeometry(62, 7, 134, 21);
+    eLogin->setMaxLength(kLoginLength);
 
-    auto* passLabel = new QLabel(this);
-    setShownText(passLabel, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Пароль:")));
-    passLabel->setGeometry(8, 36, 50, 16);
+    passLabel_ = new QLabel(this);
+    setShownText(passLabel_, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Пароль:")));
     ePass = new QLineEdit(this);
-    ePass->setGeometry(62, 33, 134, 21);
     ePass->setEchoMode(QLineEdit::Password);
 
     RzURLLabel1 = new QLabel(this);
-    RzURLLabel1->setGeometry(62, 58, 134, 16);
     showLink();
     RzURLLabel1->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
     RzURLLabel1->setCursor(Qt::PointingHandCursor);
@@ -38,16 +47,67 @@ TLoginForm::TLoginForm(LobbyHost& host, QWidget* parent) : QDialog(parent), host
 
     rememberMe = new QCheckBox(this);
     setShownText(rememberMe, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Запомнить меня")));
-    rememberMe->setGeometry(62, 78, 134, 18);
+
+    message = new QLabel(this);
+    message->setWordWrap(true);
+    message->setTextFormat(Qt::PlainText);
+    message->setPalette([this] {
+        QPalette red = palette();
+        red.setColor(QPalette::WindowText, QColor(192, 0, 0));
+        return red;
+    }());
+    message->hide();
 
     okButton = new QPushButton(QStringLiteral("OK"), this);
-    okButton->setGeometry(30, 100, 72, 24);
     okButton->setDefault(true);
     cancelButton = new QPushButton(this);
     setShownText(cancelButton, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Cancel")));
-    cancelButton->setGeometry(110, 100, 72, 24);
     connect(okButton, &QPushButton::clicked, this, &TLoginForm::RzBitBtn1Click);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    layOut();
+}
+
+void TLoginForm::layOut() {
+    // The designed places (a 204 × 130 dialog, labels 50 wide), widened where a language or
+    // a face needs more room: both labels keep the dialog's full font.
+    const QFontMetrics metrics(font());
+    const int labelWidth =
+        std::max({kLabelWidth, metrics.horizontalAdvance(loginLabel_->text()) + 4,
+                  metrics.horizontalAdvance(passLabel_->text()) + 4});
+    const int row = std::max(21, metrics.height() + 6);
+    const int boxLeft = kMargin + labelWidth + 4;
+    const int width =
+        std::max({kDesignedWidth, boxLeft + kBoxWidth + kMargin, titleRoom(windowTitle())});
+    const int boxWidth = width - boxLeft - kMargin;
+    loginLabel_->setGeometry(kMargin, 7, labelWidth, row);
+    eLogin->setGeometry(boxLeft, 7, boxWidth, row);
+    passLabel_->setGeometry(kMargin, 7 + row + 5, labelWidth, row);
+    ePass->setGeometry(boxLeft, 7 + row + 5, boxWidth, row);
+    const int linkTop = 7 + 2 * (row + 5) - 1;
+    RzURLLabel1->setGeometry(boxLeft, linkTop, boxWidth, metrics.height() + 2);
+    const int checkTop = linkTop + metrics.height() + 4;
+    rememberMe->setGeometry(boxLeft, checkTop, boxWidth, std::max(18, metrics.height() + 2));
+    int top = checkTop + std::max(18, metrics.height() + 2) + 4;
+    if (message->isVisibleTo(this)) {
+        const int height = metrics
+                               .boundingRect(QRect(0, 0, width - 2 * kMargin, 1000),
+                                             Qt::TextWordWrap, message->text())
+                               .height();
+        message->setGeometry(kMargin, top, width - 2 * kMargin, height);
+        top += height + 4;
+    }
+    const int buttonHeight = std::max(24, metrics.height() + 8);
+    const int shift = (width - kDesignedWidth) / 2;
+    okButton->setGeometry(30 + shift, top, 72, buttonHeight);
+    cancelButton->setGeometry(110 + shift, top, 72, buttonHeight);
+    setFixedSize(width, std::max(kDesignedHeight, top + buttonHeight + 6));
+    for (QLabel* label : {loginLabel_, passLabel_, message}) setFullFont(label, font());
+}
+
+void TLoginForm::showMessage(const QString& russian) {
+    setShownText(message, russian);
+    message->setVisible(!russian.isEmpty());
+    layOut();
 }
 
 void TLoginForm::showLink() {
@@ -58,9 +118,11 @@ void TLoginForm::showLink() {
 
 void TLoginForm::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
-    if (event->type() != QEvent::LanguageChange) return;
-    retranslateTree(this);
-    showLink();
+    if (event->type() == QEvent::LanguageChange) {
+        retranslateTree(this);
+        showLink();
+    }
+    if (event->type() == QEvent::LanguageChange || event->type() == QEvent::FontChange) layOut();
 }
 
 void TLoginForm::RzBitBtn1Click() {
@@ -70,8 +132,13 @@ void TLoginForm::RzBitBtn1Click() {
         host_.showMessage(this, QString::fromStdString(*refusal));
         return;
     }
+    showMessage({});
     host_.login(login, password, [this](bool ok) {
-        if (!ok) return;
+        if (!ok) {
+            // Said here, where the user looks, as well as in the window's status bar.
+            showMessage(QString::fromStdString(host_.statusText()));
+            return;
+        }
         host_.keepSession(rememberMe->isChecked());
         if (onLoggedIn_) onLoggedIn_();
         host_.afterLogin();

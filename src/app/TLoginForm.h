@@ -32,12 +32,22 @@ class TLoginForm : public QDialog {
     QLabel* RzURLLabel1 = nullptr;
     QPushButton* okButton = nullptr;
     QPushButton* cancelButton = nullptr;
+    // Why the last login failed, in the dialog itself; hidden while there is nothing to say.
+    QLabel* message = nullptr;
+    // The most characters a login has on the server.
+    static constexpr int kLoginLength = 20;
 
   protected:
     void changeEvent(QEvent* event) override;
 
   private:
     void showLink();
+    void showMessage(const QString& russian);
+    // The labels at their full size, the boxes beside them, room for the title.
+    void layOut();
+
+    QLabel* loginLabel_ = nullptr;
+    QLabel* passLabel_ = nullptr;
 
     LobbyHost& host_;
     std::function<void()> onLoggedIn_;

@@ -1,9 +1,11 @@
 #include "TfAddGame.h"
 #include "ShownText.h"
+#include "TextFit.h"
 
 #include <algorithm>
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
@@ -64,8 +66,11 @@ void TfAddGame::changeEvent(QEvent* event) {
 void TfAddGame::layOut() {
     // The designed places (a 165 × 92 dialog, labels 100 wide, rows of 21), widened and
     // heightened where a face needs more room for the labels.
+    // Both labels in the dialog's own font, never one of them shrunk.
+    const QFontMetrics metrics(font());
     const int labelWidth =
-        std::max({kLabelWidth, minutesLabel_->sizeHint().width(), bonusLabel_->sizeHint().width()});
+        std::max({kLabelWidth, metrics.horizontalAdvance(minutesLabel_->text()) + 4,
+                  metrics.horizontalAdvance(bonusLabel_->text()) + 4});
     const int rowHeight = std::max(kRowHeight, fontMetrics().height() + 6);
     const int buttonHeight = std::max(kButtonHeight, fontMetrics().height() + 8);
     const int boxLeft = kMargin + labelWidth + 2;
@@ -74,11 +79,12 @@ void TfAddGame::layOut() {
     RzSpinEdit1->setGeometry(boxLeft, 5, kBoxWidth, rowHeight);
     bonusLabel_->setGeometry(kMargin, secondRow, labelWidth, rowHeight);
     RzSpinEdit2->setGeometry(boxLeft, secondRow, kBoxWidth, rowHeight);
-    const int width = std::max(kWidth, boxLeft + kBoxWidth + 5);
+    const int width = std::max({kWidth, boxLeft + kBoxWidth + 5, titleRoom(windowTitle())});
     const int buttonTop = secondRow + rowHeight + 9;
     ok_->setGeometry(kMargin, buttonTop, 72, buttonHeight);
     cancel_->setGeometry(width - kMargin - 72, buttonTop, 72, buttonHeight);
     setFixedSize(width, std::max(kHeight, buttonTop + buttonHeight + 5));
+    for (QLabel* label : {minutesLabel_, bonusLabel_}) setFullFont(label, font());
 }
 
 int TfAddGame::minutes() const {

@@ -1,19 +1,23 @@
 #include <QApplication>
 #include <cstdio>
-#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
 
+#include "CommandLine.h"
 #include "KeychainSessionStore.h"
 #include "QtUiServices.h"
 #include "ServerAddress.h"
 #include "TForm1.h"
 #include "media/AppSettings.h"
 #include "media/QtMoveSounds.h"
-#include "pimra/Version.h"
 
 int main(int argc, char* argv[]) {
     // Answered before any window or display is needed.
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::puts("pimra " PIMRA_VERSION);
+    const std::optional<std::string> answer =
+        pimra::immediateAnswer(std::vector<std::string>(argv, argv + argc));
+    if (answer) {
+        std::fputs(answer->c_str(), stdout);
         return 0;
     }
     QApplication app(argc, argv);

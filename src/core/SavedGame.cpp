@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "Game.h"
+
 namespace pimra {
 
 namespace {
@@ -13,6 +15,8 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
+static_assert(kMostStonesOnBoard == (kStartStones + 2 * Game::kMaxStoneShift) * 2 * 6);
+
 }  // namespace
 
 const char* outcomeText(SaveOutcome outcome) {
@@ -21,6 +25,8 @@ const char* outcomeText(SaveOutcome outcome) {
             return kSavedText;
         case SaveOutcome::TooManyStones:
             return kSaveTooManyStonesText;
+        case SaveOutcome::BeyondLoad:
+            return kSaveBeyondLoadText;
         case SaveOutcome::Failed:
             break;
     }
@@ -31,8 +37,8 @@ const char* outcomeText(LoadOutcome outcome) {
     switch (outcome) {
         case LoadOutcome::Loaded:
             return kLoadedText;
-        case LoadOutcome::TooShort:
-            return kLoadTooShortText;
+        case LoadOutcome::NotASavedGame:
+            return kLoadNotAGameText;
         case LoadOutcome::NotOpened:
             break;
     }
@@ -41,6 +47,7 @@ const char* outcomeText(LoadOutcome outcome) {
 
 SaveOutcome writeSavedGame(const std::string& path, const Position& position) {
     if (!position.fitsInBytes()) return SaveOutcome::TooManyStones;
+    if (!isPlausibleSavedPosition(position)) return SaveOutcome::BeyondLoad;
     std::array<unsigned char, kSavedGameSize> bytes{};
     for (int i = 1; i <= kPitCount; ++i)
         bytes[static_cast<std::size_t>(i - 1)] = static_cast<unsigned char>(position[i]);
@@ -53,6 +60,13 @@ SaveOutcome writeSavedGame(const std::string& path, const Position& position) {
     return written && closed ? SaveOutcome::Saved : SaveOutcome::Failed;
 }
 
+bool isPlausibleSavedPosition(const Position& position) {
+    for (int i = 1; i <= kPitCount; ++i) {
+        if (position[i] < 0 || position[i] > kMostStonesOnBoard) return false;
+    }
+    return position.total() <= kMostStonesOnBoard;
+}
+
 LoadedGame readSavedGame(const std::string& path) {
     File file(std::fopen(path.c_str(), "rb"));
     auto failed = [](LoadOutcome outcome) {
@@ -61,10 +75,11 @@ LoadedGame readSavedGame(const std::string& path) {
     if (!file) return failed(LoadOutcome::NotOpened);
     std::array<unsigned char, kSavedGameSize> bytes{};
     if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
-        return failed(LoadOutcome::TooShort);
+        return failed(LoadOutcome::NotASavedGame);
     }
     Position position;
     for (int i = 1; i <= kPitCount; ++i) position[i] = bytes[static_cast<std::size_t>(i - 1)];
+    if (!isPlausibleSavedPosition(position)) return failed(LoadOutcome::NotASavedGame);
     return {position, LoadOutcome::Loaded, kLoadedText};
 }
 

@@ -1,5 +1,7 @@
 #include "online/OnlineTable.h"
 
+#include <algorithm>
+
 #include "net/Decimal.h"
 #include "net/PositionText.h"
 #include "net/Requests.h"
@@ -21,19 +23,6 @@ std::string ResultText(const TableState& state) {
         return "Победил: " + state.Seat2Login;
     }
     return "Ничья";
-}
-
-// Counts a clock down by one second; a clock that is not a number is left alone.
-void CountDown(std::string& time) {
-    const std::optional<int> seconds = ParseDecimal(time);
-    if (seconds && *seconds > 0) {
-        time = std::to_string(*seconds - 1);
-    }
-}
-
-bool RunOut(const std::string& time) {
-    const std::optional<int> seconds = ParseDecimal(time);
-    return seconds && *seconds < 1;
 }
 
 }  // namespace
@@ -70,6 +59,7 @@ Position OnlineTable::ApplyTableReply(const Reply& reply, const Position& board,
     state_.Seat2Login = FieldText(reply, "login2");
     state_.Seat1Time = FieldText(reply, "time1");
     state_.Seat2Time = FieldText(reply, "time2");
+    stateArrived_ = clock_();
     state_.ActiveLogin = FieldText(reply, "activelogin");
     state_.Seat1Ready = FieldText(reply, "isready1") == "1";
     state_.Seat2Ready = FieldText(reply, "isready2") == "1";
@@ -109,7 +99,7 @@ TableView OnlineTable::View() const {
         view.panelVisible = true;
         view.statusText =
             state_.ActiveLogin.empty() ? std::string("Ожидание") : "Ходит: " + state_.ActiveLogin;
-        view.clocks = SetClocks(state_.Seat1Time, state_.Seat2Time);
+        view.clocks = Clocks();
         view.seat1 = {state_.Seat1Login, state_.Seat1Rating, state_.Seat1Away};
         view.seat2 = {state_.Seat2Login, state_.Seat2Rating, state_.Seat2Away};
         view.loginLabel1 = SeatLabelText(view.seat1);
@@ -185,17 +175,53 @@ NextRecordOutcome OnlineTable::ApplyNextRecord(const Reply* reply) {
     return NextRecordOutcome::Replay;
 }
 
-ClockTick OnlineTable::OnClockTimer(bool busy) {
-    if (!IsOpen() || busy || !state_.Seat1Ready || !state_.Seat2Ready) {
+std::optional<Side> OnlineTable::RunningClock() const {
+    const bool running = IsOpen() && state_.Seat1Ready && state_.Seat2Ready &&
+                         state_.TableResult == "0" && !state_.ActiveLogin.empty();
+    if (!running) return std::nullopt;
+    if (state_.ActiveLogin == state_.Seat1Login) return Side::Bottom;
+    if (state_.ActiveLogin == state_.Seat2Login) return Side::Top;
+    return std::nullopt;
+}
+
+std::optional<std::int64_t> OnlineTable::RemainingMs(Side seat) const {
+    const std::optional<int> seconds =
+        ParseDecimal(seat == Side::Bottom ? state_.Seat1Time : state_.Seat2Time);
+    if (!seconds) return std::nullopt;
+    std::int64_t ms = std::int64_t{*seconds} * 1000;
+    // A clock that stands, or one the server says is at zero (out, or within its grace), is
+    // as it came.
+    if (RunningClock() != seat || ms <= 0) return ms;
+    // The server gives the whole seconds left: the running clock stood anywhere within the
+    // next second, so it is taken from the middle of it.
+    return ms + 500 - std::max<std::int64_t>(0, (clock_() - stateArrived_).count());
+}
+
+ClockTexts OnlineTable::Clocks() const {
+    return SetClocks(RemainingMs(Side::Bottom), RemainingMs(Side::Top));
+}
+
+std::optional<std::chrono::milliseconds> OnlineTable::UntilNextSecond() const {
+    const std::optional<Side> running = RunningClock();
+    if (!running) return std::nullopt;
+    const std::optional<std::int64_t> left = RemainingMs(*running);
+    if (!left || *left <= 0) return std::nullopt;
+    // Just past the moment the shown second changes.
+    return std::chrono::milliseconds(*left % 1000 + 1);
+}
+
+bool OnlineTable::ClockRunOut() const {
+    const std::optional<Side> running = RunningClock();
+    if (!running) return false;
+    const std::optional<std::int64_t> left = RemainingMs(*running);
+    return left && *left <= 0;
+}
+
+ClockTick OnlineTable::OnClockTimer() const {
+    if (!IsOpen() || !state_.Seat1Ready || !state_.Seat2Ready) {
         return {};
     }
-    if (state_.ActiveLogin == state_.Seat1Login) {
-        CountDown(state_.Seat1Time);
-    }
-    if (state_.ActiveLogin == state_.Seat2Login) {
-        CountDown(state_.Seat2Time);
-    }
-    return {true, RunOut(state_.Seat1Time) || RunOut(state_.Seat2Time)};
+    return {true, ClockRunOut()};
 }
 
 Request OnlineTable::SendMoveRequest(int pit) const {

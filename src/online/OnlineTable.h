@@ -1,7 +1,10 @@
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "core/Position.h"
 #include "net/FormEncoding.h"
@@ -89,8 +92,10 @@ struct PlayableRows {
 // the requests and animates. Reads the session it is given, which must outlive it.
 class OnlineTable {
   public:
-    explicit OnlineTable(const Session& session) : session_(session) {}
+    explicit OnlineTable(const Session& session, MonotonicClock clock = steadyNow)
+        : session_(session), clock_(std::move(clock)) {}
 
+    void SetClock(MonotonicClock clock) { clock_ = std::move(clock); }
     int TableId() const { return tableId_; }
     bool IsOpen() const { return tableId_ > 0; }
     const TableState& State() const { return state_; }
@@ -130,7 +135,16 @@ class OnlineTable {
     // Takes the "nextrecord" reply; null when the request failed.
     NextRecordOutcome ApplyNextRecord(const Reply* reply);
 
-    ClockTick OnClockTimer(bool busy);
+    // The clocks as the server's last table state gave them, the one running counted down by
+    // the time since that state arrived: every client shows the same, whoever is busy.
+    ClockTick OnClockTimer() const;
+    ClockTexts Clocks() const;
+    // Milliseconds left on a seat's clock now; none when the server sent no number.
+    std::optional<std::int64_t> RemainingMs(Side seat) const;
+    // When the running clock shows its next second; none while no clock runs.
+    std::optional<std::chrono::milliseconds> UntilNextSecond() const;
+    // The clock of the player to move has run out and the game is not over yet.
+    bool ClockRunOut() const;
 
     Request SendMoveRequest(int pit) const;
     Request ReadyRequest() const;
@@ -149,8 +163,11 @@ class OnlineTable {
 
   private:
     bool OwnsSeat(const std::string& seatLogin) const;
+    std::optional<Side> RunningClock() const;
 
     const Session& session_;
+    MonotonicClock clock_;
+    std::chrono::milliseconds stateArrived_{0};  // when the last table state came
     int tableId_ = 0;
     TableState state_;
     bool loaded_ = false;  // a "gettable" has succeeded: the login labels have colours

@@ -1,5 +1,6 @@
 #include "online/TableController.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "net/Decimal.h"
@@ -48,6 +49,7 @@ void TableController::leave() {
 
 void TableController::stop() {
     pending_.reset();
+    keptClick_.reset();
     animating_ = false;
     catchingUp_ = false;
     ownRecordExpected_ = false;
@@ -57,7 +59,7 @@ Effects TableController::request(RequestKind kind, net::Request request, bool us
                                  bool catchUp) {
     Effects effects;
     pending_ = Pending{kind, table_.TableId(), pit, userAsked, catchUp};
-    effects.send = Outgoing{kind, std::move(request)};
+    effects.send = Outgoing{kind, std::move(request), failures_ > 0};
     return effects;
 }
 
@@ -74,12 +76,37 @@ Effects TableController::askNextRecord(bool catchingUp) {
 }
 
 Effects TableController::click(int pit, bool otherWork) {
-    if (!isOpen() || !idle(otherWork) || table_.GameOver() || !table_.AcceptsClick(pit)) return {};
+    if (!isOpen() || table_.GameOver()) return {};
+    if (busy()) {
+        // The table's own work ends soon; the user's move must not vanish meanwhile. A click
+        // during the user's own move is no second move, though.
+        if (!pending_ || pending_->kind == RequestKind::Move || animating_) return {};
+        const PlayableRows rows = table_.Rows();
+        const bool ownRow =
+            (pit >= 1 && pit <= 6 && rows.bottom) || (pit >= 8 && pit <= 13 && rows.top);
+        if (ownRow) keptClick_ = pit;
+        return {};
+    }
+    if (otherWork || !table_.AcceptsClick(pit)) return {};
+    keptClick_.reset();
     return request(RequestKind::Move, table_.SendMoveRequest(pit), true, pit);
+}
+
+Effects TableController::playKeptClick(Effects effects) {
+    if (!keptClick_ || busy() || effects.send || effects.animate || effects.backToLocalGame) {
+        return effects;
+    }
+    const int pit = *keptClick_;
+    keptClick_.reset();
+    if (!isOpen() || table_.GameOver() || !table_.AcceptsClick(pit)) return effects;
+    Effects move = request(RequestKind::Move, table_.SendMoveRequest(pit), true, pit);
+    effects.send = std::move(move.send);
+    return effects;
 }
 
 Effects TableController::pollTick(bool otherWork) {
     if (!isOpen()) return {};
+    if (failures_ > 0 && !table_.PollingEnds()) return retryTick(otherWork);
     if (table_.PollingEnds()) {
         // A finished game: nothing more to ask, whoever is at the table.
         Effects effects;
@@ -102,12 +129,32 @@ Effects TableController::pollTick(bool otherWork) {
     return effects;
 }
 
-Effects TableController::clockTick(bool otherWork) {
+Effects TableController::clockTick() {
     if (!isOpen() || table_.PollingEnds()) return {};
-    const ClockTick tick = table_.OnClockTimer(!idle(otherWork));
+    const ClockTick tick = table_.OnClockTimer();
     Effects effects;
     effects.showClocks = tick.setClocks;
     effects.pauseThenReload = tick.pauseThenReload;
+    effects.nextClockTick = table_.UntilNextSecond();
+    return effects;
+}
+
+std::chrono::milliseconds TableController::retryDelay() const {
+    std::chrono::milliseconds delay = kFirstRetry;
+    for (int failure = 1; failure < failures_ && delay < kLongestRetry; ++failure) delay *= 2;
+    return std::min(delay, kLongestRetry);
+}
+
+Effects TableController::retryTick(bool otherWork) {
+    if (!isOpen() || failures_ == 0) return {};
+    Effects effects;
+    if (!idle(otherWork)) {
+        effects.retryAfter = retryDelay();
+        return effects;
+    }
+    // Whatever failed, the whole table is asked for: it tells all that happened meanwhile.
+    effects = reload(false);
+    effects.showClocks = true;
     return effects;
 }
 
@@ -156,6 +203,28 @@ Effects TableController::answered(const Answer& answer) {
     if (pending.tableId != table_.TableId() || !isOpen()) return {};
     if (!answer.result) return {};  // not made: the window is closing
 
+    if (!replied(answer)) {
+        ++failures_;
+        Effects effects = dispatch(pending, answer);
+        effects.retryAfter = retryDelay();
+        keptClick_.reset();
+        return effects;
+    }
+    const bool recovered = failures_ > 0;
+    failures_ = 0;
+    Effects effects = dispatch(pending, answer);
+    if (recovered) {
+        // Back after an outage: the table is taken anew, whatever this exchange was.
+        if (!effects.send && !effects.animate && !effects.backToLocalGame &&
+            pending.kind != RequestKind::Reload) {
+            effects.send = reload(false).send;
+        }
+        if (answer.statusText.empty()) effects.message = kReconnectedText;
+    }
+    return playKeptClick(std::move(effects));
+}
+
+Effects TableController::dispatch(const Pending& pending, const Answer& answer) {
     if (pending.kind == RequestKind::Move) return moveAnswered(pending, answer);
     if (pending.kind == RequestKind::Leave) return leaveAnswered(answer);
     if (pending.kind == RequestKind::Rematch) return rematchAnswered(answer);
@@ -244,6 +313,10 @@ Effects TableController::tableLoaded(const net::PostResult* result, bool catchUp
     game_.setSideToMove(table_.SideToMove());
     effects.showTable = true;
     effects.startTimers = true;
+    effects.nextClockTick = table_.UntilNextSecond();
+    // A clock at zero of a game not over yet: the server decides soon; it is asked again
+    // after the run-out pause rather than after another tick.
+    if (result != nullptr && table_.ClockRunOut()) effects.pauseThenReload = true;
     if (result != nullptr && table_.GameOver() && !resultShown_) {
         resultShown_ = true;
         effects.result = ResultBoxOf(table_.State(), game_.position());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 
@@ -20,11 +21,21 @@ inline constexpr const char* kGameStartedText = "Партия уже начал�
 // A server without one of the newer actions answers so; the feature is then not offered.
 inline constexpr const char* kUnknownActionText = "Неизвестное действие";
 
+// The server answers again after failed exchanges; the table has been asked for anew.
+inline constexpr const char* kReconnectedText = "Связь с сервером восстановлена, стол обновлён";
+
+// After a failed exchange the server is asked again after the first pause, each pause twice
+// the last, up to the poll's period.
+inline constexpr std::chrono::milliseconds kFirstRetry{250};
+inline constexpr std::chrono::milliseconds kLongestRetry{2000};
+
 enum class RequestKind { Reload, NextRecord, Move, Ready, Leave, Rematch, Alive };
 
 struct Outgoing {
     RequestKind kind = RequestKind::Reload;
     net::Request request;
+    // Sent after a failed exchange: the connection is to try the server again.
+    bool afterFailure = false;
 };
 
 // How an exchange ended: no result when it was not made at all.
@@ -44,9 +55,13 @@ struct Effects {
     bool startTimers = false;            // restart the clock, start the poll unless it runs
     bool stopTimers = false;             // poll, clock and the run-out pause
     bool pauseThenReload = false;        // stop the clock; reload after the run-out pause
-    std::optional<MoveResult> animate;   // already played on the game; call animationDone()
-    std::optional<Outgoing> send;        // send, then call answered() with how it ended
-    bool backToLocalGame = false;        // do what "Новая" does
+    // When the clock's next tick is due (the shown second changes then); none: a full period.
+    std::optional<std::chrono::milliseconds> nextClockTick;
+    // An exchange failed: call retryTick() after this pause.
+    std::optional<std::chrono::milliseconds> retryAfter;
+    std::optional<MoveResult> animate;  // already played on the game; call animationDone()
+    std::optional<Outgoing> send;       // send, then call answered() with how it ended
+    bool backToLocalGame = false;       // do what "Новая" does
     // The game is over: the box with the result, the same for players and spectators; in
     // words and in parts.
     std::optional<std::string> resultBox;
@@ -62,9 +77,11 @@ struct Effects {
 class TableController {
   public:
     // Both must outlive the controller.
-    TableController(const net::Session& session, Game& game) : table_(session), game_(game) {}
+    TableController(const net::Session& session, Game& game, MonotonicClock clock = steadyNow)
+        : table_(session, std::move(clock)), game_(game) {}
 
     const OnlineTable& table() const { return table_; }
+    void setClock(MonotonicClock clock) { table_.SetClock(std::move(clock)); }
     bool isOpen() const { return table_.IsOpen(); }
     // An exchange of its own or a replay is under way.
     bool busy() const { return pending_.has_value() || animating_; }
@@ -75,9 +92,15 @@ class TableController {
     // The window closed: the exchange and the replay under way are forgotten, the table stays.
     void stop();
 
+    // A click on the user's row while an exchange or a replay of the table runs is kept and
+    // played once the table is idle again, if it is still the user's move then.
     Effects click(int pit, bool otherWork);
     Effects pollTick(bool otherWork);
-    Effects clockTick(bool otherWork);
+    Effects clockTick();
+    // The pause after a failed exchange is over: the table is asked for again.
+    Effects retryTick(bool otherWork);
+    // Exchanges in a row that reached no server.
+    int failures() const { return failures_; }
     Effects pauseOver(bool otherWork);
     // "Обновить стол" and "Жми, если готов".
     Effects refresh(bool otherWork);
@@ -109,6 +132,9 @@ class TableController {
                     bool catchUp = true);
     Effects reload(bool userAsked, bool catchUp = true);
     Effects askNextRecord(bool catchingUp);
+    Effects dispatch(const Pending& pending, const Answer& answer);
+    Effects playKeptClick(Effects effects);
+    std::chrono::milliseconds retryDelay() const;
     Effects rematchAnswered(const Answer& answer);
     Effects moveTo(int tableId);
     void noticeChanges(const TableState& before, Effects& effects) const;
@@ -128,6 +154,8 @@ class TableController {
     bool ownRecordExpected_ = false;  // the next record is the user's own move, shown already
     bool resultShown_ = false;
     bool aliveSupported_ = true;
+    int failures_ = 0;
+    std::optional<int> keptClick_;
 };
 
 }  // namespace pimra::online

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -8,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "HelpTopics.h"
 #include "HelpViewer.h"
@@ -106,6 +108,18 @@ class DialogTest : public QObject {
         QCOMPARE(open->fileMode(), QFileDialog::ExistingFile);
         QCOMPARE(open->defaultSuffix(), QStringLiteral("sav"));
         QCOMPARE(open->nameFilters(), QStringList({"Файл игры (*.sav)"}));
+        // A remembered folder that is gone is never offered as the name to save under.
+        QTemporaryDir dir;
+        const QString gone = dir.filePath(QStringLiteral("Documents"));
+        std::vector<std::unique_ptr<QFileDialog>> dialogs;
+        dialogs.push_back(QtUiServices::createSaveDialog(nullptr, gone));
+        dialogs.push_back(QtUiServices::createRecordDialog(nullptr, true, gone));
+        for (const auto& dialog : dialogs) {
+            QCOMPARE(dialog->directory().absolutePath(), QDir(dir.path()).absolutePath());
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            QVERIFY(name != nullptr);
+            QVERIFY(name->text().isEmpty());
+        }
         // Game records have dialogs of their own.
         for (const bool saving : {true, false}) {
             auto record = QtUiServices::createRecordDialog(nullptr, saving);

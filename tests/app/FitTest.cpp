@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -98,7 +99,7 @@ class FitTest : public QObject, private test::FormFixture {
               QStringLiteral("Ходит: ") + kLongLogin,
               QStringLiteral("Ходит: КонстантинМихайловКонстантин"),
               QStringLiteral("Сохраненная игра загужена"), QStringLiteral("Игра сохранена"),
-              QString::fromUtf8(kSaveTooManyStonesText)}) {
+              QString::fromUtf8(kSaveTooManyStonesText), QString::fromUtf8(kSaveBeyondLoadText)}) {
             form_->SetLabel(text);
             QVERIFY2(readable(panel, text), qPrintable(text));
         }
@@ -125,6 +126,53 @@ class FitTest : public QObject, private test::FormFixture {
         dialog->setFont(form_->font());
         QCOMPARE(dialog->width() >= 165, true);
         QCOMPARE(dialog->height(), 92);
+    }
+
+    // Every title whole beside the window manager's buttons, and the labels of a dialog in one
+    // size, in both languages and in a larger face.
+    void dialogTitlesAndLabelsFitInBothLanguages() {
+        QDir().mkpath(QStringLiteral(PIMRA_SCREENSHOT_DIR));
+        menu().N42->trigger();
+        QTest::keyClick(form_.get(), Qt::Key_F12);
+        const QList<QWidget*> windows{form_->loginForm(), form_->addGameForm(), form_->lobby(),
+                                      form_->recordWindow(), form_->analysisWindow()};
+        for (const UiLanguage language : {UiLanguage::Russian, UiLanguage::English}) {
+            form_->setLanguage(language);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
+            for (const QFont& face : {form_->font(), QFont(QStringLiteral("DejaVu Sans"), 12)}) {
+                for (QWidget* dialog : {static_cast<QWidget*>(form_->loginForm()),
+                                        static_cast<QWidget*>(form_->addGameForm())}) {
+                    dialog->setFont(face);
+                    const QList<QLabel*> labels = dialog->findChildren<QLabel*>();
+                    for (const QLabel* label : labels) {
+                        if (label->wordWrap() || label->textFormat() == Qt::RichText ||
+                            label->text().contains(QLatin1Char('<')))
+                            continue;
+                        QVERIFY2(readable(label, label->text()), qPrintable(label->text()));
+                        QCOMPARE(QFontInfo(label->font()).pixelSize(),
+                                 QFontInfo(dialog->font()).pixelSize());
+                    }
+                }
+                for (QWidget* window : windows) {
+                    QVERIFY2(window->width() >= titleRoom(window->windowTitle()),
+                             qPrintable(window->windowTitle()));
+                }
+            }
+            for (QWidget* dialog : {static_cast<QWidget*>(form_->loginForm()),
+                                    static_cast<QWidget*>(form_->addGameForm())})
+                dialog->setFont(form_->font());
+            form_->addGameForm()->show();
+            form_->loginForm()->show();
+            QVERIFY(form_->addGameForm()->grab().save(
+                QStringLiteral(PIMRA_SCREENSHOT_DIR "/new-table-%1.png")
+                    .arg(language == UiLanguage::English ? "en" : "ru")));
+            QVERIFY(form_->loginForm()->grab().save(
+                QStringLiteral(PIMRA_SCREENSHOT_DIR "/login-%1.png")
+                    .arg(language == UiLanguage::English ? "en" : "ru")));
+            form_->addGameForm()->hide();
+            form_->loginForm()->hide();
+        }
+        form_->setLanguage(UiLanguage::Russian);
     }
 
     void lobbyTimeColumnHoldsTheLongestTimeControl() {

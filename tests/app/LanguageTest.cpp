@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -185,6 +186,15 @@ class LanguageTest : public QObject, private test::FormFixture {
         settle();
         form_->addGameForm()->show();
         form_->loginForm()->show();
+        // A login the server cannot be asked about: the dialog says so in English too.
+        form_->loginForm()->eLogin->setText(QStringLiteral("Ann"));
+        form_->loginForm()->ePass->setText(QStringLiteral("secret"));
+        form_->loginForm()->RzBitBtn1Click();
+        settle();
+        QVERIFY(form_->loginForm()->message->isVisible());
+        QCOMPARE(form_->loginForm()->message->text(),
+                 QStringLiteral("The server cannot be reached, or there is no connection to the "
+                                "internet!"));
         form_->infoPanel()->show();
         form_->menu().N40->trigger();
         QVERIFY(!russianIn(ui_->aboutTitle + ui_->aboutText));
@@ -207,6 +217,38 @@ class LanguageTest : public QObject, private test::FormFixture {
             saveShot(window, QStringLiteral("english-%1").arg(++shot));
         }
         QVERIFY2(russian.isEmpty(), qPrintable(russian.join(QLatin1Char('\n'))));
+    }
+
+    void serverAndConnectionTextsAreInOneLanguage() {
+        const QString unreachable = QString::fromUtf8(net::kServerUnreachableText);
+        const QString refused = QStringLiteral("Ответ сервера: Неверный логин или пароль");
+        const QString notSent = QString::fromUtf8(online::kMoveNotSentText) + unreachable;
+        // Russian: as the connection and the server put them.
+        QCOMPARE(translated(refused), refused);
+        QCOMPARE(translated(notSent), notSent);
+
+        form_->setLanguage(UiLanguage::English);
+        QCOMPARE(translated(refused), QStringLiteral("Server's answer: Wrong login or password"));
+        QVERIFY(!russianIn(translated(notSent)));
+        QVERIFY(translated(notSent).startsWith(QStringLiteral("Move not sent. ")));
+        QCOMPARE(translated(QStringLiteral("Ход не отправлен. Ответ сервера: Сейчас не ваш ход")),
+                 QStringLiteral("Move not sent. Server's answer: It is not your move"));
+        // Every refusal today's server gives, and the client's own new words.
+        for (const char* text :
+             {"Неверный запрос", "Неизвестное действие", "Неизвестная игра",
+              "Слишком много попыток входа, подождите минуту", "Вы не авторизованы",
+              "Время на партию от 60 до 7200 секунд, добавка от 0 до 300 секунд",
+              "У вас слишком много незавершённых столов", "Стол не найден", "Стол занят",
+              "Вы уже сидите за этим столом", "Вы не сидите за этим столом", "Партия уже началась",
+              "Партия завершена", "Партия ещё не началась", "Недопустимый ход",
+              "Партия ещё не завершена", "Ошибка сервера, попробуйте позже", kLoadNotAGameText,
+              online::kReconnectedText}) {
+            const QString english =
+                translated(QStringLiteral("Ответ сервера: ") + QString::fromUtf8(text));
+            QVERIFY2(!russianIn(english), text);
+        }
+        // A login after a known beginning is left as it came.
+        QCOMPARE(translated(QStringLiteral("Ходит: Ничья")), QStringLiteral("To move: Ничья"));
     }
 
     void onlineTextsPutTheirWordsAroundWhatTheServerSent() {

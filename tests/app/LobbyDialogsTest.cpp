@@ -1,3 +1,4 @@
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -43,6 +44,7 @@ class FakeHost : public LobbyHost {
     void showMessage(QWidget*, const QString& text) override { messages.push_back(text); }
     void openRegistrationPage() override { ++registrations; }
     void setLoginPane(const QString& text) override { loginPane = text; }
+    std::string statusText() const override { return loginSucceeds ? "" : refusal; }
 
     void logInAs(const std::string& login) { session_ = net::Session{"sid", "code", login}; }
     void answer(const char* json) {
@@ -67,6 +69,7 @@ class FakeHost : public LobbyHost {
     int afterLogins = 0;
     int registrations = 0;
     bool loginSucceeds = true;
+    std::string refusal = "Ответ сервера: Неверный логин или пароль";
 
   private:
     net::Session session_;
@@ -192,9 +195,19 @@ class LobbyDialogsTest : public QObject {
         login->ePass->setText(QStringLiteral("секрет"));
         host->loginSucceeds = false;
         login->show();
+        const QSize designed = login->size();
         login->RzBitBtn1Click();
         QVERIFY(login->isVisible());  // a failed login keeps the dialog open
         QCOMPARE(host->afterLogins, 0);
+        // The dialog says why, whole and above its buttons.
+        QVERIFY(login->message->isVisible());
+        QCOMPARE(login->message->text(),
+                 QStringLiteral("Ответ сервера: Неверный логин или пароль"));
+        QVERIFY(login->message->geometry().bottom() < login->okButton->geometry().top());
+        QCOMPARE(QFontInfo(login->message->font()).pixelSize(),
+                 QFontInfo(login->font()).pixelSize());
+        QVERIFY(login->rect().contains(login->okButton->geometry()));
+        QVERIFY(login->height() > designed.height());
 
         host->loginSucceeds = true;
         login->RzBitBtn1Click();
@@ -202,6 +215,13 @@ class LobbyDialogsTest : public QObject {
         QCOMPARE(host->afterLogins, 1);
         QCOMPARE(host->loginPane, QStringLiteral(" Анна "));  // the lobby's status follows
         QVERIFY(!login->isVisible());
+        QVERIFY(!login->message->isVisibleTo(login.get()));
+        QCOMPARE(login->size(), designed);
+
+        // No longer a login than the server keeps.
+        login->eLogin->clear();
+        QTest::keyClicks(login->eLogin, QString(30, QLatin1Char('x')));
+        QCOMPARE(login->eLogin->text(), QString(20, QLatin1Char('x')));
 
         // Characters the server cannot carry are refused before anything is sent.
         login->eLogin->setText(QStringLiteral("Ω-user"));

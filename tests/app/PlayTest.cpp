@@ -1,4 +1,5 @@
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QMenu>
@@ -58,7 +59,7 @@ class PlayTest : public QObject, private pimra::test::FormFixture {
         bool menuLockedAtResult = false;
         ui_->onResult = [&] {
             busyAtResult = form_->isBusy();
-            menuLockedAtResult = !menu().N1->menuAction()->isEnabled();
+            menuLockedAtResult = !menu().N26->menuAction()->isEnabled();
         };
         for (int turn = 0; turn < 400 && ui_->results.isEmpty(); ++turn) {
             const int pit = firstPlayablePit(form_->game().position());
@@ -106,15 +107,17 @@ class PlayTest : public QObject, private pimra::test::FormFixture {
         int levelDuring = -1;
         QTimer::singleShot(0, this, [&] {
             for (QAction* item : menu().topLevel()) enabledDuring << item->isEnabled();
-            // Short-cuts of locked menus do nothing; the level may change.
-            QTest::keyClick(form_.get(), Qt::Key_F2);
+            // Short-cuts of locked items do nothing; the level may change.
+            QTest::keyClick(form_.get(), Qt::Key_F5);
             QTest::keyClick(form_.get(), Qt::Key_F9);
             menu().N25->trigger();
             QTest::keyClick(form_.get(), Qt::Key_E, Qt::ControlModifier);
             levelDuring = form_->game().level();
         });
         click(3);
-        QCOMPARE(enabledDuring, QList<bool>({false, false, false, true, true, false, false}));
+        // "Игра с компьютером" stays open for "Новая" and the loads; "Сохранить" waits.
+        QCOMPARE(enabledDuring, QList<bool>({false, true, false, true, true, false, false}));
+        QCOMPARE(ui_->saveAsked, 0);
         QCOMPARE(levelDuring, 1);
         for (QAction* item : menu().topLevel()) QVERIFY(item->isEnabled());
         QVERIFY(menu().N20->isEnabled());
@@ -136,6 +139,60 @@ class PlayTest : public QObject, private pimra::test::FormFixture {
         QCOMPARE(shown.size(), static_cast<int>(expected.steps.size()));
         for (int k = 0; k < shown.size(); ++k)
             QCOMPARE(shown[k], expected.steps[static_cast<std::size_t>(k)].position);
+    }
+
+    void aNewGameOrALoadCutsAMoveOfAnySizeShort() {
+        QTemporaryDir dir;
+        const QString saved = dir.filePath("game.sav");
+        const QString notAGame = dir.filePath("text.sav");
+        Position loaded = Position::start();
+        loaded[3] = 0;
+        loaded[7] = 6;
+        QCOMPARE(writeSavedGame(saved.toStdString(), loaded), SaveOutcome::Saved);
+        QFile text(notAGame);
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("not a game :-)");
+        text.close();
+        // 140 stones in one pit: more than ten times round the board, a long move.
+        Position big;
+        big[1] = 140;
+        big[8] = 1;
+        form_->setStepDelay(5);
+        for (const char* command : {"new", "bad load", "load"}) {
+            form_->game().loadPosition(big, true);
+            QTest::mouseClick(form_->pit(1), Qt::LeftButton);
+            QVERIFY(QTest::qWaitFor([&] { return form_->pit(1)->Stones == 0; }));
+            QVERIFY(form_->isBusy());
+            QVERIFY(menu().N2->isEnabled() && menu().N23->isEnabled());
+            const QString what = QString::fromLatin1(command);
+            if (what == "new") {
+                QTest::keyClick(form_.get(), Qt::Key_F2);
+            } else {
+                ui_->openName = what == "load" ? saved : notAGame;
+                QTest::keyClick(form_.get(), Qt::Key_F7);
+            }
+            if (what == "bad load") {
+                // A file that is not loaded leaves the move running to its end.
+                QVERIFY(form_->isBusy());
+                QCOMPARE(form_->statusText(), QString::fromUtf8(kLoadNotAGameText));
+                settle();
+                continue;
+            }
+            QVERIFY(!form_->isBusy());
+            const Position expected = what == "new" ? Position::start() : loaded;
+            QCOMPARE(form_->game().position(), expected);
+            for (int i = 1; i <= kPitCount; ++i) QCOMPARE(form_->pit(i)->Stones, expected[i]);
+            for (QAction* item : menu().topLevel()) QVERIFY(item->isEnabled());
+            QVERIFY(menu().N7->isEnabled());
+            // Nothing of the stopped move follows; the game goes on from the new board.
+            QTest::qWait(100);
+            QCOMPARE(form_->game().position(), expected);
+            QCOMPARE(form_->game().sideToMove(), Side::Bottom);
+        }
+        form_->setStepDelay(0);
+        const int turns = form_->game().history().moveNumber();
+        click(1);
+        QCOMPARE(form_->game().history().moveNumber(), turns + 1);
     }
 
     void aComputerThatThinksElsewhereIsWaitedFor() {

@@ -141,6 +141,7 @@ class RecordWindowsTest : public QObject, private pimra::test::FormFixture {
 
         QTest::keyClick(form_.get(), Qt::Key_F2);
         QCOMPARE(window->moveList()->count(), 1);
+        QVERIFY(window->message().isEmpty());  // said of the old game, not of the new one
         ui_->recordOpenName = ui_->recordSaveName;
         window->openButton()->click();
         QCOMPARE(window->message(), QStringLiteral("Запись открыта"));
@@ -193,6 +194,22 @@ class RecordWindowsTest : public QObject, private pimra::test::FormFixture {
         ui_->recordSaveName = dir.filePath("no/such/dir/game.pgn");
         window->saveButton()->click();
         QCOMPARE(window->message(), QStringLiteral("Запись не сохранена: файл не записывается"));
+
+        // A message that wraps over lines leaves the result line whole below the list.
+        window->resize(window->minimumSizeHint().width(), window->minimumSizeHint().height());
+        window->showProblem({RecordError::BadMove, 12345, {}}, true);
+        QCoreApplication::processEvents();
+        const auto* result = window->findChildren<QLabel*>().value(0);
+        QVERIFY(result != nullptr);
+        QCOMPARE(result->text(), window->resultText());
+        QVERIFY(result->geometry().top() >= window->moveList()->geometry().bottom());
+        QVERIFY(result->height() >= result->fontMetrics().height());
+        for (const QLabel* label : window->findChildren<QLabel*>()) {
+            QVERIFY(window->rect().contains(label->geometry()));
+            QVERIFY(label->height() >= label->heightForWidth(label->width()));
+        }
+        QDir().mkpath(QStringLiteral(PIMRA_SCREENSHOT_DIR));
+        QVERIFY(window->grab().save(QStringLiteral(PIMRA_SCREENSHOT_DIR "/record-problem.png")));
     }
 
     void recordDialogsStartWhereTheLastGameOrRecordWas() {

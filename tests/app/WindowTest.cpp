@@ -405,14 +405,22 @@ class WindowTest : public QObject, private pimra::test::FormFixture {
         QTest::keyClick(form_.get(), Qt::Key_F7);
         QCOMPARE(boardOf(*form_), played);
         QCOMPARE(form_->statusText(), QString::fromUtf8(kLoadFailedText));
-        QFile shortFile(dir.filePath("short.sav"));
-        QVERIFY(shortFile.open(QIODevice::WriteOnly));
-        shortFile.write("\1\2\3");
-        shortFile.close();
-        ui_->openName = shortFile.fileName();
-        menu().N23->trigger();
-        QCOMPARE(boardOf(*form_), played);
-        QCOMPARE(form_->statusText(), QString::fromUtf8(kLoadTooShortText));
+        // Files that are not saved games: text, bytes 255, one byte short, longer text.
+        const QList<QByteArray> notGames = {QByteArray("hello, kalah!\n"), QByteArray(14, '\xff'),
+                                            QByteArray(13, '\6'), QByteArray(15, 'z'),
+                                            QByteArray("\1\2\3")};
+        for (const QByteArray& bytes : notGames) {
+            QFile notGame(dir.filePath("not-a-game.sav"));
+            QVERIFY(notGame.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            notGame.write(bytes);
+            notGame.close();
+            ui_->openName = notGame.fileName();
+            form_->SetLabel("x");
+            menu().N23->trigger();
+            QCOMPARE(boardOf(*form_), played);
+            QCOMPARE(form_->game().position(), played);
+            QCOMPARE(form_->statusText(), QString::fromUtf8(kLoadNotAGameText));
+        }
 
         // A count that does not fit the file is not reported as saved.
         Position big = played;
@@ -420,6 +428,11 @@ class WindowTest : public QObject, private pimra::test::FormFixture {
         form_->game().setPosition(big);
         menu().N7->trigger();
         QCOMPARE(form_->statusText(), QString::fromUtf8(kSaveTooManyStonesText));
+        // Nor is a board that could not be loaded back.
+        big[7] = played[7] + kMostStonesOnBoard + 1 - played.total();
+        form_->game().setPosition(big);
+        menu().N7->trigger();
+        QCOMPARE(form_->statusText(), QString::fromUtf8(kSaveBeyondLoadText));
         ui_->saveName = dir.filePath("no/such/dir/game.sav");
         form_->game().setPosition(played);
         menu().N7->trigger();

@@ -42,7 +42,8 @@ class OnlineTableTest : public ::testing::Test {
     }
 
     Session session;
-    OnlineTable table{session};
+    std::chrono::milliseconds now{1'000'000};
+    OnlineTable table{session, [this] { return now; }};
 };
 
 }  // namespace
@@ -107,30 +108,46 @@ TEST_F(OnlineTableTest, ClockTexts) {
     }
 }
 
-TEST_F(OnlineTableTest, ClockTimerCountsOnlyThePlayerToMove) {
+TEST_F(OnlineTableTest, TheRunningClockIsTheServersTimeLessTheTimeSinceItCame) {
     LogIn("Ann");
     table.Open(2);
-    Playing("Bob", "300", "2");
-    ClockTick tick = table.OnClockTimer(false);
+    Playing("Bob", "300", "3");
+    // Three whole seconds left: counted from the middle of the fourth.
+    EXPECT_EQ(table.RemainingMs(Side::Top), 3500);
+    EXPECT_EQ(table.RemainingMs(Side::Bottom), 300'000);  // stands still: as it came
+    EXPECT_EQ(table.Clocks(), (ClockTexts{"05:00", "00:03"}));
+    EXPECT_EQ(table.UntilNextSecond(), std::chrono::milliseconds(501));
+    // However often or seldom the clock ticks, it shows the time gone by.
+    now += std::chrono::milliseconds(1400);
+    ClockTick tick = table.OnClockTimer();
     EXPECT_TRUE(tick.setClocks);
     EXPECT_FALSE(tick.pauseThenReload);
-    EXPECT_EQ(table.State().Seat1Time, "300");
-    EXPECT_EQ(table.State().Seat2Time, "1");
-    EXPECT_FALSE(table.OnClockTimer(true).setClocks);  // busy: nothing
-    tick = table.OnClockTimer(false);
-    EXPECT_EQ(table.State().Seat2Time, "0");
-    EXPECT_TRUE(tick.pauseThenReload);
-    EXPECT_EQ(table.View().clocks, (ClockTexts{"05:00", "00:00"}));
-    EXPECT_TRUE(table.OnClockTimer(false).pauseThenReload);  // stays at 0
-    EXPECT_EQ(table.State().Seat2Time, "0");
+    EXPECT_EQ(table.View().clocks, (ClockTexts{"05:00", "00:02"}));
+    EXPECT_EQ(table.RemainingMs(Side::Top), 2100);
+    EXPECT_EQ(table.UntilNextSecond(), std::chrono::milliseconds(101));
+    EXPECT_EQ(table.State().Seat2Time, "3");  // the server's word is kept as it came
+    now += std::chrono::milliseconds(1600);
+    EXPECT_EQ(table.Clocks(), (ClockTexts{"05:00", "00:00"}));
+    EXPECT_FALSE(table.ClockRunOut());
+    now += std::chrono::milliseconds(500);
+    EXPECT_TRUE(table.OnClockTimer().pauseThenReload);
+    EXPECT_TRUE(table.ClockRunOut());
+    EXPECT_EQ(table.Clocks(), (ClockTexts{"05:00", "00:00"}));
+    EXPECT_FALSE(table.UntilNextSecond());
+    now += std::chrono::milliseconds(5000);
+    EXPECT_EQ(table.Clocks(), (ClockTexts{"05:00", "00:00"}));  // stays at 0
+    // A new state counts from its own arrival.
+    Playing("Ann", "250", "0");
+    EXPECT_EQ(table.Clocks(), (ClockTexts{"04:10", "00:00"}));
+    EXPECT_FALSE(table.ClockRunOut());  // the clock at zero is not the running one
 
     // A clock that is not a number is neither counted nor taken for a run-out clock.
     Playing("Ann", "x", "300");
-    tick = table.OnClockTimer(false);
-    EXPECT_EQ(table.State().Seat1Time, "x");
-    EXPECT_FALSE(tick.pauseThenReload);
+    now += std::chrono::milliseconds(2000);
+    EXPECT_FALSE(table.OnClockTimer().pauseThenReload);
+    EXPECT_EQ(table.Clocks(), ClockTexts{});
 
-    // Nothing counts until both are ready.
+    // Nothing counts until both are ready, nor once the game is over.
     Load({{"login1", "Ann"},
           {"login2", "Bob"},
           {"activelogin", "Ann"},
@@ -138,8 +155,20 @@ TEST_F(OnlineTableTest, ClockTimerCountsOnlyThePlayerToMove) {
           {"time2", "300"},
           {"isready1", "1"},
           {"result", "0"}});
-    EXPECT_FALSE(table.OnClockTimer(false).setClocks);
-    EXPECT_EQ(table.State().Seat1Time, "300");
+    now += std::chrono::milliseconds(2000);
+    EXPECT_FALSE(table.OnClockTimer().setClocks);
+    EXPECT_EQ(table.Clocks().clock1, "05:00");
+    Load({{"login1", "Ann"},
+          {"login2", "Bob"},
+          {"activelogin", "Ann"},
+          {"time1", "30"},
+          {"time2", "300"},
+          {"isready1", "1"},
+          {"isready2", "1"},
+          {"result", "2"}});
+    now += std::chrono::milliseconds(60000);
+    EXPECT_EQ(table.Clocks().clock1, "00:30");
+    EXPECT_FALSE(table.ClockRunOut());
 }
 
 TEST_F(OnlineTableTest, NextRecordReplaysOnlyNewPlayableMoves) {
@@ -212,7 +241,7 @@ TEST_F(OnlineTableTest, LeavingReturnsToTheLocalLayout) {
     EXPECT_FALSE(view.statusText);
     EXPECT_EQ(view.tableLabel, "Стол №0");
     EXPECT_EQ(table.OnPollTimer(false), PollAction::Nothing);
-    EXPECT_FALSE(table.OnClockTimer(false).setClocks);
+    EXPECT_FALSE(table.OnClockTimer().setClocks);
     EXPECT_FALSE(table.ReloadRequest());
     EXPECT_TRUE(table.Rows().bottom);
     EXPECT_FALSE(table.Rows().top);

@@ -50,7 +50,8 @@ class TableControllerTest : public ::testing::Test {
 
     net::Session session;
     Game game;
-    TableController controller{session, game};
+    std::chrono::milliseconds now{5'000'000};
+    TableController controller{session, game, [this] { return now; }};
 };
 
 TEST_F(TableControllerTest, EnteringATableShowsTheServersBoardAndStartsTheTimers) {
@@ -73,7 +74,7 @@ TEST_F(TableControllerTest, PollingStopsAtTheNextTickAfterAnyGameEnd) {
             EXPECT_TRUE(tick.stopTimers) << result << login;
             EXPECT_EQ(Sent(tick), "nothing");
             // Neither the clock nor a pending run-out pause asks again.
-            EXPECT_FALSE(controller.clockTick(false).pauseThenReload);
+            EXPECT_FALSE(controller.clockTick().pauseThenReload);
             EXPECT_EQ(Sent(controller.pauseOver(false)), "nothing");
             EXPECT_TRUE(controller.pollTick(true).stopTimers);  // even while busy
         }
@@ -83,19 +84,56 @@ TEST_F(TableControllerTest, PollingStopsAtTheNextTickAfterAnyGameEnd) {
 TEST_F(TableControllerTest, LossOnTimeEndsInOneReloadAndThenSilence) {
     LogIn("Bob");
     Enter(Table("Ann", "0", "2", "300"));
-    EXPECT_FALSE(controller.clockTick(false).pauseThenReload);
-    const Effects runOut = controller.clockTick(false);
+    now += std::chrono::milliseconds(1000);
+    EXPECT_FALSE(controller.clockTick().pauseThenReload);
+    now += std::chrono::milliseconds(1500);
+    const Effects runOut = controller.clockTick();
     EXPECT_TRUE(runOut.pauseThenReload);
-    EXPECT_EQ(controller.table().State().Seat1Time, "0");
+    EXPECT_EQ(controller.table().Clocks().clock1, "00:00");
     const Effects afterPause = controller.pauseOver(false);
     EXPECT_EQ(Sent(afterPause), "gettable");
-    controller.answered(Replied(Table("Ann", "2", "0", "300")));
+    // The server still allows its grace: asked again after the pause, not another tick.
+    const Effects grace = controller.answered(Replied(Table("Ann", "0", "0", "300")));
+    EXPECT_TRUE(grace.pauseThenReload);
+    EXPECT_EQ(Sent(controller.pauseOver(false)), "gettable");
+    const Effects lost = controller.answered(Replied(Table("Ann", "2", "0", "300")));
+    EXPECT_FALSE(lost.pauseThenReload);
+    EXPECT_TRUE(lost.resultBox.has_value());
     EXPECT_TRUE(controller.pollTick(false).stopTimers);
     for (int second = 0; second < 10; ++second) {
-        EXPECT_EQ(controller.clockTick(false).pauseThenReload, false);
+        now += std::chrono::milliseconds(1000);
+        EXPECT_EQ(controller.clockTick().pauseThenReload, false);
         EXPECT_EQ(Sent(controller.pauseOver(false)), "nothing");
         EXPECT_EQ(Sent(controller.pollTick(false)), "nothing");
     }
+}
+
+TEST_F(TableControllerTest, EveryClientShowsTheServersClocksWhateverItIsBusyWith) {
+    // The mover, the opponent and a spectator get the state at different moments.
+    LogIn("Bob");
+    Enter(Table("Ann", "0", "200", "300"));
+    net::Session annSession{"sid", "code", "Ann"};
+    Game annGame;
+    TableController ann{annSession, annGame, [this] { return now; }};
+    now += std::chrono::milliseconds(700);
+    ann.open(5);
+    ann.answered(Replied(Table("Ann", "0", "199", "300")));
+    for (int second = 0; second < 60; ++second) {
+        now += std::chrono::milliseconds(1000);
+        // Bob's poll runs half the time: his clock goes on all the same.
+        if (second % 2 == 0) controller.pollTick(false);
+        const Effects tick = controller.clockTick();
+        EXPECT_TRUE(tick.showClocks);
+        ASSERT_TRUE(tick.nextClockTick.has_value());
+        EXPECT_GT(tick.nextClockTick->count(), 0);
+        EXPECT_LE(tick.nextClockTick->count(), 1000);
+        const std::int64_t bob = *controller.table().RemainingMs(Side::Bottom);
+        const std::int64_t anns = *ann.table().RemainingMs(Side::Bottom);
+        EXPECT_LT(std::abs(bob - anns), 1000) << second;
+        if (second % 2 == 0) controller.answered(Replied(R"({"response":"Success","ind":"4"})"));
+    }
+    EXPECT_EQ(controller.table().Clocks().clock1, "02:19");
+    EXPECT_EQ(controller.table().Clocks().clock2, "05:00");
 }
 
 TEST_F(TableControllerTest, AMoveThatWasNotSentIsNotShown) {
@@ -453,4 +491,95 @@ TEST_F(TableControllerTest, OnlyASeatedPlayerOfARunningGameSaysItIsAlive) {
     // Its answer, whatever it is, changes nothing on the screen.
     const Effects answer = controller.answered(Unreachable());
     EXPECT_FALSE(answer.message || answer.showTable || answer.send);
+}
+
+TEST_F(TableControllerTest, AfterAnOutageTheServerIsAskedAgainAndTheTableReloaded) {
+    LogIn("Bob");
+    Enter(Table("Ann"));
+    EXPECT_EQ(Sent(controller.pollTick(false)), "nextrecord");
+    Effects failed = controller.answered(Unreachable());
+    EXPECT_EQ(failed.message, std::string(net::kServerUnreachableText));
+    EXPECT_EQ(controller.failures(), 1);
+    // Tried again sooner first, then no less often than the poll.
+    std::vector<long> pauses{failed.retryAfter->count()};
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const Effects retry = controller.retryTick(false);
+        ASSERT_EQ(Sent(retry), "gettable");
+        EXPECT_TRUE(retry.send->afterFailure);  // the connection is to try the server again
+        failed = controller.answered(Unreachable());
+        pauses.push_back(failed.retryAfter->count());
+    }
+    EXPECT_EQ(pauses, (std::vector<long>{250, 500, 1000, 2000, 2000, 2000}));
+    // A busy window puts the try off; the poll tries as well.
+    EXPECT_EQ(controller.retryTick(true).retryAfter, std::chrono::milliseconds(2000));
+    const Effects poll = controller.pollTick(false);
+    EXPECT_EQ(Sent(poll), "gettable");
+    const Effects back = controller.answered(Replied(Table("Bob")));
+    EXPECT_EQ(back.message, std::string(kReconnectedText));
+    EXPECT_TRUE(back.showBoard && back.startTimers);
+    EXPECT_FALSE(back.retryAfter.has_value());
+    EXPECT_EQ(controller.failures(), 0);
+    EXPECT_EQ(Sent(controller.retryTick(false)), "nothing");
+
+    // Whatever exchange finds the server again, the table is reloaded after it.
+    Enter(Table("Ann"));
+    controller.pollTick(false);
+    controller.answered(Unreachable());
+    EXPECT_EQ(Sent(controller.aliveTick(false)), "alive");
+    const Effects alive = controller.answered(Replied(R"({"response":"Success"})"));
+    EXPECT_EQ(Sent(alive), "gettable");
+    EXPECT_EQ(alive.message, std::string(kReconnectedText));
+}
+
+TEST_F(TableControllerTest, AMoveNotSentDuringAnOutageIsMadeAgainAtOnce) {
+    LogIn("Ann");
+    Enter(Table("Ann"));
+    controller.click(2, false);
+    const Effects failed = controller.answered(Unreachable());
+    EXPECT_TRUE(failed.retryAfter.has_value());
+    const Effects again = controller.click(2, false);
+    ASSERT_EQ(Sent(again), "move");
+    EXPECT_TRUE(again.send->afterFailure);
+    const Effects played = controller.answered(Replied(R"({"response":"Success"})"));
+    EXPECT_TRUE(played.animate.has_value());
+    EXPECT_EQ(played.message, std::string(kReconnectedText));
+    EXPECT_EQ(Sent(controller.animationDone()), "nextrecord");
+}
+
+TEST_F(TableControllerTest, AClickWhileTheTableAsksTheServerIsPlayedAfterwards) {
+    // Ann pressed ready second: the game begins with her move while the reload runs.
+    LogIn("Ann");
+    Enter(WaitingTable("Bob", "1"));
+    controller.ready(false);
+    EXPECT_EQ(Sent(controller.answered(Replied(R"({"response":"Success"})"))), "gettable");
+    EXPECT_EQ(Sent(controller.click(3, false)), "nothing");
+    Effects started = controller.answered(Replied(TableWith({{"lastrecord", "0"}})));
+    ASSERT_EQ(Sent(started), "move");
+    EXPECT_EQ(Field(started.send->request, "move"), "3");
+    EXPECT_TRUE(started.startTimers);
+
+    // The "alive" under way when the user clicks.
+    Enter(Table("Ann"));
+    EXPECT_EQ(Sent(controller.aliveTick(false)), "alive");
+    controller.click(4, false);
+    started = controller.answered(Replied(R"({"response":"Success"})"));
+    ASSERT_EQ(Sent(started), "move");
+    EXPECT_EQ(Field(started.send->request, "move"), "4");
+
+    // A click that is no move any more by then is dropped: the opponent's turn, another row,
+    // a second click during the user's own move.
+    Enter(Table("Ann"));
+    controller.aliveTick(false);
+    controller.click(10, false);
+    EXPECT_EQ(Sent(controller.answered(Replied(R"({"response":"Success"})"))), "nothing");
+    controller.click(1, false);
+    controller.click(1, false);
+    const Effects own = controller.answered(Replied(R"({"response":"Success"})"));
+    EXPECT_EQ(Sent(own), "nothing");
+    EXPECT_EQ(Sent(controller.animationDone()), "nextrecord");
+    EXPECT_EQ(Sent(controller.answered(Replied(Record(5, 1)))),
+              "nextrecord");  // the user's own record
+    EXPECT_EQ(Sent(controller.answered(Replied(R"({"response":"Success","ind":"5"})"))),
+              "gettable");
+    EXPECT_EQ(Sent(controller.answered(Replied(Table("Ann")))), "nothing");
 }

@@ -91,7 +91,7 @@ TEST(EngineTool, ArgumentsFilesAndStandardInput) {
     EXPECT_EQ(run.out, kStartReport);
     run = runEngine("--file " + bad);
     EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.out.find("shorter than 14 bytes"), std::string::npos);
+    EXPECT_NE(run.out.find("not a saved game"), std::string::npos);
     run = runEngine("--file /nonexistent/x.sav");
     EXPECT_EQ(run.status, 2);
     std::filesystem::remove(good);

@@ -86,8 +86,8 @@ int analyseFile(const char* path, PositionReporter& reporter) {
     const pimra::LoadedGame loaded = pimra::readSavedGame(path);
     if (!loaded.position) {
         std::cerr << "pimra-engine: " << path << ": "
-                  << (loaded.status == pimra::kLoadTooShortText ? "shorter than 14 bytes"
-                                                                : "cannot be read")
+                  << (loaded.outcome == pimra::LoadOutcome::NotASavedGame ? "not a saved game"
+                                                                          : "cannot be read")
                   << '\n';
         return kBadInput;
     }
