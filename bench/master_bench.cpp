@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -102,7 +103,10 @@ void depthTimes(const std::shared_ptr<const pimra::EndgameTable>& endgame) {
 }
 
 // Proofs of the 3- and 4-stone starts (known: +2, and +8 by the third pit); the 5-stone
-// start only with PIMRA_BENCH_FIVE set, as it takes far longer.
+// start only with PIMRA_BENCH_FIVE set, as it takes far longer. A proof that has not ended
+// after kProofLimit of the main thread's CPU time shows the bounds it found.
+constexpr std::chrono::milliseconds kProofLimit{300'000};
+
 void proofTimes(const std::shared_ptr<const pimra::EndgameTable>& endgame) {
     std::printf("%-8s %7s %6s %4s %10s %10s %14s\n", "threads", "stones", "value", "pit", "cpu s",
                 "wall s", "positions");
@@ -114,12 +118,16 @@ void proofTimes(const std::shared_ptr<const pimra::EndgameTable>& endgame) {
             search.setEndgame(endgame);
             search.setThreads(threads);
             pimra::SearchLimits limits;
-            limits.time = std::chrono::milliseconds(0);
+            limits.time = kProofLimit;
+            limits.clock = pimra::SearchClock::ThreadCpu;
             const pimra::SearchStopwatch cpu(pimra::SearchClock::ThreadCpu);
             const pimra::SearchStopwatch wall(pimra::SearchClock::Wall);
             const pimra::SearchResult r = search.prove(startWith(stones), Side::Bottom, limits);
-            std::printf("%-8d %7d %5d%s %4d %10.2f %10.2f %14llu\n", threads, stones, r.value,
-                        r.exact ? "e" : " ", r.pit, seconds(cpu.elapsed()), seconds(wall.elapsed()),
+            const std::string value =
+                r.exact ? std::to_string(r.value)
+                        : std::to_string(r.value) + ".." + std::to_string(r.upper);
+            std::printf("%-8d %7d %6s %4d %10.2f %10.2f %14llu\n", threads, stones, value.c_str(),
+                        r.pit, seconds(cpu.elapsed()), seconds(wall.elapsed()),
                         static_cast<unsigned long long>(r.nodes));
             std::fflush(stdout);
         }
