@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <future>
 #include <random>
 
@@ -32,7 +33,7 @@ TEST(LazySmp, ExactValuesOnSeveralThreadsMatchExhaustiveSearch) {
     MasterSearch search(1 << 16);
     search.setThreads(kThreads);
     EXPECT_EQ(search.threads(), kThreads);
-    for (int k = 0; k < 24; ++k) {
+    for (int k = 0; k < 12; ++k) {
         Position p;
         for (int s = 0; s < 6 + k % 5; ++s) {
             int pit = 0;
@@ -61,10 +62,12 @@ TEST(LazySmp, MovesAreLegalAndNeverWorseThanProven) {
     MasterSearch threaded(1 << 18);
     threaded.setThreads(kThreads);
     MasterSearch single(1 << 18);
+    int tested = 0;
+    int stonesLeft = 0;
     for (int k = 0; k < 5; ++k) {
         Position p = startWith(3);
         Side side = Side::Bottom;
-        for (int ply = 0; ply < 16 + 2 * k; ++ply) {
+        for (int ply = 0; ply < 12 + 2 * k; ++ply) {
             int pit = 0;
             do pit = Position::firstPitOf(side) + static_cast<int>(random() % 6);
             while (p[pit] == 0);
@@ -74,6 +77,8 @@ TEST(LazySmp, MovesAreLegalAndNeverWorseThanProven) {
             side = move.sideToMove;
         }
         if (p.rowSum(side) == 0) continue;
+        ++tested;
+        stonesLeft = std::max(stonesLeft, p.rowSum(Side::Bottom) + p.rowSum(Side::Top));
         const SearchResult proof = single.prove(p, side, depthOnly(0));
         ASSERT_TRUE(proof.exact) << k;
         const SearchResult result = threaded.search(p, side, depthOnly(8));
@@ -94,6 +99,8 @@ TEST(LazySmp, MovesAreLegalAndNeverWorseThanProven) {
             EXPECT_EQ(after, proof.value) << k;
         }
     }
+    EXPECT_GE(tested, 4);
+    EXPECT_GE(stonesLeft, 15);  // not only positions at the very end
 }
 
 TEST(LazySmp, TheThreeStoneProofHoldsOnSeveralThreads) {
