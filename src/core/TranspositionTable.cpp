@@ -38,14 +38,13 @@ TableEntry unpack(std::uint64_t key, std::uint64_t word) {
     return e;
 }
 
-// The old entry's bounds joined to the new one's where they are about the same search.
+// The old entry's bounds joined to the new one's where both are proven; a guess replaces.
 TableEntry merged(const TableEntry& old, const TableEntry& entry) {
-    if (old.solved != entry.solved || (!entry.solved && old.depth != entry.depth)) return entry;
+    if (!old.solved || !entry.solved) return entry;
     TableEntry joined = entry;
     joined.lower = std::max(old.lower, entry.lower);
     joined.upper = std::min(old.upper, entry.upper);
-    // Guesses of different windows can disagree; then the newer one is kept.
-    if (joined.lower > joined.upper) return entry;
+    if (joined.lower > joined.upper) return entry;  // cannot happen to proven bounds
     if (joined.bestPit == 0) joined.bestPit = old.bestPit;
     return joined;
 }

@@ -45,9 +45,9 @@ class PositionKeys {
 // of a search without locks: each entry is two words, the key mixed with the data and the
 // data, so a half-written entry reads as a different key and is ignored.
 //
-// A new result for a position adds its bounds to the old ones when both are solved or both
-// come from the same depth; otherwise it replaces them unless the old ones are solved and the
-// new ones are not. A new position takes the bucket's empty entry, else a guess left by an
+// A new result for a position adds its bounds to the old ones when both are solved (the
+// null-window tests of a proof); otherwise it replaces them unless the old ones are solved
+// and the new ones are not. A new position takes the bucket's empty entry, else a guess left by an
 // earlier search, else the one searched less deep (a solved entry counts as the deepest and
 // outlives its search).
 class TranspositionTable {

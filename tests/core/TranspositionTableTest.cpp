@@ -105,8 +105,7 @@ TEST(TranspositionTable, JoinsBoundsKeepsSolvedValuesAndReplacesTheShallowest) {
     EXPECT_EQ(table.find(other)->depth, 255);
     EXPECT_EQ(table.find(other)->bestPit, 13);
     EXPECT_FALSE(table.find(other)->solved);
-    // Solved bounds of two null-window tests join; a guess of the same depth joins too, one of
-    // another depth replaces.
+    // Solved bounds of two null-window tests join; a guess replaces the guess before it.
     const std::uint64_t joined = other ^ 1;
     table.store(entry(joined, 2, kNoUpper, 200, 10, true));
     table.store(entry(joined, kNoLower, 4, 190, 0, true));
@@ -118,8 +117,8 @@ TEST(TranspositionTable, JoinsBoundsKeepsSolvedValuesAndReplacesTheShallowest) {
     EXPECT_EQ(table.find(joined)->upper, 4);
     table.store(entry(other, kNoLower, -310, 255, 12, false));
     EXPECT_EQ(table.find(other)->upper, -310);
-    table.store(entry(other, -300, kNoUpper, 255, 12, false));  // disagrees: the newer stays
-    EXPECT_EQ(table.find(other)->lower, -300);
+    table.store(entry(other, -320, kNoUpper, 255, 12, false));
+    EXPECT_EQ(table.find(other)->lower, -320);
     EXPECT_EQ(table.find(other)->upper, kNoUpper);
     table.store(entry(other, -330, kNoUpper, 254, 12, false));
     EXPECT_EQ(table.find(other)->depth, 254);
