@@ -2,11 +2,16 @@
 // start position and from middle-game positions of self-play (master against the hard level),
 // with the endgame table. Limits and rates are in the searching thread's CPU time, so a busy
 // machine changes them little; the 4-stone start is there too.
+// Then the time to depth 12 and 14 from the 6-stone start and the time to prove the 3- and
+// 4-stone starts, on one thread and on every core.
 // A plain program: each search is timed by its own limit, so repeating it would mean nothing.
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "core/Levels.h"
@@ -53,6 +58,80 @@ std::vector<Sample> midGame() {
         if (move % 10 == 0) samples.push_back({kNames[move / 10 - 1], board, side});
     }
     return samples;
+}
+
+Position startWith(int perPit) {
+    Position p;
+    for (int i = 1; i <= pimra::kPitCount; ++i) p[i] = Position::isStore(i) ? 0 : perPit;
+    return p;
+}
+
+// Thread counts to measure: one, and every core of the machine when that is more.
+std::vector<int> threadCounts() {
+    const int cores = static_cast<int>(std::thread::hardware_concurrency());
+    if (cores > 1) return {1, cores};
+    return {1};
+}
+
+double seconds(std::chrono::nanoseconds time) {
+    return std::chrono::duration<double>(time).count();
+}
+
+// Time to depth 12 and 14 from the 6-stone start: the searching thread's CPU time and the
+// wall clock (the helpers' work shows only in the latter).
+void depthTimes(const std::shared_ptr<const pimra::EndgameTable>& endgame) {
+    std::printf("%-8s %6s %10s %10s %12s %14s\n", "threads", "depth", "cpu s", "wall s",
+                "positions", "positions/s");
+    for (const int threads : threadCounts()) {
+        for (const int depth : {12, 14}) {
+            pimra::MasterSearch search(std::size_t{1} << 22);
+            search.setEndgame(endgame);
+            search.setThreads(threads);
+            pimra::SearchLimits limits;
+            limits.time = std::chrono::milliseconds(0);
+            limits.depth = depth;
+            const pimra::SearchStopwatch cpu(pimra::SearchClock::ThreadCpu);
+            const pimra::SearchStopwatch wall(pimra::SearchClock::Wall);
+            const pimra::SearchResult r = search.search(Position::start(), Side::Bottom, limits);
+            const double wallSeconds = seconds(wall.elapsed());
+            std::printf("%-8d %6d %10.2f %10.2f %12llu %14.0f\n", threads, r.depth,
+                        seconds(cpu.elapsed()), wallSeconds,
+                        static_cast<unsigned long long>(r.nodes),
+                        wallSeconds > 0 ? static_cast<double>(r.nodes) / wallSeconds : 0.0);
+        }
+    }
+}
+
+// Proofs of the 3- and 4-stone starts (known: +2, and +8 by the third pit); the 5-stone
+// start only with PIMRA_BENCH_FIVE set, as it takes far longer. A proof that has not ended
+// after kProofLimit of the main thread's CPU time shows the bounds it found.
+constexpr std::chrono::milliseconds kProofLimit{300'000};
+
+void proofTimes(const std::shared_ptr<const pimra::EndgameTable>& endgame) {
+    std::printf("%-8s %7s %6s %4s %10s %10s %14s\n", "threads", "stones", "value", "pit", "cpu s",
+                "wall s", "positions");
+    std::vector<int> starts{3, 4};
+    if (std::getenv("PIMRA_BENCH_FIVE") != nullptr) starts.push_back(5);
+    for (const int threads : threadCounts()) {
+        for (const int stones : starts) {
+            pimra::MasterSearch search(std::size_t{1} << 24);
+            search.setEndgame(endgame);
+            search.setThreads(threads);
+            pimra::SearchLimits limits;
+            limits.time = kProofLimit;
+            limits.clock = pimra::SearchClock::ThreadCpu;
+            const pimra::SearchStopwatch cpu(pimra::SearchClock::ThreadCpu);
+            const pimra::SearchStopwatch wall(pimra::SearchClock::Wall);
+            const pimra::SearchResult r = search.prove(startWith(stones), Side::Bottom, limits);
+            const std::string value =
+                r.exact ? std::to_string(r.value)
+                        : std::to_string(r.value) + ".." + std::to_string(r.upper);
+            std::printf("%-8d %7d %6s %4d %10.2f %10.2f %14llu\n", threads, stones, value.c_str(),
+                        r.pit, seconds(cpu.elapsed()), seconds(wall.elapsed()),
+                        static_cast<unsigned long long>(r.nodes));
+            std::fflush(stdout);
+        }
+    }
 }
 
 }  // namespace
@@ -131,5 +210,7 @@ int main() {
     }
     std::printf("%d positions of random play, depth 10: %llu positions searched\n", positions,
                 static_cast<unsigned long long>(total));
+    depthTimes(endgame);
+    proofTimes(endgame);
     return 0;
 }

@@ -51,6 +51,7 @@ ENGLISH = {
     "Очень сложный": "Very hard",
     "Мастер": "Master",
     "Изменчивый": "Changing",
+    "Потоки": "Threads",
     "&Особые возможности": "S&pecial",
     "Назад": "Back",
     "Вперед": "Forward",

@@ -179,6 +179,10 @@
         <translation>Changing</translation>
     </message>
     <message>
+        <source>Потоки</source>
+        <translation>Threads</translation>
+    </message>
+    <message>
         <source>&amp;Особые возможности</source>
         <translation>S&amp;pecial</translation>
     </message>

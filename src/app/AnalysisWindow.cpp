@@ -141,6 +141,14 @@ void AnalysisWindow::start() {
     thinker_.analyse(*position_, sideToMove_, limits, post(false), post(true));
 }
 
+void AnalysisWindow::setThreads(int threads) {
+    if (threads == thinker_.threads()) return;
+    const bool restart = analysing_;
+    stop();
+    thinker_.setThreads(threads);
+    if (restart) start();
+}
+
 void AnalysisWindow::stop() {
     ++generation_;
     analysing_ = false;

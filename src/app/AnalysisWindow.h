@@ -34,6 +34,8 @@ class AnalysisWindow : public QWidget {
     void showUnavailable(const QString& russian);
     // How long one position is searched at most.
     void setThinkTime(std::chrono::milliseconds time) { thinkTime_ = time; }
+    // Threads of the search; a search under way starts again on them.
+    void setThreads(int threads);
 
     bool analysing() const { return analysing_; }
     // The value shown for the board pit `index` (1..6, 8..13); empty for the other row.

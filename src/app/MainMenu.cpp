@@ -80,6 +80,17 @@ MainMenu::MainMenu(QMenuBar* bar) {
     N41 = addCheckItem(N15, QT_TRANSLATE_NOOP("pimra", "Мастер"), Qt::CTRL | Qt::Key_M);
     N15->addSeparator();
     N22 = addCheckItem(N15, QT_TRANSLATE_NOOP("pimra", "Изменчивый"), Qt::CTRL | Qt::Key_I);
+    N15->addSeparator();
+    threadsMenu = N15->addMenu(QString());
+    setShownText(threadsMenu->menuAction(),
+                 QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Потоки")));
+    threadsGroup = new QActionGroup(threadsMenu);
+    for (int k = 0; k < kMenuThreads; ++k) {
+        QAction* item = threadsMenu->addAction(QString::number(k + 1));
+        item->setCheckable(true);
+        threadsGroup->addAction(item);
+        threadItems[static_cast<std::size_t>(k)] = item;
+    }
 
     N26 = addMenu(bar, QT_TRANSLATE_NOOP("pimra", "&Особые возможности"), kHelpSpecial);
     N20 = addItem(N26, QT_TRANSLATE_NOOP("pimra", "Назад"), Qt::Key_F9);

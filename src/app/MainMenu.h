@@ -15,6 +15,7 @@ namespace pimra {
 // The window's menu bar, every item by its name. Handlers are connected by the window.
 struct MainMenu {
     static constexpr int kBackgroundCount = 8;
+    static constexpr int kMenuThreads = 8;  // the most threads "Потоки" offers
 
     // Builds the menu bar's items in their order, with captions, shortcuts and check states.
     explicit MainMenu(QMenuBar* bar);
@@ -43,13 +44,16 @@ struct MainMenu {
     QAction* englishItem;
     QAction* N40;  // "О программе"
 
-    QMenu* N15;    // "Уровень"
-    QAction* N16;  // "Легкий"
-    QAction* N17;  // "Нормальный"
-    QAction* N18;  // "Сложный"
-    QAction* N19;  // "Очень сложный"
-    QAction* N41;  // "Мастер"
-    QAction* N22;  // "Изменчивый"
+    QMenu* N15;          // "Уровень"
+    QAction* N16;        // "Легкий"
+    QAction* N17;        // "Нормальный"
+    QAction* N18;        // "Сложный"
+    QAction* N19;        // "Очень сложный"
+    QAction* N41;        // "Мастер"
+    QAction* N22;        // "Изменчивый"
+    QMenu* threadsMenu;  // "Потоки": the master's and the analysis' search threads
+    QActionGroup* threadsGroup;
+    std::array<QAction*, kMenuThreads> threadItems;  // 1 … kMenuThreads threads
 
     QMenu* N26;    // "Особые возможности"
     QAction* N20;  // "Назад"

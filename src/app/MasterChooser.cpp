@@ -27,6 +27,7 @@ void MasterChooser::choose(const Position& position, int level, Answer answer) {
 
 void MasterChooser::startThought(const Position& position) {
     if (!thinker_) thinker_ = std::make_unique<MasterThinker>();
+    if (thinker_->threads() != threads_) thinker_->setThreads(threads_);
     position_ = position;
     const unsigned thought = ++thought_;
     SearchLimits limits;

@@ -27,6 +27,9 @@ class MasterChooser : public QObject, public MoveChooser {
     void setThinkTime(std::chrono::milliseconds time) { thinkTime_ = time; }
     std::chrono::milliseconds thinkTime() const { return thinkTime_; }
     bool thinking() const { return static_cast<bool>(pending_); }
+    // Threads of the master's search; a thought under way keeps its own.
+    void setThreads(int threads) { threads_ = threads; }
+    int threads() const { return threads_; }
 
   private:
     void startThought(const Position& position);
@@ -36,6 +39,7 @@ class MasterChooser : public QObject, public MoveChooser {
     LevelMoveChooser levels_{random_};
     std::unique_ptr<MasterThinker> thinker_;  // made on first use: its table is large
     std::chrono::milliseconds thinkTime_ = kDefaultMasterTime;
+    int threads_ = MasterSearch::defaultThreads();
     Position position_;
     Answer pending_;
     unsigned thought_ = 0;

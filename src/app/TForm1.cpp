@@ -138,6 +138,10 @@ void TForm1::connectMenu() {
         connect(m.levelItem(level), &QAction::triggered, this,
                 [this, level] { setLevelItem(level); });
     }
+    for (int k = 0; k < MainMenu::kMenuThreads; ++k) {
+        connect(m.threadItems[static_cast<std::size_t>(k)], &QAction::triggered, this,
+                [this, k] { setSearchThreads(k + 1); });
+    }
     connect(m.N20, &QAction::triggered, this, guarded(m.N26, &TForm1::N20Click));
     connect(m.N29, &QAction::triggered, this, guarded(m.N26, &TForm1::N29Click));
     connect(m.N24, &QAction::triggered, this, guarded(m.N26, &TForm1::N24Click));
@@ -241,6 +245,8 @@ void TForm1::setSettings(media::AppSettings* settings) {
     soundOn_ = remembered.soundOn;
     setLevelItem(remembered.level);
     master_.setThinkTime(std::chrono::milliseconds(remembered.masterTimeMs));
+    setSearchThreads(remembered.searchThreads > 0 ? remembered.searchThreads
+                                                  : MasterSearch::defaultThreads());
     setOwnRowBottom(remembered.ownRowBottom);
     if (const QString folder = settings->gameFolder(); !folder.isEmpty()) gameFolder_ = folder;
     setLanguage(languageFromCode(settings->language()));
@@ -250,9 +256,13 @@ void TForm1::setSettings(media::AppSettings* settings) {
 
 void TForm1::saveSettings() {
     // A settings file that cannot be written costs nothing but the memory of these choices.
+    // Search threads at the machine's default are kept as 0, so that they follow the machine.
+    const int threadsSetting =
+        master_.threads() == MasterSearch::defaultThreads() ? 0 : master_.threads();
     if (settings_ != nullptr)
         settings_->save({BackgroundIndex, soundOn_, game_.level(),
-                         static_cast<int>(master_.thinkTime().count()), ownRowBottom_});
+                         static_cast<int>(master_.thinkTime().count()), ownRowBottom_,
+                         threadsSetting});
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {

@@ -106,6 +106,8 @@ class TForm1 : public QMainWindow {
     // The master level's time per move (also kept in the settings).
     void setMasterTime(std::chrono::milliseconds time);
     std::chrono::milliseconds masterTime() const { return master_.thinkTime(); }
+    // "Потоки": the threads of the master and the analysis (also kept in the settings).
+    void setSearchThreads(int threads);
     // The computer is thinking of its move; the window shows it in the message pane.
     bool computerThinking() const { return match_.thinking(); }
     void setOnlineStepDelay(int milliseconds) { onlineStepDelay_ = milliseconds; }

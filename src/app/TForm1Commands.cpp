@@ -3,6 +3,9 @@
 #include <QFileInfo>
 #include <QMenu>
 
+#include <algorithm>
+
+#include "AnalysisWindow.h"
 #include "InfoPanel.h"
 #include "MainMenu.h"
 #include "RecordWindow.h"
@@ -152,6 +155,14 @@ void TForm1::setLevelItem(int level) {
 
 void TForm1::setMasterTime(std::chrono::milliseconds time) {
     master_.setThinkTime(time);
+    saveSettings();
+}
+
+void TForm1::setSearchThreads(int threads) {
+    threads = std::clamp(threads, 1, MainMenu::kMenuThreads);
+    master_.setThreads(threads);
+    if (analysisWindow_) analysisWindow_->setThreads(threads);
+    menu_->threadItems[static_cast<std::size_t>(threads - 1)]->setChecked(true);
     saveSettings();
 }
 

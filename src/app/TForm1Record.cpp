@@ -42,6 +42,7 @@ void TForm1::N43Click() {
     if (!analysisWindow_) {
         analysisWindow_ = new AnalysisWindow(this);
         analysisWindow_->setThinkTime(std::max(master_.thinkTime(), AnalysisWindow::kDefaultTime));
+        analysisWindow_->setThreads(master_.threads());
     }
     updateSideWindows();
     analysisWindow_->show();

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <thread>
 
 namespace pimra {
 
@@ -110,6 +112,11 @@ class SearchRun {
     // store does better; those are followed until none is left.
     int quiet(const RulesBoard& board, int alpha, int beta);
 
+    // A null-window test of the root: whether its value reaches `gamma`. Gives a bound on
+    // the value (at least the result when it is `gamma` or more, else at most it) and, when
+    // it is reached, the move that reaches it.
+    std::pair<int, int> test(const RulesBoard& root, int gamma, int firstPit);
+
     bool aborted() const { return aborted_; }
     bool stopAsked() const { return stop_.stop_requested(); }
     void allowStopping() { stoppable_ = true; }
@@ -191,12 +198,13 @@ int SearchRun::node(const RulesBoard& board, int depth, int alpha, int beta) {
 
     const std::uint64_t key = keys_.key(board);
     int remembered = 0;
-    if (const TableEntry* entry = table_.find(key)) {
+    if (const std::optional<TableEntry> entry = table_.find(key)) {
         remembered = entry->bestPit;
         if (entry->solved || entry->depth >= depth) {
-            const int value = entry->value;
-            if (entry->bound == Bound::Exact || (entry->bound == Bound::Lower && value >= beta) ||
-                (entry->bound == Bound::Upper && value <= alpha)) {
+            const int lower = margin + entry->lower;
+            const int upper = margin + entry->upper;
+            const int value = lower >= beta ? lower : upper <= alpha ? upper : lower;
+            if (lower >= beta || upper <= alpha || lower == upper) {
                 if (!entry->solved) ++guesses_;
                 return value;
             }
@@ -235,13 +243,85 @@ int SearchRun::node(const RulesBoard& board, int depth, int alpha, int beta) {
 
     TableEntry entry;
     entry.key = key;
-    entry.value = static_cast<std::int16_t>(best);
+    const auto gain = static_cast<std::int16_t>(best - margin);
+    if (best > alphaBefore) entry.lower = gain;
+    if (best < beta) entry.upper = gain;
     entry.depth = static_cast<std::uint8_t>(std::min(depth, 255));
-    entry.bound = best <= alphaBefore ? Bound::Upper : best >= beta ? Bound::Lower : Bound::Exact;
     entry.bestPit = static_cast<std::uint8_t>(bestPit);
     entry.solved = guesses_ == guessesBefore;
     table_.store(entry);
     return best;
+}
+
+std::pair<int, int> SearchRun::test(const RulesBoard& root, int gamma, int firstPit) {
+    const OrderedMoves moves = orderMoves(root, firstPit, &history_);
+    int best = -kInfinity;
+    int bestPit = 0;
+    for (int k = 0; k < moves.count; ++k) {
+        const int pit = moves.pits[static_cast<std::size_t>(k)];
+        const int value = move(root, pit, MasterSearch::kMaxDepth, gamma - 1, gamma);
+        if (aborted_) return {0, 0};
+        if (value > best) {
+            best = value;
+            bestPit = pit;
+        }
+        if (value >= gamma) break;
+    }
+    return {best, bestPit};
+}
+
+// Threads that search beside the main one and share its table (Lazy SMP): what they store
+// lets the main search cut sooner. They have no limits of their own; they run until the
+// main search is done with them.
+class Helpers {
+  public:
+    using Work = std::function<void(SearchRun&, int)>;  // the run and the helper's number
+
+    Helpers(int count, TranspositionTable& table, const PositionKeys& keys,
+            const EndgameTable* endgame, const Work& work) {
+        for (int number = 1; number <= count; ++number) {
+            threads_.emplace_back(
+                [this, &table, &keys, endgame, work, number](std::stop_token stop) {
+                    SearchLimits none;
+                    none.time = std::chrono::milliseconds(0);
+                    SearchRun run(table, keys, endgame, none, std::move(stop));
+                    run.allowStopping();
+                    work(run, number);
+                    nodes_.fetch_add(run.nodes(), std::memory_order_relaxed);
+                });
+        }
+    }
+    Helpers(const Helpers&) = delete;
+    Helpers& operator=(const Helpers&) = delete;
+    ~Helpers() { finish(); }
+
+    // Stops the helpers and waits for them; the positions they searched.
+    std::uint64_t finish() {
+        for (std::jthread& thread : threads_) thread.request_stop();
+        for (std::jthread& thread : threads_) {
+            if (thread.joinable()) thread.join();
+        }
+        return nodes_.load(std::memory_order_relaxed);
+    }
+
+  private:
+    std::atomic<std::uint64_t> nodes_{0};
+    std::vector<std::jthread> threads_;  // last: gone before the count they add to
+};
+
+// A helper's iterative deepening of the root: every other one a turn ahead of the main
+// search, each trying the root's moves from another one on, so that they part ways.
+void helpSearch(SearchRun& run, const RulesBoard& root, int maxDepth, int number) {
+    const OrderedMoves moves = orderMoves(root, 0, nullptr);
+    for (int depth = 1 + number % 2; depth <= maxDepth; ++depth) {
+        int alpha = -kInfinity;
+        for (int k = 0; k < moves.count; ++k) {
+            const int pit = moves.pits[static_cast<std::size_t>((k + number / 2) % moves.count)];
+            const int value = run.move(root, pit, depth, alpha, kInfinity);
+            if (run.aborted()) return;
+            alpha = std::max(alpha, value);
+        }
+    }
 }
 
 // The move to play among the root's values: the best one, except that a move proven to lose
@@ -260,6 +340,11 @@ const MoveValue& chooseMove(const std::vector<MoveValue>& moves) {
 }  // namespace
 
 MasterSearch::MasterSearch(std::size_t tableEntries) : table_(tableEntries) {}
+
+int MasterSearch::defaultThreads() {
+    const int cores = static_cast<int>(std::thread::hardware_concurrency());
+    return std::clamp(cores - 1, 1, 8);
+}
 
 SearchResult MasterSearch::search(const Position& position, Side sideToMove,
                                   const SearchLimits& limits, std::stop_token stop,
@@ -297,6 +382,10 @@ SearchResult MasterSearch::run(const Position& position, Side sideToMove,
     table_.newSearch();
     SearchRun run(table_, keys_, endgame_.get(), limits, std::move(stop));
     const int maxDepth = limits.depth > 0 ? std::min(limits.depth, kMaxDepth) : kMaxDepth;
+    Helpers helpers(threads_ - 1, table_, keys_, endgame_.get(),
+                    [&root, maxDepth](SearchRun& helper, int number) {
+                        helpSearch(helper, *root, maxDepth, number);
+                    });
     for (int depth = 1; depth <= maxDepth; ++depth) {
         std::vector<MoveValue> next = values;
         int alpha = -kInfinity;
@@ -347,7 +436,89 @@ SearchResult MasterSearch::run(const Position& position, Side sideToMove,
         if (allExact || run.timeIsShort() || run.stopAsked()) break;
     }
     result.quietNodes = run.quietNodes();
-    result.nodes = run.nodes();
+    result.nodes = run.nodes() + helpers.finish();
+    return result;
+}
+
+SearchResult MasterSearch::prove(const Position& position, Side sideToMove,
+                                 const SearchLimits& limits, std::stop_token stop,
+                                 const Progress& progress) {
+    SearchResult result;
+    const std::optional<RulesBoard> root = RulesBoard::from(position, sideToMove);
+    if (!root) {
+        result.searched = false;
+        return result;
+    }
+    if (!root->hasMove()) {
+        result.value = result.upper = marginWithoutMoves(*root);
+        result.exact = true;
+        return result;
+    }
+    // A few turns deep first: a first guess at the value and moves to try first.
+    SearchLimits first = limits;
+    first.depth = std::min(limits.depth > 0 ? limits.depth : kGuessDepth, kGuessDepth);
+    const SearchResult guess = run(position, sideToMove, first, stop, {}, false);
+    if (guess.exact) {
+        result = guess;
+        result.upper = guess.value;
+        return result;
+    }
+
+    SearchLimits proof = limits;
+    proof.depth = 0;
+    SearchRun proofRun(table_, keys_, endgame_.get(), proof, std::move(stop));
+    proofRun.allowStopping();
+    int lower = root->storeMargin(sideToMove) - root->stonesInPits();
+    int upper = root->storeMargin(sideToMove) + root->stonesInPits();
+    int bestPit = guess.pit;
+    int gamma = std::clamp(guess.value, lower + 1, upper);
+    int streak = 0;  // tests in a row that moved the same bound
+    std::uint64_t helperNodes = 0;
+    bool lastRaised = false;
+    while (lower < upper) {
+        // Helpers test the same bound, each trying another root move first.
+        Helpers helpers(threads_ - 1, table_, keys_, endgame_.get(),
+                        [&root, gamma](SearchRun& helper, int number) {
+                            const OrderedMoves moves = orderMoves(*root, 0, nullptr);
+                            const int first =
+                                moves.pits[static_cast<std::size_t>(number % moves.count)];
+                            helper.test(*root, gamma, first);
+                        });
+        const auto [bound, pit] = proofRun.test(*root, gamma, bestPit);
+        helperNodes += helpers.finish();
+        if (proofRun.aborted()) break;
+        const bool raised = bound >= gamma;
+        if (raised) {
+            lower = bound;
+            bestPit = pit;
+        } else {
+            upper = bound;
+        }
+        streak = raised == lastRaised ? streak + 1 : 1;
+        lastRaised = raised;
+        result.value = lower;
+        result.upper = upper;
+        result.pit = bestPit;
+        result.nodes = proofRun.nodes();
+        if (progress) progress(result);
+        if (lower >= upper) break;
+        // Next to the bound just found while the guess was close, halfway between the bounds
+        // once the value keeps moving the same way.
+        if (streak >= 3) {
+            gamma = lower + (upper - lower + 1) / 2;
+        } else {
+            gamma = raised ? lower + 1 : upper;
+        }
+    }
+    result.value = lower;
+    result.upper = upper;
+    result.pit = bestPit;
+    // Quiet positions past the depth are the only guesses a proof can make; none means the
+    // bounds hold.
+    result.exact = lower == upper && proofRun.guesses() == 0;
+    result.depth = kMaxDepth;
+    result.nodes = guess.nodes + proofRun.nodes() + helperNodes;
+    result.quietNodes = guess.quietNodes + proofRun.quietNodes();
     return result;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -37,6 +38,7 @@ struct SearchResult {
     int value = 0;         // expected final store of the side to move minus the other store
     bool exact = false;    // the value is proven
     bool searched = true;  // false: the board is too large for the search (see RulesBoard)
+    int upper = 0;         // a proof's upper bound for `value` (equal to it once exact)
     int depth = 0;         // plies of the last finished iteration
     std::uint64_t nodes = 0;
     std::uint64_t quietNodes = 0;  // of `nodes`, those past the depth (captures, extra moves)
@@ -52,13 +54,18 @@ struct SearchResult {
 // gives the best move of the last finished iteration.
 //
 // One object runs one search at a time; objects share nothing, so several can run on
-// different threads. The table is kept from one search to the next.
+// different threads. The table is kept from one search to the next. With more than one
+// thread, helper threads search the same position beside the searching one and share its
+// table; the searching thread's own iterations give the result.
 class MasterSearch {
   public:
     static constexpr std::size_t kDefaultTableEntries = std::size_t{1} << 20;
     static constexpr int kMaxDepth = 200;
     // Positions searched between two looks at the stop token and the clock.
     static constexpr std::uint64_t kCheckInterval = 256;
+    // Turns a proof searches first for its first guess and the order of the moves.
+    static constexpr int kGuessDepth = 16;
+    static constexpr int kMaxThreads = 64;
 
     // Called after every finished iteration, on the searching thread.
     using Progress = std::function<void(const SearchResult&)>;
@@ -71,6 +78,19 @@ class MasterSearch {
     // The value of every playable move, each searched with a full window.
     SearchResult analyse(const Position& position, Side sideToMove, const SearchLimits& limits,
                          std::stop_token stop = {}, const Progress& progress = {});
+    // The exact value of the position and a move that reaches it, proven by null-window
+    // searches to the end of the game: each tests the value next to the last bound found,
+    // and once three have moved the same bound, the middle of the range left. Only the time and
+    // node limits count; a proof cut short by them or by `stop` comes back with `exact` false and
+    // the bounds found so far. `progress` gets each narrowed range (`value` the lower bound,
+    // `upper` the upper).
+    SearchResult prove(const Position& position, Side sideToMove, const SearchLimits& limits,
+                       std::stop_token stop = {}, const Progress& progress = {});
+    // Threads a search runs on, all sharing the table (1..kMaxThreads; 1 by default).
+    void setThreads(int threads) { threads_ = std::clamp(threads, 1, kMaxThreads); }
+    int threads() const { return threads_; }
+    // The machine's cores less one, for the rest of the program, at most 8.
+    static int defaultThreads();
     // Forgets what earlier searches stored.
     void clear() { table_.clear(); }
     // Proven values of positions with few stones left; null searches those to the end too.
@@ -84,6 +104,7 @@ class MasterSearch {
     TranspositionTable table_;
     PositionKeys keys_;
     std::shared_ptr<const EndgameTable> endgame_;
+    int threads_ = 1;
 };
 
 }  // namespace pimra

@@ -49,4 +49,9 @@ void MasterThinker::clear() {
     search_.clear();
 }
 
+void MasterThinker::setThreads(int threads) {
+    stop();
+    search_.setThreads(threads);
+}
+
 }  // namespace pimra

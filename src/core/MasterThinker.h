@@ -34,6 +34,9 @@ class MasterThinker {
     void stop();
     // Forgets what earlier thoughts learned (a new game).
     void clear();
+    // Stops any thought under way; later ones search on `threads` threads.
+    void setThreads(int threads);
+    int threads() const { return search_.threads(); }
 
   private:
     // Called on the worker: takes up the endgame table once it is ready.

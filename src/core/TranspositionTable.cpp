@@ -1,5 +1,6 @@
 #include "TranspositionTable.h"
 
+#include <algorithm>
 #include <bit>
 
 namespace pimra {
@@ -15,6 +16,39 @@ std::uint64_t splitMix(std::uint64_t& state) {
     return z ^ (z >> 31);
 }
 
+constexpr std::uint64_t kPresent = std::uint64_t{1} << 27;  // an empty slot reads 0
+
+// One word for all of an entry but its key.
+std::uint64_t pack(const TableEntry& e) {
+    return std::uint64_t{static_cast<std::uint16_t>(e.lower)} | std::uint64_t{e.depth} << 16 |
+           std::uint64_t{e.solved} << 26 | kPresent | std::uint64_t{e.bestPit} << 32 |
+           std::uint64_t{e.generation} << 40 |
+           std::uint64_t{static_cast<std::uint16_t>(e.upper)} << 48;
+}
+
+TableEntry unpack(std::uint64_t key, std::uint64_t word) {
+    TableEntry e;
+    e.key = key;
+    e.lower = static_cast<std::int16_t>(static_cast<std::uint16_t>(word & 0xffff));
+    e.depth = static_cast<std::uint8_t>(word >> 16);
+    e.solved = ((word >> 26) & 1) != 0;
+    e.bestPit = static_cast<std::uint8_t>(word >> 32);
+    e.generation = static_cast<std::uint8_t>(word >> 40);
+    e.upper = static_cast<std::int16_t>(static_cast<std::uint16_t>(word >> 48));
+    return e;
+}
+
+// The old entry's bounds joined to the new one's where both are proven; a guess replaces.
+TableEntry merged(const TableEntry& old, const TableEntry& entry) {
+    if (!old.solved || !entry.solved) return entry;
+    TableEntry joined = entry;
+    joined.lower = std::max(old.lower, entry.lower);
+    joined.upper = std::min(old.upper, entry.upper);
+    if (joined.lower > joined.upper) return entry;  // cannot happen to proven bounds
+    if (joined.bestPit == 0) joined.bestPit = old.bestPit;
+    return joined;
+}
+
 }  // namespace
 
 PositionKeys::PositionKeys() : words_((kPitCount + 1) * kCounts) {
@@ -26,52 +60,80 @@ PositionKeys::PositionKeys() : words_((kPitCount + 1) * kCounts) {
 std::uint64_t PositionKeys::key(const RulesBoard& board) const {
     std::uint64_t key = board.sideToMove() == Side::Top ? topToMove_ : 0;
     for (int i = 1; i <= kPitCount; ++i) {
+        if (Position::isStore(i)) continue;
         key ^= words_[static_cast<std::size_t>(i) * kCounts +
                       static_cast<std::size_t>(board.stones(i))];
+    }
+    // A store can gain at most the stones in the pits; only a smaller room can be used up.
+    const int open = board.stonesInPits();
+    for (const int store : {kBottomStore, kTopStore}) {
+        const int room = std::max(kStoreLimit + 1 - board.stones(store), 0);
+        if (room <= open) {
+            key ^=
+                words_[static_cast<std::size_t>(store) * kCounts + static_cast<std::size_t>(room)];
+        }
     }
     return key;
 }
 
 TranspositionTable::TranspositionTable(std::size_t entries) {
-    const std::size_t size = std::bit_floor(entries < 1024 ? std::size_t{1024} : entries);
-    entries_.resize(size);
-    mask_ = size - 1;
+    size_ = std::bit_floor(entries < 1024 ? std::size_t{1024} : entries);
+    slots_ = std::make_unique<Slot[]>(size_);
+    mask_ = size_ - 1;
 }
 
-const TableEntry* TranspositionTable::find(std::uint64_t key) const {
+std::optional<TableEntry> TranspositionTable::read(const Slot& slot) const {
+    const std::uint64_t data = slot.data.load(std::memory_order_relaxed);
+    if (data == 0) return std::nullopt;
+    return unpack(slot.check.load(std::memory_order_relaxed) ^ data, data);
+}
+
+std::optional<TableEntry> TranspositionTable::find(std::uint64_t key) const {
     const std::size_t bucket = bucketOf(key);
     for (std::size_t i = bucket; i < bucket + kBucket; ++i) {
-        const TableEntry& entry = entries_[i];
-        if (entry.bound != Bound::None && entry.key == key) return &entry;
+        std::optional<TableEntry> entry = read(slots_[i]);
+        if (entry && entry->key == key) return entry;
     }
-    return nullptr;
+    return std::nullopt;
 }
 
-int TranspositionTable::keepScore(const TableEntry& entry) const {
-    if (entry.bound == Bound::None) return -1;
-    if (entry.solved) return 1 + 256;  // holds in every later search too
-    if (entry.generation != generation_) return 0;
-    return 1 + entry.depth;
+int TranspositionTable::keepScore(const std::optional<TableEntry>& entry) const {
+    if (!entry) return -1;
+    if (entry->solved) return 1 + 256;  // holds in every later search too
+    if (entry->generation != generation_.load(std::memory_order_relaxed)) return 0;
+    return 1 + entry->depth;
 }
 
 void TranspositionTable::store(const TableEntry& entry) {
     const std::size_t bucket = bucketOf(entry.key);
-    TableEntry* slot = nullptr;
+    Slot* slot = nullptr;
+    int slotScore = 0;
+    TableEntry stored = entry;
     for (std::size_t i = bucket; i < bucket + kBucket; ++i) {
-        TableEntry& candidate = entries_[i];
-        if (candidate.bound != Bound::None && candidate.key == entry.key) {
-            if (candidate.solved && !entry.solved) return;
-            slot = &candidate;
+        const std::optional<TableEntry> candidate = read(slots_[i]);
+        if (candidate && candidate->key == entry.key) {
+            if (candidate->solved && !entry.solved) return;
+            slot = &slots_[i];
+            stored = merged(*candidate, entry);
             break;
         }
-        if (slot == nullptr || keepScore(candidate) < keepScore(*slot)) slot = &candidate;
+        const int score = keepScore(candidate);
+        if (slot == nullptr || score < slotScore) {
+            slot = &slots_[i];
+            slotScore = score;
+        }
     }
-    *slot = entry;
-    slot->generation = generation_;
+    stored.generation = generation_.load(std::memory_order_relaxed);
+    const std::uint64_t data = pack(stored);
+    slot->data.store(data, std::memory_order_relaxed);
+    slot->check.store(entry.key ^ data, std::memory_order_relaxed);
 }
 
 void TranspositionTable::clear() {
-    std::fill(entries_.begin(), entries_.end(), TableEntry{});
+    for (std::size_t i = 0; i < size_; ++i) {
+        slots_[i].data.store(0, std::memory_order_relaxed);
+        slots_[i].check.store(0, std::memory_order_relaxed);
+    }
 }
 
 }  // namespace pimra

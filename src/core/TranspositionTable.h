@@ -1,27 +1,36 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include "RulesBoard.h"
 
 namespace pimra {
 
-// What a stored value says about the true value of a position.
-enum class Bound : std::uint8_t { None, Exact, Lower, Upper };
-
+// What the search knows of a position's value: bounds on what the side to move still gains
+// from it on (its final margin less the margin of the stores now), so positions with the
+// same pits and different stores share them. Equal bounds are the value itself.
 struct TableEntry {
+    static constexpr std::int16_t kNoLower = -30000;
+    static constexpr std::int16_t kNoUpper = 30000;
+
     std::uint64_t key = 0;
-    std::int16_t value = 0;
+    std::int16_t lower = kNoLower;
+    std::int16_t upper = kNoUpper;
     std::uint8_t depth = 0;
-    Bound bound = Bound::None;
     std::uint8_t bestPit = 0;
-    // The value came from finished games only, so it holds at every depth.
+    // The bounds came from finished games only, so they hold at every depth.
     bool solved = false;
     std::uint8_t generation = 0;  // set by the table: the search that stored it
 };
 
-// Position keys by Zobrist hashing: one random word per place and count, one for the side.
+// Position keys by Zobrist hashing: one random word per pit and count, one for the side.
+// The stores count only where the store limit can still end the game: a store whose room
+// before the limit is smaller than the stones in the pits adds a word for that room. Any
+// other store never changes what the rest of the game brings, so it is left out.
 class PositionKeys {
   public:
     PositionKeys();
@@ -32,10 +41,15 @@ class PositionKeys {
     std::uint64_t topToMove_ = 0;
 };
 
-// A fixed-size table of searched positions in buckets of two entries. A new result for a
-// position replaces the old one unless the old one is solved and the new one is not; a new
-// position takes the bucket's empty entry, else a guess left by an earlier search, else the
-// one searched less deep (a solved value counts as the deepest and outlives its search).
+// A fixed-size table of searched positions in buckets of two entries, shared by the threads
+// of a search without locks: each entry is two words, the key mixed with the data and the
+// data, so a half-written entry reads as a different key and is ignored.
+//
+// A new result for a position adds its bounds to the old ones when both are solved (the
+// null-window tests of a proof); otherwise it replaces them unless the old ones are solved
+// and the new ones are not. A new position takes the bucket's empty entry, else a guess left by an
+// earlier search, else the one searched less deep (a solved entry counts as the deepest and
+// outlives its search).
 class TranspositionTable {
   public:
     static constexpr std::size_t kBucket = 2;
@@ -43,21 +57,28 @@ class TranspositionTable {
     // The size is rounded down to a power of two (at least 1024 entries).
     explicit TranspositionTable(std::size_t entries);
 
-    const TableEntry* find(std::uint64_t key) const;
+    std::optional<TableEntry> find(std::uint64_t key) const;
     void store(const TableEntry& entry);
     // Entries stored from now on belong to a new search; older ones are given up first.
-    void newSearch() { ++generation_; }
+    void newSearch() { generation_.fetch_add(1, std::memory_order_relaxed); }
     void clear();
-    std::size_t size() const { return entries_.size(); }
+    std::size_t size() const { return size_; }
 
   private:
-    std::size_t bucketOf(std::uint64_t key) const { return key & mask_ & ~(kBucket - 1); }
-    // How much an entry is worth keeping when a new position needs its place.
-    int keepScore(const TableEntry& entry) const;
+    struct Slot {
+        std::atomic<std::uint64_t> check{0};  // key ^ data
+        std::atomic<std::uint64_t> data{0};   // 0: empty
+    };
 
-    std::vector<TableEntry> entries_;
+    std::size_t bucketOf(std::uint64_t key) const { return key & mask_ & ~(kBucket - 1); }
+    std::optional<TableEntry> read(const Slot& slot) const;
+    // How much an entry is worth keeping when a new position needs its place.
+    int keepScore(const std::optional<TableEntry>& entry) const;
+
+    std::unique_ptr<Slot[]> slots_;
+    std::size_t size_ = 0;
     std::size_t mask_ = 0;
-    std::uint8_t generation_ = 0;
+    std::atomic<std::uint8_t> generation_{0};
 };
 
 }  // namespace pimra

@@ -355,6 +355,16 @@ class WindowTest : public QObject, private pimra::test::FormFixture {
         QCOMPARE(third.game().level(), 5);
         QVERIFY(third.menu().N41->isChecked());
         QCOMPARE(third.masterTime(), std::chrono::milliseconds(250));
+
+        // "Потоки": the machine's default is checked and kept as 0, a chosen count as itself.
+        const int defaultThreads = MasterSearch::defaultThreads();
+        QVERIFY(
+            third.menu().threadItems[static_cast<std::size_t>(defaultThreads - 1)]->isChecked());
+        menu().threadItems[3]->trigger();
+        QCOMPARE(fresh.load().searchThreads, defaultThreads == 4 ? 0 : 4);
+        TForm1 fourth(*ui_);
+        fourth.setSettings(&fresh);
+        QVERIFY(fourth.menu().threadItems[3]->isChecked());
     }
 
     void backgroundTextureIsTiledBehindThePits() {

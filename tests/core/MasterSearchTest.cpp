@@ -228,61 +228,6 @@ TEST(MasterThinker, ReportsOnTheWorkerAndStopsWithinFiftyMilliseconds) {
     EXPECT_FALSE(reported);
 }
 
-TEST(TranspositionTable, KeysTellPositionsApartAndSolvedValuesStay) {
-    const PositionKeys keys;
-    const auto start = RulesBoard::from(Position::start(), Side::Bottom);
-    const auto startTop = RulesBoard::from(Position::start(), Side::Top);
-    Position moved = Position::start();
-    --moved[1];
-    ++moved[2];
-    const auto shifted = RulesBoard::from(moved, Side::Bottom);
-    EXPECT_NE(keys.key(*start), keys.key(*startTop));
-    EXPECT_NE(keys.key(*start), keys.key(*shifted));
-    EXPECT_EQ(keys.key(*start), keys.key(*RulesBoard::from(Position::start(), Side::Bottom)));
-
-    TranspositionTable table(1000);
-    EXPECT_EQ(table.size(), 1024u);
-    const std::uint64_t key = keys.key(*start);
-    EXPECT_EQ(table.find(key), nullptr);
-    table.store(TableEntry{key, 5, 3, Bound::Exact, 9, true});
-    table.store(TableEntry{key, -2, 40, Bound::Lower, 8, false});  // a guess does not replace it
-    ASSERT_NE(table.find(key), nullptr);
-    EXPECT_EQ(table.find(key)->value, 5);
-    EXPECT_TRUE(table.find(key)->solved);
-    // Positions of the same bucket: the second finds room beside the first, a third takes
-    // the place of the one searched less deep, and the solved one outlives them.
-    const std::uint64_t second = key + table.size();
-    const std::uint64_t third = key + 2 * table.size();
-    table.store(TableEntry{second, 1, 1, Bound::Upper, 10, false});
-    EXPECT_EQ(table.find(key)->value, 5);
-    EXPECT_EQ(table.find(second)->bestPit, 10);
-    table.store(TableEntry{third, 2, 6, Bound::Exact, 11, false});
-    EXPECT_EQ(table.find(second), nullptr);
-    EXPECT_EQ(table.find(third)->bestPit, 11);
-    EXPECT_EQ(table.find(key)->value, 5);
-    // A new position always finds a place: beside a solved value it takes the other one.
-    table.store(TableEntry{second, 1, 1, Bound::Upper, 10, false});
-    EXPECT_NE(table.find(second), nullptr);
-    EXPECT_EQ(table.find(third), nullptr);
-    EXPECT_EQ(table.find(key)->value, 5);
-
-    // Once a new search has begun, the old search's guesses give way before its own, however
-    // deep they were.
-    TranspositionTable aging(1024);
-    const std::uint64_t a = 64, b = a + 1024, c = a + 2048, d = a + 3072;
-    aging.store(TableEntry{a, 0, 9, Bound::Exact, 8, false});
-    aging.store(TableEntry{b, 0, 9, Bound::Exact, 8, false});
-    aging.newSearch();
-    aging.store(TableEntry{c, 0, 1, Bound::Exact, 8, false});
-    aging.store(TableEntry{d, 0, 1, Bound::Exact, 8, false});
-    EXPECT_NE(aging.find(c), nullptr);
-    EXPECT_NE(aging.find(d), nullptr);
-    EXPECT_EQ(aging.find(a), nullptr);
-    EXPECT_EQ(aging.find(b), nullptr);
-    table.clear();
-    EXPECT_EQ(table.find(key), nullptr);
-}
-
 TEST(SearchStopwatch, ACpuClockCountsOnlyTheThreadsOwnWork) {
     using std::chrono::milliseconds;
     ASSERT_TRUE(threadCpuTime());

@@ -133,6 +133,26 @@ TEST(EngineTool, MasterLinesKeepTheFourLinesOfToday) {
     EXPECT_NE(run.out.find("bad value for --time"), std::string::npos);
 }
 
+TEST(EngineTool, SolveProvesTheValueOnAnyNumberOfThreads) {
+    // The top row plays 13 (into its store), 12, then 13 again, and its row is empty:
+    // 23 against 30 + 1.
+    for (const char* threads : {"", "--threads 3 "}) {
+        ToolRun run =
+            runEngine(std::string("--solve ") + threads + "0 0 0 0 0 1 30 0 0 0 0 2 1 20");
+        EXPECT_EQ(run.status, 0);
+        EXPECT_NE(run.out.find("\nsolve 13 value -8 exact positions "), std::string::npos)
+            << run.out;
+    }
+    // Cut short by the time: the bounds found so far.
+    ToolRun run = runEngine("--solve --time 1 3 3 3 3 3 3 0 3 3 3 3 3 3 0");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("\nsolve "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(".."), std::string::npos) << run.out;
+    run = runEngine("--threads 0 0 0 0 0 0 1 30 0 0 0 0 2 1 20");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.out.find("bad value for --threads"), std::string::npos);
+}
+
 TEST(EngineTool, RecordReplayValuesEveryMove) {
     const auto dir = std::filesystem::temp_directory_path();
     const std::string tag = std::to_string(::getpid());

@@ -15,7 +15,14 @@ TEST(Match, ReadsPlayerNames) {
     EXPECT_EQ(master->level, kLevelMaster);
     EXPECT_EQ(master->time.count(), 250);
     EXPECT_EQ(parsePlayer("master")->time.count(), 1000);
-    for (const char* bad : {"", "Easy", "master:", "master:0", "master:-5", "master:1x", "god"}) {
+    EXPECT_EQ(master->threads, 1);
+    const auto threaded = parsePlayer("master:300:t4");
+    ASSERT_TRUE(threaded);
+    EXPECT_EQ(threaded->time.count(), 300);
+    EXPECT_EQ(threaded->threads, 4);
+    for (const char* bad : {"", "Easy", "master:", "master:0", "master:-5", "master:1x", "god",
+                            "master:300:", "master:300:t", "master:300:t0", "master:300:4",
+                            "master:300:t4x", "master:t4", "master:300:t65"}) {
         EXPECT_FALSE(parsePlayer(bad)) << bad;
     }
 }

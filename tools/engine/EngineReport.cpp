@@ -120,4 +120,17 @@ std::string analysisReport(const Position& position, MasterSearch& search,
     return text;
 }
 
+std::string solveReport(const Position& position, MasterSearch& search,
+                        const SearchLimits& limits) {
+    const SearchResult result = search.prove(position, Side::Top, limits);
+    if (!result.searched) return "solve - value -\n";
+    std::string text = "solve " + choiceText(result.pit) + " value " + std::to_string(result.value);
+    if (result.exact) {
+        text += " exact";
+    } else {
+        text += ".." + std::to_string(result.upper);
+    }
+    return text + " positions " + std::to_string(result.nodes) + '\n';
+}
+
 }  // namespace pimra::engine

@@ -29,4 +29,9 @@ std::string masterReport(const Position& position, MasterSearch& search,
 std::string analysisReport(const Position& position, MasterSearch& search,
                            const SearchLimits& limits);
 
+// "solve P value V exact" for the top row, the master's proof of the position's value and a
+// move that reaches it; a proof cut short by the limits gives "solve P value L..U" instead,
+// the bounds it found. Both end with the positions searched.
+std::string solveReport(const Position& position, MasterSearch& search, const SearchLimits& limits);
+
 }  // namespace pimra::engine

@@ -17,7 +17,8 @@ namespace {
 constexpr int kBadInput = 2;
 
 const char* const kHelp =
-    "Usage: pimra-engine [--master] [--analyse] [--time MS] [--depth D] N1 N2 ... N14\n"
+    "Usage: pimra-engine [--master] [--analyse] [--solve] [--time MS] [--depth D]\n"
+    "                    [--threads N] N1 N2 ... N14\n"
     "       pimra-engine [options] --file GAME.sav\n"
     "       pimra-engine [options] < positions.txt\n"
     "       pimra-engine [--time MS] [--depth D] --record GAME.pgn\n"
@@ -43,8 +44,14 @@ const char* const kHelp =
     "value is proven.\n"
     "--analyse adds the master line and one line per playable top pit:\n"
     "  move P value V depth D [exact]\n"
+    "--solve adds a line with the proven value of the position for the top row and a move\n"
+    "that reaches it, and the positions searched:\n"
+    "  solve P value V exact positions N\n"
+    "The proof has no time limit unless --time is given; cut short, it prints the bounds it\n"
+    "found instead: \"solve P value L..U positions N\".\n"
     "--time MS gives the search MS milliseconds per position (default 1000); --depth D\n"
     "stops it at D turns (then the time is not limited unless --time is also given).\n"
+    "--threads N searches on N threads that share what they find (default 1).\n"
     "--record replays a game record and prints, for each move, its value for the player\n"
     "who made it and the master's preferred move when that one is better:\n"
     "  N. P by WHO value V [best Q value W]\n"
@@ -55,6 +62,10 @@ const char* const kHelp =
 struct Options {
     bool master = false;
     bool analyse = false;
+    bool solve = false;
+    int threads = 1;
+    // A proof has no time limit unless one is given.
+    pimra::SearchLimits proofLimits;
     pimra::SearchLimits limits;
     const char* record = nullptr;
 };
@@ -62,10 +73,14 @@ struct Options {
 // What is printed for one position.
 class PositionReporter {
   public:
-    explicit PositionReporter(const Options& options) : options_(options) {}
+    explicit PositionReporter(const Options& options)
+        : options_(options),
+          search_(options.solve ? kProofTableEntries : pimra::MasterSearch::kDefaultTableEntries) {
+        search_.setThreads(options.threads);
+    }
     std::string report(const pimra::Position& position) {
         std::string text = pimra::engine::analyse(position);
-        if ((options_.master || options_.analyse) && !search_.endgame()) {
+        if ((options_.master || options_.analyse || options_.solve) && !search_.endgame()) {
             search_.setEndgame(pimra::sharedEndgameWait());
         }
         if (options_.master || options_.analyse) {
@@ -74,10 +89,16 @@ class PositionReporter {
         if (options_.analyse) {
             text += pimra::engine::analysisReport(position, search_, options_.limits);
         }
+        if (options_.solve) {
+            text += pimra::engine::solveReport(position, search_, options_.proofLimits);
+        }
         return text;
     }
 
   private:
+    // A proof keeps far more positions than a move's search: 128 MB.
+    static constexpr std::size_t kProofTableEntries = std::size_t{1} << 23;
+
     Options options_;
     pimra::MasterSearch search_;
 };
@@ -133,6 +154,12 @@ bool readLimit(const char* text, int high, int& value) {
     return true;
 }
 
+int limitOf(const std::string& option) {
+    if (option == "--time") return 3'600'000;
+    if (option == "--threads") return pimra::MasterSearch::kMaxThreads;
+    return pimra::MasterSearch::kMaxDepth;
+}
+
 int replayRecord(const Options& options) {
     const pimra::RecordReading reading = pimra::readRecordFile(options.record);
     if (!reading.record) {
@@ -142,6 +169,7 @@ int replayRecord(const Options& options) {
         return kBadInput;
     }
     pimra::MasterSearch search;
+    search.setThreads(options.threads);
     search.setEndgame(pimra::sharedEndgameWait());
     std::cout << pimra::engine::recordReport(*reading.record, search, options.limits);
     return 0;
@@ -168,7 +196,9 @@ int main(int argc, char** argv) {
             options.master = true;
         } else if (arg == "--analyse") {
             options.analyse = true;
-        } else if (arg == "--time" || arg == "--depth" || arg == "--record") {
+        } else if (arg == "--solve") {
+            options.solve = true;
+        } else if (arg == "--time" || arg == "--depth" || arg == "--record" || arg == "--threads") {
             if (i + 1 >= argc) {
                 std::cerr << "pimra-engine: " << arg << " needs a value\n";
                 return kBadInput;
@@ -176,9 +206,11 @@ int main(int argc, char** argv) {
             const char* next = argv[++i];
             if (arg == "--record") {
                 options.record = next;
-            } else if (!readLimit(next, arg == "--time" ? 3'600'000 : 200, value)) {
+            } else if (!readLimit(next, limitOf(arg), value)) {
                 std::cerr << "pimra-engine: bad value for " << arg << ": " << next << '\n';
                 return kBadInput;
+            } else if (arg == "--threads") {
+                options.threads = value;
             } else if (arg == "--time") {
                 options.limits.time = std::chrono::milliseconds(value);
                 timeGiven = true;
@@ -190,6 +222,7 @@ int main(int argc, char** argv) {
         }
     }
     if (options.limits.depth > 0 && !timeGiven) options.limits.time = std::chrono::milliseconds(0);
+    options.proofLimits.time = timeGiven ? options.limits.time : std::chrono::milliseconds(0);
     if (options.record != nullptr) {
         if (!rest.empty()) {
             std::cerr << "pimra-engine: --record takes no position\n";

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <mutex>
 #include <random>
+#include <string_view>
 #include <thread>
 
 #include "core/Levels.h"
@@ -25,6 +26,13 @@ std::vector<int> playablePits(const Position& board, Side side) {
     return pits;
 }
 
+// A whole number low..high and nothing else.
+bool readWhole(std::string_view text, int low, int high, int& value) {
+    const char* last = text.data() + text.size();
+    const auto [end, ec] = std::from_chars(text.data(), last, value);
+    return ec == std::errc() && end == last && value >= low && value <= high;
+}
+
 }  // namespace
 
 std::optional<PlayerSetup> parsePlayer(const std::string& text) {
@@ -42,18 +50,31 @@ std::optional<PlayerSetup> parsePlayer(const std::string& text) {
     }
     const std::string prefix = "master:";
     if (text.rfind(prefix, 0) != 0) return std::nullopt;
+    // master:MS or master:MS:tN
+    std::string_view rest(text);
+    rest.remove_prefix(prefix.size());
+    const std::size_t colon = rest.find(':');
+    const std::string_view time = rest.substr(0, colon);
     int ms = 0;
-    const char* first = text.data() + prefix.size();
-    const char* last = text.data() + text.size();
-    const auto [end, ec] = std::from_chars(first, last, ms);
-    if (ec != std::errc() || end != last || ms < 1 || ms > 3'600'000) return std::nullopt;
-    return PlayerSetup{text, kLevelMaster, std::chrono::milliseconds(ms)};
+    int threads = 1;
+    if (!readWhole(time, 1, 3'600'000, ms)) return std::nullopt;
+    if (colon != std::string_view::npos) {
+        const std::string_view count = rest.substr(colon + 1);
+        if (count.empty() || count[0] != 't' ||
+            !readWhole(count.substr(1), 1, MasterSearch::kMaxThreads, threads)) {
+            return std::nullopt;
+        }
+    }
+    PlayerSetup setup{text, kLevelMaster, std::chrono::milliseconds(ms)};
+    setup.threads = threads;
+    return setup;
 }
 
 Player::Player(const PlayerSetup& setup, unsigned seed)
     : setup_(setup), random_(std::make_unique<SeededRandom>(seed)) {
     if (setup.level == kLevelMaster) {
         search_ = std::make_unique<MasterSearch>(kMatchTableEntries);
+        search_->setThreads(setup.threads);
         if (setup.endgame) search_->setEndgame(sharedEndgameWait());
     }
 }

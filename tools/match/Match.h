@@ -15,16 +15,18 @@ namespace pimra::match {
 
 // A player of the match: a level by name, or the master search with a time per move.
 struct PlayerSetup {
-    std::string name;  // as written: easy, normal, hard, veryhard, master, master:MS
+    std::string name;  // as written: easy, normal, hard, veryhard, master, master:MS[:tN]
     int level = 0;     // kLevelEasy..kLevelMaster
     std::chrono::milliseconds time{1000};
     bool endgame = true;  // the master looks up positions with few stones left
     // What the master's time per move counts: its thread's CPU time by default, so that a
     // match on a busy machine gives each move the same work as on a quiet one.
     SearchClock clock = SearchClock::ThreadCpu;
+    int threads = 1;  // the master's search threads; the time counts the first one's
 };
 
-// Reads "easy", "normal", "hard", "veryhard", "master" or "master:MS".
+// Reads "easy", "normal", "hard", "veryhard", "master", "master:MS" or "master:MS:tN" (N
+// search threads).
 std::optional<PlayerSetup> parsePlayer(const std::string& text);
 
 // Chooses moves for either row; the levels, which play the top row, see a mirrored board

@@ -16,6 +16,7 @@ const QString kSoundKey = QStringLiteral("sound/moveSounds");
 const QString kLevelKey = QStringLiteral("game/level");
 const QString kMasterTimeKey = QStringLiteral("game/masterTimeMs");
 const QString kOwnRowKey = QStringLiteral("look/ownRowBottom");
+const QString kThreadsKey = QStringLiteral("game/searchThreads");
 const QString kServerKey = QStringLiteral("server/url");
 const QString kGameFolderKey = QStringLiteral("files/gameFolder");
 const QString kLanguageKey = QStringLiteral("look/language");
@@ -24,6 +25,7 @@ constexpr int kMinLevel = 0;
 constexpr int kMaxLevel = 5;
 constexpr int kMinMasterTime = 10;
 constexpr int kMaxMasterTime = 60000;
+constexpr int kMaxThreads = 8;
 
 QString userSettingsPath() {
     return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("pimra"),
@@ -76,6 +78,8 @@ Settings AppSettings::load() const {
                                 .value_or(settings.masterTimeMs);
     settings.ownRowBottom =
         readInt(file, kOwnRowKey, 0, 1).value_or(settings.ownRowBottom ? 1 : 0) == 1;
+    settings.searchThreads =
+        readInt(file, kThreadsKey, 0, kMaxThreads).value_or(settings.searchThreads);
     return settings;
 }
 
@@ -130,6 +134,9 @@ bool AppSettings::save(const Settings& settings) const {
     file.setValue(kMasterTimeKey, validMasterTime(settings.masterTimeMs) ? settings.masterTimeMs
                                                                          : defaults.masterTimeMs);
     file.setValue(kOwnRowKey, settings.ownRowBottom ? 1 : 0);
+    file.setValue(kThreadsKey, settings.searchThreads >= 0 && settings.searchThreads <= kMaxThreads
+                                   ? settings.searchThreads
+                                   : defaults.searchThreads);
     file.sync();
     return file.status() == QSettings::NoError;
 }
