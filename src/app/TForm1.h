@@ -16,9 +16,8 @@
 #include "ServerAddress.h"
 #include "ServerLink.h"
 #include "core/Game.h"
-#include "core/LocalMatch.h"
 #include "core/SavedGame.h"
-#include "online/TableController.h"
+#include "online/PlayState.h"
 
 class QLabel;
 
@@ -62,7 +61,6 @@ class TForm1 : public QMainWindow {
     static constexpr int kClientWidth = 724;
     static constexpr int kBoardHeight = 351;
     static constexpr int kStatusBarHeight = 21;
-    static constexpr int kLocalStepDelay = 200;
     static constexpr int kHintDuration = 1000;
     static constexpr int kPollPeriod = 2000;
     static constexpr int kClockPeriod = 1000;
@@ -82,8 +80,8 @@ class TForm1 : public QMainWindow {
     // The interface's language, shown at once and kept in the settings.
     void setLanguage(UiLanguage language);
     UiLanguage language() const { return language_.current(); }
-    void setStepDelay(int milliseconds);
-    int stepDelay() const { return table_.isOpen() ? onlineStepDelay_ : localStepDelay_; }
+    void setStepDelay(int milliseconds) { state_.setLocalStepDelay(milliseconds); }
+    int stepDelay() const { return state_.stepDelay(); }
     void setHintDuration(int milliseconds) { hintDuration_ = milliseconds; }
     QUrl siteUrl() const { return link_->site(); }
     // The game server; its web site has the rules, the information and the registration page.
@@ -93,7 +91,7 @@ class TForm1 : public QMainWindow {
     void setClockPause(int milliseconds) { clockPause_.setInterval(milliseconds); }
     void setAlivePeriod(int milliseconds) { aliveTimer_.setInterval(milliseconds); }
     // The clock the table's times are counted by; tests set one that follows their server.
-    void setTableClock(online::MonotonicClock clock) { table_.setClock(std::move(clock)); }
+    void setTableClock(online::MonotonicClock clock) { state_.table().setClock(std::move(clock)); }
     bool retryWaiting() const { return retryTimer_.isActive(); }
     bool aliveRunning() const { return aliveTimer_.isActive(); }
     // "Моё поле снизу", and whether the board is drawn turned now.
@@ -102,13 +100,15 @@ class TForm1 : public QMainWindow {
     bool boardTurned() const;
     // A computer that thinks elsewhere; none: the window's own (the levels of today answer at
     // once, the master level thinks on a worker thread).
-    void setMoveChooser(MoveChooser* chooser) { match_.setChooser(chooser ? chooser : &master_); }
+    void setMoveChooser(MoveChooser* chooser) {
+        state_.local().match().setChooser(chooser ? chooser : &master_);
+    }
     // The master level's time per move (also kept in the settings).
     void setMasterTime(std::chrono::milliseconds time);
     std::chrono::milliseconds masterTime() const { return master_.thinkTime(); }
     // The computer is thinking of its move; the window shows it in the message pane.
-    bool computerThinking() const { return match_.thinking(); }
-    void setOnlineStepDelay(int milliseconds) { onlineStepDelay_ = milliseconds; }
+    bool computerThinking() const { return state_.local().thinking(); }
+    void setOnlineStepDelay(int milliseconds) { state_.setOnlineStepDelay(milliseconds); }
 
     // What the window shows.
     const Game& game() const { return game_; }
@@ -123,11 +123,11 @@ class TForm1 : public QMainWindow {
     double boardScale() const { return boardScale_; }
     const MainMenu& menu() const { return *menu_; }
     // A move, a turn, a hint or a request is under way: clicks, keys and ticks are refused.
-    bool isBusy() const;
+    bool isBusy() const { return state_.busy(); }
     bool soundOn() const { return soundOn_; }
     int backgroundIndex() const { return BackgroundIndex; }
-    int tableId() const { return table_.table().TableId(); }
-    const online::OnlineTable& onlineTable() const { return table_.table(); }
+    int tableId() const { return state_.table().table().TableId(); }
+    const online::OnlineTable& onlineTable() const { return state_.table().table(); }
     const ServerLink& serverLink() const { return *link_; }
     bool pollRunning() const { return Timer1.isActive(); }
     bool clockRunning() const { return Timer2.isActive(); }
@@ -152,7 +152,6 @@ class TForm1 : public QMainWindow {
 
     // The online table.
     void N12Click();  // "Игра Online": the lobby, modeless
-    void ReLoad();
     void SetClocks();
     void Timer1Timer();
     void Timer2Timer();
@@ -177,8 +176,6 @@ class TForm1 : public QMainWindow {
   signals:
     // A step of a move is on the screen (for watching the animation).
     void moveStepShown(int stepIndex);
-    // Nothing runs any more: the move, turn, hint or request that ran has ended.
-    void idle();
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -215,7 +212,6 @@ class TForm1 : public QMainWindow {
 
     // The record and analysis windows (TForm1Record.cpp).
     void updateSideWindows();
-    bool historyCommandsAllowed() const;
     void recordPositionChosen(std::size_t moves);
     void saveRecord();
     void openRecord();
@@ -224,29 +220,21 @@ class TForm1 : public QMainWindow {
     void loadFrom(const QString& fileName, bool remember);
     void rememberFolderOf(const QString& fileName);
     void showBoard();
-    void updateHistoryItems();
-    void updateStoneItems();
-    void lockMenu(bool locked);
+    // The menu mirrors the commands the state allows now.
+    void showCommands();
     void playSound(MoveSound sound);
     void showHelp(QObject* focus);
 
     // Animation.
-    enum class MoveOwner { None, Local, Table };
-    void animate(const MoveResult& result, MoveOwner owner);
+    void animate(const MoveResult& result, online::PlayedGame* mover);
     void showStepStart(const MoveStep& step);
     void showStepSettled(const MoveStep& step);
     void moveFinished();
     // "Новая" or a load during a move: the move stops at once and the board shows its end.
     void stopMove();
-    void localReply(const MoveResult& reply);
-    LocalMatch::MoveReady replyToWindow();
     void showThinking(bool thinking);
-    // Ends the local turn where it stands, dropping the computer's thought if one runs.
-    void abandonLocalTurn();
-    void endLocalTurn();
     void showPits(const Position& position, std::initializer_list<int> pits);
     void endHint();
-    void reportIdle();
     void saveSettings();
     // Every text of the window and its dialogs anew, in the language installed now.
     void retranslate();
@@ -260,12 +248,13 @@ class TForm1 : public QMainWindow {
 
     // Online helpers.
     void createDialogs();
-    void applyEffects(online::Effects effects);
+    // Every event of the game being played ends here: its effects, applied in order.
+    void apply(online::Effects effects, online::PlayedGame* from);
+    void applyTable(online::Effects effects);
+    void applyTimers(const online::Effects& effects);
     void sendForTable(const online::Outgoing& outgoing);
     void startClock(std::optional<std::chrono::milliseconds> nextTick);
     bool requestUnderWay() const { return link_->runner().busy(); }
-    // Work of the window's own that the table controller does not see.
-    bool otherWork() const;
     void showServerStatus();
     void drawAttention();
     void placePits();
@@ -277,10 +266,8 @@ class TForm1 : public QMainWindow {
     SilentMoveSounds silentSounds_;
     MoveSounds* sounds_ = &silentSounds_;
     MasterChooser master_;
-    LocalMatch match_{std::make_unique<ClockRandom>(), &master_};
     QString paneBeforeThought_;
     bool thinkingShown_ = false;
-    Game& game_ = match_.game();
     GameFileMemory gameFile_;
     std::unique_ptr<MainMenu> menu_;
 
@@ -296,10 +283,9 @@ class TForm1 : public QMainWindow {
     QTimer Timer1;
     QTimer Timer2;
 
-    int localStepDelay_ = kLocalStepDelay;
     int hintDuration_ = kHintDuration;
     MoveAnimator animator_;
-    MoveOwner moveOwner_ = MoveOwner::None;
+    online::PlayedGame* mover_ = nullptr;  // the game whose move is being shown
     QTimer hintTimer_;
     TLunka* hinted_ = nullptr;
     media::AppSettings* settings_ = nullptr;
@@ -310,9 +296,9 @@ class TForm1 : public QMainWindow {
     int BackgroundIndex = 1;
 
     std::unique_ptr<ServerLink> link_ = std::make_unique<ServerLink>(QUrl(kDefaultServerUrl));
-    online::TableController table_{link_->connection().session(), game_};
+    online::PlayState state_{link_->connection().session(), &master_};
+    Game& game_ = state_.game();
     LobbyLink lobbyLink_{*link_, ui_, kTitle, lobbyHooks()};
-    int onlineStepDelay_ = online::kOnlineStepDelay;
     QTimer clockPause_;
     QTimer retryTimer_;  // the next try after a failed exchange
     int clockPeriod_ = kClockPeriod;

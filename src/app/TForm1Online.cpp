@@ -88,7 +88,7 @@ void TForm1::N12Click() {
 LobbyLink::WindowHooks TForm1::lobbyHooks() {
     return {
         .serverAnswered = [this] { showServerStatus(); },
-        .exchangeEnded = [this] { reportIdle(); },
+        .exchangeEnded = [this] { showCommands(); },
         .loggedIn = [this] { afterLogin(); },
         .openTable = [this](int tableId) { openTable(tableId); },
         .showLoginPane = [this](const QString& pane) { setShownText(sPanel1, pane); },
@@ -110,7 +110,7 @@ void TForm1::afterLogin() {
 }
 
 void TForm1::openTable(int tableId) {
-    applyEffects(table_.open(tableId));
+    applyTable(state_.table().open(tableId));
 }
 
 void TForm1::setSessionStore(SessionStore* store) {
@@ -124,21 +124,30 @@ void TForm1::setSessionStore(SessionStore* store) {
 
 // --- The table view -----------------------------------------------------------------------------
 
-bool TForm1::otherWork() const {
-    return animator_.running() || match_.turnRunning() || hintTimer_.isActive() ||
-           requestUnderWay();
+void TForm1::applyTable(online::Effects effects) {
+    apply(std::move(effects), &state_.table());
 }
 
-void TForm1::applyEffects(online::Effects effects) {
+void TForm1::apply(online::Effects effects, online::PlayedGame* from) {
     if (effects.showBoard) showBoard();
     if (effects.showTable) {
         UpdateFormLabels();
         UpdateCursor();
-        menu_->N26->menuAction()->setEnabled(false);
     }
     if (effects.showClocks) SetClocks();
-    if (effects.historyChanged) updateHistoryItems();
     if (effects.message) setShownText(sPanel2, text(*effects.message));
+    if (effects.status) SetLabel(text(*effects.status));
+    if (effects.thinking) showThinking(*effects.thinking);
+    applyTimers(effects);
+    if (effects.attention) drawAttention();
+    showCommands();
+    if (effects.animate) animate(*effects.animate, from);
+    if (effects.send) sendForTable(*effects.send);
+    if (effects.backToLocalGame) NewGame();
+    if (effects.result) ui_.showResult(this, translated(kTitle), resultBoxText(*effects.result));
+}
+
+void TForm1::applyTimers(const online::Effects& effects) {
     if (effects.startTimers) {
         startClock(effects.nextClockTick);
         if (!Timer1.isActive()) Timer1.start();
@@ -150,6 +159,7 @@ void TForm1::applyEffects(online::Effects effects) {
         clockPause_.stop();
         retryTimer_.stop();
     }
+    if (effects.stopAlive) aliveTimer_.stop();
     if (effects.retryAfter) retryTimer_.start(static_cast<int>(effects.retryAfter->count()));
     if (effects.pauseThenReload) {
         // The reload follows a pause, but the window keeps answering meanwhile; it restarts
@@ -157,11 +167,6 @@ void TForm1::applyEffects(online::Effects effects) {
         Timer2.stop();
         clockPause_.start();
     }
-    if (effects.attention) drawAttention();
-    if (effects.animate) animate(*effects.animate, MoveOwner::Table);
-    if (effects.send) sendForTable(*effects.send);
-    if (effects.backToLocalGame) NewGame();
-    if (effects.result) ui_.showResult(this, translated(kTitle), resultBoxText(*effects.result));
 }
 
 void TForm1::drawAttention() {
@@ -185,30 +190,25 @@ void TForm1::sendForTable(const online::Outgoing& outgoing) {
     const bool started = link_->runner().send(
         outgoing.request, [this](const std::optional<net::PostResult>& result) {
             lobbyLink_.noticeReply(result);
-            applyEffects(table_.answered({result, link_->connection().StatusText()}));
-            reportIdle();
+            applyTable(state_.table().answered({result, link_->connection().StatusText()}));
         });
-    if (!started) applyEffects(table_.answered({}));
-}
-
-void TForm1::ReLoad() {
-    applyEffects(table_.refresh(otherWork()));
+    if (!started) applyTable(state_.table().answered({}));
 }
 
 void TForm1::SetClocks() {
-    const online::ClockTexts clocks = table_.table().Clocks();
+    const online::ClockTexts clocks = state_.table().table().Clocks();
     showClock(iPanel->Clock1, clocks.clock1);
     showClock(iPanel->Clock2, clocks.clock2);
 }
 
 void TForm1::Timer1Timer() {
-    applyEffects(table_.pollTick(otherWork()));
+    applyTable(state_.table().pollTick());
 }
 
 void TForm1::Timer2Timer() {
-    const online::Effects tick = table_.clockTick();
+    const online::Effects tick = state_.table().clockTick();
     const std::optional<std::chrono::milliseconds> next = tick.nextClockTick;
-    applyEffects(tick);
+    applyTable(tick);
     // Unless the run-out pause stopped it, the clock ticks again as the next second shows.
     if (Timer2.isActive()) startClock(next);
 }
@@ -216,31 +216,27 @@ void TForm1::Timer2Timer() {
 void TForm1::RzButton1Click() {
     if (requestUnderWay()) return;
     lobbyLink_.clearServerDown();
-    applyEffects(table_.refresh(otherWork()));
+    applyTable(state_.table().refresh());
 }
 
 void TForm1::bReadyClick() {
-    applyEffects(table_.ready(otherWork()));
+    applyTable(state_.table().ready());
 }
 
 void TForm1::bLeaveClick() {
-    applyEffects(table_.leaveTable(otherWork()));
+    applyTable(state_.table().leaveTable());
 }
 
 void TForm1::bRematchClick() {
-    applyEffects(table_.rematch(otherWork()));
+    applyTable(state_.table().rematch());
 }
 
 void TForm1::aliveTimer() {
-    if (!table_.isOpen()) {
-        aliveTimer_.stop();
-        return;
-    }
-    applyEffects(table_.aliveTick(otherWork()));
+    applyTable(state_.table().aliveTick());
 }
 
 bool TForm1::boardTurned() const {
-    return ownRowBottom_ && table_.isOpen() && table_.table().OwnSeat() == Side::Top;
+    return state_.boardTurned(ownRowBottom_);
 }
 
 void TForm1::setOwnRowBottom(bool on) {
@@ -262,7 +258,7 @@ void TForm1::placePits() {
 
 void TForm1::UpdateCursor() {
     // The pointer tells which row is the user's, not whose turn it is.
-    const online::PlayableRows rows = table_.table().Rows();
+    const online::PlayableRows rows = state_.table().table().Rows();
     for (int i = 1; i <= kPitCount; ++i) {
         const bool playable =
             !Position::isStore(i) && (Position::sideOf(i) == Side::Bottom ? rows.bottom : rows.top);
@@ -271,7 +267,7 @@ void TForm1::UpdateCursor() {
 }
 
 void TForm1::UpdateFormLabels() {
-    const online::TableView view = table_.table().View();
+    const online::TableView view = state_.table().table().View();
     fitBoard(view.panelVisible);
     iPanel->setVisible(view.panelVisible);
     if (view.panelVisible) {
