@@ -171,8 +171,6 @@ void TForm1::connectMenu() {
             [this] { applyTable(state_.table().retryTick()); });
     connect(&animator_, &MoveAnimator::stepStarted, this, &TForm1::showStepStart);
     connect(&animator_, &MoveAnimator::stepSettled, this, &TForm1::showStepSettled);
-    // Straight on: a handler may close or even destroy the window, and nothing of it runs after.
-    connect(&animator_, &MoveAnimator::stepShown, this, &TForm1::moveStepShown);
     connect(&animator_, &MoveAnimator::finished, this, &TForm1::moveFinished);
     connect(&hintTimer_, &QTimer::timeout, this, &TForm1::endHint);
 }
@@ -203,10 +201,6 @@ void TForm1::FormCreate() {
 
 TLunka* TForm1::pit(int index) const {
     return Position::isValidIndex(index) ? Board[static_cast<std::size_t>(index)] : nullptr;
-}
-
-QString TForm1::statusText() const {
-    return Panel1->text();
 }
 
 void TForm1::setMoveSounds(MoveSounds* sounds) {

@@ -71,78 +71,34 @@ class TForm1 : public QMainWindow {
     explicit TForm1(UiServices& ui, QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // Settings.
     void setMoveSounds(MoveSounds* sounds);
     // Restores the remembered background, move sounds, level and game folder, and keeps them
     // from now on.
     void setSettings(media::AppSettings* settings);
-    QString gameFolder() const { return gameFolder_; }
-    // The interface's language, shown at once and kept in the settings.
-    void setLanguage(UiLanguage language);
-    UiLanguage language() const { return language_.current(); }
-    void setStepDelay(int milliseconds) { state_.setLocalStepDelay(milliseconds); }
-    int stepDelay() const { return state_.stepDelay(); }
-    void setHintDuration(int milliseconds) { hintDuration_ = milliseconds; }
-    QUrl siteUrl() const { return link_->site(); }
     // The game server; its web site has the rules, the information and the registration page.
     void setSiteUrl(const QUrl& url) { link_->setSite(url); }
-    // Online timing, for tests: the poll and clock periods and the pause after a clock ran out.
-    void setTimerPeriods(int pollMilliseconds, int clockMilliseconds);
-    void setClockPause(int milliseconds) { clockPause_.setInterval(milliseconds); }
-    void setAlivePeriod(int milliseconds) { aliveTimer_.setInterval(milliseconds); }
-    // The clock the table's times are counted by; tests set one that follows their server.
-    void setTableClock(online::MonotonicClock clock) { state_.table().setClock(std::move(clock)); }
-    bool retryWaiting() const { return retryTimer_.isActive(); }
-    bool aliveRunning() const { return aliveTimer_.isActive(); }
+    // "Запомнить меня": the store of the session, read at once; a session kept there logs
+    // the user in without the dialog. None: nothing is kept.
+    void setSessionStore(SessionStore* store);
+
+  protected:
+    // What follows is the window's own; a test seam derived from it reaches it.
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    // The interface's language, shown at once and kept in the settings.
+    void setLanguage(UiLanguage language);
     // "Моё поле снизу", and whether the board is drawn turned now.
     void setOwnRowBottom(bool on);
-    bool ownRowBottom() const { return ownRowBottom_; }
     bool boardTurned() const;
-    // A computer that thinks elsewhere; none: the window's own (the levels of today answer at
-    // once, the master level thinks on a worker thread).
-    void setMoveChooser(MoveChooser* chooser) {
-        state_.local().match().setChooser(chooser ? chooser : &master_);
-    }
-    // The master level's time per move (also kept in the settings).
-    void setMasterTime(std::chrono::milliseconds time);
-    std::chrono::milliseconds masterTime() const { return master_.thinkTime(); }
-    // The computer is thinking of its move; the window shows it in the message pane.
-    bool computerThinking() const { return state_.local().thinking(); }
-    void setOnlineStepDelay(int milliseconds) { state_.setOnlineStepDelay(milliseconds); }
-
-    // What the window shows.
-    const Game& game() const { return game_; }
-    Game& game() { return game_; }
     TLunka* pit(int index) const;
-    QString statusText() const;
-    QLabel* statusPanel() const { return Panel1; }
-    QLabel* loginPane() const { return sPanel1; }
-    QLabel* messagePane() const { return sPanel2; }
-    InfoPanel* infoPanel() const { return iPanel; }
-    // Below 1 when the board is drawn smaller so that the window fits the screen.
-    double boardScale() const { return boardScale_; }
-    const MainMenu& menu() const { return *menu_; }
-    // A move, a turn, a hint or a request is under way: clicks, keys and ticks are refused.
-    bool isBusy() const { return state_.busy(); }
-    bool soundOn() const { return soundOn_; }
-    int backgroundIndex() const { return BackgroundIndex; }
-    int tableId() const { return state_.table().table().TableId(); }
-    const online::OnlineTable& onlineTable() const { return state_.table().table(); }
-    const ServerLink& serverLink() const { return *link_; }
-    bool pollRunning() const { return Timer1.isActive(); }
-    bool clockRunning() const { return Timer2.isActive(); }
-    TfNet* lobby() const { return fNet_; }
-    TLoginForm* loginForm() const { return loginForm_; }
-    TfAddGame* addGameForm() const { return fAddGame_; }
-    // The record and analysis windows, once opened.
-    RecordWindow* recordWindow() const { return recordWindow_; }
-    AnalysisWindow* analysisWindow() const { return analysisWindow_; }
 
     // Turn control and the move.
     void PitClick(TLunka* pit);
     void FormKeyPress(QChar key);
-    // Plays one move on the board with its animation.
-    void Hod(int pit);
 
     // Presentation.
     void SetLabel(const QString& text);
@@ -161,30 +117,11 @@ class TForm1 : public QMainWindow {
     void bRematchClick();   // "Реванш"
     void aliveTimer();
     void myGamesClick();  // "Мои партии"
-
     // The session with the server, as the lobby and the table see it.
     const net::Session& session() const;
-    // What the lobby and its dialogs use to reach the server and the desktop.
-    LobbyHost& lobbyHost() { return lobbyLink_; }
     // Makes `tableId` the open table and loads it.
     void openTable(int tableId);
 
-    // "Запомнить меня": the store of the session, read at once; a session kept there logs
-    // the user in without the dialog. None: nothing is kept.
-    void setSessionStore(SessionStore* store);
-
-  signals:
-    // A step of a move is on the screen (for watching the animation).
-    void moveStepShown(int stepIndex);
-
-  protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-  private:
     void buildLayout();
     void connectMenu();
     void FormCreate();

@@ -137,11 +137,6 @@ void TForm1::setLevelItem(int level) {
     apply(state_.local().levelChanged(), &state_.local());
 }
 
-void TForm1::setMasterTime(std::chrono::milliseconds time) {
-    master_.setThinkTime(time);
-    saveSettings();
-}
-
 void TForm1::N20Click() {
     if (!game_.history().canGoBack()) return;
     game_.goBack();

@@ -15,12 +15,6 @@ void TForm1::PitClick(TLunka* pit) {
     apply(state_.click(pit->PitIndex), &played);
 }
 
-void TForm1::Hod(int index) {
-    if (state_.busy()) return;
-    // A finished table takes no move, not even a replayed one.
-    animate(state_.table().table().GameOver() ? MoveResult{} : game_.move(index), nullptr);
-}
-
 void TForm1::animate(const MoveResult& result, online::PlayedGame* mover) {
     mover_ = mover;
     if (!result.accepted || result.steps.empty()) {

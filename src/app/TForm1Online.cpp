@@ -71,12 +71,6 @@ void TForm1::createDialogs() {
     }
 }
 
-void TForm1::setTimerPeriods(int pollMilliseconds, int clockMilliseconds) {
-    Timer1.setInterval(pollMilliseconds);
-    Timer2.setInterval(clockMilliseconds);
-    clockPeriod_ = clockMilliseconds;
-}
-
 void TForm1::N12Click() {
     fNet_->show();
     fNet_->raise();
