@@ -96,6 +96,8 @@ void TForm1::buildLayout() {
     bar->addWidget(sPanel2, 1);
 
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    fit_ = std::make_unique<WindowFit>(WindowFit::Parts{
+        this, board_, iPanel, Panel1, &Board, kClientWidth, kBoardHeight, kStatusBarHeight});
 
     Timer1.setInterval(kPollPeriod);
     Timer2.setInterval(kClockPeriod);
@@ -291,8 +293,8 @@ void TForm1::showEvent(QShowEvent* event) {
     // Shown again after a close: the server may be asked again.
     link_->resume();
     QMainWindow::showEvent(event);
-    followScreen();
-    fitBoard(boardWithPanel_);
+    fit_->followScreen();
+    fit_->refit();
 }
 
 void TForm1::setLanguage(UiLanguage language) {

@@ -15,6 +15,7 @@
 #include "MoveSounds.h"
 #include "ServerAddress.h"
 #include "ServerLink.h"
+#include "WindowFit.h"
 #include "core/Game.h"
 #include "core/SavedGame.h"
 #include "online/PlayState.h"
@@ -177,12 +178,6 @@ class TForm1 : public QMainWindow {
     void retranslate();
     void paintBackground();
 
-    // Size and place: the board as large as designed unless the screen is too small for it.
-    void fitBoard(bool withPanel);
-    WindowChrome windowChrome(int boardWidth) const;
-    void keepOnScreen();
-    void followScreen();
-
     // Online helpers.
     void createDialogs();
     // Every event of the game being played ends here: its effects, applied in order.
@@ -214,9 +209,7 @@ class TForm1 : public QMainWindow {
     QLabel* sPanel2 = nullptr;
     InfoPanel* iPanel = nullptr;
     QWidget* board_ = nullptr;
-    double boardScale_ = 1.0;
-    bool boardWithPanel_ = false;
-    bool followsScreen_ = false;
+    std::unique_ptr<WindowFit> fit_;
     QTimer Timer1;
     QTimer Timer2;
 

@@ -27,34 +27,8 @@ namespace pimra {
 
 namespace {
 
-constexpr int kClockDigits = 4;
-
 QString text(const std::string& utf8) {
     return QString::fromStdString(utf8);
-}
-
-void setLoginColour(QLabel* label, online::LoginColour colour) {
-    QPalette palette = label->palette();
-    switch (colour) {
-        case online::LoginColour::Green:
-            palette.setColor(QPalette::WindowText, QColor(0, 128, 0));
-            break;
-        case online::LoginColour::Red:
-            palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
-            break;
-        case online::LoginColour::Black:
-            palette = QPalette();
-            break;
-    }
-    label->setPalette(palette);
-}
-
-void showClock(QLCDNumber* clock, const std::string& shown) {
-    // The colon takes a digit's place; long games need more than "MM:SS".
-    clock->setDigitCount(std::max(kClockDigits, static_cast<int>(shown.size())));
-    clock->display(text(shown));
-    // The display has no text of its own to read back; screen readers get it this way.
-    clock->setAccessibleName(text(shown));
 }
 
 }  // namespace
@@ -190,9 +164,7 @@ void TForm1::sendForTable(const online::Outgoing& outgoing) {
 }
 
 void TForm1::SetClocks() {
-    const online::ClockTexts clocks = state_.table().table().Clocks();
-    showClock(iPanel->Clock1, clocks.clock1);
-    showClock(iPanel->Clock2, clocks.clock2);
+    iPanel->showClocks(state_.table().table().Clocks());
 }
 
 void TForm1::Timer1Timer() {
@@ -262,25 +234,10 @@ void TForm1::UpdateCursor() {
 
 void TForm1::UpdateFormLabels() {
     const online::TableView view = state_.table().table().View();
-    fitBoard(view.panelVisible);
+    fit_->fit(view.panelVisible);
     iPanel->setVisible(view.panelVisible);
-    if (view.panelVisible) {
-        iPanel->showSeats(view.seat1, view.seat2);
-        if (view.statusText) SetLabel(text(*view.statusText));
-        showClock(iPanel->Clock1, view.clocks.clock1);
-        showClock(iPanel->Clock2, view.clocks.clock2);
-    }
-    setShownText(iPanel->Label2, text(view.tableLabel));
-    setShownText(iPanel->Label3, text(view.resultText));
-    iPanel->Label3->setVisible(view.resultVisible);
-    iPanel->Label4->setVisible(view.resultVisible);
-    setLoginColour(iPanel->LoginLabel1, view.loginColour1);
-    setLoginColour(iPanel->LoginLabel2, view.loginColour2);
-    iPanel->bReady->setVisible(view.readyVisible);
-    iPanel->bLeave->setVisible(view.leaveVisible);
-    iPanel->watching->setVisible(view.watching);
-    iPanel->bRematch->setVisible(view.rematchVisible);
-    iPanel->bRematch->setEnabled(!view.rematchAsked);
+    if (view.panelVisible && view.statusText) SetLabel(text(*view.statusText));
+    iPanel->showView(view);
     placePits();
 }
 

@@ -82,7 +82,7 @@ class TestForm : public TForm1 {
     QLabel* loginPane() const { return sPanel1; }
     QLabel* messagePane() const { return sPanel2; }
     InfoPanel* infoPanel() const { return iPanel; }
-    double boardScale() const { return boardScale_; }
+    double boardScale() const { return fit_->scale(); }
     const MainMenu& menu() const { return *menu_; }
     bool soundOn() const { return soundOn_; }
     int backgroundIndex() const { return BackgroundIndex; }
