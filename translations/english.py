@@ -20,6 +20,7 @@ ENGLISH = {
     "Реванш": "Rematch",
     "Запись партии": "Game record",
     "Мои партии": "My games",
+    "&Выйти": "Lo&g out",
     "Анализ": "Analysis",
     "Моё поле снизу": "My row at the bottom",
     "Запомнить меня": "Remember me",
@@ -81,6 +82,7 @@ ENGLISH = {
     "Сохраненная игра загужена": "Saved game loaded",
     "Ошибка: игра не сохранена": "Error: the game was not saved",
     "Ошибка: в лунке больше 255 камней": "Error: a pit holds more than 255 stones",
+    "Ошибка: на доске больше 216 камней": "Error: the board holds more than 216 stones",
     "Ошибка: файл игры не открыт": "Error: the game file could not be opened",
     "Ошибка: файл не является сохранённой игрой": "Error: the file is not a saved game",
     "Сервер недоступен, или отсутствует подключение к интернету!":

@@ -651,12 +651,20 @@
         <translation>Server error, try again later</translation>
     </message>
     <message>
+        <source>Ошибка: на доске больше 216 камней</source>
+        <translation>Error: the board holds more than 216 stones</translation>
+    </message>
+    <message>
         <source>Ошибка: файл не является сохранённой игрой</source>
         <translation>Error: the file is not a saved game</translation>
     </message>
     <message>
         <source>Связь с сервером восстановлена, стол обновлён</source>
         <translation>Connection restored, the table is reloaded</translation>
+    </message>
+    <message>
+        <source>&amp;Выйти</source>
+        <translation>Lo&amp;g out</translation>
     </message>
 </context>
 <context>

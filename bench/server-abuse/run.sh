@@ -8,7 +8,11 @@
 #     a length, 100,000 header lines, and 5,000 connections held open (target under 64 MB);
 #  3. gettable p99 while 50 login attempts per second are made (target under 50 ms);
 #  4. reply time of a login of an unknown user over that of a wrong password (target 0.5-2);
-#  5. gettable requests/s on fresh connections over nginx's static requests/s.
+#  5. gettable requests/s on fresh connections over nginx's static requests/s;
+#  6. through the nginx front of deploy/nginx (plain http), the share of other clients'
+#     requests served while one client holds 64 slow requests and floods on 16 connections:
+#     the shipped limits with --trust-proxy, and as before (64 connections per client at the
+#     front, the server counting the front's connections as one address).
 # Attack connections come from many loopback addresses, as from many hosts.
 # Usage: bench/server-abuse/run.sh [PATH_TO_RELEASE_PIMRA_SERVER]
 #        (SECONDS=15 per measurement, FLOOD_CONNECTIONS=64 parallel flooders)
@@ -37,6 +41,8 @@ ulimit -n "$(ulimit -Hn)"
 
 probe="$work/abuse_probe"
 c++ -std=c++20 -O2 -pthread "$here/abuse_probe.cpp" -o "$probe"
+front_probe="$work/front_probe"
+c++ -std=c++20 -O2 -pthread "$here/front_probe.cpp" -o "$front_probe"
 
 free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
 
@@ -168,6 +174,35 @@ g="$(BODY="$gettable" wrk -t2 -c64 -d"${seconds}s" -s "$root/bench/server-load/p
 s="$(wrk -t2 -c64 -d"${seconds}s" -s "$root/bench/server-load/static.lua" \
      "http://127.0.0.1:$nginx_port/state.json" | rate)"
 row "requests/s, gettable vs static" "$g" "$s" "$(ratio "$g" "$s")" "no worse than the load bench's ratio"
+
+echo "== 6. one greedy client through the front"
+# One setup: a server of its own and nginx from deploy/nginx in front of it.
+front_run() {  # NAME SERVER_OPTION... -- FRONT_OPTION...
+    local name="$1" server_args=() front_args=()
+    shift
+    while [ "$1" != -- ]; do server_args+=("$1"); shift; done
+    shift
+    front_args=("$@")
+    local backend front
+    backend="$(free_port)"; front="$(free_port)"
+    "$server" --port "$backend" --db "$work/front-$name.db" "${server_args[@]}" \
+        2>"$work/front-$name.log" &
+    local backend_pid=$!
+    for _ in $(seq 100); do grep -q "listening on" "$work/front-$name.log" && break; sleep 0.1; done
+    bash "$root/deploy/nginx/start-cluster.sh" "${front_args[@]}" "127.0.0.1:$front" \
+        "$work/front-$name" "127.0.0.1:$backend" >/dev/null
+    for _ in $(seq 100); do curl -sf "http://127.0.0.1:$front/info.html" >/dev/null && break; sleep 0.1; done
+    # The table is read from the setup's own server: a list stands in for it.
+    client_post "action=tablelist&gameid=1&" > "$work/front-list.http"
+    local figures
+    figures="$("$front_probe" "$front" "$work/front-list.http" "$seconds" 64 16 20)"
+    kill "$(cat "$work/front-$name/nginx.pid")"; kill "$backend_pid"; wait "$backend_pid" 2>/dev/null || true
+    echo "$figures" | sed "s/^/  $name /"
+    row "others served, greedy client ($name) (%)" "$(echo "$figures" | value others_success_pct)" \
+        "-" "-" "p99 $(echo "$figures" | value others_p99_ms) ms; greedy flood $(echo "$figures" | value greedy_flood_success_pct)% served"
+}
+front_run shipped --trust-proxy -- 
+front_run before -- --conn 64
 
 echo
 printf '%-44s %12s %12s %8s   %s\n' "figure" "pimra" "nginx" "ratio" "note"

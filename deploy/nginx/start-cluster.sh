@@ -1,27 +1,29 @@
 #!/usr/bin/env bash
 # Starts nginx in front of several pimra-server processes that share one PostgreSQL database.
 # Usage: deploy/nginx/start-cluster.sh [--cert CERT --key KEY] [--rate RATE] [--burst N]
-#                                      LISTEN WORK_DIR SERVER...
+#                                      [--conn N] LISTEN WORK_DIR SERVER...
 #   LISTEN    what nginx listens on: 443, or 127.0.0.1:8080 for a trial on this machine
 #   WORK_DIR  where the written configuration, the pid file and the logs go
 #   SERVER    host:port of each pimra-server (started with --db postgresql://... --trust-proxy)
 # With --cert and --key the front speaks https, without it plain http (for a trial only).
 # --rate, --burst: requests to /engine/ per client address (default 20r/s with bursts of 40).
+# --conn: requests under way at once per client address (default 8).
 # Stop with: kill "$(cat WORK_DIR/nginx.pid)"
 set -euo pipefail
-cert="" key="" rate="20r/s" burst=40
+cert="" key="" rate="20r/s" burst=40 conn=8
 while [[ "${1:-}" == --* ]]; do
     case "$1" in
         --cert) cert="$(realpath "$2")" ;;
         --key) key="$(realpath "$2")" ;;
         --rate) rate="$2" ;;
         --burst) burst="$2" ;;
-        *) sed -n '3,11p' "$0" >&2; exit 2 ;;
+        --conn) conn="$2" ;;
+        *) sed -n '3,12p' "$0" >&2; exit 2 ;;
     esac
     shift 2
 done
 if [ $# -lt 3 ] || { [ -z "$cert" ] && [ -n "$key" ]; } || { [ -n "$cert" ] && [ -z "$key" ]; }; then
-    sed -n '3,11p' "$0" >&2
+    sed -n '3,12p' "$0" >&2
     exit 2
 fi
 listen="$1"
@@ -38,7 +40,7 @@ done
 tls=""
 if [ -n "$cert" ]; then
     listen="$listen ssl"
-    tls="    ssl_certificate $cert;\n    ssl_certificate_key $key;\n    ssl_protocols TLSv1.2 TLSv1.3;"
+    tls="    ssl_certificate $cert;\n    ssl_certificate_key $key;\n    include $here/tls.conf;"
 fi
 {
     echo "pid $work/nginx.pid;"
@@ -50,7 +52,7 @@ fi
     echo "    client_body_temp_path $work/body;"
     echo "    proxy_temp_path $work/proxy;"
     sed -e "s|@LISTEN@|$listen|" -e "s|@SERVERS@|$servers|" -e "s|@TLS@|$tls|" \
-        -e "s|@RATE@|$rate|" -e "s|@BURST@|$burst|" \
+        -e "s|@RATE@|$rate|" -e "s|@BURST@|$burst|" -e "s|@CONN@|$conn|" \
         "$here/pimra-cluster.conf" | sed 's/^/    /'
     echo "}"
 } > "$work/nginx.conf"

@@ -2,7 +2,7 @@
 # Starts nginx as the TLS front of a pimra-server that listens on loopback.
 # Usage: deploy/nginx/start.sh CERT KEY [HTTPS_PORT [UPSTREAM [WORK_DIR]]]
 #   defaults: port 443, upstream 127.0.0.1:8455, work dir /run/pimra-nginx
-# Start the server itself with: pimra-server --trust-proxy
+# Start the server itself with: pimra-server --trust-proxy (nginx reaches it from 127.0.0.1)
 # Stop with: kill "$(cat WORK_DIR/nginx.pid)"
 set -euo pipefail
 cert="$(realpath "$1")"
@@ -22,7 +22,8 @@ mkdir -p "$work"
     echo "    client_body_temp_path $work/body;"
     echo "    proxy_temp_path $work/proxy;"
     sed -e "s|@PORT@|$port|" -e "s|@CERT@|$cert|" -e "s|@KEY@|$key|" \
-        -e "s|@UPSTREAM@|$upstream|" "$here/pimra.conf" | sed 's/^/    /'
+        -e "s|@UPSTREAM@|$upstream|" -e "s|@TLS@|$here/tls.conf|" "$here/pimra.conf" |
+        sed 's/^/    /'
     echo "}"
 } > "$work/nginx.conf"
 exec nginx -c "$work/nginx.conf" -p "$work"

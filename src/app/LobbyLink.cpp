@@ -4,6 +4,7 @@
 #include "SessionStore.h"
 #include "ShownText.h"
 #include "UiServices.h"
+#include "net/Requests.h"
 #include "online/RememberedSession.h"
 
 namespace pimra {
@@ -64,6 +65,16 @@ void LobbyLink::keepSession(bool remember) {
     } else {
         sessionStore_->erase();
     }
+}
+
+void LobbyLink::logout() {
+    const net::Request request = net::LogoutRequest(session());
+    link_.connection().EndSession();
+    if (sessionStore_ != nullptr) sessionStore_->erase();
+    hooks_.loggedIn();
+    // Whatever the server answers, or if it cannot be reached, this end is logged out; a
+    // session the server keeps lapses unused.
+    send(request, [](const std::optional<net::PostResult>&) {});
 }
 
 void LobbyLink::setSessionStore(SessionStore* store,

@@ -23,7 +23,7 @@ class LobbyLink : public LobbyHost {
         std::function<void()> serverAnswered;
         // An exchange and what followed from it have ended.
         std::function<void()> exchangeEnded;
-        // The session changed to logged in: captions, menus and cursors follow.
+        // The session changed (logged in or out): captions, menus and cursors follow.
         std::function<void()> loggedIn;
         std::function<void(int tableId)> openTable;
         std::function<void(const QString& text)> showLoginPane;
@@ -43,6 +43,9 @@ class LobbyLink : public LobbyHost {
     void setLoginPane(const QString& text) override { hooks_.showLoginPane(text); }
     void keepSession(bool remember) override;
     std::string statusText() const override;
+    // Logs out at once: the session and the kept one are forgotten, and the server is asked to
+    // end it. Only while no exchange is under way.
+    void logout();
 
     // The store of the kept session, read at once; `restored` gets a session kept there,
     // unless a login or an exchange came first. None: nothing is kept.

@@ -36,6 +36,9 @@ QAction* addCheckItem(QMenu* menu, const char* text, const QKeySequence& key) {
 MainMenu::MainMenu(QMenuBar* bar) {
     N12 = bar->addAction(QString());
     setShownText(N12, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "&Игра Online")));
+    logout = bar->addAction(QString());
+    setShownText(logout, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "&Выйти")));
+    logout->setVisible(false);
 
     N1 = addMenu(bar, QT_TRANSLATE_NOOP("pimra", "Игра с &компьютером"), kHelpGeneral);
     N2 = addItem(N1, QT_TRANSLATE_NOOP("pimra", "Новая"), Qt::Key_F2);

@@ -19,7 +19,8 @@ struct MainMenu {
     // Builds the menu bar's items in their order, with captions, shortcuts and check states.
     explicit MainMenu(QMenuBar* bar);
 
-    QAction* N12;  // "Игра Online", a command in the bar itself
+    QAction* N12;     // "Игра Online", a command in the bar itself
+    QAction* logout;  // "Выйти", beside it in the bar while logged in; in no list below
 
     QMenu* N1;     // "Игра с компьютером"
     QAction* N2;   // "Новая"

@@ -64,6 +64,7 @@ const char* const kWordsBeginnings[] = {
     QT_TRANSLATE_NOOP("pimra", "Сохраненная игра загужена"),
     QT_TRANSLATE_NOOP("pimra", "Ошибка: игра не сохранена"),
     QT_TRANSLATE_NOOP("pimra", "Ошибка: в лунке больше 255 камней"),
+    QT_TRANSLATE_NOOP("pimra", "Ошибка: на доске больше 216 камней"),
     QT_TRANSLATE_NOOP("pimra", "Ошибка: файл игры не открыт"),
     QT_TRANSLATE_NOOP("pimra", "Ошибка: файл не является сохранённой игрой"),
     QT_TRANSLATE_NOOP("pimra", "Сервер недоступен, или отсутствует подключение к интернету!"),

@@ -119,6 +119,7 @@ void TForm1::connectMenu() {
         };
     };
     connect(m.N12, &QAction::triggered, this, guarded(&online::Commands::lobby, &TForm1::N12Click));
+    connect(m.logout, &QAction::triggered, this, &TForm1::logoutClick);
     connect(m.N2, &QAction::triggered, this, &TForm1::N2Click);
     connect(m.N7, &QAction::triggered, this, guarded(&online::Commands::save, &TForm1::N7Click));
     connect(m.N11, &QAction::triggered, this, &TForm1::N11Click);

@@ -118,6 +118,7 @@ class TForm1 : public QMainWindow {
     void bRematchClick();   // "Реванш"
     void aliveTimer();
     void myGamesClick();  // "Мои партии"
+    void logoutClick();   // "Выйти"
     // The session with the server, as the lobby and the table see it.
     const net::Session& session() const;
     // Makes `tableId` the open table and loads it.

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -26,6 +27,9 @@
 namespace pimra {
 
 namespace {
+
+// How soon a logout asked for during an exchange is tried again.
+constexpr int kLogoutRetryMs = 100;
 
 QString text(const std::string& utf8) {
     return QString::fromStdString(utf8);
@@ -74,7 +78,19 @@ void TForm1::showServerStatus() {
 void TForm1::afterLogin() {
     setShownTitle(this, text(online::MainWindowCaption(session())));
     menu_->myGames->setVisible(session().LoggedIn());
+    menu_->logout->setVisible(session().LoggedIn());
     UpdateCursor();
+}
+
+void TForm1::logoutClick() {
+    if (!session().LoggedIn()) return;
+    // A poll or a move under way owns the connection's session until it ends.
+    if (lobbyLink_.exchangeUnderWay()) {
+        QTimer::singleShot(kLogoutRetryMs, this, &TForm1::logoutClick);
+        return;
+    }
+    lobbyLink_.logout();
+    fNet_->UpdateStatus();
 }
 
 void TForm1::openTable(int tableId) {

@@ -15,7 +15,7 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-static_assert(kMostStonesOnBoard == (kStartStones + Game::kMaxStoneShift) * 2 * 6);
+static_assert(kMostStonesOnBoard == (kStartStones + 2 * Game::kMaxStoneShift) * 2 * 6);
 
 }  // namespace
 
@@ -25,6 +25,8 @@ const char* outcomeText(SaveOutcome outcome) {
             return kSavedText;
         case SaveOutcome::TooManyStones:
             return kSaveTooManyStonesText;
+        case SaveOutcome::BeyondLoad:
+            return kSaveBeyondLoadText;
         case SaveOutcome::Failed:
             break;
     }
@@ -45,6 +47,7 @@ const char* outcomeText(LoadOutcome outcome) {
 
 SaveOutcome writeSavedGame(const std::string& path, const Position& position) {
     if (!position.fitsInBytes()) return SaveOutcome::TooManyStones;
+    if (!isPlausibleSavedPosition(position)) return SaveOutcome::BeyondLoad;
     std::array<unsigned char, kSavedGameSize> bytes{};
     for (int i = 1; i <= kPitCount; ++i)
         bytes[static_cast<std::size_t>(i - 1)] = static_cast<unsigned char>(position[i]);
@@ -70,9 +73,8 @@ LoadedGame readSavedGame(const std::string& path) {
         return LoadedGame{std::nullopt, outcome, outcomeText(outcome)};
     };
     if (!file) return failed(LoadOutcome::NotOpened);
-    // One byte more than a saved game tells a longer file from one of the right size.
-    std::array<unsigned char, kSavedGameSize + 1> bytes{};
-    if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != kSavedGameSize) {
+    std::array<unsigned char, kSavedGameSize> bytes{};
+    if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
         return failed(LoadOutcome::NotASavedGame);
     }
     Position position;

@@ -12,15 +12,17 @@ inline constexpr const char* kSavedText = "Игра сохранена";
 inline constexpr const char* kLoadedText = "Сохраненная игра загужена";
 inline constexpr const char* kSaveFailedText = "Ошибка: игра не сохранена";
 inline constexpr const char* kSaveTooManyStonesText = "Ошибка: в лунке больше 255 камней";
+inline constexpr const char* kSaveBeyondLoadText = "Ошибка: на доске больше 216 камней";
 inline constexpr const char* kLoadFailedText = "Ошибка: файл игры не открыт";
 inline constexpr const char* kLoadNotAGameText = "Ошибка: файл не является сохранённой игрой";
 
 constexpr std::size_t kSavedGameSize = 14;
-// The most stones the program puts on a board: every pit of the start with as many stones
-// added as editing allows. Play only moves stones, so no pit, store or board holds more.
-constexpr int kMostStonesOnBoard = (kStartStones + 6) * 2 * 6;
+// The most stones a new game's board can hold: "fewer stones" down to the limit, "Новая",
+// then "more stones" up to the other limit. Play only moves stones. Editing in the middle of
+// a game can go past it; such a board is not saved, so every saved file loads back.
+constexpr int kMostStonesOnBoard = (kStartStones + 2 * 6) * 2 * 6;
 
-enum class SaveOutcome { Saved, TooManyStones, Failed };
+enum class SaveOutcome { Saved, TooManyStones, BeyondLoad, Failed };
 enum class LoadOutcome { Loaded, NotOpened, NotASavedGame };
 
 // The status texts that go with each outcome.
@@ -40,8 +42,8 @@ struct LoadedGame {
 // play can gather, and no more stones in all than editing puts on the board.
 bool isPlausibleSavedPosition(const Position& position);
 
-// Takes a file of exactly 14 bytes whose counts are plausible; anything else is not a saved
-// game and gives no position.
+// Takes the first 14 bytes of a file when their counts are plausible (anything after them is
+// ignored); a shorter file or implausible counts are not a saved game and give no position.
 LoadedGame readSavedGame(const std::string& path);
 
 // The file that "Загрузить " reads without asking. It is remembered only once a save or a

@@ -80,4 +80,8 @@ Request AliveRequest(const Session& session, int tableId) {
     return SeatRequest("alive", session, tableId);
 }
 
+Request LogoutRequest(const Session& session) {
+    return {{"action", "logout"}, {"sid", session.Sid}, {"code", session.Code}};
+}
+
 }  // namespace pimra::net

@@ -35,6 +35,8 @@ class ServerConnection {
     const Session& session() const { return session_; }
     // A session kept from an earlier run; only while no exchange is under way.
     void RestoreSession(const Session& session) { session_ = session; }
+    // Logged out; only while no exchange is under way.
+    void EndSession() { session_ = Session{}; }
     bool ServerDown() const { return serverDown_; }
     void ClearServerDown() { serverDown_ = false; }
     // What the right-hand status pane shows.

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <iostream>
+#include <limits>
 #include <set>
 
 #include "GameArchive.h"
@@ -181,6 +182,7 @@ Engine::Answer Engine::act(const FormFields& fields, const std::string& address)
         {"leave", &Engine::leave},
         {"rematch", &Engine::rematch},
         {"alive", &Engine::alive},
+        {"logout", &Engine::logout},
     };
     try {
         const std::string& action = field(fields, "action");
@@ -545,6 +547,18 @@ Engine::Answer Engine::alive(const FormFields& fields) {
         if (!seated) throw Refusal{reason::kNotSeated};
         const Side seat = *seated;
         markSeen(tx, table, seat, clock_.nowMs());
+    };
+    return Answer{{}, std::move(change), replyWith(kSuccess)};
+}
+
+// The session ends at once: it is marked unused since long before any session's lifetime
+// and dropped as unused, with the store's own session calls.
+Engine::Answer Engine::logout(const FormFields& fields) {
+    auto change = [this, session = sessionOf(fields)](StoreTransaction& tx) {
+        constexpr std::int64_t kEnded = std::numeric_limits<std::int64_t>::min() / 2;
+        const std::string login = requireLogin(tx, session);
+        tx.touchSession(session.sid, kEnded);
+        tx.trimSessions(login, Accounts::kMaxSessionsPerLogin, kEnded + 1);
     };
     return Answer{{}, std::move(change), replyWith(kSuccess)};
 }

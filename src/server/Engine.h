@@ -78,6 +78,7 @@ class Engine {
     Answer leave(const FormFields& fields);
     Answer rematch(const FormFields& fields);
     Answer alive(const FormFields& fields);
+    Answer logout(const FormFields& fields);
 
     void removeStaleTables(StoreTransaction& tx, std::int64_t nowMs) const;
     nlohmann::json describeTable(const TableRow& table, std::int64_t nowMs) const;

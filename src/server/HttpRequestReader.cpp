@@ -44,8 +44,14 @@ HttpRequestReader::Outcome HttpRequestReader::refuse(http::status status) {
 std::optional<http::status> HttpRequestReader::headerProblem() const {
     const auto& header = parser_.get();
     if (header.count(http::field::content_length) > 1) return http::status::bad_request;
-    if (header.count(http::field::content_length) > 0 &&
-        header.count(http::field::transfer_encoding) > 0) {
+    const std::size_t codings = header.count(http::field::transfer_encoding);
+    if (header.count(http::field::content_length) > 0 && codings > 0) {
+        return http::status::bad_request;
+    }
+    // Any other coding, or a list, leaves the body's end unknown: read as the next request,
+    // it would be one that the front never saw.
+    if (codings > 1 ||
+        (codings == 1 && !beast::iequals(header[http::field::transfer_encoding], "chunked"))) {
         return http::status::bad_request;
     }
     if (header.version() >= 11 && header.count(http::field::host) == 0) {

@@ -23,8 +23,9 @@ using HttpRequest = boost::beast::http::request<boost::beast::http::string_body>
 // Reads one request from a connection's bytes as they arrive, under bounds on the header and
 // the body whatever the body's framing. Refuses with the status to answer: 431 for a header
 // too large, 413 for a body too large, 415 for a compressed body, 400 for broken or ambiguous
-// framing (Content-Length beside chunked, two Content-Lengths, a bad length, HTTP/1.1
-// without Host). A refused request leaves the connection to be closed after the reply.
+// framing (Content-Length beside chunked, two Content-Lengths, a bad length, a
+// Transfer-Encoding other than exactly "chunked", HTTP/1.1 without Host). A refused request leaves
+// the connection to be closed after the reply.
 class HttpRequestReader {
   public:
     enum class Outcome { NeedMore, Complete, Refused };

@@ -9,18 +9,22 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <latch>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "Accounts.h"
 #include "ArchivePages.h"
+#include "ClientAddress.h"
 #include "Credentials.h"
 #include "CsrfToken.h"
 #include "Engine.h"
@@ -53,19 +57,20 @@ constexpr std::size_t kReadChunk = 16 * 1024;
 constexpr unsigned kEngineWorkers = 64;
 constexpr int kHasherNiceness = 10;
 
-// Open connections, in all and per address.
+// Open connections (or, through the front, requests under way), in all and per address.
 class ConnectionCount {
   public:
     ConnectionCount(int maxTotal, int maxPerAddress)
         : maxTotal_(maxTotal), maxPerAddress_(maxPerAddress) {}
+    // An empty address counts against the total alone.
     bool take(const std::string& address) {
         std::lock_guard lock(mutex_);
-        int& mine = perAddress_[address];
-        if (total_ >= maxTotal_ || mine >= maxPerAddress_) {
-            if (mine == 0) perAddress_.erase(address);
-            return false;
+        if (total_ >= maxTotal_) return false;
+        if (!address.empty()) {
+            int& mine = perAddress_[address];
+            if (mine >= maxPerAddress_) return false;
+            ++mine;
         }
-        ++mine;
         ++total_;
         return true;
     }
@@ -132,8 +137,10 @@ class HttpServer::Impl {
           accounts_(accounts),
           store_(store),
           limits_(limits),
+          trusted_(canonical(limits.trustedProxies)),
           csrf_(storeSecret(store)),
           connections_(limits.maxConnections, limits.maxConnectionsPerAddress),
+          frontClients_(std::numeric_limits<int>::max(), limits.maxConnectionsPerAddress),
           acceptor_(io_),
           workers_(kEngineWorkers),
           hashers_(hasherCount()) {
@@ -201,13 +208,30 @@ class HttpServer::Impl {
 
     void admit(tcp::socket socket, const tcp::endpoint& peer);
 
+    bool trusted(const std::string& address) const {
+        return std::find(trusted_.begin(), trusted_.end(), address) != trusted_.end();
+    }
+
+    static std::vector<std::string> canonical(const std::vector<std::string>& addresses) {
+        std::vector<std::string> result;
+        for (const auto& address : addresses) {
+            if (const auto written = canonicalAddress(address)) result.push_back(*written);
+        }
+        return result;
+    }
+
     Engine& engine_;
     Accounts& accounts_;
     Store& store_;
     HttpLimits limits_;
+    std::vector<std::string> trusted_;  // the front's addresses, canonical
     CsrfToken csrf_;
-    // Outlives the connections that the context still holds when it goes.
+    // Outlive the connections that the context still holds when it goes.
     ConnectionCount connections_;
+    // Requests under way through the front, per client. nginx reads a whole request before it
+    // passes it on and keeps its connections to us open for other clients, so a client's
+    // share of the server is its requests under way here, not the front's connections.
+    ConnectionCount frontClients_;
     asio::io_context io_;
     tcp::acceptor acceptor_;
     tcp::endpoint peer_;  // of the connection being accepted
@@ -221,9 +245,15 @@ namespace {
 
 class Connection : public std::enable_shared_from_this<Connection> {
   public:
-    Connection(HttpServer::Impl& server, tcp::socket socket, std::string address)
-        : server_(server), stream_(std::move(socket)), address_(std::move(address)) {}
-    ~Connection() { server_.connections_.give(address_); }
+    Connection(HttpServer::Impl& server, tcp::socket socket, std::string address, bool front)
+        : server_(server),
+          stream_(std::move(socket)),
+          address_(std::move(address)),
+          front_(front) {}
+    ~Connection() {
+        releaseClient();
+        server_.connections_.give(front_ ? std::string() : address_);
+    }
 
     void start() { nextRequest(); }
 
@@ -233,6 +263,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
     void nextRequest() {
         reader_.emplace(limits().maxHeaderBytes, limits().maxBodyBytes);
         started_ = false;
+        headOnly_ = false;
         stream_.expires_after(limits().idleTimeout);
         if (buffer_.size() > 0) {
             markStarted();
@@ -267,17 +298,48 @@ class Connection : public std::enable_shared_from_this<Connection> {
     }
 
     void parse() {
-        switch (reader_->read(buffer_)) {
-            case HttpRequestReader::Outcome::Complete:
-                handle();
-                return;
-            case HttpRequestReader::Outcome::Refused:
-                refuse(reader_->refusal());
-                return;
-            case HttpRequestReader::Outcome::NeedMore:
-                readMore();
-                return;
+        const auto outcome = reader_->read(buffer_);
+        if (outcome == HttpRequestReader::Outcome::Refused) {
+            refuse(reader_->refusal());
+            return;
         }
+        if (reader_->headerDone() && client_.empty()) {
+            if (const auto refusal = identifyClient()) {
+                refuse(*refusal);
+                return;
+            }
+        }
+        if (outcome == HttpRequestReader::Outcome::Complete) {
+            handle();
+        } else {
+            readMore();
+        }
+    }
+
+    // Who the request is from, once its header is read: the peer, or behind the front the
+    // client that X-Real-IP names, whose requests under way then count against its own limit.
+    std::optional<http::status> identifyClient() {
+        if (!front_) {
+            client_ = address_;
+            return std::nullopt;
+        }
+        const auto& header = reader_->request();
+        if (header.count("X-Real-IP") > 1) return http::status::bad_request;
+        const auto named = header["X-Real-IP"];
+        const auto address = named.empty()
+                                 ? std::optional<std::string>(address_)
+                                 : canonicalAddress(std::string_view(named.data(), named.size()));
+        if (!address) return http::status::bad_request;
+        if (!server_.frontClients_.take(*address)) return http::status::service_unavailable;
+        client_ = *address;
+        countedClient_ = true;
+        return std::nullopt;
+    }
+
+    void releaseClient() {
+        if (countedClient_) server_.frontClients_.give(client_);
+        countedClient_ = false;
+        client_.clear();
     }
 
     // Answers a request that cannot be served and closes the connection after the reply.
@@ -293,6 +355,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
         }
         response.keep_alive(false);
         refused_ = true;
+        // The request line is read before the fields whose fault may refuse the request.
+        headOnly_ = reader_->request().method() == http::verb::head;
         send(std::move(response));
     }
 
@@ -306,6 +370,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
     void handle() {
         request_ = reader_->release();
+        headOnly_ = request_.method() == http::verb::head;
         // The handler's time counts against the request as well.
         stream_.expires_after(limits().requestTimeout);
         const std::string_view path = pathOf(request_.target());
@@ -340,17 +405,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
         return response;
     }
 
-    std::string clientAddress() const {
-        if (limits().trustProxy) {
-            const auto forwarded = request_["X-Real-IP"];
-            beast::error_code ec;
-            const auto peer = asio::ip::make_address(address_, ec);
-            if (!ec && peer.is_loopback() && !forwarded.empty()) {
-                return std::string(forwarded.data(), forwarded.size());
-            }
-        }
-        return address_;
-    }
+    std::string clientAddress() const { return client_; }
 
     // Logins run on the hashers, reads on the workers. A change is handed straight to a store
     // that queues writes, from this thread; its reply comes from the store once it is durable,
@@ -467,15 +522,24 @@ class Connection : public std::enable_shared_from_this<Connection> {
         response.prepare_payload();
         response_ = std::make_shared<Response>(std::move(response));
         stream_.expires_after(limits().requestTimeout);
-        http::async_write(stream_, *response_,
-                          [self = shared_from_this()](beast::error_code ec, std::size_t) {
-                              self->onWritten(ec);
-                          });
+        auto written = [self = shared_from_this()](beast::error_code ec, std::size_t) {
+            self->onWritten(ec);
+        };
+        if (headOnly_) {
+            // The header of the GET reply, its Content-Length included, and no body.
+            serializer_ =
+                std::make_shared<http::response_serializer<http::string_body>>(*response_);
+            http::async_write_header(stream_, *serializer_, std::move(written));
+        } else {
+            http::async_write(stream_, *response_, std::move(written));
+        }
     }
 
     void onWritten(beast::error_code ec) {
         const bool again = !ec && response_->keep_alive();
+        serializer_.reset();
         response_.reset();
+        releaseClient();
         if (again) {
             nextRequest();
         } else if (!ec && refused_) {
@@ -513,11 +577,16 @@ class Connection : public std::enable_shared_from_this<Connection> {
     HttpServer::Impl& server_;
     beast::tcp_stream stream_;
     std::string address_;
+    bool front_;          // the peer is the front
+    std::string client_;  // once the request's header is read
+    bool countedClient_ = false;
     beast::flat_buffer buffer_;
     std::optional<HttpRequestReader> reader_;
     Request request_;
     std::shared_ptr<Response> response_;
+    std::shared_ptr<http::response_serializer<http::string_body>> serializer_;
     bool started_ = false;
+    bool headOnly_ = false;
     bool refused_ = false;
 };
 
@@ -525,14 +594,15 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
 void HttpServer::Impl::admit(tcp::socket socket, const tcp::endpoint& peer) {
     beast::error_code ec;
-    const std::string address = peer.address().to_string();
-    if (!connections_.take(address)) {
+    const std::string address = canonicalAddress(peer.address().to_string()).value_or("");
+    const bool front = trusted(address);
+    if (!connections_.take(front ? std::string() : address)) {
         // Refused at once: a reset, not a place in a queue.
         socket.set_option(asio::socket_base::linger(true, 0), ec);
         socket.close(ec);
         return;
     }
-    std::make_shared<Connection>(*this, std::move(socket), address)->start();
+    std::make_shared<Connection>(*this, std::move(socket), address, front)->start();
 }
 
 HttpServer::HttpServer(Engine& engine, Accounts& accounts, Store& store, HttpLimits limits)

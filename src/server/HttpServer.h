@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace pimra::server {
 
@@ -21,8 +22,10 @@ struct HttpLimits {
     std::size_t maxBodyBytes = 64 * 1024;
     int maxConnectionsPerAddress = 64;
     int maxConnections = 10'000;
-    // On connections from loopback the client's address comes from X-Real-IP (nginx in front).
-    bool trustProxy = false;
+    // The front's addresses (nginx). A connection from one counts only against
+    // `maxConnections`; each of its requests names the client in X-Real-IP, and the client's
+    // requests under way count against `maxConnectionsPerAddress` as its connections would.
+    std::vector<std::string> trustedProxies;
 };
 
 // The HTTP face of the server: "/engine/", the registration page and the web pages. One

@@ -4,6 +4,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
+#include <string_view>
+
+#include "ClientAddress.h"
 
 namespace pimra::server {
 
@@ -43,6 +46,19 @@ std::optional<int> parseNumber(const std::string& text, int min, int max) {
     return value;
 }
 
+// The addresses of --trust-proxy, each in its canonical form; none if one is not an address.
+std::optional<std::vector<std::string>> parseAddresses(std::string_view list) {
+    std::vector<std::string> addresses;
+    while (true) {
+        const std::size_t comma = list.find(',');
+        const auto address = canonicalAddress(list.substr(0, comma));
+        if (!address) return std::nullopt;
+        addresses.push_back(*address);
+        if (comma == std::string_view::npos) return addresses;
+        list.remove_prefix(comma + 1);
+    }
+}
+
 }  // namespace
 
 std::optional<Options> parseOptions(const std::vector<std::string>& args, std::string& error) {
@@ -58,7 +74,17 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
             continue;
         }
         if (arg == "--trust-proxy") {
-            options.trustProxy = true;
+            // Bare, as the scripts have always given it: a front on this machine.
+            if (i + 1 == args.size() || args[i + 1].starts_with('-')) {
+                options.trustedProxies = {"127.0.0.1", "::1"};
+                continue;
+            }
+            const auto addresses = parseAddresses(args[++i]);
+            if (!addresses) {
+                error = "bad address list " + args[i] + " for --trust-proxy";
+                return std::nullopt;
+            }
+            options.trustedProxies = *addresses;
             continue;
         }
         const NumberOption* number = findNumberOption(arg);
@@ -106,8 +132,11 @@ std::string usageText() {
            "  --max-connections-per-address N\n"
            "                              open connections from one address (default 64)\n"
            "  --max-connections N         open connections in all (default 10000)\n"
-           "  --trust-proxy               on connections from loopback, take the client's address\n"
-           "                              from the X-Real-IP header (behind the nginx front)\n"
+           "  --trust-proxy [ADDR[,ADDR]...]\n"
+           "                              the front's addresses (default 127.0.0.1,::1): on\n"
+           "                              connections from them the client's address is read\n"
+           "                              from X-Real-IP, and the limits per address apply to\n"
+           "                              that client, not to the front\n"
            "  --version                   show the version\n"
            "  -h, --help                  show this text\n";
 }

@@ -14,8 +14,8 @@ struct Options {
     std::string db;  // empty: the default file
     bool help = false;
     bool version = false;
-    // Take the client's address from X-Real-IP on connections from loopback (behind nginx).
-    bool trustProxy = false;
+    // The front's addresses (nginx): only connections from them are read for X-Real-IP.
+    std::vector<std::string> trustedProxies;
 
     int waitingTableMinutes = 30;
     int requestTimeoutMs = 10'000;

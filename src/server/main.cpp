@@ -4,6 +4,8 @@
 #include <csignal>
 #include <functional>
 #include <iostream>
+#include <string>
+#include <string_view>
 #include <thread>
 #include <utility>
 
@@ -57,6 +59,23 @@ StoreAndClock openStore(const std::string& db) {
     return {std::move(store), std::make_unique<SystemClock>(), path, std::move(report)};
 }
 
+// An error as one line of the log: SQLite's verdict on a damaged file runs to a line per
+// damaged page.
+std::string oneLine(std::string_view text) {
+    constexpr std::size_t kMaxLength = 400;
+    std::string line;
+    for (const char c : text) {
+        if (c == '\n' || c == '\r') {
+            if (!line.empty() && !line.ends_with("; ")) line += "; ";
+        } else {
+            line += c;
+        }
+    }
+    while (line.ends_with("; ") || line.ends_with(' ')) line.pop_back();
+    if (line.size() > kMaxLength) line = line.substr(0, kMaxLength) + " ...";
+    return line;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -104,7 +123,7 @@ int main(int argc, char** argv) {
         limits.maxBodyBytes = static_cast<std::size_t>(options->maxBodyBytes);
         limits.maxConnectionsPerAddress = options->maxConnectionsPerAddress;
         limits.maxConnections = options->maxConnections;
-        limits.trustProxy = options->trustProxy;
+        limits.trustedProxies = options->trustedProxies;
         HttpServer http(engine, accounts, store, limits);
         const int port = http.bind(options->bind, options->port);
         if (port < 0) {
@@ -125,7 +144,7 @@ int main(int argc, char** argv) {
         http.stop();
         serving.join();
     } catch (const std::exception& e) {
-        std::cerr << "pimra-server: " << e.what() << '\n';
+        std::cerr << "pimra-server: " << oneLine(e.what()) << '\n';
         return 1;
     }
     return 0;

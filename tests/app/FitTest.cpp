@@ -99,7 +99,7 @@ class FitTest : public QObject, private test::FormFixture {
               QStringLiteral("Ходит: ") + kLongLogin,
               QStringLiteral("Ходит: КонстантинМихайловКонстантин"),
               QStringLiteral("Сохраненная игра загужена"), QStringLiteral("Игра сохранена"),
-              QString::fromUtf8(kSaveTooManyStonesText)}) {
+              QString::fromUtf8(kSaveTooManyStonesText), QString::fromUtf8(kSaveBeyondLoadText)}) {
             form_->SetLabel(text);
             QVERIFY2(readable(panel, text), qPrintable(text));
         }

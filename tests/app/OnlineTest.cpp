@@ -29,6 +29,7 @@
 #include "TfAddGame.h"
 #include "TfNet.h"
 #include "core/Move.h"
+#include "online/RememberedSession.h"
 
 using namespace pimra;
 using pimra::test::FakeUiServices;
@@ -714,6 +715,45 @@ class OnlineTest : public QObject {
         plain.loginForm()->rememberMe->setChecked(true);
         logIn(plain, QStringLiteral("Boris"), QStringLiteral("secret"));
         QCOMPARE(plain.windowTitle(), QStringLiteral("Пимра - Boris"));
+    }
+
+    // "Выйти", beside "Игра Online" while logged in: the session ends on the server and on
+    // the desktop, the kept one with it.
+    void logoutEndsTheSessionEverywhere() {
+        test::FakeSessionStore store;
+        TestForm& anna = newPlayer();
+        anna.setSessionStore(&store);
+        QTRY_COMPARE(store.reads, 1);
+        QVERIFY(!anna.menu().logout->isVisible());
+        anna.loginForm()->rememberMe->setChecked(true);
+        logIn(anna, QStringLiteral("Анна"), QStringLiteral("пароль"));
+        QVERIFY(anna.menu().logout->isVisible());
+        QVERIFY(store.secret.has_value());
+        const net::Session ended = anna.session();
+
+        anna.menu().logout->trigger();
+        settleAll();
+        QCOMPARE(anna.windowTitle(), QStringLiteral("Пимра"));
+        QCOMPARE(anna.loginPane()->text(), QStringLiteral("Вы не авторизованы!"));
+        QVERIFY(anna.lobby()->RzButton2->text() != QStringLiteral("Сменить аккаунт"));
+        QVERIFY(!anna.menu().logout->isVisible());
+        QVERIFY(!anna.menu().myGames->isVisible());
+        QVERIFY(!store.secret.has_value());
+
+        // The server refuses the ended session, kept elsewhere: no table is made with it.
+        test::FakeSessionStore copied;
+        copied.secret = online::EncodeSession(ended);
+        TestForm& copy = newPlayer();
+        copy.setSessionStore(&copied);
+        QTRY_COMPARE(copy.windowTitle(), QStringLiteral("Пимра - Анна"));
+        copy.N12Click();
+        settleAll();
+        QCOMPARE(createTable(copy, 5, 0), -1);
+        QVERIFY(!copied.secret.has_value());
+        // Logging in again works as ever.
+        logIn(anna, QStringLiteral("Анна"), QStringLiteral("пароль"));
+        QCOMPARE(anna.windowTitle(), QStringLiteral("Пимра - Анна"));
+        QVERIFY(anna.menu().logout->isVisible());
     }
 
     // A server that takes the request and never answers.

@@ -107,8 +107,9 @@ class WindowTest : public QObject, private pimra::test::FormFixture {
         QStringList titles;
         // Shown with the letter that Alt takes underlined; the caption itself is unchanged.
         for (QAction* item : bar) titles << QString(item->text()).remove(QLatin1Char('&'));
-        QCOMPARE(titles, QStringList({"Игра Online", "Игра с компьютером", "Звук", "Помощь",
-                                      "Уровень", "Особые возможности", "Фон"}));
+        // "Выйти" is shown only while logged in.
+        QCOMPARE(titles, QStringList({"Игра Online", "Выйти", "Игра с компьютером", "Звук",
+                                      "Помощь", "Уровень", "Особые возможности", "Фон"}));
         const struct {
             QAction* item;
             const char* caption;
@@ -404,9 +405,9 @@ class WindowTest : public QObject, private pimra::test::FormFixture {
         QTest::keyClick(form_.get(), Qt::Key_F7);
         QCOMPARE(boardOf(*form_), played);
         QCOMPARE(form_->statusText(), QString::fromUtf8(kLoadFailedText));
-        // Files that are not saved games: text, bytes 255, one byte short or over.
+        // Files that are not saved games: text, bytes 255, one byte short, longer text.
         const QList<QByteArray> notGames = {QByteArray("hello, kalah!\n"), QByteArray(14, '\xff'),
-                                            QByteArray(13, '\6'), QByteArray(15, '\6'),
+                                            QByteArray(13, '\6'), QByteArray(15, 'z'),
                                             QByteArray("\1\2\3")};
         for (const QByteArray& bytes : notGames) {
             QFile notGame(dir.filePath("not-a-game.sav"));
@@ -427,6 +428,11 @@ class WindowTest : public QObject, private pimra::test::FormFixture {
         form_->game().setPosition(big);
         menu().N7->trigger();
         QCOMPARE(form_->statusText(), QString::fromUtf8(kSaveTooManyStonesText));
+        // Nor is a board that could not be loaded back.
+        big[7] = played[7] + kMostStonesOnBoard + 1 - played.total();
+        form_->game().setPosition(big);
+        menu().N7->trigger();
+        QCOMPARE(form_->statusText(), QString::fromUtf8(kSaveBeyondLoadText));
         ui_->saveName = dir.filePath("no/such/dir/game.sav");
         form_->game().setPosition(played);
         menu().N7->trigger();

@@ -65,9 +65,8 @@ TEST_F(SavedGameTest, FilesThatAreNotSavedGamesGiveNoPosition) {
         "a text file...",            // 14 bytes of text: about 100 stones a pit
         std::string(14, '\xff'),     // 255 stones in every place
         start.substr(0, 13),         // one byte short
-        start + '\0',                // one byte over
-        start + "trailing garbage",  // a saved game with more after it
-        std::string("\6\6\6\6\6\6\0\6\6\6\6\6\6\x49", 14),  // 145 stones in all
+        "a text file... with more",  // text, longer than a saved game
+        std::string("\6\6\6\6\6\6\0\6\6\6\6\6\6\x91", 14),  // 217 stones in all
         std::string(),
     };
     for (const std::string& bytes : notGames) {
@@ -78,8 +77,15 @@ TEST_F(SavedGameTest, FilesThatAreNotSavedGamesGiveNoPosition) {
         EXPECT_EQ(loaded.status, kLoadNotAGameText);
     }
     // The limit itself is a position the program can make.
-    writeBytes(path("x.sav"), std::string("\6\6\6\6\6\6\0\6\6\6\6\6\6\x48", 14));
+    writeBytes(path("x.sav"), std::string("\6\6\6\6\6\6\0\6\6\6\6\6\6\x90", 14));
     EXPECT_TRUE(readSavedGame(path("x.sav")).position);
+    // Anything after the first 14 bytes is not read, as files of earlier versions may have it.
+    for (const std::string& longer : {start + '\0', start + "trailing garbage"}) {
+        writeBytes(path("x.sav"), longer);
+        const LoadedGame loaded = readSavedGame(path("x.sav"));
+        ASSERT_TRUE(loaded.position) << longer.size();
+        EXPECT_EQ(*loaded.position, Position::start());
+    }
 }
 
 TEST_F(SavedGameTest, FailuresAreReportedAndGiveNoPosition) {
@@ -92,11 +98,18 @@ TEST_F(SavedGameTest, FailuresAreReportedAndGiveNoPosition) {
     EXPECT_EQ(writeSavedGame(dir_.string(), Position::start()), SaveOutcome::Failed);
 }
 
-TEST_F(SavedGameTest, PositionThatDoesNotFitIsNotWritten) {
+TEST_F(SavedGameTest, PositionThatWouldNotLoadBackIsNotWritten) {
     Position p = Position::start();
     p[7] = 256;
     const std::string file = path("big.sav");
     EXPECT_EQ(writeSavedGame(file, p), SaveOutcome::TooManyStones);
+    EXPECT_FALSE(fs::exists(file));
+
+    // Editing in the middle of a game can pass what a saved game may hold.
+    p[7] = kMostStonesOnBoard - 72 + 1;
+    ASSERT_EQ(p.total(), kMostStonesOnBoard + 1);
+    EXPECT_EQ(writeSavedGame(file, p), SaveOutcome::BeyondLoad);
+    EXPECT_EQ(std::string(outcomeText(SaveOutcome::BeyondLoad)), kSaveBeyondLoadText);
     EXPECT_FALSE(fs::exists(file));
 }
 

@@ -2,6 +2,8 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "server/Options.h"
 
@@ -37,6 +39,27 @@ TEST(Options, RefusesBadArguments) {
                                                {"--db", ""},
                                                {"--verbose"}}) {
         EXPECT_FALSE(parseOptions(args, error)) << args[0];
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(Options, TrustProxyNamesTheFrontsAddresses) {
+    std::string error;
+    EXPECT_TRUE(parseOptions({}, error)->trustedProxies.empty());
+    // Bare, as the scripts give it, last or before another option: a front on this machine.
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--trust-proxy"}, {"--trust-proxy", "--port", "9000"}}) {
+        const auto bare = parseOptions(args, error);
+        ASSERT_TRUE(bare) << error;
+        EXPECT_EQ(bare->trustedProxies, (std::vector<std::string>{"127.0.0.1", "::1"}));
+    }
+    const auto listed =
+        parseOptions({"--trust-proxy", "10.0.0.5,::ffff:10.0.0.6,fd00::0:7"}, error);
+    ASSERT_TRUE(listed) << error;
+    EXPECT_EQ(listed->trustedProxies,
+              (std::vector<std::string>{"10.0.0.5", "10.0.0.6", "fd00::7"}));
+    for (const std::string bad : {"", "10.0.0.5,", "front.example", "10.0.0.0/8", "10.0.0.5 "}) {
+        EXPECT_FALSE(parseOptions({"--trust-proxy", bad}, error)) << bad;
         EXPECT_FALSE(error.empty());
     }
 }

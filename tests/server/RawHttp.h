@@ -11,6 +11,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace pimra::server::test {
 
@@ -108,6 +109,14 @@ class RawSocket {
             if (n <= 0) return true;
             data_.append(buffer, static_cast<std::size_t>(n));
         }
+    }
+
+    // Every byte until the server ends the connection or the time between bytes runs out,
+    // unparsed: for replies whose framing is itself under test.
+    std::string readUntilClosed(int timeoutMs = 2000) {
+        while (readSome(timeoutMs)) {
+        }
+        return std::exchange(data_, std::string());
     }
 
   private:

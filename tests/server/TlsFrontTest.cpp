@@ -7,13 +7,19 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <curl/curl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <ostream>
 #include <sstream>
@@ -87,8 +93,11 @@ int runProgram(const std::vector<std::string>& args, const fs::path& log) {
     for (auto& entry : environment) envp.push_back(entry.data());
     envp.push_back(nullptr);
     const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    const int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     const pid_t pid = ::fork();
     if (pid == 0) {
+        // openssl s_client ends at the end of its input.
+        if (in >= 0) ::dup2(in, STDIN_FILENO);
         if (out >= 0) {
             ::dup2(out, STDOUT_FILENO);
             ::dup2(out, STDERR_FILENO);
@@ -97,6 +106,7 @@ int runProgram(const std::vector<std::string>& args, const fs::path& log) {
         ::_exit(127);
     }
     if (out >= 0) ::close(out);
+    if (in >= 0) ::close(in);
     int status = 0;
     if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -261,6 +271,104 @@ class ScopedEnv {
     std::optional<std::string> old_;
 };
 
+// One request to the front with libcurl from a loopback address of its own choosing, as from
+// a host of its own; a body given is sent slowly, a byte at a time, until `hurry` is set.
+struct FrontReply {
+    long status = 0;                             // 0: no reply
+    std::map<std::string, std::string> headers;  // names in lower case
+    std::string body;
+};
+
+class FrontCall {
+  public:
+    FrontCall(std::string url, std::string source, std::string caFile)
+        : url_(std::move(url)), source_(std::move(source)), caFile_(std::move(caFile)) {}
+
+    FrontReply get() { return perform(nullptr); }
+    FrontReply postSlowly(const std::string& body, const std::atomic<bool>& hurry,
+                          std::atomic<int>& started) {
+        Upload upload{body, 0, &hurry, &started, false};
+        return perform(&upload);
+    }
+
+  private:
+    struct Upload {
+        const std::string& body;
+        std::size_t sent;
+        const std::atomic<bool>* hurry;
+        std::atomic<int>* started;
+        bool counted;
+    };
+
+    static std::size_t readBody(char* buffer, std::size_t size, std::size_t count, void* data) {
+        auto* upload = static_cast<Upload*>(data);
+        if (!upload->counted) {
+            upload->counted = true;
+            upload->started->fetch_add(1);
+        }
+        if (!upload->hurry->load()) std::this_thread::sleep_for(100ms);
+        const std::size_t room = size * count;
+        const std::size_t step = upload->hurry->load() ? room : 1;
+        const std::size_t n = std::min({step, room, upload->body.size() - upload->sent});
+        std::memcpy(buffer, upload->body.data() + upload->sent, n);
+        upload->sent += n;
+        return n;
+    }
+    static std::size_t keepBody(char* data, std::size_t size, std::size_t count, void* reply) {
+        static_cast<FrontReply*>(reply)->body.append(data, size * count);
+        return size * count;
+    }
+    static std::size_t keepHeader(char* data, std::size_t size, std::size_t count, void* reply) {
+        const std::string line(data, size * count);
+        const std::size_t colon = line.find(':');
+        if (colon != std::string::npos) {
+            std::string name = line.substr(0, colon);
+            std::transform(name.begin(), name.end(), name.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+            std::string value = line.substr(colon + 1);
+            value.erase(0, value.find_first_not_of(' '));
+            value.erase(value.find_last_not_of("\r\n ") + 1);
+            static_cast<FrontReply*>(reply)->headers[name] = value;
+        }
+        return size * count;
+    }
+
+    FrontReply perform(Upload* upload) {
+        FrontReply reply;
+        CURL* curl = curl_easy_init();
+        if (curl == nullptr) return reply;
+        curl_easy_setopt(curl, CURLOPT_URL, url_.c_str());
+        curl_easy_setopt(curl, CURLOPT_INTERFACE, ("host!" + source_).c_str());
+        curl_easy_setopt(curl, CURLOPT_CAINFO, caFile_.c_str());
+        curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(curl, CURLOPT_TIMEOUT, 30L);
+        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &FrontCall::keepBody);
+        curl_easy_setopt(curl, CURLOPT_WRITEDATA, &reply);
+        curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &FrontCall::keepHeader);
+        curl_easy_setopt(curl, CURLOPT_HEADERDATA, &reply);
+        curl_slist* headers = nullptr;
+        if (upload != nullptr) {
+            headers = curl_slist_append(headers, "Content-Type: application/x-www-form-urlencoded");
+            headers = curl_slist_append(headers, "Expect:");
+            curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+            curl_easy_setopt(curl, CURLOPT_POST, 1L);
+            curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, static_cast<long>(upload->body.size()));
+            curl_easy_setopt(curl, CURLOPT_READFUNCTION, &FrontCall::readBody);
+            curl_easy_setopt(curl, CURLOPT_READDATA, upload);
+        }
+        if (curl_easy_perform(curl) == CURLE_OK) {
+            curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &reply.status);
+        }
+        curl_slist_free_all(headers);
+        curl_easy_cleanup(curl);
+        return reply;
+    }
+
+    std::string url_;
+    std::string source_;
+    std::string caFile_;
+};
+
 class TlsFrontTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -277,18 +385,30 @@ class TlsFrontTest : public ::testing::Test {
         }
     }
 
-    // Self-signed for the loopback address and for localhost, valid for two days.
+    // Self-signed for the loopback address and for localhost, valid for two days. RSA, so
+    // that suites without forward secrecy (RSA key exchange) could be offered at all.
     int makeCertificate() {
-        return runProgram({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
-                           "ec_paramgen_curve:prime256v1", "-nodes", "-days", "2", "-subj",
-                           "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1,DNS:localhost",
-                           "-keyout", key().string(), "-out", cert().string()},
-                          dir_.path() / "openssl.log");
+        return runProgram(
+            {"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+             "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1,DNS:localhost", "-keyout",
+             key().string(), "-out", cert().string()},
+            dir_.path() / "openssl.log");
     }
     fs::path cert() const { return dir_.path() / "cert.pem"; }
     fs::path key() const { return dir_.path() / "key.pem"; }
     std::string engineUrl(const std::string& host = "127.0.0.1") const {
-        return "https://" + host + ":" + std::to_string(front_->port()) + "/engine/";
+        return siteUrl("/engine/", host);
+    }
+    std::string siteUrl(const std::string& path, const std::string& host = "127.0.0.1") const {
+        return "https://" + host + ":" + std::to_string(front_->port()) + path;
+    }
+    // A TLS 1.2 handshake offering only `cipher`, or TLS 1.3 for an empty one; true if the
+    // front takes it.
+    bool handshakes(const std::string& version, const std::string& cipher = "") {
+        std::vector<std::string> args = {"openssl", "s_client", "-connect",
+                                         "127.0.0.1:" + std::to_string(front_->port()), version};
+        if (!cipher.empty()) args.insert(args.end(), {"-cipher", cipher + ":@SECLEVEL=0"});
+        return runProgram(args, dir_.path() / "s_client.log") == 0;
     }
     void registerAccount(const std::string& login, const std::string& password) {
         const auto done =
@@ -371,6 +491,74 @@ TEST_F(TlsFrontTest, AnUntrustedCertificateFailsLikeAnUnreachableServer) {
     const auto result = transport.Post(body);
     ASSERT_EQ(result.outcome, pimra::net::HttpResult::Outcome::Received) << result.error;
     EXPECT_TRUE(pimra::net::ParseReply(result.body));
+}
+
+TEST_F(TlsFrontTest, OnlyForwardSecretAeadSuitesHstsAndNoVersion) {
+    // The controls: the front speaks TLS 1.3 and TLS 1.2 with an ECDHE AEAD suite.
+    EXPECT_TRUE(handshakes("-tls1_3"));
+    EXPECT_TRUE(handshakes("-tls1_2", "ECDHE-RSA-AES128-GCM-SHA256"));
+    EXPECT_TRUE(handshakes("-tls1_2", "ECDHE-RSA-CHACHA20-POLY1305"));
+    // Without forward secrecy, CBC, or both; and TLS below 1.2.
+    for (const char* cipher : {"AES128-SHA", "AES256-SHA256", "AES128-GCM-SHA256",
+                               "ECDHE-RSA-AES128-SHA", "ECDHE-RSA-AES256-SHA384"}) {
+        EXPECT_FALSE(handshakes("-tls1_2", cipher)) << cipher;
+    }
+    EXPECT_FALSE(handshakes("-tls1_1", "DEFAULT"));
+
+    FrontCall call(siteUrl("/info.html"), "127.0.0.1", cert().string());
+    const FrontReply page = call.get();
+    ASSERT_EQ(page.status, 200);
+    ASSERT_TRUE(page.headers.count("strict-transport-security"));
+    EXPECT_EQ(page.headers.at("strict-transport-security").rfind("max-age=", 0), 0u);
+    EXPECT_EQ(page.headers.at("server"), "nginx");
+    // nginx's own error pages name no version either.
+    const FrontReply missing = FrontCall(siteUrl("/x%zz"), "127.0.0.1", cert().string()).get();
+    EXPECT_EQ(missing.status, 400);
+    EXPECT_EQ(missing.headers.at("server"), "nginx");
+    EXPECT_EQ(missing.body.find("nginx/"), std::string::npos) << missing.body;
+}
+
+// One client holds as many slow requests as the front lets it; another is served in full.
+TEST_F(TlsFrontTest, AGreedyClientCannotStarveAnother) {
+    constexpr int kHeld = 8;  // limit_conn in deploy/nginx/pimra.conf
+    const std::string greedy = "127.0.0.2";
+    const std::string other = "127.0.0.3";
+    const std::string body = "action=tablelist&gameid=1&" + std::string(40, 'x') + "=1";
+    std::atomic<bool> hurry{false};
+    std::atomic<int> started{0};
+    std::vector<FrontReply> held(kHeld);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kHeld; ++i) {
+        threads.emplace_back([&, i] {
+            held[i] =
+                FrontCall(engineUrl(), greedy, cert().string()).postSlowly(body, hurry, started);
+        });
+    }
+    for (int i = 0; i < 300 && started.load() < kHeld; ++i) std::this_thread::sleep_for(20ms);
+    ASSERT_EQ(started.load(), kHeld);
+    std::this_thread::sleep_for(500ms);  // every header has reached nginx
+
+    // The greedy client's next request is refused at once...
+    const FrontReply refused = FrontCall(siteUrl("/info.html"), greedy, cert().string()).get();
+    EXPECT_EQ(refused.status, 429);
+    // ...while the other's twenty all succeed: moves and polls, pages and the registration form.
+    int served = 0;
+    for (int i = 0; i < 20; ++i) {
+        const std::string path = i < 14 ? "/engine/" : i < 17 ? "/info.html" : "/ru/reg";
+        FrontCall call(siteUrl(path), other, cert().string());
+        std::atomic<int> ignored{0};
+        const std::atomic<bool> quick{true};
+        const FrontReply reply =
+            path == "/engine/" ? call.postSlowly(body, quick, ignored) : call.get();
+        EXPECT_EQ(reply.status, 200) << i << " " << path << " " << reply.body;
+        if (reply.status == 200) ++served;
+    }
+    EXPECT_EQ(served, 20);
+
+    hurry = true;
+    for (auto& thread : threads) thread.join();
+    // The held ones were kept waiting, not refused.
+    for (const auto& reply : held) EXPECT_EQ(reply.status, 200) << reply.body;
 }
 
 }  // namespace
