@@ -4,10 +4,13 @@
 #include "TextFit.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QEvent>
 #include <QLCDNumber>
 #include <QLabel>
 #include <QPushButton>
+
+#include <algorithm>
 
 namespace pimra {
 
@@ -121,6 +124,59 @@ QPushButton* InfoPanel::addButton(const QString& text, int left, int top) {
     setShownText(button, text);
     button->setGeometry(left, top, 107, 20);
     return button;
+}
+
+namespace {
+
+constexpr int kClockDigits = 4;
+
+void setLoginColour(QLabel* label, online::LoginColour colour) {
+    QPalette palette = label->palette();
+    switch (colour) {
+        case online::LoginColour::Green:
+            palette.setColor(QPalette::WindowText, QColor(0, 128, 0));
+            break;
+        case online::LoginColour::Red:
+            palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
+            break;
+        case online::LoginColour::Black:
+            palette = QPalette();
+            break;
+    }
+    label->setPalette(palette);
+}
+
+void showClock(QLCDNumber* clock, const std::string& shown) {
+    // The colon takes a digit's place; long games need more than "MM:SS".
+    clock->setDigitCount(std::max(kClockDigits, static_cast<int>(shown.size())));
+    clock->display(QString::fromStdString(shown));
+    // The display has no text of its own to read back; screen readers get it this way.
+    clock->setAccessibleName(QString::fromStdString(shown));
+}
+
+}  // namespace
+
+void InfoPanel::showClocks(const online::ClockTexts& clocks) {
+    showClock(Clock1, clocks.clock1);
+    showClock(Clock2, clocks.clock2);
+}
+
+void InfoPanel::showView(const online::TableView& view) {
+    if (view.panelVisible) {
+        showSeats(view.seat1, view.seat2);
+        showClocks(view.clocks);
+    }
+    setShownText(Label2, QString::fromStdString(view.tableLabel));
+    setShownText(Label3, QString::fromStdString(view.resultText));
+    Label3->setVisible(view.resultVisible);
+    Label4->setVisible(view.resultVisible);
+    setLoginColour(LoginLabel1, view.loginColour1);
+    setLoginColour(LoginLabel2, view.loginColour2);
+    bReady->setVisible(view.readyVisible);
+    bLeave->setVisible(view.leaveVisible);
+    watching->setVisible(view.watching);
+    bRematch->setVisible(view.rematchVisible);
+    bRematch->setEnabled(!view.rematchAsked);
 }
 
 }  // namespace pimra

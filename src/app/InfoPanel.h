@@ -25,6 +25,10 @@ class InfoPanel : public QFrame {
     // The logins of both seats, as they came, with the words around them in the interface's
     // language.
     void showSeats(const online::SeatLabel& seat1, const online::SeatLabel& seat2);
+    // The table as the view says: seats, clocks, labels, buttons (the panel itself stays as
+    // it is shown or hidden).
+    void showView(const online::TableView& view);
+    void showClocks(const online::ClockTexts& clocks);
 
     QLabel* Label2;
     QFrame* Bevel2;

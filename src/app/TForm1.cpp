@@ -96,6 +96,8 @@ void TForm1::buildLayout() {
     bar->addWidget(sPanel2, 1);
 
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    fit_ = std::make_unique<WindowFit>(WindowFit::Parts{
+        this, board_, iPanel, Panel1, &Board, kClientWidth, kBoardHeight, kStatusBarHeight});
 
     Timer1.setInterval(kPollPeriod);
     Timer2.setInterval(kClockPeriod);
@@ -110,25 +112,21 @@ void TForm1::buildLayout() {
 
 void TForm1::connectMenu() {
     const MainMenu& m = *menu_;
-    // Commands under a menu that a running move has disabled must not run by short-cut either.
-    auto guarded = [this](QMenu* owner, void (TForm1::*handler)()) {
-        return [this, owner, handler] {
-            if (owner->menuAction()->isEnabled()) (this->*handler)();
+    // Commands a running move does not allow must not run by short-cut either.
+    auto guarded = [this](bool online::Commands::*allowed, void (TForm1::*handler)()) {
+        return [this, allowed, handler] {
+            if (state_.commands().*allowed) (this->*handler)();
         };
     };
-    connect(m.N12, &QAction::triggered, this, [this] {
-        if (menu_->N12->isEnabled()) N12Click();
-    });
-    connect(m.logout, &QAction::triggered, this, [this] {
-        if (menu_->logout->isEnabled()) logoutClick();
-    });
-    connect(m.N2, &QAction::triggered, this, guarded(m.N1, &TForm1::N2Click));
-    connect(m.N7, &QAction::triggered, this, guarded(m.N1, &TForm1::N7Click));
-    connect(m.N11, &QAction::triggered, this, guarded(m.N1, &TForm1::N11Click));
-    connect(m.N23, &QAction::triggered, this, guarded(m.N1, &TForm1::N23Click));
-    connect(m.N42, &QAction::triggered, this, guarded(m.N1, &TForm1::N42Click));
-    connect(m.N4, &QAction::triggered, this, guarded(m.N1, &TForm1::N4Click));
-    connect(m.N10, &QAction::triggered, this, guarded(m.N8, &TForm1::N10Click));
+    connect(m.N12, &QAction::triggered, this, guarded(&online::Commands::lobby, &TForm1::N12Click));
+    connect(m.logout, &QAction::triggered, this, &TForm1::logoutClick);
+    connect(m.N2, &QAction::triggered, this, &TForm1::N2Click);
+    connect(m.N7, &QAction::triggered, this, guarded(&online::Commands::save, &TForm1::N7Click));
+    connect(m.N11, &QAction::triggered, this, &TForm1::N11Click);
+    connect(m.N23, &QAction::triggered, this, &TForm1::N23Click);
+    connect(m.N42, &QAction::triggered, this, &TForm1::N42Click);
+    connect(m.N4, &QAction::triggered, this, &TForm1::N4Click);
+    connect(m.N10, &QAction::triggered, this, guarded(&online::Commands::sound, &TForm1::N10Click));
     connect(m.N6, &QAction::triggered, this, &TForm1::N6Click);
     connect(m.N39, &QAction::triggered, this, &TForm1::N39Click);
     connect(m.N40, &QAction::triggered, this, &TForm1::N40Click);
@@ -142,16 +140,23 @@ void TForm1::connectMenu() {
         connect(m.threadItems[static_cast<std::size_t>(k)], &QAction::triggered, this,
                 [this, k] { setSearchThreads(k + 1); });
     }
-    connect(m.N20, &QAction::triggered, this, guarded(m.N26, &TForm1::N20Click));
-    connect(m.N29, &QAction::triggered, this, guarded(m.N26, &TForm1::N29Click));
-    connect(m.N24, &QAction::triggered, this, guarded(m.N26, &TForm1::N24Click));
-    connect(m.N25, &QAction::triggered, this, guarded(m.N26, &TForm1::N25Click));
-    connect(m.N27, &QAction::triggered, this, guarded(m.N26, &TForm1::N27Click));
-    connect(m.N28, &QAction::triggered, this, guarded(m.N26, &TForm1::N28Click));
-    connect(m.N43, &QAction::triggered, this, guarded(m.N26, &TForm1::N43Click));
+    connect(m.N20, &QAction::triggered, this,
+            guarded(&online::Commands::special, &TForm1::N20Click));
+    connect(m.N29, &QAction::triggered, this,
+            guarded(&online::Commands::special, &TForm1::N29Click));
+    connect(m.N24, &QAction::triggered, this,
+            guarded(&online::Commands::special, &TForm1::N24Click));
+    connect(m.N25, &QAction::triggered, this,
+            guarded(&online::Commands::special, &TForm1::N25Click));
+    connect(m.N27, &QAction::triggered, this,
+            guarded(&online::Commands::special, &TForm1::N27Click));
+    connect(m.N28, &QAction::triggered, this,
+            guarded(&online::Commands::special, &TForm1::N28Click));
+    connect(m.N43, &QAction::triggered, this,
+            guarded(&online::Commands::special, &TForm1::N43Click));
     for (int k = 0; k < MainMenu::kBackgroundCount; ++k) {
         connect(m.backgrounds[static_cast<std::size_t>(k)], &QAction::triggered, this, [this, k] {
-            if (menu_->N30->menuAction()->isEnabled()) backgroundClick(k + 1);
+            if (state_.commands().background) backgroundClick(k + 1);
         });
     }
     for (QMenu* menu : m.menus()) menu->installEventFilter(this);
@@ -168,19 +173,19 @@ void TForm1::connectMenu() {
     connect(&Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
     connect(&Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
     connect(&clockPause_, &QTimer::timeout, this,
-            [this] { applyEffects(table_.pauseOver(otherWork())); });
+            [this] { applyTable(state_.table().pauseOver()); });
     connect(&retryTimer_, &QTimer::timeout, this,
-            [this] { applyEffects(table_.retryTick(otherWork())); });
+            [this] { applyTable(state_.table().retryTick()); });
     connect(&animator_, &MoveAnimator::stepStarted, this, &TForm1::showStepStart);
     connect(&animator_, &MoveAnimator::stepSettled, this, &TForm1::showStepSettled);
-    // Straight on: a handler may close or even destroy the window, and nothing of it runs after.
-    connect(&animator_, &MoveAnimator::stepShown, this, &TForm1::moveStepShown);
     connect(&animator_, &MoveAnimator::finished, this, &TForm1::moveFinished);
     connect(&hintTimer_, &QTimer::timeout, this, &TForm1::endHint);
 }
 
 void TForm1::FormCreate() {
-    updateHistoryItems();
+    state_.local().setSink(
+        [this](online::Effects effects) { apply(std::move(effects), &state_.local()); });
+    state_.setRequestQuery([this] { return link_->runner().busy(); });
     game_.setLevel(kLevelHard);
     BackgroundIndex = 1;
     for (int level = 0; level <= kLevelMaster; ++level) menu_->levelItem(level)->setChecked(false);
@@ -193,6 +198,7 @@ void TForm1::FormCreate() {
         lunka->PlacePit(i);
     }
     showBoard();
+    showCommands();
     Panel1->setGeometry(270, 160, 183, 50);
     SetLabel(QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Ваш ход")));
     UpdateFormLabels();
@@ -204,16 +210,8 @@ TLunka* TForm1::pit(int index) const {
     return Position::isValidIndex(index) ? Board[static_cast<std::size_t>(index)] : nullptr;
 }
 
-QString TForm1::statusText() const {
-    return Panel1->text();
-}
-
 void TForm1::setMoveSounds(MoveSounds* sounds) {
     sounds_ = sounds ? sounds : &silentSounds_;
-}
-
-void TForm1::setStepDelay(int milliseconds) {
-    localStepDelay_ = milliseconds;
 }
 
 void TForm1::SetLabel(const QString& text) {
@@ -288,16 +286,11 @@ void TForm1::closeEvent(QCloseEvent* event) {
     clockPause_.stop();
     aliveTimer_.stop();
     retryTimer_.stop();
-    if (animator_.running()) {
-        animator_.stop();
-        lockMenu(false);
-        showBoard();
-    }
-    moveOwner_ = MoveOwner::None;
+    mover_ = nullptr;
+    stopMove();
     endHint();
-    abandonLocalTurn();
-    table_.stop();
-    updateHistoryItems();
+    state_.table().stop();
+    apply(state_.local().abandon(), nullptr);
     // The dialogs go too, or the program would wait for them to close.
     for (QWidget* dialog : {static_cast<QWidget*>(fNet_), static_cast<QWidget*>(loginForm_),
                             static_cast<QWidget*>(fAddGame_), static_cast<QWidget*>(recordWindow_),
@@ -311,8 +304,8 @@ void TForm1::showEvent(QShowEvent* event) {
     // Shown again after a close: the server may be asked again.
     link_->resume();
     QMainWindow::showEvent(event);
-    followScreen();
-    fitBoard(boardWithPanel_);
+    fit_->followScreen();
+    fit_->refit();
 }
 
 void TForm1::setLanguage(UiLanguage language) {

@@ -15,10 +15,10 @@
 #include "MoveSounds.h"
 #include "ServerAddress.h"
 #include "ServerLink.h"
+#include "WindowFit.h"
 #include "core/Game.h"
-#include "core/LocalMatch.h"
 #include "core/SavedGame.h"
-#include "online/TableController.h"
+#include "online/PlayState.h"
 
 class QLabel;
 
@@ -62,7 +62,6 @@ class TForm1 : public QMainWindow {
     static constexpr int kClientWidth = 724;
     static constexpr int kBoardHeight = 351;
     static constexpr int kStatusBarHeight = 21;
-    static constexpr int kLocalStepDelay = 200;
     static constexpr int kHintDuration = 1000;
     static constexpr int kPollPeriod = 2000;
     static constexpr int kClockPeriod = 1000;
@@ -73,78 +72,36 @@ class TForm1 : public QMainWindow {
     explicit TForm1(UiServices& ui, QWidget* parent = nullptr);
     ~TForm1() override;
 
-    // Settings.
     void setMoveSounds(MoveSounds* sounds);
     // Restores the remembered background, move sounds, level and game folder, and keeps them
     // from now on.
     void setSettings(media::AppSettings* settings);
-    QString gameFolder() const { return gameFolder_; }
-    // The interface's language, shown at once and kept in the settings.
-    void setLanguage(UiLanguage language);
-    UiLanguage language() const { return language_.current(); }
-    void setStepDelay(int milliseconds);
-    int stepDelay() const { return table_.isOpen() ? onlineStepDelay_ : localStepDelay_; }
-    void setHintDuration(int milliseconds) { hintDuration_ = milliseconds; }
-    QUrl siteUrl() const { return link_->site(); }
     // The game server; its web site has the rules, the information and the registration page.
     void setSiteUrl(const QUrl& url) { link_->setSite(url); }
-    // Online timing, for tests: the poll and clock periods and the pause after a clock ran out.
-    void setTimerPeriods(int pollMilliseconds, int clockMilliseconds);
-    void setClockPause(int milliseconds) { clockPause_.setInterval(milliseconds); }
-    void setAlivePeriod(int milliseconds) { aliveTimer_.setInterval(milliseconds); }
-    // The clock the table's times are counted by; tests set one that follows their server.
-    void setTableClock(online::MonotonicClock clock) { table_.setClock(std::move(clock)); }
-    bool retryWaiting() const { return retryTimer_.isActive(); }
-    bool aliveRunning() const { return aliveTimer_.isActive(); }
+    // "Запомнить меня": the store of the session, read at once; a session kept there logs
+    // the user in without the dialog. None: nothing is kept.
+    void setSessionStore(SessionStore* store);
+
+  protected:
+    // What follows is the window's own; a test seam derived from it reaches it.
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    // The interface's language, shown at once and kept in the settings.
+    void setLanguage(UiLanguage language);
     // "Моё поле снизу", and whether the board is drawn turned now.
     void setOwnRowBottom(bool on);
-    bool ownRowBottom() const { return ownRowBottom_; }
-    bool boardTurned() const;
-    // A computer that thinks elsewhere; none: the window's own (the levels of today answer at
-    // once, the master level thinks on a worker thread).
-    void setMoveChooser(MoveChooser* chooser) { match_.setChooser(chooser ? chooser : &master_); }
-    // The master level's time per move (also kept in the settings).
-    void setMasterTime(std::chrono::milliseconds time);
-    std::chrono::milliseconds masterTime() const { return master_.thinkTime(); }
     // "Потоки": the threads of the master and the analysis (also kept in the settings).
     void setSearchThreads(int threads);
-    // The computer is thinking of its move; the window shows it in the message pane.
-    bool computerThinking() const { return match_.thinking(); }
-    void setOnlineStepDelay(int milliseconds) { onlineStepDelay_ = milliseconds; }
-
-    // What the window shows.
-    const Game& game() const { return game_; }
-    Game& game() { return game_; }
+    bool boardTurned() const;
     TLunka* pit(int index) const;
-    QString statusText() const;
-    QLabel* statusPanel() const { return Panel1; }
-    QLabel* loginPane() const { return sPanel1; }
-    QLabel* messagePane() const { return sPanel2; }
-    InfoPanel* infoPanel() const { return iPanel; }
-    // Below 1 when the board is drawn smaller so that the window fits the screen.
-    double boardScale() const { return boardScale_; }
-    const MainMenu& menu() const { return *menu_; }
-    // A move, a turn, a hint or a request is under way: clicks, keys and ticks are refused.
-    bool isBusy() const;
-    bool soundOn() const { return soundOn_; }
-    int backgroundIndex() const { return BackgroundIndex; }
-    int tableId() const { return table_.table().TableId(); }
-    const online::OnlineTable& onlineTable() const { return table_.table(); }
-    const ServerLink& serverLink() const { return *link_; }
-    bool pollRunning() const { return Timer1.isActive(); }
-    bool clockRunning() const { return Timer2.isActive(); }
-    TfNet* lobby() const { return fNet_; }
-    TLoginForm* loginForm() const { return loginForm_; }
-    TfAddGame* addGameForm() const { return fAddGame_; }
-    // The record and analysis windows, once opened.
-    RecordWindow* recordWindow() const { return recordWindow_; }
-    AnalysisWindow* analysisWindow() const { return analysisWindow_; }
 
     // Turn control and the move.
     void PitClick(TLunka* pit);
     void FormKeyPress(QChar key);
-    // Plays one move on the board with its animation.
-    void Hod(int pit);
 
     // Presentation.
     void SetLabel(const QString& text);
@@ -154,7 +111,6 @@ class TForm1 : public QMainWindow {
 
     // The online table.
     void N12Click();  // "Игра Online": the lobby, modeless
-    void ReLoad();
     void SetClocks();
     void Timer1Timer();
     void Timer2Timer();
@@ -165,32 +121,11 @@ class TForm1 : public QMainWindow {
     void aliveTimer();
     void myGamesClick();  // "Мои партии"
     void logoutClick();   // "Выйти"
-
     // The session with the server, as the lobby and the table see it.
     const net::Session& session() const;
-    // What the lobby and its dialogs use to reach the server and the desktop.
-    LobbyHost& lobbyHost() { return lobbyLink_; }
     // Makes `tableId` the open table and loads it.
     void openTable(int tableId);
 
-    // "Запомнить меня": the store of the session, read at once; a session kept there logs
-    // the user in without the dialog. None: nothing is kept.
-    void setSessionStore(SessionStore* store);
-
-  signals:
-    // A step of a move is on the screen (for watching the animation).
-    void moveStepShown(int stepIndex);
-    // Nothing runs any more: the move, turn, hint or request that ran has ended.
-    void idle();
-
-  protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-  private:
     void buildLayout();
     void connectMenu();
     void FormCreate();
@@ -218,7 +153,6 @@ class TForm1 : public QMainWindow {
 
     // The record and analysis windows (TForm1Record.cpp).
     void updateSideWindows();
-    bool historyCommandsAllowed() const;
     void recordPositionChosen(std::size_t moves);
     void saveRecord();
     void openRecord();
@@ -227,48 +161,35 @@ class TForm1 : public QMainWindow {
     void loadFrom(const QString& fileName, bool remember);
     void rememberFolderOf(const QString& fileName);
     void showBoard();
-    void updateHistoryItems();
-    void updateStoneItems();
-    void lockMenu(bool locked);
+    // The menu mirrors the commands the state allows now.
+    void showCommands();
     void playSound(MoveSound sound);
     void showHelp(QObject* focus);
 
     // Animation.
-    enum class MoveOwner { None, Local, Table };
-    void animate(const MoveResult& result, MoveOwner owner);
+    void animate(const MoveResult& result, online::PlayedGame* mover);
     void showStepStart(const MoveStep& step);
     void showStepSettled(const MoveStep& step);
     void moveFinished();
     // "Новая" or a load during a move: the move stops at once and the board shows its end.
     void stopMove();
-    void localReply(const MoveResult& reply);
-    LocalMatch::MoveReady replyToWindow();
     void showThinking(bool thinking);
-    // Ends the local turn where it stands, dropping the computer's thought if one runs.
-    void abandonLocalTurn();
-    void endLocalTurn();
     void showPits(const Position& position, std::initializer_list<int> pits);
     void endHint();
-    void reportIdle();
     void saveSettings();
     // Every text of the window and its dialogs anew, in the language installed now.
     void retranslate();
     void paintBackground();
 
-    // Size and place: the board as large as designed unless the screen is too small for it.
-    void fitBoard(bool withPanel);
-    WindowChrome windowChrome(int boardWidth) const;
-    void keepOnScreen();
-    void followScreen();
-
     // Online helpers.
     void createDialogs();
-    void applyEffects(online::Effects effects);
+    // Every event of the game being played ends here: its effects, applied in order.
+    void apply(online::Effects effects, online::PlayedGame* from);
+    void applyTable(online::Effects effects);
+    void applyTimers(const online::Effects& effects);
     void sendForTable(const online::Outgoing& outgoing);
     void startClock(std::optional<std::chrono::milliseconds> nextTick);
     bool requestUnderWay() const { return link_->runner().busy(); }
-    // Work of the window's own that the table controller does not see.
-    bool otherWork() const;
     void showServerStatus();
     void drawAttention();
     void placePits();
@@ -280,10 +201,8 @@ class TForm1 : public QMainWindow {
     SilentMoveSounds silentSounds_;
     MoveSounds* sounds_ = &silentSounds_;
     MasterChooser master_;
-    LocalMatch match_{std::make_unique<ClockRandom>(), &master_};
     QString paneBeforeThought_;
     bool thinkingShown_ = false;
-    Game& game_ = match_.game();
     GameFileMemory gameFile_;
     std::unique_ptr<MainMenu> menu_;
 
@@ -293,16 +212,13 @@ class TForm1 : public QMainWindow {
     QLabel* sPanel2 = nullptr;
     InfoPanel* iPanel = nullptr;
     QWidget* board_ = nullptr;
-    double boardScale_ = 1.0;
-    bool boardWithPanel_ = false;
-    bool followsScreen_ = false;
+    std::unique_ptr<WindowFit> fit_;
     QTimer Timer1;
     QTimer Timer2;
 
-    int localStepDelay_ = kLocalStepDelay;
     int hintDuration_ = kHintDuration;
     MoveAnimator animator_;
-    MoveOwner moveOwner_ = MoveOwner::None;
+    online::PlayedGame* mover_ = nullptr;  // the game whose move is being shown
     QTimer hintTimer_;
     TLunka* hinted_ = nullptr;
     media::AppSettings* settings_ = nullptr;
@@ -313,9 +229,9 @@ class TForm1 : public QMainWindow {
     int BackgroundIndex = 1;
 
     std::unique_ptr<ServerLink> link_ = std::make_unique<ServerLink>(QUrl(kDefaultServerUrl));
-    online::TableController table_{link_->connection().session(), game_};
+    online::PlayState state_{link_->connection().session(), &master_};
+    Game& game_ = state_.game();
     LobbyLink lobbyLink_{*link_, ui_, kTitle, lobbyHooks()};
-    int onlineStepDelay_ = online::kOnlineStepDelay;
     QTimer clockPause_;
     QTimer retryTimer_;  // the next try after a failed exchange
     int clockPeriod_ = kClockPeriod;

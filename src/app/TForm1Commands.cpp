@@ -30,28 +30,17 @@ void TForm1::N2Click() {
 }
 
 void TForm1::NewGame() {
-    const bool leftTable = table_.isOpen();
-    table_.leave();
+    mover_ = nullptr;  // the move stops where it is, and no replay follows it
     stopMove();
-    abandonLocalTurn();
-    Timer1.stop();
-    Timer2.stop();
-    clockPause_.stop();
-    aliveTimer_.stop();
-    retryTimer_.stop();
+    const online::Effects effects = state_.newGame();
     turnedShown_ = false;
-    game_.newGame();
     // What was said of the old game's record is no news about the new one.
     if (recordWindow_) recordWindow_->setMessage({});
-    menu_->N26->menuAction()->setEnabled(true);
-    updateHistoryItems();
     for (int i = 1; i <= kPitCount; ++i) pit(i)->PlacePit(i);
     iPanel->setTurned(false);
-    showBoard();
     UpdateFormLabels();
     UpdateCursor();
-    // The table's "Ходит: …" or "Ожидание" is no text for the local game.
-    if (leftTable) SetLabel(QStringLiteral("Ваш ход"));
+    apply(effects, nullptr);
 }
 
 void TForm1::N7Click() {
@@ -85,9 +74,7 @@ void TForm1::loadFrom(const QString& fileName, bool remember) {
     const LoadedGame loaded = readSavedGame(path);
     if (loaded.position) {
         stopMove();
-        abandonLocalTurn();
-        game_.loadPosition(*loaded.position, !table_.isOpen());
-        showBoard();
+        apply(state_.load(*loaded.position), nullptr);
         if (remember) gameFile_.remember(path);
         rememberFolderOf(fileName);
     }
@@ -150,12 +137,7 @@ void TForm1::setLevelItem(int level) {
     game_.setLevel(level);
     saveSettings();
     // The computer thinking of its move starts again at the new level.
-    if (match_.rethink(replyToWindow()) && match_.thinking()) showThinking(true);
-}
-
-void TForm1::setMasterTime(std::chrono::milliseconds time) {
-    master_.setThinkTime(time);
-    saveSettings();
+    apply(state_.local().levelChanged(), &state_.local());
 }
 
 void TForm1::setSearchThreads(int threads) {
@@ -170,14 +152,14 @@ void TForm1::N20Click() {
     if (!game_.history().canGoBack()) return;
     game_.goBack();
     showBoard();
-    updateHistoryItems();
+    showCommands();
 }
 
 void TForm1::N29Click() {
     if (!game_.history().canGoForward()) return;
     game_.goForward();
     showBoard();
-    updateHistoryItems();
+    showCommands();
 }
 
 void TForm1::N24Click() {
@@ -186,15 +168,16 @@ void TForm1::N24Click() {
     if (index == 0) return;
     hinted_ = pit(index);
     hinted_->HighlightPit();
+    state_.setHint(true);
     hintTimer_.start(hintDuration_);
 }
 
 void TForm1::endHint() {
     hintTimer_.stop();
+    state_.setHint(false);
     if (hinted_ == nullptr) return;
     hinted_->NormalPit();
     hinted_ = nullptr;
-    reportIdle();
 }
 
 void TForm1::N25Click() {
@@ -206,13 +189,13 @@ void TForm1::N25Click() {
 void TForm1::N27Click() {
     game_.addStones();
     for (int k = 1; k <= 6; ++k) showPits(game_.position(), {k + 7, k});
-    updateStoneItems();
+    showCommands();
 }
 
 void TForm1::N28Click() {
     game_.removeStones();
     for (int k = 1; k <= 6; ++k) showPits(game_.position(), {k + 7, k});
-    updateStoneItems();
+    showCommands();
 }
 
 void TForm1::backgroundClick(int index) {
@@ -223,18 +206,6 @@ void TForm1::backgroundClick(int index) {
 
 void TForm1::showBoard() {
     for (int i = 1; i <= kPitCount; ++i) pit(i)->setStones(game_.position()[i]);
-    updateSideWindows();
-}
-
-void TForm1::updateHistoryItems() {
-    menu_->N20->setEnabled(game_.history().canGoBack());
-    menu_->N29->setEnabled(game_.history().canGoForward());
-    updateSideWindows();
-}
-
-void TForm1::updateStoneItems() {
-    menu_->N27->setEnabled(game_.canAddStones());
-    menu_->N28->setEnabled(game_.canRemoveStones());
     updateSideWindows();
 }
 

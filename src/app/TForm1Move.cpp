@@ -1,4 +1,5 @@
 #include <QLabel>
+#include <QMenu>
 
 #include "MainMenu.h"
 #include "ShownText.h"
@@ -8,118 +9,57 @@
 
 namespace pimra {
 
-bool TForm1::isBusy() const {
-    return animator_.running() || match_.turnRunning() || hintTimer_.isActive() ||
-           requestUnderWay() || table_.busy();
-}
-
 void TForm1::PitClick(TLunka* pit) {
     if (pit == nullptr) return;
-    if (table_.isOpen()) {
-        // The table keeps a click made while its own exchange or replay runs.
-        applyEffects(table_.click(pit->PitIndex, otherWork()));
-        return;
-    }
-    if (isBusy()) return;
-    const std::optional<MoveResult> own = match_.click(pit->PitIndex);
-    if (!own) return;
-    updateHistoryItems();
-    animate(*own, MoveOwner::Local);
+    online::PlayedGame& played = state_.current();
+    apply(state_.click(pit->PitIndex), &played);
 }
 
-void TForm1::Hod(int index) {
-    if (isBusy()) return;
-    // A finished table takes no move, not even a replayed one.
-    animate(table_.table().GameOver() ? MoveResult{} : game_.move(index), MoveOwner::None);
-}
-
-void TForm1::animate(const MoveResult& result, MoveOwner owner) {
-    moveOwner_ = owner;
+void TForm1::animate(const MoveResult& result, online::PlayedGame* mover) {
+    mover_ = mover;
     if (!result.accepted || result.steps.empty()) {
         moveFinished();
         return;
     }
-    lockMenu(true);
-    animator_.start(result.steps, stepDelay());
+    state_.setAnimating(true);
+    showCommands();
+    animator_.start(result.steps, state_.stepDelay());
 }
 
 void TForm1::moveFinished() {
-    const MoveOwner owner = moveOwner_;
-    // A local turn keeps the menu locked until it is over, while the computer thinks too.
-    if (owner != MoveOwner::Local) lockMenu(false);
-    moveOwner_ = MoveOwner::None;
-    switch (owner) {
-        case MoveOwner::Local:
-            if (match_.next(replyToWindow()) == LocalMatch::Next::TurnOver) {
-                endLocalTurn();
-            } else if (match_.thinking()) {
-                showThinking(true);
-            }
-            return;
-        case MoveOwner::Table:
-            applyEffects(table_.animationDone());
-            reportIdle();
-            return;
-        case MoveOwner::None:
-            reportIdle();
-            return;
+    online::PlayedGame* mover = mover_;
+    mover_ = nullptr;
+    state_.setAnimating(false);
+    if (mover != nullptr) {
+        apply(mover->animationDone(), mover);
+        return;
     }
+    showCommands();
 }
 
 void TForm1::stopMove() {
     if (!animator_.running()) return;
     animator_.stop();
-    const MoveOwner owner = moveOwner_;
-    moveOwner_ = MoveOwner::None;
+    online::PlayedGame* mover = mover_;
+    mover_ = nullptr;
+    state_.setAnimating(false);
     // The game holds the move's end already; only the screen is behind.
     for (int i = 1; i <= kPitCount; ++i) pit(i)->NormalPit();
     showBoard();
-    lockMenu(false);
+    showCommands();
     // A replay at a table goes on from there.
-    if (owner == MoveOwner::Table) applyEffects(table_.animationDone());
-}
-
-LocalMatch::MoveReady TForm1::replyToWindow() {
-    return [this](const MoveResult& reply) { localReply(reply); };
-}
-
-void TForm1::localReply(const MoveResult& reply) {
-    showThinking(false);
-    animate(reply, MoveOwner::Local);
+    if (mover == &state_.table()) apply(state_.table().animationDone(), mover);
 }
 
 void TForm1::showThinking(bool thinking) {
     if (thinking == thinkingShown_) return;
     thinkingShown_ = thinking;
     if (thinking) {
-        // The game may be begun anew, loaded or left meanwhile, and the level changed.
-        lockMenu(false);
-        for (QAction* item : menu_->lockedWhileThinking()) item->setEnabled(false);
-        updateSideWindows();
         paneBeforeThought_ = shownSource(sPanel2);
         setShownText(sPanel2, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Компьютер думает…")));
         return;
     }
     setShownText(sPanel2, paneBeforeThought_);
-}
-
-void TForm1::abandonLocalTurn() {
-    const bool wasThinking = match_.thinking();
-    match_.abandonTurn();
-    if (!wasThinking) return;
-    showThinking(false);
-    lockMenu(false);
-    reportIdle();
-}
-
-void TForm1::endLocalTurn() {
-    lockMenu(false);
-    updateHistoryItems();
-    reportIdle();
-}
-
-void TForm1::reportIdle() {
-    if (!isBusy()) emit idle();
 }
 
 void TForm1::showStepStart(const MoveStep& step) {
@@ -163,8 +103,18 @@ void TForm1::showPits(const Position& position, std::initializer_list<int> pits)
     for (int index : pits) pit(index)->setStones(position[index]);
 }
 
-void TForm1::lockMenu(bool locked) {
-    for (QAction* item : menu_->lockedDuringMove()) item->setEnabled(!locked);
+void TForm1::showCommands() {
+    const online::Commands allowed = state_.commands();
+    const MainMenu& m = *menu_;
+    m.N12->setEnabled(allowed.lobby);
+    m.N7->setEnabled(allowed.save);
+    m.N8->menuAction()->setEnabled(allowed.sound);
+    m.N26->menuAction()->setEnabled(allowed.special);
+    m.N30->menuAction()->setEnabled(allowed.background);
+    m.N20->setEnabled(allowed.back);
+    m.N29->setEnabled(allowed.forward);
+    m.N27->setEnabled(allowed.addStones);
+    m.N28->setEnabled(allowed.removeStones);
     updateSideWindows();
 }
 

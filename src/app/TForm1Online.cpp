@@ -28,36 +28,11 @@ namespace pimra {
 
 namespace {
 
-constexpr int kClockDigits = 4;
 // How soon a logout asked for during an exchange is tried again.
 constexpr int kLogoutRetryMs = 100;
 
 QString text(const std::string& utf8) {
     return QString::fromStdString(utf8);
-}
-
-void setLoginColour(QLabel* label, online::LoginColour colour) {
-    QPalette palette = label->palette();
-    switch (colour) {
-        case online::LoginColour::Green:
-            palette.setColor(QPalette::WindowText, QColor(0, 128, 0));
-            break;
-        case online::LoginColour::Red:
-            palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
-            break;
-        case online::LoginColour::Black:
-            palette = QPalette();
-            break;
-    }
-    label->setPalette(palette);
-}
-
-void showClock(QLCDNumber* clock, const std::string& shown) {
-    // The colon takes a digit's place; long games need more than "MM:SS".
-    clock->setDigitCount(std::max(kClockDigits, static_cast<int>(shown.size())));
-    clock->display(text(shown));
-    // The display has no text of its own to read back; screen readers get it this way.
-    clock->setAccessibleName(text(shown));
 }
 
 }  // namespace
@@ -74,12 +49,6 @@ void TForm1::createDialogs() {
     }
 }
 
-void TForm1::setTimerPeriods(int pollMilliseconds, int clockMilliseconds) {
-    Timer1.setInterval(pollMilliseconds);
-    Timer2.setInterval(clockMilliseconds);
-    clockPeriod_ = clockMilliseconds;
-}
-
 void TForm1::N12Click() {
     fNet_->show();
     fNet_->raise();
@@ -91,7 +60,7 @@ void TForm1::N12Click() {
 LobbyLink::WindowHooks TForm1::lobbyHooks() {
     return {
         .serverAnswered = [this] { showServerStatus(); },
-        .exchangeEnded = [this] { reportIdle(); },
+        .exchangeEnded = [this] { showCommands(); },
         .loggedIn = [this] { afterLogin(); },
         .openTable = [this](int tableId) { openTable(tableId); },
         .showLoginPane = [this](const QString& pane) { setShownText(sPanel1, pane); },
@@ -125,7 +94,7 @@ void TForm1::logoutClick() {
 }
 
 void TForm1::openTable(int tableId) {
-    applyEffects(table_.open(tableId));
+    applyTable(state_.table().open(tableId));
 }
 
 void TForm1::setSessionStore(SessionStore* store) {
@@ -139,21 +108,30 @@ void TForm1::setSessionStore(SessionStore* store) {
 
 // --- The table view -----------------------------------------------------------------------------
 
-bool TForm1::otherWork() const {
-    return animator_.running() || match_.turnRunning() || hintTimer_.isActive() ||
-           requestUnderWay();
+void TForm1::applyTable(online::Effects effects) {
+    apply(std::move(effects), &state_.table());
 }
 
-void TForm1::applyEffects(online::Effects effects) {
+void TForm1::apply(online::Effects effects, online::PlayedGame* from) {
     if (effects.showBoard) showBoard();
     if (effects.showTable) {
         UpdateFormLabels();
         UpdateCursor();
-        menu_->N26->menuAction()->setEnabled(false);
     }
     if (effects.showClocks) SetClocks();
-    if (effects.historyChanged) updateHistoryItems();
     if (effects.message) setShownText(sPanel2, text(*effects.message));
+    if (effects.status) SetLabel(text(*effects.status));
+    if (effects.thinking) showThinking(*effects.thinking);
+    applyTimers(effects);
+    if (effects.attention) drawAttention();
+    showCommands();
+    if (effects.animate) animate(*effects.animate, from);
+    if (effects.send) sendForTable(*effects.send);
+    if (effects.backToLocalGame) NewGame();
+    if (effects.result) ui_.showResult(this, translated(kTitle), resultBoxText(*effects.result));
+}
+
+void TForm1::applyTimers(const online::Effects& effects) {
     if (effects.startTimers) {
         startClock(effects.nextClockTick);
         if (!Timer1.isActive()) Timer1.start();
@@ -165,6 +143,7 @@ void TForm1::applyEffects(online::Effects effects) {
         clockPause_.stop();
         retryTimer_.stop();
     }
+    if (effects.stopAlive) aliveTimer_.stop();
     if (effects.retryAfter) retryTimer_.start(static_cast<int>(effects.retryAfter->count()));
     if (effects.pauseThenReload) {
         // The reload follows a pause, but the window keeps answering meanwhile; it restarts
@@ -172,11 +151,6 @@ void TForm1::applyEffects(online::Effects effects) {
         Timer2.stop();
         clockPause_.start();
     }
-    if (effects.attention) drawAttention();
-    if (effects.animate) animate(*effects.animate, MoveOwner::Table);
-    if (effects.send) sendForTable(*effects.send);
-    if (effects.backToLocalGame) NewGame();
-    if (effects.result) ui_.showResult(this, translated(kTitle), resultBoxText(*effects.result));
 }
 
 void TForm1::drawAttention() {
@@ -200,30 +174,23 @@ void TForm1::sendForTable(const online::Outgoing& outgoing) {
     const bool started = link_->runner().send(
         outgoing.request, [this](const std::optional<net::PostResult>& result) {
             lobbyLink_.noticeReply(result);
-            applyEffects(table_.answered({result, link_->connection().StatusText()}));
-            reportIdle();
+            applyTable(state_.table().answered({result, link_->connection().StatusText()}));
         });
-    if (!started) applyEffects(table_.answered({}));
-}
-
-void TForm1::ReLoad() {
-    applyEffects(table_.refresh(otherWork()));
+    if (!started) applyTable(state_.table().answered({}));
 }
 
 void TForm1::SetClocks() {
-    const online::ClockTexts clocks = table_.table().Clocks();
-    showClock(iPanel->Clock1, clocks.clock1);
-    showClock(iPanel->Clock2, clocks.clock2);
+    iPanel->showClocks(state_.table().table().Clocks());
 }
 
 void TForm1::Timer1Timer() {
-    applyEffects(table_.pollTick(otherWork()));
+    applyTable(state_.table().pollTick());
 }
 
 void TForm1::Timer2Timer() {
-    const online::Effects tick = table_.clockTick();
+    const online::Effects tick = state_.table().clockTick();
     const std::optional<std::chrono::milliseconds> next = tick.nextClockTick;
-    applyEffects(tick);
+    applyTable(tick);
     // Unless the run-out pause stopped it, the clock ticks again as the next second shows.
     if (Timer2.isActive()) startClock(next);
 }
@@ -231,31 +198,27 @@ void TForm1::Timer2Timer() {
 void TForm1::RzButton1Click() {
     if (requestUnderWay()) return;
     lobbyLink_.clearServerDown();
-    applyEffects(table_.refresh(otherWork()));
+    applyTable(state_.table().refresh());
 }
 
 void TForm1::bReadyClick() {
-    applyEffects(table_.ready(otherWork()));
+    applyTable(state_.table().ready());
 }
 
 void TForm1::bLeaveClick() {
-    applyEffects(table_.leaveTable(otherWork()));
+    applyTable(state_.table().leaveTable());
 }
 
 void TForm1::bRematchClick() {
-    applyEffects(table_.rematch(otherWork()));
+    applyTable(state_.table().rematch());
 }
 
 void TForm1::aliveTimer() {
-    if (!table_.isOpen()) {
-        aliveTimer_.stop();
-        return;
-    }
-    applyEffects(table_.aliveTick(otherWork()));
+    applyTable(state_.table().aliveTick());
 }
 
 bool TForm1::boardTurned() const {
-    return ownRowBottom_ && table_.isOpen() && table_.table().OwnSeat() == Side::Top;
+    return state_.boardTurned(ownRowBottom_);
 }
 
 void TForm1::setOwnRowBottom(bool on) {
@@ -277,7 +240,7 @@ void TForm1::placePits() {
 
 void TForm1::UpdateCursor() {
     // The pointer tells which row is the user's, not whose turn it is.
-    const online::PlayableRows rows = table_.table().Rows();
+    const online::PlayableRows rows = state_.table().table().Rows();
     for (int i = 1; i <= kPitCount; ++i) {
         const bool playable =
             !Position::isStore(i) && (Position::sideOf(i) == Side::Bottom ? rows.bottom : rows.top);
@@ -286,26 +249,11 @@ void TForm1::UpdateCursor() {
 }
 
 void TForm1::UpdateFormLabels() {
-    const online::TableView view = table_.table().View();
-    fitBoard(view.panelVisible);
+    const online::TableView view = state_.table().table().View();
+    fit_->fit(view.panelVisible);
     iPanel->setVisible(view.panelVisible);
-    if (view.panelVisible) {
-        iPanel->showSeats(view.seat1, view.seat2);
-        if (view.statusText) SetLabel(text(*view.statusText));
-        showClock(iPanel->Clock1, view.clocks.clock1);
-        showClock(iPanel->Clock2, view.clocks.clock2);
-    }
-    setShownText(iPanel->Label2, text(view.tableLabel));
-    setShownText(iPanel->Label3, text(view.resultText));
-    iPanel->Label3->setVisible(view.resultVisible);
-    iPanel->Label4->setVisible(view.resultVisible);
-    setLoginColour(iPanel->LoginLabel1, view.loginColour1);
-    setLoginColour(iPanel->LoginLabel2, view.loginColour2);
-    iPanel->bReady->setVisible(view.readyVisible);
-    iPanel->bLeave->setVisible(view.leaveVisible);
-    iPanel->watching->setVisible(view.watching);
-    iPanel->bRematch->setVisible(view.rematchVisible);
-    iPanel->bRematch->setEnabled(!view.rematchAsked);
+    if (view.panelVisible && view.statusText) SetLabel(text(*view.statusText));
+    iPanel->showView(view);
     placePits();
 }
 

@@ -49,37 +49,30 @@ void TForm1::N43Click() {
     analysisWindow_->raise();
 }
 
-bool TForm1::historyCommandsAllowed() const {
-    // The same as "Назад" and "Вперед": no move or thought running, no online table.
-    return menu_->N26->menuAction()->isEnabled() && !table_.isOpen() && !isBusy();
-}
-
 void TForm1::updateSideWindows() {
+    const online::Commands allowed = state_.commands();
     if (recordWindow_ && recordWindow_->isVisible()) {
         recordWindow_->showRecord(game_.record(), game_.recordMoves());
-        recordWindow_->setCommandsEnabled(menu_->N26->menuAction()->isEnabled() &&
-                                          !table_.isOpen());
+        recordWindow_->setCommandsEnabled(allowed.recordCommands);
     }
     if (!analysisWindow_) return;
-    if (table_.isOpen()) {
+    if (!allowed.analysis) {
         analysisWindow_->showUnavailable(QStringLiteral("Анализ не ведется за столом online"));
         return;
     }
     // The game has decided a move the board is still to show: it is analysed once it is on
     // the board. While the computer thinks, the board is what it thinks about.
-    const bool moveToShow = animator_.running() || moveOwner_ != MoveOwner::None ||
-                            (match_.turnRunning() && !match_.thinking());
-    if (!moveToShow) analysisWindow_->showPosition(game_.position(), game_.sideToMove());
+    if (!state_.moveToShow()) analysisWindow_->showPosition(game_.position(), game_.sideToMove());
 }
 
 void TForm1::recordPositionChosen(std::size_t moves) {
-    if (!historyCommandsAllowed()) {
+    if (!state_.commands().history) {
         updateSideWindows();
         return;
     }
     const bool reached = game_.goToRecordMoves(moves);
     showBoard();
-    updateHistoryItems();
+    showCommands();
     recordWindow_->setMessage(reached ? QString()
                                       : QStringLiteral("Этот ход уже не достать через «Назад»"));
 }
@@ -108,7 +101,7 @@ void TForm1::saveRecord() {
 }
 
 void TForm1::openRecord() {
-    if (!historyCommandsAllowed()) return;
+    if (!state_.commands().history) return;
     const QString fileName = ui_.openRecordFileName(recordWindow_, gameFolder_);
     if (fileName.isEmpty()) return;
     RecordReading reading = readRecordFile(recordPath(fileName));
@@ -120,7 +113,7 @@ void TForm1::openRecord() {
     rememberFolderOf(fileName);
     game_.loadRecord(std::move(*reading.record));
     showBoard();
-    updateHistoryItems();
+    showCommands();
     SetLabel(QString::fromStdString(pimra::statusText(game_.sideToMove())));
     UpdateCursor();
     recordWindow_->setMessage(QStringLiteral("Запись открыта"));

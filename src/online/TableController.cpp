@@ -75,7 +75,7 @@ Effects TableController::askNextRecord(bool catchingUp) {
     return request(RequestKind::NextRecord, table_.NextRecordRequest(), false);
 }
 
-Effects TableController::click(int pit, bool otherWork) {
+Effects TableController::click(int pit) {
     if (!isOpen() || table_.GameOver()) return {};
     if (busy()) {
         // The table's own work ends soon; the user's move must not vanish meanwhile. A click
@@ -87,7 +87,7 @@ Effects TableController::click(int pit, bool otherWork) {
         if (ownRow) keptClick_ = pit;
         return {};
     }
-    if (otherWork || !table_.AcceptsClick(pit)) return {};
+    if (!idle() || !table_.AcceptsClick(pit)) return {};
     keptClick_.reset();
     return request(RequestKind::Move, table_.SendMoveRequest(pit), true, pit);
 }
@@ -104,16 +104,16 @@ Effects TableController::playKeptClick(Effects effects) {
     return effects;
 }
 
-Effects TableController::pollTick(bool otherWork) {
+Effects TableController::pollTick() {
     if (!isOpen()) return {};
-    if (failures_ > 0 && !table_.PollingEnds()) return retryTick(otherWork);
+    if (failures_ > 0 && !table_.PollingEnds()) return retryTick();
     if (table_.PollingEnds()) {
         // A finished game: nothing more to ask, whoever is at the table.
         Effects effects;
         effects.stopTimers = true;
         return effects;
     }
-    if (!idle(otherWork)) return {};
+    if (!idle()) return {};
     Effects effects;
     switch (table_.OnPollTimer(false)) {
         case PollAction::Nothing:
@@ -145,10 +145,10 @@ std::chrono::milliseconds TableController::retryDelay() const {
     return std::min(delay, kLongestRetry);
 }
 
-Effects TableController::retryTick(bool otherWork) {
+Effects TableController::retryTick() {
     if (!isOpen() || failures_ == 0) return {};
     Effects effects;
-    if (!idle(otherWork)) {
+    if (!idle()) {
         effects.retryAfter = retryDelay();
         return effects;
     }
@@ -158,9 +158,9 @@ Effects TableController::retryTick(bool otherWork) {
     return effects;
 }
 
-Effects TableController::pauseOver(bool otherWork) {
+Effects TableController::pauseOver() {
     if (!isOpen() || table_.PollingEnds()) return {};
-    if (!idle(otherWork)) {
+    if (!idle()) {
         // A move or an exchange runs: try again after another pause.
         Effects effects;
         effects.pauseThenReload = true;
@@ -169,29 +169,34 @@ Effects TableController::pauseOver(bool otherWork) {
     return reload(false);
 }
 
-Effects TableController::refresh(bool otherWork) {
-    if (!idle(otherWork)) return {};
+Effects TableController::refresh() {
+    if (!idle()) return {};
     return reload(true);
 }
 
-Effects TableController::ready(bool otherWork) {
-    if (!isOpen() || !idle(otherWork)) return {};
+Effects TableController::ready() {
+    if (!isOpen() || !idle()) return {};
     return request(RequestKind::Ready, table_.ReadyRequest(), true);
 }
 
-Effects TableController::leaveTable(bool otherWork) {
-    if (!table_.CanLeave() || !idle(otherWork)) return {};
+Effects TableController::leaveTable() {
+    if (!table_.CanLeave() || !idle()) return {};
     return request(RequestKind::Leave, table_.LeaveRequest(), true);
 }
 
-Effects TableController::rematch(bool otherWork) {
-    if (!table_.CanAskRematch() || !idle(otherWork)) return {};
+Effects TableController::rematch() {
+    if (!table_.CanAskRematch() || !idle()) return {};
     return request(RequestKind::Rematch, table_.RematchRequest(), true);
 }
 
-Effects TableController::aliveTick(bool otherWork) {
+Effects TableController::aliveTick() {
+    if (!isOpen()) {
+        Effects effects;
+        effects.stopAlive = true;
+        return effects;
+    }
     const bool following = isOpen() && table_.OwnSeat() && !table_.PollingEnds();
-    if (!aliveSupported_ || !following || !idle(otherWork)) return {};
+    if (!aliveSupported_ || !following || !idle()) return {};
     return request(RequestKind::Alive, table_.AliveRequest(), false);
 }
 

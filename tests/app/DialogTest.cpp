@@ -15,8 +15,8 @@
 #include "HelpViewer.h"
 #include "MainMenu.h"
 #include "QtUiServices.h"
-#include "TForm1.h"
 #include "TLunka.h"
+#include "TestForm.h"
 
 using namespace pimra;
 
@@ -153,7 +153,7 @@ class DialogTest : public QObject {
     void saveAndLoadRoundTripThroughTheRealDialogs() {
         QTemporaryDir dir;
         QtUiServices ui;
-        TForm1 form(ui);
+        TestForm form(ui);
         form.setStepDelay(0);
         form.show();
 
@@ -201,7 +201,7 @@ class DialogTest : public QObject {
         QVERIFY(helpTopicHtml(kHelpLevels).contains(QStringLiteral("Изменчивый")));
         QVERIFY(helpTopicHtml(kHelpSpecial).contains(QStringLiteral("Подсказка")));
         QtUiServices ui;
-        TForm1 form(ui);
+        TestForm form(ui);
         ui.showHelp(&form, kHelpLevels);
         auto* shown = form.findChild<HelpViewer*>();
         QVERIFY(shown && shown->isVisible());

@@ -26,9 +26,9 @@
 #include "QtUiServices.h"
 #include "RecordWindow.h"
 #include "ShownText.h"
-#include "TForm1.h"
 #include "TLoginForm.h"
 #include "TLunka.h"
+#include "TestForm.h"
 #include "TextFit.h"
 #include "TfAddGame.h"
 #include "TfNet.h"
@@ -357,7 +357,7 @@ class FitTest : public QObject, private test::FormFixture {
         // Remembered for the next run, next to the other settings.
         settings.save(media::Settings{});
         test::FakeUiServices nextUi;
-        TForm1 next(nextUi);
+        TestForm next(nextUi);
         next.setSettings(&settings);
         QCOMPARE(next.gameFolder(), games.filePath(QStringLiteral("saved")));
 

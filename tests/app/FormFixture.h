@@ -6,13 +6,13 @@
 
 #include "FakeUiServices.h"
 #include "MainMenu.h"
-#include "TForm1.h"
 #include "TLunka.h"
+#include "TestForm.h"
 
 namespace pimra::test {
 
 // Waits until the window has nothing running any more: no move, turn, hint or request.
-inline bool waitUntilIdle(const TForm1& form, int timeoutMs = 60000) {
+inline bool waitUntilIdle(const TestForm& form, int timeoutMs = 60000) {
     return QTest::qWaitFor([&form] { return !form.isBusy(); }, timeoutMs);
 }
 
@@ -21,7 +21,7 @@ class FormFixture {
   protected:
     void openForm() {
         ui_ = std::make_unique<FakeUiServices>();
-        form_ = std::make_unique<TForm1>(*ui_);
+        form_ = std::make_unique<TestForm>(*ui_);
         form_->setStepDelay(0);
         form_->setHintDuration(0);
         form_->show();
@@ -45,7 +45,7 @@ class FormFixture {
     void settle() { QVERIFY(waitUntilIdle(*form_)); }
 
     std::unique_ptr<FakeUiServices> ui_;
-    std::unique_ptr<TForm1> form_;
+    std::unique_ptr<TestForm> form_;
 };
 
 }  // namespace pimra::test

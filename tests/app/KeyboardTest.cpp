@@ -8,8 +8,8 @@
 #include "FormFixture.h"
 #include "MainMenu.h"
 #include "StoneCount.h"
-#include "TForm1.h"
 #include "TLunka.h"
+#include "TestForm.h"
 
 using namespace pimra;
 

@@ -25,9 +25,9 @@
 #include "RecordWindow.h"
 #include "ShownText.h"
 #include "StoneCount.h"
-#include "TForm1.h"
 #include "TLoginForm.h"
 #include "TLunka.h"
+#include "TestForm.h"
 #include "TfAddGame.h"
 #include "TfNet.h"
 
@@ -101,7 +101,7 @@ bool waitForAnalysis(AnalysisWindow* window) {
     return true;
 }
 
-QStringList allMenuTexts(const TForm1& form) {
+QStringList allMenuTexts(const TestForm& form) {
     QStringList texts;
     for (QAction* title : form.menuBar()->actions()) {
         texts << title->text();

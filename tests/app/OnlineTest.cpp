@@ -23,9 +23,9 @@
 #include "InfoPanel.h"
 #include "LoopbackGameServer.h"
 #include "MainMenu.h"
-#include "TForm1.h"
 #include "TLoginForm.h"
 #include "TLunka.h"
+#include "TestForm.h"
 #include "TfAddGame.h"
 #include "TfNet.h"
 #include "core/Move.h"
@@ -43,10 +43,10 @@ constexpr int kNever = 3600 * 1000;  // the test ticks the timers itself
 // One person at the program: the window with its own desktop fake.
 struct Player {
     FakeUiServices ui;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<TestForm> form;
 };
 
-Position boardOf(const TForm1& form) {
+Position boardOf(const TestForm& form) {
     Position shown;
     for (int i = 1; i <= kPitCount; ++i) shown[i] = form.pit(i)->Stones;
     return shown;
@@ -80,10 +80,10 @@ class OnlineTest : public QObject {
         for (auto& player : players_) QVERIFY(test::waitUntilIdle(*player->form));
     }
 
-    TForm1& newPlayer() {
+    TestForm& newPlayer() {
         auto player = std::make_unique<Player>();
-        player->form = std::make_unique<TForm1>(player->ui);
-        TForm1& form = *player->form;
+        player->form = std::make_unique<TestForm>(player->ui);
+        TestForm& form = *player->form;
         form.setSiteUrl(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port_)));
         form.setStepDelay(0);
         form.setOnlineStepDelay(0);
@@ -95,21 +95,21 @@ class OnlineTest : public QObject {
         players_.push_back(std::move(player));
         return form;
     }
-    FakeUiServices& uiOf(const TForm1& form) {
+    FakeUiServices& uiOf(const TestForm& form) {
         for (auto& player : players_) {
             if (player->form.get() == &form) return player->ui;
         }
         qFatal("no such player");
     }
 
-    void logIn(TForm1& form, const QString& login, const QString& password) {
+    void logIn(TestForm& form, const QString& login, const QString& password) {
         form.loginForm()->eLogin->setText(login);
         form.loginForm()->ePass->setText(password);
         form.loginForm()->RzBitBtn1Click();
         settleAll();
     }
     // "Создать стол" with the given minutes and bonus; gives the new table's row.
-    int createTable(TForm1& form, int minutes, int bonus) {
+    int createTable(TestForm& form, int minutes, int bonus) {
         form.addGameForm()->RzSpinEdit1->setValue(minutes);
         form.addGameForm()->RzSpinEdit2->setValue(bonus);
         QTimer::singleShot(0, form.addGameForm(), &QDialog::accept);
@@ -117,11 +117,11 @@ class OnlineTest : public QObject {
         settleAll();
         return form.lobby()->SG->rowCount() - 1;
     }
-    static int tableOfRow(const TForm1& form, int row) {
+    static int tableOfRow(const TestForm& form, int row) {
         return form.lobby()->SG->item(row, 0)->text().toInt();
     }
     // Shows the lobby, picks the table's row and presses the button; gives its caption.
-    QString enter(TForm1& form, int table) {
+    QString enter(TestForm& form, int table) {
         form.N12Click();
         settleAll();
         QTableWidget* grid = form.lobby()->SG;
@@ -134,7 +134,7 @@ class OnlineTest : public QObject {
         return caption;
     }
     // Two players seated and ready, the spectator (if any) watching.
-    int startedTable(TForm1& first, TForm1& second, int minutes, int bonus) {
+    int startedTable(TestForm& first, TestForm& second, int minutes, int bonus) {
         first.N12Click();
         settleAll();
         const int table = tableOfRow(first, createTable(first, minutes, bonus));
@@ -148,14 +148,14 @@ class OnlineTest : public QObject {
         settleAll();
         return table;
     }
-    static TForm1& mover(TForm1& a, TForm1& b) {
+    static TestForm& mover(TestForm& a, TestForm& b) {
         const auto& state = a.onlineTable().State();
         return state.ActiveLogin == state.Seat1Login
                    ? (a.session().OwnLogin == state.Seat1Login ? a : b)
                    : (a.session().OwnLogin == state.Seat2Login ? a : b);
     }
     // The first pit of the mover's row that holds stones.
-    static int anyPlayablePit(const TForm1& form) {
+    static int anyPlayablePit(const TestForm& form) {
         const Side side = form.onlineTable().SideToMove();
         for (int pit = 1; pit <= kPitCount; ++pit) {
             if (Position::sideOf(pit) == side && canPlayPit(form.game().position(), pit))
@@ -186,9 +186,9 @@ class OnlineTest : public QObject {
     }
 
     void wholeGameWithASpectator() {
-        TForm1& anna = newPlayer();
-        TForm1& boris = newPlayer();
-        TForm1& watcher = newPlayer();
+        TestForm& anna = newPlayer();
+        TestForm& boris = newPlayer();
+        TestForm& watcher = newPlayer();
 
         // Logging in fills the caption and the status pane; a wrong password does not.
         anna.loginForm()->show();
@@ -256,7 +256,7 @@ class OnlineTest : public QObject {
 
         // The clock of the player to move counts down between reloads, on every screen.
         clock_.advanceMs(2000);
-        for (TForm1* form : {&anna, &boris, &watcher}) {
+        for (TestForm* form : {&anna, &boris, &watcher}) {
             form->Timer2Timer();
             form->Timer2Timer();
         }
@@ -265,12 +265,12 @@ class OnlineTest : public QObject {
         QCOMPARE(clockText(watcher.infoPanel()->Clock2), QStringLiteral("05:00"));
         shoot(&anna, "table");
 
-        QSignalSpy borisSaw(&boris, &TForm1::moveStepShown);
-        QSignalSpy watcherSaw(&watcher, &TForm1::moveStepShown);
+        QSignalSpy borisSaw(boris.steps(), &MoveAnimator::stepShown);
+        QSignalSpy watcherSaw(watcher.steps(), &MoveAnimator::stepShown);
         int moves = 0;
         while (anna.onlineTable().State().TableResult == "0" && moves < 300) {
-            TForm1& turn = mover(anna, boris);
-            TForm1& other = &turn == &anna ? boris : anna;
+            TestForm& turn = mover(anna, boris);
+            TestForm& other = &turn == &anna ? boris : anna;
             const int pit = anyPlayablePit(turn);
             QVERIFY(pit != 0);
             const int otherSaw =
@@ -299,7 +299,7 @@ class OnlineTest : public QObject {
         const QString winner = final[7] > final[14]   ? QStringLiteral("Победил: Анна")
                                : final[14] > final[7] ? QStringLiteral("Победил: Boris")
                                                       : QStringLiteral("Ничья");
-        for (TForm1* form : {&anna, &boris, &watcher}) {
+        for (TestForm* form : {&anna, &boris, &watcher}) {
             form->Timer1Timer();
             settleAll();
             QCOMPARE(form->infoPanel()->Label3->text(), winner);
@@ -336,8 +336,8 @@ class OnlineTest : public QObject {
     }
 
     void leavingAWaitingTable() {
-        TForm1& anna = newPlayer();
-        TForm1& boris = newPlayer();
+        TestForm& anna = newPlayer();
+        TestForm& boris = newPlayer();
         logIn(anna, QStringLiteral("Анна"), QStringLiteral("пароль"));
         logIn(boris, QStringLiteral("Boris"), QStringLiteral("secret"));
         anna.N12Click();
@@ -369,9 +369,9 @@ class OnlineTest : public QObject {
     }
 
     void lossOnTime() {
-        TForm1& anna = newPlayer();
-        TForm1& boris = newPlayer();
-        TForm1& watcher = newPlayer();
+        TestForm& anna = newPlayer();
+        TestForm& boris = newPlayer();
+        TestForm& watcher = newPlayer();
         logIn(anna, QStringLiteral("Анна"), QStringLiteral("пароль"));
         logIn(boris, QStringLiteral("Boris"), QStringLiteral("secret"));
         const int table = startedTable(anna, boris, 1, 0);
@@ -383,19 +383,19 @@ class OnlineTest : public QObject {
 
         // Anna thinks too long: every screen counts her time down by the server's clock.
         clock_.advanceMs(59'000);
-        for (TForm1* form : {&anna, &boris, &watcher}) {
+        for (TestForm* form : {&anna, &boris, &watcher}) {
             form->Timer2Timer();
             QCOMPARE(clockText(form->infoPanel()->Clock1), QStringLiteral("00:01"));
         }
         // Past her time and the server's grace: each clock runs out, each window asks the
         // server after the pause, and the loss reaches all three.
         clock_.advanceMs(6'000);
-        for (TForm1* form : {&anna, &boris, &watcher}) form->Timer2Timer();
+        for (TestForm* form : {&anna, &boris, &watcher}) form->Timer2Timer();
         // The clock that ran out shows it; the other keeps its time.
         QCOMPARE(clockText(anna.infoPanel()->Clock1), QStringLiteral("00:00"));
         QCOMPARE(clockText(anna.infoPanel()->Clock2), QStringLiteral("01:00"));
         QVERIFY(!anna.clockRunning());  // paused, then the reload brings the result
-        for (TForm1* form : {&anna, &boris, &watcher}) {
+        for (TestForm* form : {&anna, &boris, &watcher}) {
             QTRY_COMPARE(form->infoPanel()->Label3->text(), QStringLiteral("Победил: Boris"));
             QVERIFY(form->infoPanel()->Label4->isVisible());
         }
@@ -405,7 +405,7 @@ class OnlineTest : public QObject {
         QVERIFY(!anna.pollRunning() && !anna.clockRunning());
         // The same box for the loser, the winner and the spectator, with the reason.
         const QString box = QStringLiteral("Победил: Boris по времени !   0:0");
-        for (TForm1* form : {&anna, &boris, &watcher}) {
+        for (TestForm* form : {&anna, &boris, &watcher}) {
             QCOMPARE(uiOf(*form).results, QStringList{box});
             QCOMPARE(clockText(form->infoPanel()->Clock1), QStringLiteral("00:00"));
             QVERIFY(!clockText(form->infoPanel()->Clock2).isEmpty());
@@ -434,17 +434,17 @@ class OnlineTest : public QObject {
     // Four moves made within a second and a half reach the spectator's single poll; every
     // one of them is animated before the board is reloaded.
     void quickMovesAreAllShown() {
-        TForm1& anna = newPlayer();
-        TForm1& boris = newPlayer();
-        TForm1& watcher = newPlayer();
+        TestForm& anna = newPlayer();
+        TestForm& boris = newPlayer();
+        TestForm& watcher = newPlayer();
         logIn(anna, QStringLiteral("Анна"), QStringLiteral("пароль"));
         logIn(boris, QStringLiteral("Boris"), QStringLiteral("secret"));
         const int table = startedTable(anna, boris, 5, 0);
         enter(watcher, table);
-        QSignalSpy watcherSaw(&watcher, &TForm1::moveStepShown);
+        QSignalSpy watcherSaw(watcher.steps(), &MoveAnimator::stepShown);
         for (int move = 0; move < 4; ++move) {
-            TForm1& turn = mover(anna, boris);
-            TForm1& other = &turn == &anna ? boris : anna;
+            TestForm& turn = mover(anna, boris);
+            TestForm& other = &turn == &anna ? boris : anna;
             QTest::mouseClick(turn.pit(anyPlayablePit(turn)), Qt::LeftButton);
             settleAll();
             clock_.advanceMs(350);
@@ -465,9 +465,9 @@ class OnlineTest : public QObject {
     // Seat 2 sees its own row at the bottom, plays it with the digit keys, and can turn the
     // board back; seat 1 and the spectator see it as always.
     void seatTwoPlaysFromTheBottom() {
-        TForm1& anna = newPlayer();
-        TForm1& boris = newPlayer();
-        TForm1& watcher = newPlayer();
+        TestForm& anna = newPlayer();
+        TestForm& boris = newPlayer();
+        TestForm& watcher = newPlayer();
         logIn(anna, QStringLiteral("Анна"), QStringLiteral("пароль"));
         logIn(boris, QStringLiteral("Boris"), QStringLiteral("secret"));
         const int table = startedTable(anna, boris, 5, 0);
@@ -516,8 +516,8 @@ class OnlineTest : public QObject {
     // The player in the background is called when the opponent sits down, gets ready, moves
     // or the game ends; the lobby keeps its list fresh; "Мои партии" opens the player's page.
     void thePlayerIsCalledAndTheLobbyRefreshes() {
-        TForm1& anna = newPlayer();
-        TForm1& boris = newPlayer();
+        TestForm& anna = newPlayer();
+        TestForm& boris = newPlayer();
         test::RecordingSounds sounds;
         anna.setMoveSounds(&sounds);
         logIn(anna, QStringLiteral("Анна"), QStringLiteral("пароль"));
@@ -572,9 +572,9 @@ class OnlineTest : public QObject {
     }
 
     void serverStoppedAndRestartedMidGame() {
-        TForm1& anna = newPlayer();
-        TForm1& boris = newPlayer();
-        TForm1& watcher = newPlayer();
+        TestForm& anna = newPlayer();
+        TestForm& boris = newPlayer();
+        TestForm& watcher = newPlayer();
         logIn(anna, QStringLiteral("Анна"), QStringLiteral("пароль"));
         logIn(boris, QStringLiteral("Boris"), QStringLiteral("secret"));
         const int table = startedTable(anna, boris, 5, 3);
@@ -592,13 +592,13 @@ class OnlineTest : public QObject {
         QVERIFY(anna.retryWaiting());
         // The clocks go on meanwhile, the same on every screen.
         clock_.advanceMs(4000);
-        for (TForm1* form : {&boris, &watcher}) {
+        for (TestForm* form : {&boris, &watcher}) {
             form->Timer1Timer();
             settleAll();
             QCOMPARE(form->messagePane()->text(), kUnreachable);
             QVERIFY(form->retryWaiting());
         }
-        for (TForm1* form : {&anna, &boris, &watcher}) {
+        for (TestForm* form : {&anna, &boris, &watcher}) {
             form->Timer2Timer();
             QCOMPARE(clockText(form->infoPanel()->Clock1), QStringLiteral("04:56"));
         }
@@ -606,7 +606,7 @@ class OnlineTest : public QObject {
         // Back: every window finds it by itself, reloads the table and says so.
         startServer();
         const QString back = QStringLiteral("Связь с сервером восстановлена, стол обновлён");
-        for (TForm1* form : {&anna, &boris, &watcher}) {
+        for (TestForm* form : {&anna, &boris, &watcher}) {
             QTRY_COMPARE_WITH_TIMEOUT(form->messagePane()->text(), back, 6000);
             QVERIFY(test::waitUntilIdle(*form));
             QVERIFY(!form->serverLink().connection().ServerDown());
@@ -632,9 +632,9 @@ class OnlineTest : public QObject {
 
     // A minute of play: the two players and the spectator show the same clocks all along.
     void clocksAgreeOnEveryScreen() {
-        TForm1& anna = newPlayer();
-        TForm1& boris = newPlayer();
-        TForm1& watcher = newPlayer();
+        TestForm& anna = newPlayer();
+        TestForm& boris = newPlayer();
+        TestForm& watcher = newPlayer();
         logIn(anna, QStringLiteral("Анна"), QStringLiteral("пароль"));
         logIn(boris, QStringLiteral("Boris"), QStringLiteral("secret"));
         const int table = startedTable(anna, boris, 5, 0);
@@ -642,18 +642,18 @@ class OnlineTest : public QObject {
         for (int second = 1; second <= 60; ++second) {
             clock_.advanceMs(1000);
             if (second % 7 == 0) {
-                TForm1& turn = mover(anna, boris);
+                TestForm& turn = mover(anna, boris);
                 const int pit = anyPlayablePit(turn);
                 if (pit != 0) QTest::mouseClick(turn.pit(pit), Qt::LeftButton);
                 settleAll();
             }
             if (second % 2 == 0) {
-                for (TForm1* form : {&anna, &boris, &watcher}) form->Timer1Timer();
+                for (TestForm* form : {&anna, &boris, &watcher}) form->Timer1Timer();
                 settleAll();
             }
-            for (TForm1* form : {&anna, &boris, &watcher}) form->Timer2Timer();
+            for (TestForm* form : {&anna, &boris, &watcher}) form->Timer2Timer();
             for (const Side seat : {Side::Bottom, Side::Top}) {
-                const auto shown = [seat](const TForm1& form) {
+                const auto shown = [seat](const TestForm& form) {
                     return *form.onlineTable().RemainingMs(seat);
                 };
                 QVERIFY(std::abs(shown(anna) - shown(boris)) < 1000);
@@ -672,14 +672,14 @@ class OnlineTest : public QObject {
     // longer knows the session; without a secret store everything is as before.
     void aRememberedSessionLogsInAtStart() {
         test::FakeSessionStore store;
-        TForm1& first = newPlayer();
+        TestForm& first = newPlayer();
         first.setSessionStore(&store);
         first.loginForm()->rememberMe->setChecked(true);
         logIn(first, QStringLiteral("Анна"), QStringLiteral("пароль"));
         QVERIFY(store.secret.has_value());
         QVERIFY(store.secret->find("пароль") == std::string::npos);
 
-        TForm1& next = newPlayer();
+        TestForm& next = newPlayer();
         next.setSessionStore(&store);
         QTRY_COMPARE(next.windowTitle(), QStringLiteral("Пимра - Анна"));
         QCOMPARE(next.loginPane()->text(), QStringLiteral("Анна"));
@@ -695,7 +695,7 @@ class OnlineTest : public QObject {
 
         // A session the server does not know (any more) is forgotten at its first refusal.
         store.secret = "stale\ncode\nBoris";
-        TForm1& stale = newPlayer();
+        TestForm& stale = newPlayer();
         stale.setSessionStore(&store);
         QTRY_COMPARE(stale.windowTitle(), QStringLiteral("Пимра - Boris"));
         stale.N12Click();
@@ -706,7 +706,7 @@ class OnlineTest : public QObject {
         // No secret service: asked, nothing found, the dialog as today.
         test::FakeSessionStore none;
         none.available = false;
-        TForm1& plain = newPlayer();
+        TestForm& plain = newPlayer();
         plain.setSessionStore(&none);
         QTRY_COMPARE(none.reads, 1);
         QCoreApplication::processEvents();
@@ -721,7 +721,7 @@ class OnlineTest : public QObject {
     // the desktop, the kept one with it.
     void logoutEndsTheSessionEverywhere() {
         test::FakeSessionStore store;
-        TForm1& anna = newPlayer();
+        TestForm& anna = newPlayer();
         anna.setSessionStore(&store);
         QTRY_COMPARE(store.reads, 1);
         QVERIFY(!anna.menu().logout->isVisible());
@@ -743,7 +743,7 @@ class OnlineTest : public QObject {
         // The server refuses the ended session, kept elsewhere: no table is made with it.
         test::FakeSessionStore copied;
         copied.secret = online::EncodeSession(ended);
-        TForm1& copy = newPlayer();
+        TestForm& copy = newPlayer();
         copy.setSessionStore(&copied);
         QTRY_COMPARE(copy.windowTitle(), QStringLiteral("Пимра - Анна"));
         copy.N12Click();
@@ -767,7 +767,7 @@ class OnlineTest : public QObject {
                 socket->setParent(&silent);
             }
         });
-        TForm1& form = newPlayer();
+        TestForm& form = newPlayer();
         form.setSiteUrl(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(silent.serverPort())));
 
         form.N12Click();  // loading the list waits for the silent server

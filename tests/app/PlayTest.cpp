@@ -13,8 +13,8 @@
 #include "FakeUiServices.h"
 #include "FormFixture.h"
 #include "MainMenu.h"
-#include "TForm1.h"
 #include "TLunka.h"
+#include "TestForm.h"
 #include "core/SavedGame.h"
 
 using namespace pimra;
@@ -129,7 +129,7 @@ class PlayTest : public QObject, private pimra::test::FormFixture {
 
     void everyStepIsOnScreenBeforeTheNext() {
         QList<Position> shown;
-        connect(form_.get(), &TForm1::moveStepShown, this, [&] {
+        connect(form_->steps(), &MoveAnimator::stepShown, this, [&] {
             Position board;
             for (int i = 1; i <= kPitCount; ++i) board[i] = form_->pit(i)->Stones;
             shown << board;
@@ -338,12 +338,12 @@ class PlayTest : public QObject, private pimra::test::FormFixture {
     }
 
     void closingDuringAMoveEndsCleanly() {
-        auto* form = new TForm1(*ui_);
+        auto* form = new TestForm(*ui_);
         form->setStepDelay(2);
         form->show();
-        QPointer<TForm1> guard(form);
+        QPointer<TestForm> guard(form);
         int steps = 0;
-        connect(form, &TForm1::moveStepShown, this, [&] {
+        connect(form->steps(), &MoveAnimator::stepShown, this, [&] {
             if (++steps == 3) form->close();
         });
         form->PitClick(form->pit(3));
@@ -355,12 +355,12 @@ class PlayTest : public QObject, private pimra::test::FormFixture {
     }
 
     void closingDuringTheComputerReplyEndsCleanly() {
-        auto* form = new TForm1(*ui_);
+        auto* form = new TestForm(*ui_);
         form->setStepDelay(1);
         form->show();
         int lifts = 0;
         // The second lift is the computer's first move.
-        connect(form, &TForm1::moveStepShown, this, [&](int step) {
+        connect(form->steps(), &MoveAnimator::stepShown, this, [&](int step) {
             if (step == 0 && ++lifts == 2) QTimer::singleShot(0, form, &QWidget::close);
         });
         form->PitClick(form->pit(3));
@@ -372,11 +372,11 @@ class PlayTest : public QObject, private pimra::test::FormFixture {
     }
 
     void destroyingTheWindowDuringAMoveTouchesNothing() {
-        auto* form = new TForm1(*ui_);
+        auto* form = new TestForm(*ui_);
         form->setStepDelay(1);
         form->show();
-        QPointer<TForm1> guard(form);
-        connect(form, &TForm1::moveStepShown, this, [&](int step) {
+        QPointer<TestForm> guard(form);
+        connect(form->steps(), &MoveAnimator::stepShown, this, [&](int step) {
             if (step == 4) delete form;
         });
         form->PitClick(form->pit(3));
@@ -386,10 +386,10 @@ class PlayTest : public QObject, private pimra::test::FormFixture {
     void closingMidMoveEndsTheProgram() {
         // As in main(): the window is the last one, and closing it ends the event loop.
         form_->hide();
-        auto* form = new TForm1(*ui_);
+        auto* form = new TestForm(*ui_);
         form->setStepDelay(5);
         form->show();
-        connect(form, &TForm1::moveStepShown, this, [form](int step) {
+        connect(form->steps(), &MoveAnimator::stepShown, this, [form](int step) {
             if (step == 3) form->close();
         });
         QTimer::singleShot(0, form, [form] { form->PitClick(form->pit(3)); });
@@ -410,7 +410,7 @@ class PlayTest : public QObject, private pimra::test::FormFixture {
         bool grabbed = false;
         QColor lifted;
         QColor sown;
-        connect(form_.get(), &TForm1::moveStepShown, this, [&](int step) {
+        connect(form_->steps(), &MoveAnimator::stepShown, this, [&](int step) {
             if (step != 3 || grabbed) return;
             grabbed = form_->grab().save(PIMRA_SCREENSHOT_DIR "/move.png");
             lifted = colourAt(form_->pit(1), {35, 35});

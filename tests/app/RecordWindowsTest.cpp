@@ -17,8 +17,8 @@
 #include "MainMenu.h"
 #include "QtUiServices.h"
 #include "RecordWindow.h"
-#include "TForm1.h"
 #include "TLunka.h"
+#include "TestForm.h"
 #include "core/MasterSearch.h"
 #include "core/RecordFormat.h"
 #include "media/AppSettings.h"
@@ -27,7 +27,7 @@ using namespace pimra;
 
 namespace {
 
-Position boardOf(const TForm1& form) {
+Position boardOf(const TestForm& form) {
     Position shown;
     for (int i = 1; i <= kPitCount; ++i) shown[i] = form.pit(i)->Stones;
     return shown;
@@ -252,7 +252,7 @@ class RecordWindowsTest : public QObject, private pimra::test::FormFixture {
         QCOMPARE(ui_->folders.size(), 7);
         // Remembered for the next run.
         test::FakeUiServices nextUi;
-        TForm1 next(nextUi);
+        TestForm next(nextUi);
         next.setSettings(&settings);
         QCOMPARE(next.gameFolder(), records);
 

@@ -8,8 +8,8 @@
 #include "InfoPanel.h"
 #include "LoopbackServer.h"
 #include "QtUiServices.h"
-#include "TForm1.h"
 #include "TLunka.h"
+#include "TestForm.h"
 
 using namespace pimra;
 

@@ -8,8 +8,8 @@
 #include "FormFixture.h"
 #include "InfoPanel.h"
 #include "LoopbackServer.h"
-#include "TForm1.h"
 #include "TLunka.h"
+#include "TestForm.h"
 
 using namespace pimra;
 
@@ -37,12 +37,12 @@ class TableReplyTest : public QObject {
             tableReply("2|2|2|2|2|2|0|2|2|2|2|2|2|x"),
         });
         test::FakeUiServices ui;
-        TForm1 form(ui);
+        TestForm form(ui);
         form.setSiteUrl(QUrl(QString::fromStdString(server.Url())));
         form.setTimerPeriods(3600 * 1000, 3600 * 1000);
         form.setStepDelay(0);
         form.setOnlineStepDelay(0);
-        QSignalSpy replayed(&form, &TForm1::moveStepShown);
+        QSignalSpy replayed(form.steps(), &MoveAnimator::stepShown);
 
         form.openTable(1);
         QVERIFY(test::waitUntilIdle(form));
@@ -92,7 +92,7 @@ class TableReplyTest : public QObject {
                 R"("lastrecord":"0","position":"6|6|6|6|6|6|0|6|6|6|6|6|6|0"})"),
         });
         test::FakeUiServices ui;
-        TForm1 form(ui);
+        TestForm form(ui);
         form.setSiteUrl(QUrl(QString::fromStdString(server.Url())));
         form.setTimerPeriods(3600 * 1000, 3600 * 1000);
         form.show();

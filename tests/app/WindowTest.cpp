@@ -15,8 +15,8 @@
 #include "FormFixture.h"
 #include "InfoPanel.h"
 #include "MainMenu.h"
-#include "TForm1.h"
 #include "TLunka.h"
+#include "TestForm.h"
 #include "media/AppSettings.h"
 #include "media/TextureLibrary.h"
 
@@ -26,7 +26,7 @@ using pimra::test::waitUntilIdle;
 
 namespace {
 
-Position boardOf(const TForm1& form) {
+Position boardOf(const TestForm& form) {
     Position shown;
     for (int i = 1; i <= kPitCount; ++i) shown[i] = form.pit(i)->Stones;
     return shown;
@@ -336,7 +336,7 @@ class WindowTest : public QObject, private pimra::test::FormFixture {
         menu().N16->trigger();
         QCOMPARE(fresh.load(), (media::Settings{7, false, 1}));
 
-        TForm1 second(*ui_);
+        TestForm second(*ui_);
         second.setSettings(&fresh);
         QCOMPARE(second.backgroundIndex(), 7);
         QVERIFY(second.menu().backgrounds[6]->isChecked());
@@ -350,7 +350,7 @@ class WindowTest : public QObject, private pimra::test::FormFixture {
         QTest::keyClick(form_.get(), Qt::Key_M, Qt::ControlModifier);
         form_->setMasterTime(std::chrono::milliseconds(250));
         QCOMPARE(fresh.load(), (media::Settings{7, false, 5, 250}));
-        TForm1 third(*ui_);
+        TestForm third(*ui_);
         third.setSettings(&fresh);
         QCOMPARE(third.game().level(), 5);
         QVERIFY(third.menu().N41->isChecked());
@@ -362,7 +362,7 @@ class WindowTest : public QObject, private pimra::test::FormFixture {
             third.menu().threadItems[static_cast<std::size_t>(defaultThreads - 1)]->isChecked());
         menu().threadItems[3]->trigger();
         QCOMPARE(fresh.load().searchThreads, defaultThreads == 4 ? 0 : 4);
-        TForm1 fourth(*ui_);
+        TestForm fourth(*ui_);
         fourth.setSettings(&fresh);
         QVERIFY(fourth.menu().threadItems[3]->isChecked());
     }

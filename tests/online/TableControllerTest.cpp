@@ -48,10 +48,24 @@ class TableControllerTest : public ::testing::Test {
         return effects.send ? Field(effects.send->request, "action") : "nothing";
     }
 
+    // The event with the window busy with other work.
+    Effects WhileBusy(Effects (TableController::*event)()) {
+        windowBusy = true;
+        const Effects effects = (controller.*event)();
+        windowBusy = false;
+        return effects;
+    }
+
     net::Session session;
     Game game;
     std::chrono::milliseconds now{5'000'000};
+    bool windowBusy = false;
     TableController controller{session, game, [this] { return now; }};
+
+  public:
+    TableControllerTest() {
+        controller.setOtherWork([this] { return windowBusy; });
+    }
 };
 
 TEST_F(TableControllerTest, EnteringATableShowsTheServersBoardAndStartsTheTimers) {
@@ -70,13 +84,13 @@ TEST_F(TableControllerTest, PollingStopsAtTheNextTickAfterAnyGameEnd) {
         for (const char* login : {"Ann", "Bob", "Carl", ""}) {  // players and spectators
             LogIn(login);
             Enter(Table("Ann", result));
-            const Effects tick = controller.pollTick(false);
+            const Effects tick = controller.pollTick();
             EXPECT_TRUE(tick.stopTimers) << result << login;
             EXPECT_EQ(Sent(tick), "nothing");
             // Neither the clock nor a pending run-out pause asks again.
             EXPECT_FALSE(controller.clockTick().pauseThenReload);
-            EXPECT_EQ(Sent(controller.pauseOver(false)), "nothing");
-            EXPECT_TRUE(controller.pollTick(true).stopTimers);  // even while busy
+            EXPECT_EQ(Sent(controller.pauseOver()), "nothing");
+            EXPECT_TRUE(WhileBusy(&TableController::pollTick).stopTimers);  // even while busy
         }
     }
 }
@@ -90,21 +104,21 @@ TEST_F(TableControllerTest, LossOnTimeEndsInOneReloadAndThenSilence) {
     const Effects runOut = controller.clockTick();
     EXPECT_TRUE(runOut.pauseThenReload);
     EXPECT_EQ(controller.table().Clocks().clock1, "00:00");
-    const Effects afterPause = controller.pauseOver(false);
+    const Effects afterPause = controller.pauseOver();
     EXPECT_EQ(Sent(afterPause), "gettable");
     // The server still allows its grace: asked again after the pause, not another tick.
     const Effects grace = controller.answered(Replied(Table("Ann", "0", "0", "300")));
     EXPECT_TRUE(grace.pauseThenReload);
-    EXPECT_EQ(Sent(controller.pauseOver(false)), "gettable");
+    EXPECT_EQ(Sent(controller.pauseOver()), "gettable");
     const Effects lost = controller.answered(Replied(Table("Ann", "2", "0", "300")));
     EXPECT_FALSE(lost.pauseThenReload);
     EXPECT_TRUE(lost.resultBox.has_value());
-    EXPECT_TRUE(controller.pollTick(false).stopTimers);
+    EXPECT_TRUE(controller.pollTick().stopTimers);
     for (int second = 0; second < 10; ++second) {
         now += std::chrono::milliseconds(1000);
         EXPECT_EQ(controller.clockTick().pauseThenReload, false);
-        EXPECT_EQ(Sent(controller.pauseOver(false)), "nothing");
-        EXPECT_EQ(Sent(controller.pollTick(false)), "nothing");
+        EXPECT_EQ(Sent(controller.pauseOver()), "nothing");
+        EXPECT_EQ(Sent(controller.pollTick()), "nothing");
     }
 }
 
@@ -121,7 +135,7 @@ TEST_F(TableControllerTest, EveryClientShowsTheServersClocksWhateverItIsBusyWith
     for (int second = 0; second < 60; ++second) {
         now += std::chrono::milliseconds(1000);
         // Bob's poll runs half the time: his clock goes on all the same.
-        if (second % 2 == 0) controller.pollTick(false);
+        if (second % 2 == 0) controller.pollTick();
         const Effects tick = controller.clockTick();
         EXPECT_TRUE(tick.showClocks);
         ASSERT_TRUE(tick.nextClockTick.has_value());
@@ -140,11 +154,11 @@ TEST_F(TableControllerTest, AMoveThatWasNotSentIsNotShown) {
     LogIn("Ann");
     Enter(Table("Ann"));
     const Position before = game.position();
-    const Effects click = controller.click(2, false);
+    const Effects click = controller.click(2);
     EXPECT_EQ(Sent(click), "move");
     EXPECT_EQ(Field(click.send->request, "move"), "2");
     EXPECT_TRUE(controller.busy());
-    EXPECT_EQ(Sent(controller.click(3, false)), "nothing");  // one exchange at a time
+    EXPECT_EQ(Sent(controller.click(3)), "nothing");  // one exchange at a time
 
     const Effects failed = controller.answered(Unreachable());
     EXPECT_FALSE(failed.animate.has_value());
@@ -154,13 +168,13 @@ TEST_F(TableControllerTest, AMoveThatWasNotSentIsNotShown) {
     EXPECT_EQ(game.position(), before);
     EXPECT_EQ(game.history().moveNumber(), 0);
     // Still the user's turn: the same move may be tried again.
-    EXPECT_EQ(Sent(controller.click(2, false)), "move");
+    EXPECT_EQ(Sent(controller.click(2)), "move");
 }
 
 TEST_F(TableControllerTest, ASentMoveIsShownThenTheTableReloaded) {
     LogIn("Ann");
     Enter(Table("Ann"));
-    controller.click(1, false);
+    controller.click(1);
     // A refusal still came from the server: the move is shown and the answer stays.
     const Effects shown = controller.answered(Replied(R"({"response":"Не ваш ход"})", "Ответ"));
     ASSERT_TRUE(shown.animate.has_value());
@@ -168,7 +182,7 @@ TEST_F(TableControllerTest, ASentMoveIsShownThenTheTableReloaded) {
     EXPECT_TRUE(shown.historyChanged);
     EXPECT_EQ(shown.message, std::string("Ответ"));
     EXPECT_EQ(game.history().moveNumber(), 1);
-    EXPECT_EQ(Sent(controller.pollTick(false)), "nothing");  // busy while it is shown
+    EXPECT_EQ(Sent(controller.pollTick()), "nothing");  // busy while it is shown
     const Effects done = controller.animationDone();
     EXPECT_EQ(Sent(done), "gettable");
     // The reload after the move keeps the server's answer in the pane.
@@ -178,7 +192,7 @@ TEST_F(TableControllerTest, ASentMoveIsShownThenTheTableReloaded) {
 TEST_F(TableControllerTest, OpponentsMovesAreReplayedOnceEach) {
     LogIn("Carl");  // watching
     Enter(Table("Ann"));
-    const Effects tick = controller.pollTick(false);
+    const Effects tick = controller.pollTick();
     EXPECT_EQ(Sent(tick), "nextrecord");
     EXPECT_EQ(Field(tick.send->request, "ind"), "4");
     EXPECT_TRUE(tick.showClocks);
@@ -187,7 +201,7 @@ TEST_F(TableControllerTest, OpponentsMovesAreReplayedOnceEach) {
     EXPECT_EQ(Sent(same), "nothing");
     EXPECT_FALSE(same.message.has_value());  // a quiet poll leaves the pane alone
 
-    controller.pollTick(false);
+    controller.pollTick();
     const Effects replay =
         controller.answered(Replied(R"({"response":"Success","ind":"5","move":"3"})"));
     ASSERT_TRUE(replay.animate.has_value());
@@ -201,29 +215,30 @@ TEST_F(TableControllerTest, OpponentsMovesAreReplayedOnceEach) {
 
     // A failing poll says so.
     controller.answered(Replied(Table("Ann")));
-    controller.pollTick(false);
+    controller.pollTick();
     EXPECT_EQ(controller.answered(Unreachable()).message, std::string(net::kServerUnreachableText));
 }
 
 TEST_F(TableControllerTest, NothingIsSentWhileTheWindowIsBusyOrAfterLeaving) {
     LogIn("Carl");
     Enter(Table(""));
-    EXPECT_EQ(Sent(controller.pollTick(true)), "nothing");
-    EXPECT_EQ(Sent(controller.ready(true)), "nothing");
-    EXPECT_TRUE(controller.pauseOver(true).pauseThenReload);  // tried again after a pause
-    EXPECT_EQ(Sent(controller.pollTick(false)), "gettable");  // nobody to move: a reload
+    EXPECT_EQ(Sent(WhileBusy(&TableController::pollTick)), "nothing");
+    EXPECT_EQ(Sent(WhileBusy(&TableController::ready)), "nothing");
+    EXPECT_TRUE(
+        WhileBusy(&TableController::pauseOver).pauseThenReload);  // tried again after a pause
+    EXPECT_EQ(Sent(controller.pollTick()), "gettable");           // nobody to move: a reload
     controller.leave();
     EXPECT_FALSE(controller.busy());
     const Effects late = controller.answered(Replied(Table("Ann")));
     EXPECT_FALSE(late.showBoard || late.showTable || late.startTimers);
-    EXPECT_EQ(Sent(controller.pollTick(false)), "nothing");
-    EXPECT_EQ(Sent(controller.click(1, false)), "nothing");
+    EXPECT_EQ(Sent(controller.pollTick()), "nothing");
+    EXPECT_EQ(Sent(controller.click(1)), "nothing");
 }
 
 TEST_F(TableControllerTest, ReadyIsSentAndItsAnswerStaysThroughTheReload) {
     LogIn("Ann");
     Enter(R"({"response":"Success","login1":"Ann","login2":"","activelogin":"","result":"0"})");
-    const Effects ready = controller.ready(false);
+    const Effects ready = controller.ready();
     EXPECT_EQ(Sent(ready), "ready");
     const Effects answer = controller.answered(Replied(R"({"response":"Нет"})", "Ответ: Нет"));
     EXPECT_EQ(answer.message, std::string("Ответ: Нет"));
@@ -249,11 +264,11 @@ TEST_F(TableControllerTest, LeavingIsOfferedOnlyToASeatedPlayerBeforeTheGameStar
     LogIn("Carl");  // a spectator holds no seat
     Enter(WaitingTable("Bob"));
     EXPECT_FALSE(controller.table().View().leaveVisible);
-    EXPECT_EQ(Sent(controller.leaveTable(false)), "nothing");
+    EXPECT_EQ(Sent(controller.leaveTable()), "nothing");
     LogIn("Ann");  // both ready: the game runs
     Enter(Table("Ann"));
     EXPECT_FALSE(controller.table().View().leaveVisible);
-    EXPECT_EQ(Sent(controller.leaveTable(false)), "nothing");
+    EXPECT_EQ(Sent(controller.leaveTable()), "nothing");
     LogIn("");  // not logged in: nobody's seat
     Enter(WaitingTable(""));
     EXPECT_FALSE(controller.table().View().leaveVisible);
@@ -262,31 +277,31 @@ TEST_F(TableControllerTest, LeavingIsOfferedOnlyToASeatedPlayerBeforeTheGameStar
 TEST_F(TableControllerTest, LeavingGoesBackToTheLocalGameUnlessTheGameBegan) {
     LogIn("Ann");
     Enter(WaitingTable(""));
-    const Effects asked = controller.leaveTable(false);
+    const Effects asked = controller.leaveTable();
     ASSERT_EQ(Sent(asked), "leave");
     EXPECT_EQ(Field(asked.send->request, "tableid"), "5");
-    EXPECT_EQ(Sent(controller.leaveTable(false)), "nothing");  // one exchange at a time
+    EXPECT_EQ(Sent(controller.leaveTable()), "nothing");  // one exchange at a time
     const Effects left = controller.answered(Replied(R"({"response":"Success"})", "Success"));
     EXPECT_TRUE(left.backToLocalGame);
     EXPECT_FALSE(left.message);
 
     // A server without the action refuses it; the user still gets the local game, quietly.
     Enter(WaitingTable(""));
-    controller.leaveTable(false);
+    controller.leaveTable();
     const Effects old = controller.answered(Replied(R"({"response":"Неизвестное действие"})"));
     EXPECT_TRUE(old.backToLocalGame);
     EXPECT_FALSE(old.message);
 
     // Out of reach: the local game, and the pane says why.
     Enter(WaitingTable(""));
-    controller.leaveTable(false);
+    controller.leaveTable();
     const Effects cut = controller.answered(Unreachable());
     EXPECT_TRUE(cut.backToLocalGame);
     EXPECT_EQ(cut.message, std::string(net::kServerUnreachableText));
 
     // Bob pressed ready first: Ann stays for the game and the table is read again.
     Enter(WaitingTable("Bob"));
-    controller.leaveTable(false);
+    controller.leaveTable();
     const Effects begun = controller.answered(Replied(R"({"response":"Партия уже началась"})"));
     EXPECT_FALSE(begun.backToLocalGame);
     EXPECT_EQ(Sent(begun), "gettable");
@@ -311,7 +326,7 @@ std::string Record(int ind, int move) {
 TEST_F(TableControllerTest, QuickMovesAreAllReplayedOneByOneBeforeTheBoardIsReloaded) {
     LogIn("Carl");
     Enter(Table("Ann"));  // record 4
-    EXPECT_EQ(Sent(controller.pollTick(false)), "nextrecord");
+    EXPECT_EQ(Sent(controller.pollTick()), "nextrecord");
     // Ann 1 (ends in her store: again), Ann 3, then Bob 8: all arrived within one poll.
     const int moves[] = {1, 3, 8};
     int ind = 4;
@@ -331,7 +346,7 @@ TEST_F(TableControllerTest, QuickMovesAreAllReplayedOneByOneBeforeTheBoardIsRelo
     EXPECT_NE(game.position(), replayed);  // the server's board, taken as it is
 
     // A reload that finds newer records than those shown replays them first.
-    controller.refresh(false);
+    controller.refresh();
     const Effects behind = controller.answered(
         Replied(TableWith({{"lastrecord", "8"}, {"position", "0|0|0|0|0|0|0|0|0|0|0|0|0|0"}})));
     EXPECT_FALSE(behind.showBoard);
@@ -342,7 +357,7 @@ TEST_F(TableControllerTest, QuickMovesAreAllReplayedOneByOneBeforeTheBoardIsRelo
 TEST_F(TableControllerTest, TheUsersOwnMoveIsNotReplayedButTheRepliesAfterItAre) {
     LogIn("Ann");
     Enter(Table("Ann"));
-    controller.click(2, false);
+    controller.click(2);
     const Effects shown = controller.answered(Replied(R"({"response":"Success"})"));
     ASSERT_TRUE(shown.animate.has_value());
     EXPECT_FALSE(shown.attention);
@@ -364,7 +379,7 @@ TEST_F(TableControllerTest, EveryoneAtTheTableGetsTheSameResultBoxOnce) {
     for (const char* login : {"Ann", "Bob", "Carl", ""}) {
         LogIn(login);
         Enter(Table("Bob"));
-        controller.refresh(false);
+        controller.refresh();
         const Effects over = controller.answered(Replied(TableWith(
             {{"result", "1"}, {"finish", "time"}, {"time2", "0"}, {"activelogin", "Bob"}})));
         ASSERT_TRUE(over.resultBox.has_value()) << login;
@@ -372,7 +387,7 @@ TEST_F(TableControllerTest, EveryoneAtTheTableGetsTheSameResultBoxOnce) {
         EXPECT_TRUE(over.attention);
         // The clocks stay: the loser's shows that it ran out.
         EXPECT_EQ(controller.table().View().clocks, (ClockTexts{"05:00", "00:00"}));
-        controller.refresh(false);
+        controller.refresh();
         EXPECT_FALSE(controller.answered(Replied(TableWith({{"result", "1"}}))).resultBox);
     }
     // Without "finish": the loser's clock at 0 tells a loss on time; a finished board tells
@@ -395,7 +410,7 @@ TEST_F(TableControllerTest, EveryoneAtTheTableGetsTheSameResultBoxOnce) {
 TEST_F(TableControllerTest, TheLastMoveOfAGameIsReplayedWithoutTheLocalResultMessage) {
     LogIn("Carl");
     Enter(TableWith({{"position", "0|0|0|0|0|1|20|1|1|1|1|1|1|10"}, {"activelogin", "Ann"}}));
-    controller.pollTick(false);
+    controller.pollTick();
     const Effects last = controller.answered(Replied(Record(5, 6)));
     ASSERT_TRUE(last.animate.has_value());
     EXPECT_TRUE(last.animate->gameOver);
@@ -405,17 +420,17 @@ TEST_F(TableControllerTest, TheLastMoveOfAGameIsReplayedWithoutTheLocalResultMes
 TEST_F(TableControllerTest, ThePlayerIsToldWhenTheOpponentSitsDownOrGetsReady) {
     LogIn("Ann");
     Enter(WaitingTable(""));
-    controller.pollTick(false);
+    controller.pollTick();
     EXPECT_FALSE(controller.answered(Replied(WaitingTable(""))).attention);
-    controller.pollTick(false);
+    controller.pollTick();
     EXPECT_TRUE(controller.answered(Replied(WaitingTable("Bob"))).attention);
-    controller.pollTick(false);
+    controller.pollTick();
     EXPECT_TRUE(controller.answered(Replied(WaitingTable("Bob", "1"))).attention);
     // Entering a table is no news; nor is anything for a spectator.
     EXPECT_FALSE(Enter(WaitingTable("Bob", "1")).attention);
     LogIn("Carl");
     Enter(WaitingTable(""));
-    controller.refresh(false);
+    controller.refresh();
     EXPECT_FALSE(controller.answered(Replied(WaitingTable("Bob", "1"))).attention);
 }
 
@@ -423,10 +438,10 @@ TEST_F(TableControllerTest, RematchIsOfferedAfterTheGameAndMovesBothToTheNewTabl
     LogIn("Bob");
     Enter(Table("Ann"));
     EXPECT_FALSE(controller.table().View().rematchVisible);
-    EXPECT_EQ(Sent(controller.rematch(false)), "nothing");
+    EXPECT_EQ(Sent(controller.rematch()), "nothing");
     Enter(TableWith({{"result", "1"}}));
     EXPECT_TRUE(controller.table().View().rematchVisible);
-    const Effects asked = controller.rematch(false);
+    const Effects asked = controller.rematch();
     ASSERT_EQ(Sent(asked), "rematch");
     EXPECT_EQ(Field(asked.send->request, "sid"), "sid");
     EXPECT_EQ(Field(asked.send->request, "tableid"), "5");
@@ -436,7 +451,7 @@ TEST_F(TableControllerTest, RematchIsOfferedAfterTheGameAndMovesBothToTheNewTabl
     EXPECT_EQ(Sent(waiting), "nothing");
     EXPECT_TRUE(controller.table().View().rematchAsked);
     // She asks: the poll's reload names the new table, and Bob goes there.
-    controller.refresh(false);
+    controller.refresh();
     const Effects moved =
         controller.answered(Replied(TableWith({{"result", "1"}, {"nexttable", "9"}})));
     ASSERT_EQ(Sent(moved), "gettable");
@@ -446,7 +461,7 @@ TEST_F(TableControllerTest, RematchIsOfferedAfterTheGameAndMovesBothToTheNewTabl
 
     // The reply itself may carry the new table.
     Enter(TableWith({{"result", "1"}}));
-    controller.rematch(false);
+    controller.rematch();
     controller.answered(Replied(R"({"response":"Success","tableid":"11"})"));
     EXPECT_EQ(controller.table().TableId(), 11);
 
@@ -460,16 +475,16 @@ TEST_F(TableControllerTest, RematchIsOfferedAfterTheGameAndMovesBothToTheNewTabl
 TEST_F(TableControllerTest, AServerWithoutTheNewActionsIsLivedWithQuietly) {
     LogIn("Ann");
     Enter(Table("Bob"));
-    const Effects alive = controller.aliveTick(false);
+    const Effects alive = controller.aliveTick();
     ASSERT_EQ(Sent(alive), "alive");
     EXPECT_EQ(Field(alive.send->request, "code"), "code");
-    EXPECT_EQ(Sent(controller.aliveTick(false)), "nothing");  // one exchange at a time
+    EXPECT_EQ(Sent(controller.aliveTick()), "nothing");  // one exchange at a time
     const Effects old = controller.answered(Replied(R"({"response":"Неизвестное действие"})"));
     EXPECT_FALSE(old.message);
-    EXPECT_EQ(Sent(controller.aliveTick(false)), "nothing");  // never again
+    EXPECT_EQ(Sent(controller.aliveTick()), "nothing");  // never again
 
     Enter(TableWith({{"result", "2"}}));
-    controller.rematch(false);
+    controller.rematch();
     const Effects refused =
         controller.answered(Replied(R"({"response":"Неизвестное действие"})", "Ответ"));
     EXPECT_FALSE(refused.message);
@@ -481,13 +496,13 @@ TEST_F(TableControllerTest, AServerWithoutTheNewActionsIsLivedWithQuietly) {
 TEST_F(TableControllerTest, OnlyASeatedPlayerOfARunningGameSaysItIsAlive) {
     LogIn("Carl");
     Enter(Table("Bob"));
-    EXPECT_EQ(Sent(controller.aliveTick(false)), "nothing");
+    EXPECT_EQ(Sent(controller.aliveTick()), "nothing");
     LogIn("Bob");
     Enter(TableWith({{"result", "1"}}));
-    EXPECT_EQ(Sent(controller.aliveTick(false)), "nothing");
+    EXPECT_EQ(Sent(controller.aliveTick()), "nothing");
     Enter(Table("Bob"));
-    EXPECT_EQ(Sent(controller.aliveTick(true)), "nothing");  // the window is busy
-    EXPECT_EQ(Sent(controller.aliveTick(false)), "alive");
+    EXPECT_EQ(Sent(WhileBusy(&TableController::aliveTick)), "nothing");  // the window is busy
+    EXPECT_EQ(Sent(controller.aliveTick()), "alive");
     // Its answer, whatever it is, changes nothing on the screen.
     const Effects answer = controller.answered(Unreachable());
     EXPECT_FALSE(answer.message || answer.showTable || answer.send);
@@ -496,14 +511,14 @@ TEST_F(TableControllerTest, OnlyASeatedPlayerOfARunningGameSaysItIsAlive) {
 TEST_F(TableControllerTest, AfterAnOutageTheServerIsAskedAgainAndTheTableReloaded) {
     LogIn("Bob");
     Enter(Table("Ann"));
-    EXPECT_EQ(Sent(controller.pollTick(false)), "nextrecord");
+    EXPECT_EQ(Sent(controller.pollTick()), "nextrecord");
     Effects failed = controller.answered(Unreachable());
     EXPECT_EQ(failed.message, std::string(net::kServerUnreachableText));
     EXPECT_EQ(controller.failures(), 1);
     // Tried again sooner first, then no less often than the poll.
     std::vector<long> pauses{failed.retryAfter->count()};
     for (int attempt = 0; attempt < 5; ++attempt) {
-        const Effects retry = controller.retryTick(false);
+        const Effects retry = controller.retryTick();
         ASSERT_EQ(Sent(retry), "gettable");
         EXPECT_TRUE(retry.send->afterFailure);  // the connection is to try the server again
         failed = controller.answered(Unreachable());
@@ -511,21 +526,21 @@ TEST_F(TableControllerTest, AfterAnOutageTheServerIsAskedAgainAndTheTableReloade
     }
     EXPECT_EQ(pauses, (std::vector<long>{250, 500, 1000, 2000, 2000, 2000}));
     // A busy window puts the try off; the poll tries as well.
-    EXPECT_EQ(controller.retryTick(true).retryAfter, std::chrono::milliseconds(2000));
-    const Effects poll = controller.pollTick(false);
+    EXPECT_EQ(WhileBusy(&TableController::retryTick).retryAfter, std::chrono::milliseconds(2000));
+    const Effects poll = controller.pollTick();
     EXPECT_EQ(Sent(poll), "gettable");
     const Effects back = controller.answered(Replied(Table("Bob")));
     EXPECT_EQ(back.message, std::string(kReconnectedText));
     EXPECT_TRUE(back.showBoard && back.startTimers);
     EXPECT_FALSE(back.retryAfter.has_value());
     EXPECT_EQ(controller.failures(), 0);
-    EXPECT_EQ(Sent(controller.retryTick(false)), "nothing");
+    EXPECT_EQ(Sent(controller.retryTick()), "nothing");
 
     // Whatever exchange finds the server again, the table is reloaded after it.
     Enter(Table("Ann"));
-    controller.pollTick(false);
+    controller.pollTick();
     controller.answered(Unreachable());
-    EXPECT_EQ(Sent(controller.aliveTick(false)), "alive");
+    EXPECT_EQ(Sent(controller.aliveTick()), "alive");
     const Effects alive = controller.answered(Replied(R"({"response":"Success"})"));
     EXPECT_EQ(Sent(alive), "gettable");
     EXPECT_EQ(alive.message, std::string(kReconnectedText));
@@ -534,10 +549,10 @@ TEST_F(TableControllerTest, AfterAnOutageTheServerIsAskedAgainAndTheTableReloade
 TEST_F(TableControllerTest, AMoveNotSentDuringAnOutageIsMadeAgainAtOnce) {
     LogIn("Ann");
     Enter(Table("Ann"));
-    controller.click(2, false);
+    controller.click(2);
     const Effects failed = controller.answered(Unreachable());
     EXPECT_TRUE(failed.retryAfter.has_value());
-    const Effects again = controller.click(2, false);
+    const Effects again = controller.click(2);
     ASSERT_EQ(Sent(again), "move");
     EXPECT_TRUE(again.send->afterFailure);
     const Effects played = controller.answered(Replied(R"({"response":"Success"})"));
@@ -550,9 +565,9 @@ TEST_F(TableControllerTest, AClickWhileTheTableAsksTheServerIsPlayedAfterwards) 
     // Ann pressed ready second: the game begins with her move while the reload runs.
     LogIn("Ann");
     Enter(WaitingTable("Bob", "1"));
-    controller.ready(false);
+    controller.ready();
     EXPECT_EQ(Sent(controller.answered(Replied(R"({"response":"Success"})"))), "gettable");
-    EXPECT_EQ(Sent(controller.click(3, false)), "nothing");
+    EXPECT_EQ(Sent(controller.click(3)), "nothing");
     Effects started = controller.answered(Replied(TableWith({{"lastrecord", "0"}})));
     ASSERT_EQ(Sent(started), "move");
     EXPECT_EQ(Field(started.send->request, "move"), "3");
@@ -560,8 +575,8 @@ TEST_F(TableControllerTest, AClickWhileTheTableAsksTheServerIsPlayedAfterwards) 
 
     // The "alive" under way when the user clicks.
     Enter(Table("Ann"));
-    EXPECT_EQ(Sent(controller.aliveTick(false)), "alive");
-    controller.click(4, false);
+    EXPECT_EQ(Sent(controller.aliveTick()), "alive");
+    controller.click(4);
     started = controller.answered(Replied(R"({"response":"Success"})"));
     ASSERT_EQ(Sent(started), "move");
     EXPECT_EQ(Field(started.send->request, "move"), "4");
@@ -569,11 +584,11 @@ TEST_F(TableControllerTest, AClickWhileTheTableAsksTheServerIsPlayedAfterwards) 
     // A click that is no move any more by then is dropped: the opponent's turn, another row,
     // a second click during the user's own move.
     Enter(Table("Ann"));
-    controller.aliveTick(false);
-    controller.click(10, false);
+    controller.aliveTick();
+    controller.click(10);
     EXPECT_EQ(Sent(controller.answered(Replied(R"({"response":"Success"})"))), "nothing");
-    controller.click(1, false);
-    controller.click(1, false);
+    controller.click(1);
+    controller.click(1);
     const Effects own = controller.answered(Replied(R"({"response":"Success"})"));
     EXPECT_EQ(Sent(own), "nothing");
     EXPECT_EQ(Sent(controller.animationDone()), "nextrecord");
