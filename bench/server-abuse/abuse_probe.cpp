@@ -20,8 +20,8 @@
 //       LISTERS keep-alive connections send LIST_FILE (a tablelist request) back to back while
 //       the players north and south ("sid=...&code=...&" each) play games move after move,
 //       each move sent as soon as a poll shows it is the player's turn. Prints the move reply
-//       times, the lists answered and the first and last table played, whose records give the
-//       clock charged per move.
+//       times, the mean time between sending two moves of a game, the lists answered and the first
+//       and last table played, whose records give the clock charged per move.
 //
 // Attack connections come from many loopback addresses (127.x.y.z), as from many hosts, so
 // that a bound per address does not hide the effect of a bound in all.
@@ -461,6 +461,7 @@ class Mover {
             }
             const std::string active = member(state, "activelogin");
             const int pit = firstPit(member(state, "position"), active == "north");
+            noteSend();
             double ms = 0;
             const std::string reply =
                 fetch(port_,
@@ -472,10 +473,22 @@ class Mover {
     }
     void print() {
         moves_.print("move");
+        std::printf("send_interval_ms %.1f\n", intervals_ > 0 ? intervalSumMs_ / intervals_ : 0.0);
         std::printf("first_table %s\nlast_table %s\n", first_.c_str(), last_.c_str());
     }
 
   private:
+    // The time between the mover's consecutive moves of one game as the mover sent them: what
+    // a server timing moves on arrival charges, whatever its own delays.
+    void noteSend() {
+        const auto now = Clock::now();
+        if (lastTable_ == table_) {
+            intervalSumMs_ += std::chrono::duration<double, std::milli>(now - lastSend_).count();
+            ++intervals_;
+        }
+        lastTable_ = table_;
+        lastSend_ = now;
+    }
     bool openTable() {
         table_ = member(
             fetch(port_, "action=newtable&gameid=1&" + north_ + "timelimit=7200&bonus=0&"), "ind");
@@ -506,6 +519,10 @@ class Mover {
     std::string table_;
     std::string first_;
     std::string last_;
+    std::string lastTable_;
+    Clock::time_point lastSend_;
+    double intervalSumMs_ = 0;
+    long intervals_ = 0;
     Sample moves_;
 };
 

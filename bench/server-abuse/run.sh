@@ -231,6 +231,13 @@ row "move p99, list flood vs none (ms)" "$b" "$q" "$(ratio "$b" "$q")" "target r
 q="$(echo "$quiet" | value charge_ms)"; b="$(echo "$busy" | value charge_ms)"
 row "clock charged per move, flood vs none (ms)" "$b" "$q" "$(ratio "$b" "$q")" \
     "moves $(echo "$busy" | value move_count) vs $(echo "$quiet" | value move_count)"
+# What the clock charged beyond the time between the mover's own sends: the server's delays.
+excess() {
+    awk -v c="$(echo "$1" | value charge_ms)" -v s="$(echo "$1" | value send_interval_ms)" \
+        'BEGIN { printf "%.1f", c - s }'
+}
+row "charge beyond the mover's own time (ms)" "$(excess "$busy")" "$(excess "$quiet")" "-" \
+    "sends $(echo "$busy" | value send_interval_ms) vs $(echo "$quiet" | value send_interval_ms) ms apart"
 fi
 
 echo

@@ -17,6 +17,8 @@ using nlohmann::json;
 constexpr const char* kSuccess = "Success";
 constexpr int kGameId = 1;
 constexpr const char* kAppId = "pimra";
+// How long a list is given again unchanged; other server processes' changes show after it.
+constexpr std::int64_t kListReuseMs = 200;
 
 // A request refused before anything changed; the text is the reply's "response".
 struct Refusal {
@@ -155,8 +157,9 @@ void Engine::answer(const FormFields& fields, const std::string& address, Respon
         return;
     }
     store_.writeThen(std::move(answer.change),
-                     [afterChange = std::move(answer.afterChange),
+                     [this, afterChange = std::move(answer.afterChange),
                       respond = std::move(respond)](const std::exception_ptr& error) {
+                         ++changes_;
                          if (error) {
                              respond(text(failureReply(error)));
                              return;
@@ -172,6 +175,7 @@ void Engine::answer(const FormFields& fields, const std::string& address, Respon
 void Engine::runInBackground(Store::Work work) {
     // The outcome goes nowhere but the log: nobody waits for it.
     store_.writeThen(std::move(work), [this](const std::exception_ptr& error) {
+        ++changes_;
         if (error) failureReply(error);
         std::lock_guard lock(sweepMutex_);
         sweeping_ = false;
@@ -190,7 +194,9 @@ json Engine::handle(const FormFields& fields, const std::string& address) {
     if (!answer.change) return answer.reply;
     try {
         store_.write(answer.change);
+        ++changes_;
     } catch (...) {
+        ++changes_;
         return failureReply(std::current_exception());
     }
     return answer.afterChange();
@@ -266,7 +272,9 @@ void Engine::removeStaleTables(StoreTransaction& tx, std::int64_t nowMs) const {
 // to tidy (expired tables, games lost on time) is left to a sweep that runs after the reply.
 Engine::Answer Engine::tableList(const FormFields& fields) {
     requireGame(fields);
+    const std::uint64_t changes = changes_.load();
     const std::int64_t now = clock_.nowMs();
+    if (auto recent = recentList(changes, now)) return Answer{std::move(*recent), {}, {}};
     const std::int64_t since = now - settings_.finishedListedMs;
     json tables = json::array();
     bool expired = false;
@@ -301,9 +309,25 @@ Engine::Answer Engine::tableList(const FormFields& fields) {
     });
     json result = reply(kSuccess);
     result["tables"] = std::move(tables);
+    if (!expired && lost.empty()) keepList(result, changes, now);
     Answer answer{std::move(result), {}, {}};
     if (expired || !lost.empty()) answer.background = sweep(std::move(lost), now);
     return answer;
+}
+
+std::optional<json> Engine::recentList(std::uint64_t changes, std::int64_t nowMs) {
+    std::lock_guard lock(listMutex_);
+    if (!list_ || list_->changes != changes || nowMs < list_->madeMs ||
+        nowMs - list_->madeMs >= kListReuseMs ||
+        std::chrono::steady_clock::now() - list_->made >= std::chrono::milliseconds(kListReuseMs)) {
+        return std::nullopt;
+    }
+    return list_->reply;
+}
+
+void Engine::keepList(const json& reply, std::uint64_t changes, std::int64_t nowMs) {
+    std::lock_guard lock(listMutex_);
+    list_ = ListCopy{reply, changes, nowMs, std::chrono::steady_clock::now()};
 }
 
 Store::Work Engine::sweep(std::vector<std::int64_t> lostOnTime, std::int64_t nowMs) {

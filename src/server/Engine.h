@@ -1,10 +1,13 @@
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -117,6 +120,21 @@ class Engine {
     Accounts& accounts_;
     EngineSettings settings_;
     TableRules rules_;
+    // The last list, given again while nothing has changed through this engine and the
+    // clocks have moved less than a moment: a flood of lists costs one read a moment.
+    struct ListCopy {
+        nlohmann::json reply;
+        std::uint64_t changes = 0;
+        std::int64_t madeMs = 0;
+        std::chrono::steady_clock::time_point made;
+    };
+    std::optional<nlohmann::json> recentList(std::uint64_t changes, std::int64_t nowMs);
+    void keepList(const nlohmann::json& reply, std::uint64_t changes, std::int64_t nowMs);
+    std::mutex listMutex_;
+    std::optional<ListCopy> list_;
+    // Changes made through this engine so far; a change counts before its reply goes.
+    std::atomic<std::uint64_t> changes_{0};
+
     // One sweep at a time: a flood of lists asks for the same one.
     std::mutex sweepMutex_;
     std::condition_variable sweepDone_;

@@ -161,7 +161,7 @@ TEST_F(SqliteStoreTest, ListHoldsWaitingThenRunningThenRecentlyFinishedUpToTheLi
 
         // Waiting tables come newest first, at most three of each player's.
         const auto waitingOf = [&](const char* login) {
-            return tx.addTable(TableRules::newTable(login, 60, 0, 0));
+            return tx.addTable(TableRules::newTable(login, 60, 0, 100));
         };
         const auto flood1 = waitingOf("flood");
         const auto flood2 = waitingOf("flood");
