@@ -16,6 +16,12 @@
 //   abuse_probe timing PORT COUNT UNKNOWN_FILE WRONG_FILE
 //       Alternates COUNT logins of an unknown user and COUNT with a wrong password, each
 //       from an address of its own so that no throttle interferes; prints the median times.
+//   abuse_probe listflood PORT SECONDS LISTERS LIST_FILE NORTH_AUTH SOUTH_AUTH
+//       LISTERS keep-alive connections send LIST_FILE (a tablelist request) back to back while
+//       the players north and south ("sid=...&code=...&" each) play games move after move,
+//       each move sent as soon as a poll shows it is the player's turn. Prints the move reply
+//       times, the mean time between sending two moves of a game, the lists answered and the first
+//       and last table played, whose records give the clock charged per move.
 //
 // Attack connections come from many loopback addresses (127.x.y.z), as from many hosts, so
 // that a bound per address does not hide the effect of a bound in all.
@@ -368,6 +374,176 @@ int timing(int port, int count, const std::string& unknown, const std::string& w
     return 0;
 }
 
+// --- list flood -----------------------------------------------------------------------------
+
+std::string enginePost(const std::string& body) {
+    return "POST /engine/ HTTP/1.0\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+           "Connection: keep-alive\r\nHost: 127.0.0.1\r\nContent-Length: " +
+           std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+// The body of a whole reply on a fresh connection; empty on a failure.
+std::string fetch(int port, const std::string& body, double* ms = nullptr) {
+    const auto start = Clock::now();
+    const int fd = connectTo(port, "");
+    if (fd < 0) return "";
+    setTimeouts(fd, 15000);
+    const std::string request = enginePost(body);
+    std::string reply;
+    if (sendAll(fd, request.data(), request.size())) {
+        char buffer[16384];
+        ssize_t n;
+        while (!replyComplete(reply) && (n = recv(fd, buffer, sizeof buffer, 0)) > 0) {
+            reply.append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    close(fd);
+    if (ms) *ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    const std::size_t end = reply.find("\r\n\r\n");
+    return end == std::string::npos ? "" : reply.substr(end + 4);
+}
+
+// A string member of a flat JSON reply.
+std::string member(const std::string& json, const std::string& name) {
+    const std::string key = "\"" + name + "\":\"";
+    const std::size_t from = json.find(key);
+    if (from == std::string::npos) return "";
+    const std::size_t start = from + key.size();
+    return json.substr(start, json.find('"', start) - start);
+}
+
+// Sends `request` back to back on one keep-alive connection until `done`, reconnecting when
+// the server closes it; counts the replies.
+void listLoop(int port, const std::string& request, const std::string& source,
+              const std::atomic<bool>& done, std::atomic<long>& replies) {
+    int fd = -1;
+    std::string reply;
+    char buffer[65536];
+    while (!done) {
+        if (fd < 0) {
+            fd = connectTo(port, source);
+            if (fd < 0) {
+                std::this_thread::sleep_for(milliseconds(10));
+                continue;
+            }
+            setTimeouts(fd, 2000);
+        }
+        reply.clear();
+        bool ok = sendAll(fd, request.data(), request.size());
+        ssize_t n = 0;
+        while (ok && !replyComplete(reply) && (n = recv(fd, buffer, sizeof buffer, 0)) > 0) {
+            reply.append(buffer, static_cast<std::size_t>(n));
+        }
+        ok = ok && replyComplete(reply);
+        if (ok) ++replies;
+        if (!ok || reply.find("Connection: close") != std::string::npos) {
+            close(fd);
+            fd = -1;
+        }
+    }
+    if (fd >= 0) close(fd);
+}
+
+// Plays games between north and south, move after move, until `end`.
+class Mover {
+  public:
+    Mover(int port, std::string north, std::string south)
+        : port_(port), north_(std::move(north)), south_(std::move(south)) {}
+
+    void playUntil(Clock::time_point end) {
+        while (Clock::now() < end) {
+            if (table_.empty() && !openTable()) return;
+            const std::string state =
+                fetch(port_, "action=gettable&appid=pimra&tableid=" + table_ + "&");
+            if (member(state, "result") != "0") {
+                table_.clear();
+                continue;
+            }
+            const std::string active = member(state, "activelogin");
+            const int pit = firstPit(member(state, "position"), active == "north");
+            noteSend();
+            double ms = 0;
+            const std::string reply =
+                fetch(port_,
+                      "action=move&" + (active == "north" ? north_ : south_) + "tableid=" + table_ +
+                          "&move=" + std::to_string(pit) + "&",
+                      &ms);
+            moves_.add(reply.find("Success") != std::string::npos ? ms : -1);
+        }
+    }
+    void print() {
+        moves_.print("move");
+        std::printf("send_interval_ms %.1f\n", intervals_ > 0 ? intervalSumMs_ / intervals_ : 0.0);
+        std::printf("first_table %s\nlast_table %s\n", first_.c_str(), last_.c_str());
+    }
+
+  private:
+    // The time between the mover's consecutive moves of one game as the mover sent them: what
+    // a server timing moves on arrival charges, whatever its own delays.
+    void noteSend() {
+        const auto now = Clock::now();
+        if (lastTable_ == table_) {
+            intervalSumMs_ += std::chrono::duration<double, std::milli>(now - lastSend_).count();
+            ++intervals_;
+        }
+        lastTable_ = table_;
+        lastSend_ = now;
+    }
+    bool openTable() {
+        table_ = member(
+            fetch(port_, "action=newtable&gameid=1&" + north_ + "timelimit=7200&bonus=0&"), "ind");
+        if (table_.empty()) return false;
+        fetch(port_, "action=regtable&tableid=" + table_ + "&" + south_);
+        fetch(port_, "action=ready&" + north_ + "tableid=" + table_ + "&");
+        fetch(port_, "action=ready&" + south_ + "tableid=" + table_ + "&");
+        if (first_.empty()) first_ = table_;
+        last_ = table_;
+        return true;
+    }
+    // The first pit holding stones in the mover's row (north sits at the bottom, pits 1-6).
+    static int firstPit(const std::string& position, bool bottom) {
+        std::vector<int> pits{0};
+        std::stringstream in(position);
+        std::string count;
+        while (std::getline(in, count, '|')) pits.push_back(std::stoi(count));
+        const int first = bottom ? 1 : 8;
+        for (int pit = first; pit < first + 6 && pit < static_cast<int>(pits.size()); ++pit) {
+            if (pits[static_cast<std::size_t>(pit)] > 0) return pit;
+        }
+        return first;
+    }
+
+    int port_;
+    std::string north_;
+    std::string south_;
+    std::string table_;
+    std::string first_;
+    std::string last_;
+    std::string lastTable_;
+    Clock::time_point lastSend_;
+    double intervalSumMs_ = 0;
+    long intervals_ = 0;
+    Sample moves_;
+};
+
+int listFlood(int port, int seconds, int listers, const std::string& list, const std::string& north,
+              const std::string& south) {
+    std::atomic<bool> done{false};
+    std::atomic<long> lists{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < listers; ++i) {
+        threads.emplace_back(
+            [&, i] { listLoop(port, list, sourceAddress(60, i / kPerAddress), done, lists); });
+    }
+    Mover mover(port, north, south);
+    mover.playUntil(Clock::now() + std::chrono::seconds(seconds));
+    done = true;
+    for (auto& thread : threads) thread.join();
+    mover.print();
+    std::printf("lists_answered %ld\n", lists.load());
+    return 0;
+}
+
 std::vector<int> pidList(const std::string& text) {
     std::vector<int> pids;
     std::stringstream in(text);
@@ -396,12 +572,17 @@ int main(int argc, char** argv) {
             for (std::size_t i = 5; i < args.size(); ++i) bodies.push_back(readFile(args[i]));
             return logins(number(1), readFile(args.at(2)), number(3), number(4), bodies);
         }
+        if (mode == "listflood") {
+            return listFlood(number(1), number(2), number(3), readFile(args.at(4)), args.at(5),
+                             args.at(6));
+        }
         if (mode == "timing") {
             return timing(number(1), number(2), readFile(args.at(3)), readFile(args.at(4)));
         }
     } catch (const std::exception& e) {
         std::cerr << "abuse_probe: " << e.what() << '\n';
     }
-    std::cerr << "usage: abuse_probe slowloris|flood|logins|timing ... (see the source)\n";
+    std::cerr
+        << "usage: abuse_probe slowloris|flood|logins|timing|listflood ... (see the source)\n";
     return 2;
 }

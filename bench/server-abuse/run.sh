@@ -9,20 +9,27 @@
 #  3. gettable p99 while 50 login attempts per second are made (target under 50 ms);
 #  4. reply time of a login of an unknown user over that of a wrong password (target 0.5-2);
 #  5. gettable requests/s on fresh connections over nginx's static requests/s;
-#  6. through the nginx front of deploy/nginx (plain http), the share of other clients'
+#  6. a list flood (500 tables, LISTERS=120 connections listing back to back): the p99 of a
+#     mover's moves and the clock charged per move, with and without it (target: the flood
+#     slows moves by no more than 2x).
+#  7. through the nginx front of deploy/nginx (plain http), the share of other clients'
 #     requests served while one client holds 64 slow requests and floods on 16 connections:
 #     the shipped limits with --trust-proxy, and as before (64 connections per client at the
 #     front, the server counting the front's connections as one address).
 # Attack connections come from many loopback addresses, as from many hosts.
 # Usage: bench/server-abuse/run.sh [PATH_TO_RELEASE_PIMRA_SERVER]
-#        (SECONDS=15 per measurement, FLOOD_CONNECTIONS=64 parallel flooders)
+#        (SECONDS_PER_RUN=15 per measurement, FLOOD_CONNECTIONS=64 parallel flooders,
+#         ONLY=N to run measurement N alone)
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$here/../.."
 server="${1:-$root/build/release/src/server/pimra-server}"
 seconds="${SECONDS_PER_RUN:-15}"
 flooders="${FLOOD_CONNECTIONS:-64}"
-for tool in wrk nginx curl md5sum c++; do
+listers="${LISTERS:-120}"
+only="${ONLY:-}"
+want() { [ -z "$only" ] || [ "$only" = "$1" ]; }
+for tool in wrk nginx curl md5sum c++ sqlite3; do
     command -v "$tool" >/dev/null || { echo "needs $tool (scripts/install-test-deps.sh)"; exit 1; }
 done
 [ -x "$server" ] || { echo "no server at $server; build it first (Release)"; exit 1; }
@@ -129,6 +136,7 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else
 echo "gettable reply: ${#reply} bytes; nginx serves a file of that size; ${seconds}s per run"
 echo "(a shared machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg))"
 
+if want 1; then
 echo "== 1. slow loris: 200 trickling, 1,000 idle"
 pimra="$("$probe" slowloris "$port" "$work/gettable.http" "$seconds" 200 1000)"
 anchor="$("$probe" slowloris "$nginx_port" "$work/static.http" "$seconds" 200 1000)"
@@ -136,6 +144,9 @@ echo "$pimra" | sed 's/^/  pimra /'; echo "$anchor" | sed 's/^/  nginx /'
 p="$(echo "$pimra" | value legit_max_ms)"; a="$(echo "$anchor" | value legit_max_ms)"
 row "slowest legitimate request (ms)" "$p" "$a" "$(ratio "$p" "$a")" "target < 1000, $(echo "$pimra" | value legit_failures) failed"
 
+fi
+
+if want 2; then
 echo "== 2. memory during floods"
 for kind in chunked nolength headers connections; do
     count="$flooders"; [ "$kind" = connections ] && count=5000
@@ -149,6 +160,9 @@ for kind in chunked nolength headers connections; do
 done
 echo "  server RSS after the floods: $(awk '/VmRSS/ {print $2, $3}' "/proc/$server_pid/status")"
 
+fi
+
+if want 3; then
 echo "== 3. polls while 50 logins/s are attempted"
 quiet="$("$probe" logins "$port" "$work/gettable.http" "$seconds" 0 "$work/wrong.http")"
 busy="$("$probe" logins "$port" "$work/gettable.http" "$seconds" 50 "$work/wrong.http" \
@@ -160,6 +174,9 @@ p="$(echo "$busy" | value poll_p99_ms)"; a="$(echo "$anchor" | value poll_p99_ms
 row "gettable p99 under 50 logins/s (ms)" "$p" "$a" "$(ratio "$p" "$a")" \
     "target < 50; without logins $(echo "$quiet" | value poll_p99_ms) ms"
 
+fi
+
+if want 4; then
 echo "== 4. unknown login against wrong password"
 timed="$("$probe" timing "$port" 40 "$work/unknown.http" "$work/wrong.http")"
 echo "$timed" | sed 's/^/  /'
@@ -167,6 +184,9 @@ u="$(echo "$timed" | value unknown_p50_ms)"; w="$(echo "$timed" | value wrong_p5
 row "unknown / wrong password, median time" "$(ratio "$u" "$w")" "-" "-" \
     "target 0.5-2 ($u ms / $w ms)"
 
+fi
+
+if want 5; then
 echo "== 5. gettable requests/s against nginx static"
 rate() { awk '/Requests\/sec/ {print $2}'; }
 g="$(BODY="$gettable" wrk -t2 -c64 -d"${seconds}s" -s "$root/bench/server-load/post.lua" \
@@ -174,8 +194,60 @@ g="$(BODY="$gettable" wrk -t2 -c64 -d"${seconds}s" -s "$root/bench/server-load/p
 s="$(wrk -t2 -c64 -d"${seconds}s" -s "$root/bench/server-load/static.lua" \
      "http://127.0.0.1:$nginx_port/state.json" | rate)"
 row "requests/s, gettable vs static" "$g" "$s" "$(ratio "$g" "$s")" "no worse than the load bench's ratio"
+fi
 
-echo "== 6. one greedy client through the front"
+if want 6; then
+echo "== 6. a mover's moves during a list flood of 500 tables, $listers connections"
+# Fifty accounts with ten waiting tables each, registered ten to an address.
+for i in $(seq 0 49); do
+    source="127.0.2.$((i / 10 + 1))"
+    form="$(curl -sf --interface "$source" -c "$work/cookies" "$base/ru/reg")"
+    token="$(echo "$form" | sed -n 's/.*name="csrf" value="\([^"]*\)".*/\1/p')"
+    curl -sf --interface "$source" -b "$work/cookies" --data-urlencode "csrf=$token" \
+        -d "login=lister$i&password=bench&repeat=bench" "$base/ru/reg" >/dev/null
+    who="$(auth "$(login "lister$i")")"
+    for _ in $(seq 10); do
+        engine "action=newtable&gameid=1&${who}timelimit=600&bonus=0&" >/dev/null
+    done
+done
+client_post "action=tablelist&gameid=1&" > "$work/list.http"
+echo "  tables listed: $(engine "action=tablelist&gameid=1&" | grep -o '"ind"' | wc -l)"
+# The clock charged per move: the time between a game's consecutive records.
+charge() {
+    sqlite3 "$work/server.db" "SELECT printf('%.1f', avg(b.played_ms - a.played_ms)) FROM records a
+        JOIN records b ON b.table_id = a.table_id AND b.ind = a.ind + 1
+        WHERE a.table_id BETWEEN $1 AND $2"
+}
+flood_run() {
+    local out
+    out="$("$probe" listflood "$port" "$seconds" "$1" "$work/list.http" "$(auth "$north")" \
+           "$(auth "$south")")"
+    echo "$out" | sed "s/^/  $1 listers /" >&2
+    echo "charge_ms $(charge "$(echo "$out" | value first_table)" \
+                            "$(echo "$out" | value last_table)")"
+    echo "$out"
+}
+quiet="$(flood_run 0)"
+busy="$(flood_run "$listers")"
+echo "  without the flood: charge $(echo "$quiet" | value charge_ms) ms per move"
+echo "  with the flood:    charge $(echo "$busy" | value charge_ms) ms per move," \
+     "$(echo "$busy" | value lists_answered) lists answered"
+q="$(echo "$quiet" | value move_p99_ms)"; b="$(echo "$busy" | value move_p99_ms)"
+row "move p99, list flood vs none (ms)" "$b" "$q" "$(ratio "$b" "$q")" "target ratio <= 2"
+q="$(echo "$quiet" | value charge_ms)"; b="$(echo "$busy" | value charge_ms)"
+row "clock charged per move, flood vs none (ms)" "$b" "$q" "$(ratio "$b" "$q")" \
+    "moves $(echo "$busy" | value move_count) vs $(echo "$quiet" | value move_count)"
+# What the clock charged beyond the time between the mover's own sends: the server's delays.
+excess() {
+    awk -v c="$(echo "$1" | value charge_ms)" -v s="$(echo "$1" | value send_interval_ms)" \
+        'BEGIN { printf "%.1f", c - s }'
+}
+row "charge beyond the mover's own time (ms)" "$(excess "$busy")" "$(excess "$quiet")" "-" \
+    "sends $(echo "$busy" | value send_interval_ms) vs $(echo "$quiet" | value send_interval_ms) ms apart"
+fi
+
+if want 7; then
+echo "== 7. one greedy client through the front"
 # One setup: a server of its own and nginx from deploy/nginx in front of it.
 front_run() {  # NAME SERVER_OPTION... -- FRONT_OPTION...
     local name="$1" server_args=() front_args=()
@@ -203,6 +275,7 @@ front_run() {  # NAME SERVER_OPTION... -- FRONT_OPTION...
 }
 front_run shipped --trust-proxy -- 
 front_run before -- --conn 64
+fi
 
 echo
 printf '%-44s %12s %12s %8s   %s\n' "figure" "pimra" "nginx" "ratio" "note"

@@ -1,5 +1,9 @@
 #include "Accounts.h"
 
+#include <sodium.h>
+
+#include <array>
+
 #include "LoginRules.h"
 #include "net/Cp1251.h"
 #include "net/Md5.h"
@@ -13,16 +17,32 @@ constexpr std::int64_t kSessionTouchMs = 60 * 1000;
 // Counted events are kept as long as the longest window needs them.
 constexpr std::int64_t kEventLifetimeMs = 2 * 60 * 60 * 1000;
 
+// Keys longer than this are kept as a hash, so a client cannot make the store keep its
+// long texts.
+constexpr std::size_t kMaxKeyLength = 64;
+
+std::string eventKey(const std::string& kind, const std::string& detail) {
+    if (detail.size() <= kMaxKeyLength) return kind + "\n" + detail;
+    std::array<unsigned char, crypto_generichash_BYTES> digest{};
+    crypto_generichash(digest.data(), digest.size(),
+                       reinterpret_cast<const unsigned char*>(detail.data()), detail.size(),
+                       nullptr, 0);
+    std::string hex(digest.size() * 2 + 1, '\0');
+    sodium_bin2hex(hex.data(), hex.size(), digest.data(), digest.size());
+    hex.pop_back();
+    return kind + "\nhash " + hex;
+}
+
 std::string wrongPasswordKey(const std::string& login, const std::string& address) {
-    return "login\n" + address + "\n" + login;
+    return eventKey("login", address + "\n" + login);
 }
 
 std::string failedLoginKey(const std::string& address) {
-    return "login-address\n" + address;
+    return eventKey("login-address", address);
 }
 
 std::string registrationKey(const std::string& address) {
-    return "registration\n" + address;
+    return eventKey("registration", address);
 }
 
 RegistrationError fromLoginProblem(LoginProblem problem) {
@@ -39,6 +59,8 @@ RegistrationError fromLoginProblem(LoginProblem problem) {
             return RegistrationError::LoginMixesAlphabets;
         case LoginProblem::BadBlanks:
             return RegistrationError::LoginHasBadBlanks;
+        case LoginProblem::NoLetterOrDigit:
+            return RegistrationError::LoginWithoutLetters;
     }
     return RegistrationError::LoginHasBadCharacters;
 }
@@ -63,6 +85,8 @@ std::string registrationErrorText(RegistrationError error) {
         case RegistrationError::LoginHasBadBlanks:
             return "Логин не может начинаться или кончаться пробелом и содержать два пробела "
                    "подряд.";
+        case RegistrationError::LoginWithoutLetters:
+            return "Логин должен содержать хотя бы одну букву или цифру.";
         case RegistrationError::EmptyPassword:
             return "Введите пароль.";
         case RegistrationError::PasswordNotCp1251:
@@ -94,28 +118,41 @@ RegistrationError Accounts::registerAccount(const std::string& login, const std:
 
     const std::int64_t now = clock_.nowMs();
     const std::string key = registrationKey(address);
+    const std::string lookAlikeKey = net::Cp1251ToUtf8(loginKey(*loginBytes));
     const auto overLimit = [&](StoreTransaction& tx) {
         return tx.countEvents(key, now - limits_.registrationWindowMs) >=
                limits_.registrationsPerAddress;
     };
-    bool throttled = false;
-    store_.read([&](StoreTransaction& tx) { throttled = overLimit(tx); });
-    if (throttled) return RegistrationError::TooManyRegistrations;
-
-    // Hash outside the transaction: it is slow on purpose.
-    const Account account{login, hasher_.hash(net::MD5Hex(password)),
-                          net::Cp1251ToUtf8(loginKey(*loginBytes))};
+    const auto taken = [&](StoreTransaction& tx) {
+        if (tx.findAccount(login)) return RegistrationError::LoginTaken;
+        if (tx.isLoginKeyTaken(lookAlikeKey)) return RegistrationError::LoginLikeTaken;
+        return RegistrationError::None;
+    };
+    // An address over its limit costs a read. Any other attempt counts against it, whatever
+    // comes of it, and nothing is hashed for a login that is taken.
     RegistrationError outcome = RegistrationError::None;
+    store_.read([&](StoreTransaction& tx) {
+        if (overLimit(tx)) outcome = RegistrationError::TooManyRegistrations;
+    });
+    if (outcome != RegistrationError::None) return outcome;
     store_.write([&](StoreTransaction& tx) {
         if (overLimit(tx)) {
             outcome = RegistrationError::TooManyRegistrations;
-        } else if (!tx.addAccount(account, now)) {
-            outcome = tx.findAccount(login) ? RegistrationError::LoginTaken
-                                            : RegistrationError::LoginLikeTaken;
-        } else {
-            tx.removeEventsBefore(now - kEventLifetimeMs);
-            tx.addEvent(key, now);
+            return;
         }
+        tx.removeEventsBefore(now - kEventLifetimeMs);
+        tx.addEvent(key, now);
+        outcome = taken(tx);
+    });
+    if (outcome != RegistrationError::None) return outcome;
+
+    // Hash outside the transaction: it is slow on purpose.
+    const Account account{login, hasher_.hash(net::MD5Hex(password)), lookAlikeKey};
+    store_.write([&](StoreTransaction& tx) {
+        if (tx.addAccount(account, now)) return;
+        // Taken while this one was hashed.
+        outcome = taken(tx);
+        if (outcome == RegistrationError::None) outcome = RegistrationError::LoginLikeTaken;
     });
     return outcome;
 }
@@ -144,6 +181,8 @@ void Accounts::countFailedLogin(const std::string& login, const std::string& add
 
 LoginResult Accounts::logIn(const std::string& login, const std::string& digest,
                             const std::string& address) {
+    // No account has so long a login: refused before anything is looked up or recorded.
+    if (isOverlongLogin(login)) return {LoginResult::Outcome::Refused, {}};
     const std::int64_t now = clock_.nowMs();
     if (loginThrottled(login, address, now)) return {LoginResult::Outcome::Throttled, {}};
     if (!isMd5Hex(digest)) return {LoginResult::Outcome::Refused, {}};

@@ -18,6 +18,8 @@ enum class RegistrationError {
     LoginHasBadCharacters,
     LoginMixesAlphabets,
     LoginHasBadBlanks,
+    // Only blanks and punctuation, such as "." and "..".
+    LoginWithoutLetters,
     EmptyPassword,
     PasswordNotCp1251,
     PasswordsDiffer,

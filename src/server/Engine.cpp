@@ -1,9 +1,11 @@
 #include "Engine.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iostream>
 #include <limits>
 #include <set>
+#include <utility>
 
 #include "GameArchive.h"
 
@@ -16,6 +18,8 @@ using nlohmann::json;
 constexpr const char* kSuccess = "Success";
 constexpr int kGameId = 1;
 constexpr const char* kAppId = "pimra";
+// How long a list is given again unchanged; other server processes' changes show after it.
+constexpr std::int64_t kListReuseMs = 200;
 
 // A request refused before anything changed; the text is the reply's "response".
 struct Refusal {
@@ -111,6 +115,12 @@ Engine::Engine(Store& store, const Clock& clock, Accounts& accounts, EngineSetti
       settings_(settings),
       rules_(settings.graceMs) {}
 
+Engine::~Engine() {
+    // A sweep still queued for the store would come back to this engine.
+    std::unique_lock lock(sweepMutex_);
+    sweepDone_.wait(lock, [&] { return !sweeping_; });
+}
+
 namespace {
 
 std::string text(const json& reply) {
@@ -135,7 +145,7 @@ void Engine::answer(std::string_view body, const std::string& address, Respond r
 
 bool Engine::onlyChanges(const FormFields& fields) {
     static const std::set<std::string, std::less<>> changes = {
-        "tablelist", "newtable", "regtable", "ready", "move", "leave", "rematch", "alive"};
+        "newtable", "regtable", "ready", "move", "leave", "rematch", "alive"};
     const auto action = fields.find("action");
     return action != fields.end() && changes.contains(action->second);
 }
@@ -144,13 +154,34 @@ void Engine::answer(const FormFields& fields, const std::string& address, Respon
     Answer answer = act(fields, address);
     if (!answer.change) {
         respond(text(answer.reply));
+        if (answer.background) runInBackground(std::move(answer.background));
         return;
     }
     store_.writeThen(std::move(answer.change),
-                     [afterChange = std::move(answer.afterChange),
+                     [this, afterChange = std::move(answer.afterChange),
                       respond = std::move(respond)](const std::exception_ptr& error) {
-                         respond(text(error ? failureReply(error) : afterChange()));
+                         ++changes_;
+                         if (error) {
+                             respond(text(failureReply(error)));
+                             return;
+                         }
+                         try {
+                             respond(text(afterChange()));
+                         } catch (...) {
+                             respond(text(failureReply(std::current_exception())));
+                         }
                      });
+}
+
+void Engine::runInBackground(Store::Work work) {
+    // The outcome goes nowhere but the log: nobody waits for it.
+    store_.writeThen(std::move(work), [this](const std::exception_ptr& error) {
+        ++changes_;
+        if (error) failureReply(error);
+        std::lock_guard lock(sweepMutex_);
+        sweeping_ = false;
+        sweepDone_.notify_all();
+    });
 }
 
 std::string Engine::answer(std::string_view body, const std::string& address) {
@@ -160,10 +191,13 @@ std::string Engine::answer(std::string_view body, const std::string& address) {
 
 json Engine::handle(const FormFields& fields, const std::string& address) {
     Answer answer = act(fields, address);
+    if (answer.background) runInBackground(std::move(answer.background));
     if (!answer.change) return answer.reply;
     try {
         store_.write(answer.change);
+        ++changes_;
     } catch (...) {
+        ++changes_;
         return failureReply(std::current_exception());
     }
     return answer.afterChange();
@@ -236,43 +270,80 @@ void Engine::removeStaleTables(StoreTransaction& tx, std::int64_t nowMs) const {
     tx.removeWaitingTablesChangedBefore(nowMs - settings_.waitingTableMs);
 }
 
+// A read: a flood of lists neither waits behind the changes nor holds them up. What it finds
+// to tidy (expired tables, games lost on time) is left to a sweep that runs after the reply.
 Engine::Answer Engine::tableList(const FormFields& fields) {
     requireGame(fields);
+    const std::uint64_t changes = changes_.load();
     const std::int64_t now = clock_.nowMs();
+    if (auto recent = recentList(changes, now)) return Answer{std::move(*recent), {}, {}};
     const std::int64_t since = now - settings_.finishedListedMs;
-    auto tables = std::make_shared<json>(json::array());
-    auto change = [this, now, since, tables](StoreTransaction& tx) {
-        *tables = json::array();
-        removeStaleTables(tx, now);
+    json tables = json::array();
+    bool expired = false;
+    std::vector<std::int64_t> lost;
+    store_.read([&](StoreTransaction& tx) {
+        tables = json::array();
+        expired = false;
+        lost.clear();
         std::map<std::string, std::string> ratings;
         const auto rating = [&](const std::string& login) {
             auto it = ratings.find(login);
             if (it == ratings.end()) it = ratings.emplace(login, roundedRating(tx, login)).first;
             return it->second;
         };
-        for (TableRow& table : tx.listTables(kGameId, since, settings_.maxListedTables)) {
-            // A game lost on time ends here too when nobody is watching it. The list is not
-            // held against other writers, so the table is read again, held, before the change.
-            if (TableRow settled = table; rules_.settleClock(settled, now)) {
-                if (auto held = tx.findTable(table.id)) {
-                    table = *held;
-                    settle(tx, table, now);
-                }
+        for (const TableRow& table : tx.listTables(kGameId, since, settings_.maxListedTables,
+                                                   settings_.maxListedWaitingTablesPerPlayer)) {
+            if (TableRules::hasExpired(table, now, settings_.waitingTableMs)) {
+                expired = true;
+                continue;
             }
-            tables->push_back({{"ind", std::to_string(table.id)},
-                               {"login1", table.login1},
-                               {"login2", table.login2},
-                               {"timelimit", std::to_string(table.timeLimit)},
-                               {"bonus", std::to_string(table.bonus)},
-                               {"rating1", rating(table.login1)},
-                               {"rating2", rating(table.login2)}});
+            if (TableRow settled = table; rules_.settleClock(settled, now)) {
+                lost.push_back(table.id);
+            }
+            tables.push_back({{"ind", std::to_string(table.id)},
+                              {"login1", table.login1},
+                              {"login2", table.login2},
+                              {"timelimit", std::to_string(table.timeLimit)},
+                              {"bonus", std::to_string(table.bonus)},
+                              {"rating1", rating(table.login1)},
+                              {"rating2", rating(table.login2)}});
+        }
+    });
+    json result = reply(kSuccess);
+    result["tables"] = std::move(tables);
+    if (!expired && lost.empty()) keepList(result, changes, now);
+    Answer answer{std::move(result), {}, {}};
+    if (expired || !lost.empty()) answer.background = sweep(std::move(lost), now);
+    return answer;
+}
+
+std::optional<json> Engine::recentList(std::uint64_t changes, std::int64_t nowMs) {
+    std::lock_guard lock(listMutex_);
+    if (!list_ || list_->changes != changes || nowMs < list_->madeMs ||
+        nowMs - list_->madeMs >= kListReuseMs ||
+        std::chrono::steady_clock::now() - list_->made >= std::chrono::milliseconds(kListReuseMs)) {
+        return std::nullopt;
+    }
+    return list_->reply;
+}
+
+void Engine::keepList(const json& reply, std::uint64_t changes, std::int64_t nowMs) {
+    std::lock_guard lock(listMutex_);
+    list_ = ListCopy{reply, changes, nowMs, std::chrono::steady_clock::now()};
+}
+
+Store::Work Engine::sweep(std::vector<std::int64_t> lostOnTime, std::int64_t nowMs) {
+    {
+        std::lock_guard lock(sweepMutex_);
+        if (std::exchange(sweeping_, true)) return {};
+    }
+    return [this, lostOnTime = std::move(lostOnTime), nowMs](StoreTransaction& tx) {
+        removeStaleTables(tx, nowMs);
+        // The list was read without holding the tables: each is read again, held.
+        for (const std::int64_t id : lostOnTime) {
+            if (auto held = tx.findTable(id)) settle(tx, *held, nowMs);
         }
     };
-    return Answer{{}, std::move(change), [tables] {
-                      json result = reply(kSuccess);
-                      result["tables"] = std::move(*tables);
-                      return result;
-                  }};
 }
 
 Engine::Answer Engine::newTable(const FormFields& fields) {
@@ -312,6 +383,9 @@ Engine::Answer Engine::regTable(const FormFields& fields) {
         if (table.status == TableStatus::Finished) throw Refusal{reason::kGameOver};
         if (!table.login1.empty() && !table.login2.empty()) throw Refusal{reason::kTableFull};
         if (table.status == TableStatus::Playing) throw Refusal{reason::kGameStarted};
+        if (tx.countUnfinishedTablesOf(login) >= settings_.maxUnfinishedTablesPerLogin) {
+            throw Refusal{reason::kTooManyTables};
+        }
         if (table.login1.empty()) {
             table.login1 = login;
         } else if (table.login2.empty()) {
@@ -430,11 +504,18 @@ Engine::Answer Engine::ready(const FormFields& fields) {
         if (!seated) throw Refusal{reason::kNotSeated};
         const Side seat = *seated;
         if (table.status == TableStatus::Finished) throw Refusal{reason::kGameOver};
-        markSeen(tx, table, seat, clock_.nowMs());
+        const std::int64_t now = clock_.nowMs();
+        if (TableRules::hasExpired(table, now, settings_.waitingTableMs)) {
+            throw Refusal{reason::kNoTable};
+        }
+        markSeen(tx, table, seat, now);
         if (table.status == TableStatus::Playing) return;  // already ready: nothing to do
-        (seat == Side::Bottom ? table.ready1 : table.ready2) = true;
-        table.changedMs = clock_.nowMs();
-        TableRules::startIfReady(table, table.changedMs);
+        bool& isReady = seat == Side::Bottom ? table.ready1 : table.ready2;
+        // Pressed again, it changes nothing, and so does not keep the table from expiring.
+        if (isReady) return;
+        isReady = true;
+        table.changedMs = now;
+        TableRules::startIfReady(table, now);
         tx.updateTable(table);
     };
     return Answer{{}, std::move(change), replyWith(kSuccess)};
@@ -448,15 +529,19 @@ bool Engine::lostOnTime(StoreTransaction& tx, TableRow& table, std::int64_t nowM
 Engine::Answer Engine::move(const FormFields& fields) {
     const int id = number(fields, "tableid");
     const int pit = number(fields, "move");
+    // The move is timed when its request came in, not when its turn at the store comes: the
+    // wait for the store is not the player's. Changes of one store run in the order they came.
+    const std::int64_t received = clock_.nowMs();
     auto outcome = std::make_shared<const char*>(kSuccess);
-    auto change = [this, session = sessionOf(fields), id, pit, outcome](StoreTransaction& tx) {
+    auto change = [this, session = sessionOf(fields), id, pit, received,
+                   outcome](StoreTransaction& tx) {
         *outcome = kSuccess;
         const std::string login = requireLogin(tx, session);
         TableRow table = requireTable(tx, id);
         const std::optional<Side> seated = TableRules::seatOf(table, login);
         if (!seated) throw Refusal{reason::kNotSeated};
         const Side seat = *seated;
-        const std::int64_t now = clock_.nowMs();
+        const std::int64_t now = std::max(received, table.turnStartedMs);
         if (lostOnTime(tx, table, now)) {
             *outcome = reason::kGameOver;
             return;

@@ -1,10 +1,16 @@
 #pragma once
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -25,6 +31,9 @@ struct EngineSettings {
     // A table whose game has not started goes away this long after its last change.
     std::int64_t waitingTableMs = 30 * 60 * 1000;
     int maxListedTables = 500;
+    // Waiting tables listed per player, the newest ones: a flood of tables of one account
+    // cannot push the others' out of the list.
+    int maxListedWaitingTablesPerPlayer = 3;
     // A seated player whose client has not asked about the table for this long is away.
     std::int64_t awayAfterMs = 30 * 1000;
 };
@@ -36,6 +45,9 @@ class Engine {
     using Respond = std::function<void(std::string)>;
 
     Engine(Store& store, const Clock& clock, Accounts& accounts, EngineSettings settings = {});
+    ~Engine();
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
 
     // Decodes a request body and answers it; `respond` gets the UTF-8 JSON text of the reply,
     // either before this returns or, once a change is durable, on the thread the store tells
@@ -57,6 +69,8 @@ class Engine {
         nlohmann::json reply;
         Store::Work change;
         std::function<nlohmann::json()> afterChange;
+        // Tidying the reply does not wait for: handed to the store once the reply has gone.
+        Store::Work background = {};
     };
     // The session a request names.
     struct SessionKey {
@@ -81,6 +95,10 @@ class Engine {
     Answer logout(const FormFields& fields);
 
     void removeStaleTables(StoreTransaction& tx, std::int64_t nowMs) const;
+    // Removes the expired waiting tables and ends the listed games lost on time, as they
+    // stood at `nowMs`; nothing when a sweep is under way already.
+    Store::Work sweep(std::vector<std::int64_t> lostOnTime, std::int64_t nowMs);
+    void runInBackground(Store::Work work);
     nlohmann::json describeTable(const TableRow& table, std::int64_t nowMs) const;
     // The members that "gettable" gained beside the first ones.
     void describeActivity(StoreTransaction& tx, const TableRow& table, std::int64_t nowMs,
@@ -103,6 +121,25 @@ class Engine {
     Accounts& accounts_;
     EngineSettings settings_;
     TableRules rules_;
+    // The last list, given again while nothing has changed through this engine and the
+    // clocks have moved less than a moment: a flood of lists costs one read a moment.
+    struct ListCopy {
+        nlohmann::json reply;
+        std::uint64_t changes = 0;
+        std::int64_t madeMs = 0;
+        std::chrono::steady_clock::time_point made;
+    };
+    std::optional<nlohmann::json> recentList(std::uint64_t changes, std::int64_t nowMs);
+    void keepList(const nlohmann::json& reply, std::uint64_t changes, std::int64_t nowMs);
+    std::mutex listMutex_;
+    std::optional<ListCopy> list_;
+    // Changes made through this engine so far; a change counts before its reply goes.
+    std::atomic<std::uint64_t> changes_{0};
+
+    // One sweep at a time: a flood of lists asks for the same one.
+    std::mutex sweepMutex_;
+    std::condition_variable sweepDone_;
+    bool sweeping_ = false;
 };
 
 }  // namespace pimra::server

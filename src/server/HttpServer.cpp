@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <iostream>
 #include <latch>
 #include <limits>
 #include <map>
@@ -390,12 +391,28 @@ class Connection : public std::enable_shared_from_this<Connection> {
     template <class Make>
     void work(asio::thread_pool& pool, Make make) {
         asio::post(pool, [self = shared_from_this(), make] {
-            Response response = make();
+            Response response = self->orUnavailable(make);
             asio::post(self->stream_.get_executor(),
                        [self, response = std::move(response)]() mutable {
                            self->send(std::move(response));
                        });
         });
+    }
+
+    // A store that cannot be read or written, or any other fault of the handler, costs this
+    // request a 503 page, not the process.
+    template <class Make>
+    Response orUnavailable(const Make& make) const {
+        try {
+            return make();
+        } catch (const std::exception& error) {
+            std::cerr << "pimra-server: " << request_.target() << ": " << error.what() << '\n';
+        } catch (...) {
+            std::cerr << "pimra-server: " << request_.target() << ": an unknown error\n";
+        }
+        Response response = reply(http::status::service_unavailable);
+        htmlPage(response, errorPage(503));
+        return response;
     }
 
     Response reply(http::status status) const {

@@ -1,5 +1,6 @@
 #include "PeriodicReport.h"
 
+#include <iostream>
 #include <utility>
 
 namespace pimra::server {
@@ -23,9 +24,20 @@ void PeriodicReport::run() {
     for (;;) {
         if (stopping_.wait_for(lock, period_, [&] { return stop_; })) return;
         lock.unlock();
+        report();
+        lock.lock();
+    }
+}
+
+void PeriodicReport::report() const {
+    // A report that fails (a store that cannot be reached) is skipped; the next one may work.
+    try {
         const std::string text = line_();
         if (!text.empty()) write_(text);
-        lock.lock();
+    } catch (const std::exception& error) {
+        std::cerr << "pimra-server: no report: " << error.what() << '\n';
+    } catch (...) {
+        std::cerr << "pimra-server: no report\n";
     }
 }
 

@@ -23,6 +23,7 @@ class PeriodicReport {
 
   private:
     void run();
+    void report() const;
 
     const std::chrono::milliseconds period_;
     const Line line_;

@@ -121,6 +121,12 @@ const std::vector<const char*> kMigrations = {
     CREATE INDEX game_tables_finished_by_login2 ON game_tables(login2, finished_ms)
         WHERE status = 2;
     )sql",
+    // The one grace past a clock of zero that each seat has in a game; login keys that also
+    // fold look-alike digits (filled afresh after the SQL).
+    R"sql(
+    ALTER TABLE game_tables ADD COLUMN grace1_used INTEGER NOT NULL DEFAULT 0;
+    ALTER TABLE game_tables ADD COLUMN grace2_used INTEGER NOT NULL DEFAULT 0;
+    )sql",
 };
 
 // Taken by every process that looks at the schema version, so only one migrates at a time.
@@ -132,7 +138,7 @@ constexpr const char* kStatementTimeout = "10s";
 #define PIMRA_TABLE_COLUMNS                                                                 \
     "id, game_id, login1, login2, time_limit, bonus, ready1, ready2, status, position, "    \
     "seat_to_move, time1_ms, time2_ms, turn_started_ms, result, finished_ms, last_record, " \
-    "created_ms, changed_ms"
+    "created_ms, changed_ms, grace1_used, grace2_used"
 #define PIMRA_OUTCOME_COLUMNS \
     "table_id, finish, rated, rating1_before, rating1_after, rating2_before, rating2_after"
 #define PIMRA_SELECT_TABLES "SELECT " PIMRA_TABLE_COLUMNS " FROM game_tables "
@@ -157,15 +163,17 @@ const std::pair<const char*, const char*> kStatements[] = {
     {"add_table",
      "INSERT INTO game_tables(game_id, login1, login2, time_limit, bonus, ready1, ready2, "
      "status, position, seat_to_move, time1_ms, time2_ms, turn_started_ms, result, "
-     "finished_ms, last_record, created_ms, changed_ms) VALUES($1, $2, $3, $4, $5, $6, $7, $8, "
-     "$9, $10, $11, $12, $13, $14, $15, $16, $17, $18) RETURNING id"},
+     "finished_ms, last_record, created_ms, changed_ms, grace1_used, grace2_used) VALUES($1, $2, "
+     "$3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15, $16, $17, $18, $19, $20) "
+     "RETURNING id"},
     {"find_table", PIMRA_SELECT_TABLES "WHERE id = $1"},
     {"find_table_for_update", PIMRA_SELECT_TABLES "WHERE id = $1 FOR UPDATE"},
     {"update_table",
      "UPDATE game_tables SET game_id = $1, login1 = $2, login2 = $3, time_limit = $4, "
      "bonus = $5, ready1 = $6, ready2 = $7, status = $8, position = $9, seat_to_move = $10, "
      "time1_ms = $11, time2_ms = $12, turn_started_ms = $13, result = $14, finished_ms = $15, "
-     "last_record = $16, created_ms = $17, changed_ms = $18 WHERE id = $19"},
+     "last_record = $16, created_ms = $17, changed_ms = $18, grace1_used = $19, "
+     "grace2_used = $20 WHERE id = $21"},
     {"remove_table",
      "WITH moves AS (DELETE FROM records WHERE table_id = $1) "
      "DELETE FROM game_tables WHERE id = $1"},
@@ -174,7 +182,10 @@ const std::pair<const char*, const char*> kStatements[] = {
      "WITH gone AS (DELETE FROM game_tables WHERE status = 0 AND changed_ms < $1 RETURNING id), "
      "moves AS (DELETE FROM records WHERE table_id IN (SELECT id FROM gone)) "
      "SELECT count(*) FROM gone"},
-    {"list_waiting", PIMRA_SELECT_TABLES "WHERE game_id = $1 AND status = 0 ORDER BY id LIMIT $2"},
+    {"list_waiting",
+     "SELECT " PIMRA_TABLE_COLUMNS " FROM (SELECT *, row_number() OVER (PARTITION BY CASE WHEN "
+     "login1 <> '' THEN login1 ELSE login2 END ORDER BY id DESC) AS nth FROM game_tables "
+     "WHERE game_id = $1 AND status = 0) AS waiting WHERE nth <= $3 ORDER BY id DESC LIMIT $2"},
     {"list_running", PIMRA_SELECT_TABLES "WHERE game_id = $1 AND status = 1 ORDER BY id LIMIT $2"},
     {"list_finished", PIMRA_SELECT_TABLES "WHERE game_id = $1 AND status = 2 AND finished_ms >= $2 "
                                           "ORDER BY finished_ms DESC, id DESC LIMIT $3"},
@@ -235,7 +246,7 @@ const std::pair<const char*, const char*> kStatements[] = {
 #undef PIMRA_TABLE_COLUMNS
 #undef PIMRA_OUTCOME_COLUMNS
 
-constexpr int kTableColumnCount = 19;
+constexpr int kTableColumnCount = 21;
 
 TableRow readTable(const pqxx::row& r) {
     TableRow t;
@@ -258,6 +269,8 @@ TableRow readTable(const pqxx::row& r) {
     t.lastRecord = r[16].as<int>();
     t.createdMs = r[17].as<std::int64_t>();
     t.changedMs = r[18].as<std::int64_t>();
+    t.graceUsed1 = r[19].as<int>() != 0;
+    t.graceUsed2 = r[20].as<int>() != 0;
     return t;
 }
 
@@ -405,12 +418,17 @@ class PostgresStore::Transaction final : public StoreTransaction {
                        r[0][2].as<std::string>()};
     }
 
+    bool isLoginKeyTaken(const std::string& loginKey) override {
+        if (hasNul(loginKey)) return false;
+        return !tx_.exec_prepared("login_key_taken", loginKey).empty();
+    }
+
     bool addAccount(const Account& account, std::int64_t nowMs) override {
         if (hasNul(account.login) || hasNul(account.loginKey)) return false;
         // Two processes adding look-alike logins at once: the second one waits and sees the
         // first.
         lock("account\n" + account.loginKey);
-        if (!tx_.exec_prepared("login_key_taken", account.loginKey).empty()) return false;
+        if (isLoginKeyTaken(account.loginKey)) return false;
         return tx_.exec_prepared("add_account", account.login, account.passwordHash, nowMs,
                                  account.loginKey)
                    .affected_rows() == 1;
@@ -445,7 +463,7 @@ class PostgresStore::Transaction final : public StoreTransaction {
                            t.ready1 ? 1 : 0, t.ready2 ? 1 : 0, static_cast<int>(t.status),
                            t.position, sideNumber(t.seatToMove), t.time1Ms, t.time2Ms,
                            t.turnStartedMs, t.result, t.finishedMs, t.lastRecord, t.createdMs,
-                           t.changedMs)[0][0]
+                           t.changedMs, t.graceUsed1 ? 1 : 0, t.graceUsed2 ? 1 : 0)[0][0]
             .as<std::int64_t>();
     }
 
@@ -460,7 +478,7 @@ class PostgresStore::Transaction final : public StoreTransaction {
             "update_table", t.gameId, t.login1, t.login2, t.timeLimit, t.bonus, t.ready1 ? 1 : 0,
             t.ready2 ? 1 : 0, static_cast<int>(t.status), t.position, sideNumber(t.seatToMove),
             t.time1Ms, t.time2Ms, t.turnStartedMs, t.result, t.finishedMs, t.lastRecord,
-            t.createdMs, t.changedMs, t.id);
+            t.createdMs, t.changedMs, t.graceUsed1 ? 1 : 0, t.graceUsed2 ? 1 : 0, t.id);
         if (r.affected_rows() != 1) throw StoreError("table not updated");
     }
 
@@ -470,7 +488,8 @@ class PostgresStore::Transaction final : public StoreTransaction {
         return tx_.exec_prepared("remove_waiting_tables", changedBeforeMs)[0][0].as<int>();
     }
 
-    std::vector<TableRow> listTables(int gameId, std::int64_t finishedSinceMs, int limit) override {
+    std::vector<TableRow> listTables(int gameId, std::int64_t finishedSinceMs, int limit,
+                                     int waitingPerPlayer) override {
         std::vector<TableRow> tables;
         const auto add = [&](const pqxx::result& r) {
             for (const auto& row : r) tables.push_back(readTable(row));
@@ -478,7 +497,7 @@ class PostgresStore::Transaction final : public StoreTransaction {
         const auto left = [&] {
             return static_cast<std::int64_t>(limit) - static_cast<std::int64_t>(tables.size());
         };
-        add(tx_.exec_prepared("list_waiting", gameId, left()));
+        add(tx_.exec_prepared("list_waiting", gameId, left(), waitingPerPlayer));
         if (left() > 0) add(tx_.exec_prepared("list_running", gameId, left()));
         if (left() > 0) add(tx_.exec_prepared("list_finished", gameId, finishedSinceMs, left()));
         return tables;
@@ -656,7 +675,7 @@ void PostgresStore::migrate() {
                 return;
             }
             tx.exec(kMigrations[static_cast<std::size_t>(version)]);
-            if (version + 1 == 2) fillLoginKeys(tx);
+            if (version + 1 == 2 || version + 1 == 4) fillLoginKeys(tx);
             tx.exec_params("UPDATE schema_version SET version = $1", version + 1);
             tx.commit();
         } catch (const pqxx::failure& error) {

@@ -116,14 +116,20 @@ const std::vector<const char*> kMigrations = {
     CREATE INDEX game_tables_finished_by_login2 ON game_tables(login2, finished_ms)
         WHERE status = 2;
     )sql",
+    // The one grace past a clock of zero that each seat has in a game; login keys that also
+    // fold look-alike digits (filled afresh after the SQL).
+    R"sql(
+    ALTER TABLE game_tables ADD COLUMN grace1_used INTEGER NOT NULL DEFAULT 0;
+    ALTER TABLE game_tables ADD COLUMN grace2_used INTEGER NOT NULL DEFAULT 0;
+    )sql",
 };
 
 const char* const kTableColumns =
     "id, game_id, login1, login2, time_limit, bonus, ready1, ready2, status, position, "
     "seat_to_move, time1_ms, time2_ms, turn_started_ms, result, finished_ms, last_record, "
-    "created_ms, changed_ms";
+    "created_ms, changed_ms, grace1_used, grace2_used";
 
-constexpr int kTableColumnCount = 19;
+constexpr int kTableColumnCount = 21;
 
 const char* const kOutcomeColumns =
     "table_id, finish, rated, rating1_before, rating1_after, rating2_before, rating2_after";
@@ -218,6 +224,8 @@ TableRow readTable(const Query& q) {
     t.lastRecord = static_cast<int>(q.integer(16));
     t.createdMs = q.integer(17);
     t.changedMs = q.integer(18);
+    t.graceUsed1 = q.integer(19) != 0;
+    t.graceUsed2 = q.integer(20) != 0;
     return t;
 }
 
@@ -235,7 +243,7 @@ std::optional<GameOutcome> readOutcome(const Query& q, int first) {
     return o;
 }
 
-// Binds the columns after id as parameters 1..18.
+// Binds the columns after id as parameters 1..20.
 void bindTable(Query& q, const TableRow& t) {
     q.bind(1, t.gameId)
         .bind(2, t.login1)
@@ -254,7 +262,9 @@ void bindTable(Query& q, const TableRow& t) {
         .bind(15, t.finishedMs)
         .bind(16, t.lastRecord)
         .bind(17, t.createdMs)
-        .bind(18, t.changedMs);
+        .bind(18, t.changedMs)
+        .bind(19, t.graceUsed1 ? 1 : 0)
+        .bind(20, t.graceUsed2 ? 1 : 0);
 }
 
 // Fills the look-alike key of accounts made before it existed.
@@ -293,7 +303,7 @@ void fillLoginKeys(sqlite3* db) {
 
 // Work of a migration that SQL alone cannot do, after the migration's SQL.
 void afterMigration(sqlite3* db, std::size_t toVersion) {
-    if (toVersion == 2) fillLoginKeys(db);
+    if (toVersion == 2 || toVersion == 4) fillLoginKeys(db);
 }
 
 bool isMemory(const std::string& path) {
@@ -372,12 +382,14 @@ class SqliteStore::Transaction final : public StoreTransaction {
         return Account{q.text(0), q.text(1), q.text(2)};
     }
 
+    bool isLoginKeyTaken(const std::string& loginKey) override {
+        auto taken = s_.query("SELECT 1 FROM accounts WHERE login_key = ?1 LIMIT 1");
+        taken.bind(1, loginKey);
+        return taken.step();
+    }
+
     bool addAccount(const Account& account, std::int64_t nowMs) override {
-        {
-            auto taken = s_.query("SELECT 1 FROM accounts WHERE login_key = ?1 LIMIT 1");
-            taken.bind(1, account.loginKey);
-            if (taken.step()) return false;
-        }
+        if (isLoginKeyTaken(account.loginKey)) return false;
         auto q = s_.query(
             "INSERT INTO accounts(login, pass_hash, created_ms, login_key) VALUES(?1, ?2, ?3, ?4)");
         q.bind(1, account.login)
@@ -430,7 +442,7 @@ class SqliteStore::Transaction final : public StoreTransaction {
         auto q = s_.query(
             std::string("INSERT INTO game_tables(") + (kTableColumns + 4) +
             ") VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, "
-            "?17, ?18)");
+            "?17, ?18, ?19, ?20)");
         bindTable(q, table);
         if (!q.change()) fail(s_.db(), "table not added");
         return sqlite3_last_insert_rowid(s_.db());
@@ -450,9 +462,9 @@ class SqliteStore::Transaction final : public StoreTransaction {
             "bonus = ?5, ready1 = ?6, ready2 = ?7, status = ?8, position = ?9, "
             "seat_to_move = ?10, time1_ms = ?11, time2_ms = ?12, turn_started_ms = ?13, "
             "result = ?14, finished_ms = ?15, last_record = ?16, created_ms = ?17, "
-            "changed_ms = ?18 WHERE id = ?19");
+            "changed_ms = ?18, grace1_used = ?19, grace2_used = ?20 WHERE id = ?21");
         bindTable(q, table);
-        q.bind(19, table.id);
+        q.bind(21, table.id);
         if (!q.change()) fail(s_.db(), "table not updated");
     }
 
@@ -478,7 +490,8 @@ class SqliteStore::Transaction final : public StoreTransaction {
         return static_cast<int>(ids.size());
     }
 
-    std::vector<TableRow> listTables(int gameId, std::int64_t finishedSinceMs, int limit) override {
+    std::vector<TableRow> listTables(int gameId, std::int64_t finishedSinceMs, int limit,
+                                     int waitingPerPlayer) override {
         std::vector<TableRow> tables;
         const auto add = [&](Query& q) {
             while (q.step()) tables.push_back(readTable(q));
@@ -488,8 +501,12 @@ class SqliteStore::Transaction final : public StoreTransaction {
         };
         const std::string select = std::string("SELECT ") + kTableColumns + " FROM game_tables ";
         {
-            auto q = s_.query(select + "WHERE game_id = ?1 AND status = 0 ORDER BY id LIMIT ?2");
-            q.bind(1, gameId).bind(2, left());
+            auto q = s_.query(std::string("SELECT ") + kTableColumns +
+                              " FROM (SELECT *, row_number() OVER (PARTITION BY CASE WHEN "
+                              "login1 <> '' THEN login1 ELSE login2 END ORDER BY id DESC) AS nth "
+                              "FROM game_tables WHERE game_id = ?1 AND status = 0) "
+                              "WHERE nth <= ?3 ORDER BY id DESC LIMIT ?2");
+            q.bind(1, gameId).bind(2, left()).bind(3, waitingPerPlayer);
             add(q);
         }
         if (left() > 0) {
@@ -889,9 +906,16 @@ void SqliteStore::read(const Work& work) {
 
 void SqliteStore::writeLoop() {
     for (;;) {
-        const std::vector<std::unique_ptr<PendingWrite>> batch = queue_.takeBatch(kMaxBatch);
+        std::vector<std::unique_ptr<PendingWrite>> batch = queue_.takeBatch(kMaxBatch);
         if (batch.empty()) return;
-        runBatch(batch);
+        try {
+            if (!runBatch(batch)) failWaiting(batch);
+        } catch (...) {
+            // Whatever escapes a batch costs that batch, not the writer: its changes are
+            // taken back and their callers told.
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+            for (const auto& pending : batch) pending->error = std::current_exception();
+        }
         writes_ += batch.size();
         ++batches_;
         for (const auto& pending : batch) {
@@ -904,6 +928,16 @@ void SqliteStore::writeLoop() {
     }
 }
 
+// The changes that came while the batch waited in vain for the file have waited as long as
+// it did: they share its error rather than wait that long again. Later ones try afresh.
+void SqliteStore::failWaiting(std::vector<std::unique_ptr<PendingWrite>>& batch) {
+    const std::exception_ptr why = batch.back()->error;
+    for (auto& pending : queue_.takeWaiting(kMaxWaitingWrites)) {
+        pending->error = why;
+        batch.push_back(std::move(pending));
+    }
+}
+
 // Takes back the change that just failed, keeping the batch's other changes. False when the
 // batch's transaction is gone: SQLite ends a transaction itself on some errors (a full disk,
 // an I/O error).
@@ -913,7 +947,7 @@ bool SqliteStore::undoLastChange() {
            SQLITE_OK;
 }
 
-void SqliteStore::runBatch(const std::vector<std::unique_ptr<PendingWrite>>& batch) {
+bool SqliteStore::runBatch(const std::vector<std::unique_ptr<PendingWrite>>& batch) {
     // The changes run so far in the open transaction, to be saved by its commit.
     std::vector<PendingWrite*> done;
     bool open = false;
@@ -923,16 +957,19 @@ void SqliteStore::runBatch(const std::vector<std::unique_ptr<PendingWrite>>& bat
         done.clear();
         open = false;
     };
-    for (const auto& owned : batch) {
-        PendingWrite* pending = owned.get();
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        PendingWrite* pending = batch[i].get();
         try {
             if (!open) {
                 statements_->query("BEGIN IMMEDIATE").step();
                 open = true;
             }
         } catch (...) {
-            pending->error = std::current_exception();
-            continue;
+            // The file cannot be written now (locked past the busy timeout, a full disk): the
+            // rest of the batch would wait and fail the same way. Later batches try again.
+            const std::exception_ptr why = std::current_exception();
+            for (std::size_t j = i; j < batch.size(); ++j) batch[j]->error = why;
+            return false;
         }
         try {
             statements_->query("SAVEPOINT change").step();
@@ -948,12 +985,13 @@ void SqliteStore::runBatch(const std::vector<std::unique_ptr<PendingWrite>>& bat
             }
         }
     }
-    if (!open) return;
+    if (!open) return true;
     try {
         statements_->query("COMMIT").step();
     } catch (...) {
         abandon(std::current_exception());
     }
+    return true;
 }
 
 }  // namespace pimra::server

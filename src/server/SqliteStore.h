@@ -75,7 +75,9 @@ class SqliteStore final : public Store {
     void openReaders(const std::string& path, int count);
     void closeAll();
     void writeLoop();
-    void runBatch(const std::vector<std::unique_ptr<PendingWrite>>& batch);
+    // False when no transaction could be begun: the file cannot be written now.
+    bool runBatch(const std::vector<std::unique_ptr<PendingWrite>>& batch);
+    void failWaiting(std::vector<std::unique_ptr<PendingWrite>>& batch);
     bool undoLastChange();
     void enqueue(Work work, Done done, bool waitForRoom);
 

@@ -50,8 +50,11 @@ struct TableRow {
     std::int64_t finishedMs = 0;
     int lastRecord = 0;
     std::int64_t createdMs = 0;
-    // When a seat or a ready flag last changed, or the game last moved.
+    // When a seat was taken or left, a ready flag was set, or the game last moved.
     std::int64_t changedMs = 0;
+    // Whether each seat has had its one grace past a clock of zero in this game.
+    bool graceUsed1 = false;
+    bool graceUsed2 = false;
 };
 
 // Seats are kept as 1 (bottom row) and 2 (top row); the stores write nothing else.
@@ -122,6 +125,7 @@ class StoreTransaction {
     virtual std::optional<Account> findAccount(const std::string& login) = 0;
     // False when the login, or another login with the same `loginKey`, is taken.
     virtual bool addAccount(const Account& account, std::int64_t nowMs) = 0;
+    virtual bool isLoginKeyTaken(const std::string& loginKey) = 0;
 
     virtual void addSession(const Session& session) = 0;
     virtual std::optional<Session> findSession(const std::string& sid) = 0;
@@ -139,11 +143,12 @@ class StoreTransaction {
     // Removes the tables whose game has not started and that have not changed since
     // `changedBeforeMs`; gives how many.
     virtual int removeWaitingTablesChangedBefore(std::int64_t changedBeforeMs) = 0;
-    // At most `limit` tables of a game: the waiting ones, then the running ones, both oldest
-    // first, then those finished at or after `finishedSinceMs`, newest first. Costs the same
-    // however many finished games the store holds.
-    virtual std::vector<TableRow> listTables(int gameId, std::int64_t finishedSinceMs,
-                                             int limit) = 0;
+    // At most `limit` tables of a game: the waiting ones, newest first and at most
+    // `waitingPerPlayer` of each player (by the first seated login); then the running ones,
+    // oldest first; then those finished at or after `finishedSinceMs`, newest first. Costs the
+    // same however many finished games the store holds.
+    virtual std::vector<TableRow> listTables(int gameId, std::int64_t finishedSinceMs, int limit,
+                                             int waitingPerPlayer) = 0;
     virtual int countUnfinishedTablesOf(const std::string& login) = 0;
 
     virtual void addRecord(std::int64_t tableId, const Record& record) = 0;

@@ -74,7 +74,9 @@ std::int64_t TableRules::reportedSeconds(const TableRow& table, Side seat, std::
 bool TableRules::settleClock(TableRow& table, std::int64_t nowMs) const {
     if (table.status != TableStatus::Playing) return false;
     const Side seat = table.seatToMove;
-    if (remainingMs(table, seat, nowMs) >= -graceMs_) return false;
+    // The grace comes once a game: a seat that has had it loses as soon as its clock is out.
+    const std::int64_t allowedMs = graceUsed(table, seat) ? 0 : graceMs_;
+    if (remainingMs(table, seat, nowMs) >= -allowedMs) return false;
     (seat == Side::Bottom ? table.time1Ms : table.time2Ms) = 0;
     finish(table, sideNumber(other(seat)), nowMs);
     return true;
@@ -99,9 +101,11 @@ std::optional<Record> TableRules::playMove(TableRow& table, int pit, std::int64_
     const MoveResult move = pimra::playMove(*before, seat, pit);
     if (!move.accepted) return std::nullopt;
 
-    // A move inside the grace period is played on a clock of zero.
+    // A move inside the grace period is played on a clock of zero, and uses up the grace.
     std::int64_t& clock = seat == Side::Bottom ? table.time1Ms : table.time2Ms;
-    clock = std::max<std::int64_t>(0, remainingMs(table, seat, nowMs));
+    const std::int64_t left = remainingMs(table, seat, nowMs);
+    if (left < 0) (seat == Side::Bottom ? table.graceUsed1 : table.graceUsed2) = true;
+    clock = std::max<std::int64_t>(0, left);
     table.turnStartedMs = nowMs;
     table.position = formatPosition(move.position);
     table.lastRecord += 1;
@@ -116,6 +120,10 @@ std::optional<Record> TableRules::playMove(TableRow& table, int pit, std::int64_
         table.seatToMove = move.sideToMove;
     }
     return record;
+}
+
+bool TableRules::graceUsed(const TableRow& table, Side seat) {
+    return seat == Side::Bottom ? table.graceUsed1 : table.graceUsed2;
 }
 
 void TableRules::finish(TableRow& table, int result, std::int64_t nowMs) {

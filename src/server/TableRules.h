@@ -31,6 +31,8 @@ class TableRules {
     static std::int64_t reportedSeconds(const TableRow& table, Side seat, std::int64_t nowMs);
 
     // Ends the game when the player to move has run out of time and grace; true if it did.
+    // The grace is granted once per game and seat: the move that uses it is the last one
+    // played on an empty clock.
     bool settleClock(TableRow& table, std::int64_t nowMs) const;
 
     // A table whose game has not started and that has not changed for `waitingMs`.
@@ -45,6 +47,8 @@ class TableRules {
     // passes. The caller has settled the clock and checked seat, turn and pit. Gives the
     // record, or nothing when the core's rules refuse the move.
     static std::optional<Record> playMove(TableRow& table, int pit, std::int64_t nowMs);
+
+    static bool graceUsed(const TableRow& table, Side seat);
 
   private:
     static void finish(TableRow& table, int result, std::int64_t nowMs);

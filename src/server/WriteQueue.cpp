@@ -32,6 +32,16 @@ void WriteQueue::append(std::unique_lock<std::mutex>& lock, std::unique_ptr<Pend
 std::vector<std::unique_ptr<PendingWrite>> WriteQueue::takeBatch(std::size_t most) {
     std::unique_lock lock(mutex_);
     filled_.wait(lock, [&] { return closed_ || !queue_.empty(); });
+    return takeLocked(lock, most);
+}
+
+std::vector<std::unique_ptr<PendingWrite>> WriteQueue::takeWaiting(std::size_t most) {
+    std::unique_lock lock(mutex_);
+    return takeLocked(lock, most);
+}
+
+std::vector<std::unique_ptr<PendingWrite>> WriteQueue::takeLocked(
+    std::unique_lock<std::mutex>& lock, std::size_t most) {
     std::vector<std::unique_ptr<PendingWrite>> batch;
     while (!queue_.empty() && batch.size() < most) {
         batch.push_back(std::move(queue_.front()));

@@ -38,6 +38,8 @@ class WriteQueue {
     // Waits for at least one change and takes up to `most` of them; empty once the queue is
     // closed and drained.
     std::vector<std::unique_ptr<PendingWrite>> takeBatch(std::size_t most);
+    // Takes what waits now, up to `most`, without waiting; empty when nothing does.
+    std::vector<std::unique_ptr<PendingWrite>> takeWaiting(std::size_t most);
     // Lets the writer finish what is queued and stop; later pushes are refused.
     void close();
     std::size_t waiting() const;
@@ -45,6 +47,9 @@ class WriteQueue {
   private:
     // Takes the change under `lock` and wakes the writer if it sleeps.
     void append(std::unique_lock<std::mutex>& lock, std::unique_ptr<PendingWrite>& write);
+    // Takes up to `most` changes under `lock` and lets it go.
+    std::vector<std::unique_ptr<PendingWrite>> takeLocked(std::unique_lock<std::mutex>& lock,
+                                                          std::size_t most);
 
     mutable std::mutex mutex_;
     std::condition_variable filled_;

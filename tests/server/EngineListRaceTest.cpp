@@ -22,7 +22,12 @@ class StaleListStore final : public Store {
             work(stale);
         });
     }
-    void read(const Work& work) override { inner_.read(work); }
+    void read(const Work& work) override {
+        inner_.read([&](StoreTransaction& tx) {
+            Transaction stale(tx);
+            work(stale);
+        });
+    }
 
   private:
     class Transaction final : public StoreTransaction {
@@ -32,6 +37,7 @@ class StaleListStore final : public Store {
             return tx_.findAccount(l);
         }
         bool addAccount(const Account& a, std::int64_t t) override { return tx_.addAccount(a, t); }
+        bool isLoginKeyTaken(const std::string& k) override { return tx_.isLoginKeyTaken(k); }
         void addSession(const Session& s) override { tx_.addSession(s); }
         std::optional<Session> findSession(const std::string& s) override {
             return tx_.findSession(s);
@@ -47,8 +53,9 @@ class StaleListStore final : public Store {
         int removeWaitingTablesChangedBefore(std::int64_t t) override {
             return tx_.removeWaitingTablesChangedBefore(t);
         }
-        std::vector<TableRow> listTables(int game, std::int64_t since, int limit) override {
-            auto tables = tx_.listTables(game, since, limit);
+        std::vector<TableRow> listTables(int game, std::int64_t since, int limit,
+                                         int perPlayer) override {
+            auto tables = tx_.listTables(game, since, limit, perPlayer);
             for (TableRow& table : tables) table.turnStartedMs -= 3'600'000;
             return tables;
         }

@@ -3,7 +3,9 @@
 #include <chrono>
 #include <future>
 #include <mutex>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "server/PeriodicReport.h"
@@ -47,6 +49,21 @@ TEST(PeriodicReportTest, WritesEachLineThatIsNotEmptyAndStopsWithoutWaitingOutTh
             [](auto&) {});
     }
     EXPECT_FALSE(asked);
+}
+
+TEST(PeriodicReportTest, AReportThatThrowsIsSkippedAndTheNextOnesGoOn) {
+    std::promise<void> written;
+    int calls = 0;
+    PeriodicReport report(
+        std::chrono::milliseconds(1),
+        [&] {
+            if (++calls == 1) throw std::runtime_error("the store is gone");
+            return std::string("back");
+        },
+        [&, once = false](const std::string&) mutable {
+            if (!std::exchange(once, true)) written.set_value();
+        });
+    EXPECT_EQ(written.get_future().wait_for(std::chrono::seconds(5)), std::future_status::ready);
 }
 
 }  // namespace

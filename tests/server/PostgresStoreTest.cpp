@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <atomic>
 #include <chrono>
 #include <future>
@@ -8,6 +10,7 @@
 #include <vector>
 
 #include "PostgresTestCluster.h"
+#include "server/LoginRules.h"
 #include "server/PostgresStore.h"
 #include "server/TableRules.h"
 
@@ -38,7 +41,7 @@ TEST_F(PostgresStoreTest, CreatesTheSchemaAndKeepsDataForTheNextProcessOverEithe
     std::int64_t id = 0;
     {
         PostgresStore store(uri());
-        EXPECT_EQ(store.schemaVersion(), 3);
+        EXPECT_EQ(store.schemaVersion(), 4);
         store.write([&](StoreTransaction& tx) {
             EXPECT_TRUE(tx.addAccount({"Иван", "hash", "иван"}, 1));
             EXPECT_FALSE(tx.addAccount({"Иван", "other", "other"}, 2));
@@ -52,7 +55,7 @@ TEST_F(PostgresStoreTest, CreatesTheSchemaAndKeepsDataForTheNextProcessOverEithe
     }
     // The same database by host and port, as another machine names it.
     PostgresStore store(postgresCluster().tcpUri(database_->name()));
-    EXPECT_EQ(store.schemaVersion(), 3);
+    EXPECT_EQ(store.schemaVersion(), 4);
     store.read([&](StoreTransaction& tx) {
         EXPECT_EQ(tx.findAccount("Иван")->passwordHash, "hash");
         EXPECT_EQ(tx.findAccount("Иван")->loginKey, "иван");
@@ -87,7 +90,7 @@ TEST_F(PostgresStoreTest, AFailedTransactionLeavesNothingBehind) {
 
 TEST_F(PostgresStoreTest, RefusesADatabaseFromANewerServerAndAnUnreachableOne) {
     { PostgresStore store(uri()); }
-    sql("UPDATE schema_version SET version = 4");
+    sql("UPDATE schema_version SET version = 5");
     try {
         PostgresStore store(uri());
         ADD_FAILURE() << "a newer schema was opened";
@@ -137,13 +140,29 @@ TEST_F(PostgresStoreTest, ListsTrimsRemovesAndCountsAsTheEmbeddedStoreDoes) {
             for (const auto& row : rows) out.push_back(row.id);
             return out;
         };
-        EXPECT_EQ(ids(tx.listTables(1, 500, 500)),
+        EXPECT_EQ(ids(tx.listTables(1, 500, 500, 3)),
                   (std::vector<std::int64_t>{waiting, running, finishedNew, finishedMid}));
-        EXPECT_EQ(ids(tx.listTables(1, 500, 3)),
+        EXPECT_EQ(ids(tx.listTables(1, 500, 3, 3)),
                   (std::vector<std::int64_t>{waiting, running, finishedNew}));
-        EXPECT_TRUE(tx.listTables(2, 0, 500).empty());
+        EXPECT_TRUE(tx.listTables(2, 0, 500, 3).empty());
         EXPECT_EQ(tx.countUnfinishedTablesOf("a"), 2);
         EXPECT_EQ(tx.countUnfinishedTablesOf("b"), 1);
+
+        // Waiting tables come newest first, at most three of each player's.
+        const auto waitingOf = [&](const char* login) {
+            return tx.addTable(TableRules::newTable(login, 60, 0, 100));
+        };
+        const auto flood1 = waitingOf("flood");
+        const auto flood2 = waitingOf("flood");
+        const auto newcomer = waitingOf("newcomer");
+        const auto flood3 = waitingOf("flood");
+        const auto flood4 = waitingOf("flood");
+        const auto listed = ids(tx.listTables(1, 500, 500, 3));
+        ASSERT_GE(listed.size(), 4u);
+        EXPECT_EQ(std::vector<std::int64_t>(listed.begin(), listed.begin() + 4),
+                  (std::vector<std::int64_t>{flood4, flood3, newcomer, flood2}));
+        EXPECT_EQ(std::count(listed.begin(), listed.end(), flood1), 0);
+        EXPECT_EQ(ids(tx.listTables(1, 500, 2, 3)), (std::vector<std::int64_t>{flood4, flood3}));
 
         tx.addRecord(running, {1, Side::Bottom, 3, 5});
         TableRow stale = TableRules::newTable("a", 60, 0, 100);
@@ -180,6 +199,8 @@ TEST_F(PostgresStoreTest, AccountsFromTheFirstSchemaGetTheirLookAlikeKeys) {
         DROP INDEX game_tables_open_by_login2;
         DROP INDEX game_tables_waiting_by_change;
         ALTER TABLE game_tables DROP COLUMN changed_ms;
+        ALTER TABLE game_tables DROP COLUMN grace1_used;
+        ALTER TABLE game_tables DROP COLUMN grace2_used;
         DROP TABLE events;
         DROP TABLE secrets;
         UPDATE schema_version SET version = 1;
@@ -187,11 +208,11 @@ TEST_F(PostgresStoreTest, AccountsFromTheFirstSchemaGetTheirLookAlikeKeys) {
         INSERT INTO sessions(sid, code, login, created_ms) VALUES('s', 'c', 'ALICE', 5);
     )sql");
     PostgresStore store(uri());
-    EXPECT_EQ(store.schemaVersion(), 3);
+    EXPECT_EQ(store.schemaVersion(), 4);
     store.write([](StoreTransaction& tx) {
-        EXPECT_EQ(tx.findAccount("ALICE")->loginKey, "alice");
+        EXPECT_EQ(tx.findAccount("ALICE")->loginKey, loginKeyOfUtf8("alice"));
         EXPECT_EQ(tx.findSession("s")->lastUsedMs, 5);
-        EXPECT_FALSE(tx.addAccount({"Alice", "h3", "alice"}, 2));
+        EXPECT_FALSE(tx.addAccount({"Alice", "h3", loginKeyOfUtf8("Alice")}, 2));
     });
 }
 
@@ -203,7 +224,7 @@ TEST_F(PostgresStoreTest, ProcessesStartingTogetherMigrateOnce) {
             return store.schemaVersion();
         }));
     }
-    for (auto& version : versions) EXPECT_EQ(version.get(), 3);
+    for (auto& version : versions) EXPECT_EQ(version.get(), 4);
 }
 
 // Two stores stand for two server processes on one database.

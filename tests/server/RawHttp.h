@@ -58,7 +58,8 @@ class RawSocket {
     void shutdownWrite() { ::shutdown(fd_, SHUT_WR); }
 
     // Reads one reply (framed by Content-Length, or by the end of the connection).
-    std::optional<HttpReply> readReply(int timeoutMs = 5000) {
+    // Long enough for a reply that waits out the store's busy timeout of 5 s.
+    std::optional<HttpReply> readReply(int timeoutMs = 10000) {
         std::size_t headerEnd;
         while ((headerEnd = data_.find("\r\n\r\n")) == std::string::npos) {
             if (!readSome(timeoutMs)) return std::nullopt;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+
 #include <sqlite3.h>
 #include <unistd.h>
+#include <algorithm>
 
 #include <atomic>
 #include <chrono>
@@ -10,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "server/LoginRules.h"
 #include "server/SqliteStore.h"
 #include "server/TableRules.h"
 #include "server/WriteQueue.h"
@@ -44,7 +47,7 @@ TEST_F(SqliteStoreTest, CreatesTheSchemaInWalModeAndKeepsDataAcrossReopening) {
     std::int64_t id = 0;
     {
         SqliteStore store(path_.string());
-        EXPECT_EQ(store.schemaVersion(), 3);
+        EXPECT_EQ(store.schemaVersion(), 4);
         store.write([&](StoreTransaction& tx) {
             EXPECT_TRUE(tx.addAccount({"Иван", "hash", "иван"}, 1));
             EXPECT_FALSE(tx.addAccount({"Иван", "other", "other"}, 2));
@@ -58,7 +61,7 @@ TEST_F(SqliteStoreTest, CreatesTheSchemaInWalModeAndKeepsDataAcrossReopening) {
         });
     }
     SqliteStore store(path_.string());
-    EXPECT_EQ(store.schemaVersion(), 3);
+    EXPECT_EQ(store.schemaVersion(), 4);
     store.read([&](StoreTransaction& tx) {
         EXPECT_EQ(tx.findAccount("Иван")->passwordHash, "hash");
         EXPECT_EQ(tx.findAccount("Иван")->loginKey, "иван");
@@ -140,12 +143,12 @@ TEST_F(SqliteStoreTest, ListHoldsWaitingThenRunningThenRecentlyFinishedUpToTheLi
             for (const auto& row : rows) out.push_back(row.id);
             return out;
         };
-        EXPECT_EQ(ids(tx.listTables(1, 500, 500)),
+        EXPECT_EQ(ids(tx.listTables(1, 500, 500, 3)),
                   (std::vector<std::int64_t>{waiting, running, finishedNew, finishedMid}));
-        EXPECT_EQ(ids(tx.listTables(1, 500, 3)),
+        EXPECT_EQ(ids(tx.listTables(1, 500, 3, 3)),
                   (std::vector<std::int64_t>{waiting, running, finishedNew}));
-        EXPECT_EQ(ids(tx.listTables(1, 500, 1)), (std::vector<std::int64_t>{waiting}));
-        EXPECT_TRUE(tx.listTables(2, 0, 500).empty());
+        EXPECT_EQ(ids(tx.listTables(1, 500, 1, 3)), (std::vector<std::int64_t>{waiting}));
+        EXPECT_TRUE(tx.listTables(2, 0, 500, 3).empty());
         (void)finishedOld;
 
         // Unfinished tables count once per login, on either seat.
@@ -155,6 +158,22 @@ TEST_F(SqliteStoreTest, ListHoldsWaitingThenRunningThenRecentlyFinishedUpToTheLi
         self.login2 = "c";
         tx.addTable(self);
         EXPECT_EQ(tx.countUnfinishedTablesOf("c"), 1);
+
+        // Waiting tables come newest first, at most three of each player's.
+        const auto waitingOf = [&](const char* login) {
+            return tx.addTable(TableRules::newTable(login, 60, 0, 100));
+        };
+        const auto flood1 = waitingOf("flood");
+        const auto flood2 = waitingOf("flood");
+        const auto newcomer = waitingOf("newcomer");
+        const auto flood3 = waitingOf("flood");
+        const auto flood4 = waitingOf("flood");
+        const auto listed = ids(tx.listTables(1, 500, 500, 3));
+        ASSERT_GE(listed.size(), 4u);
+        EXPECT_EQ(std::vector<std::int64_t>(listed.begin(), listed.begin() + 4),
+                  (std::vector<std::int64_t>{flood4, flood3, newcomer, flood2}));
+        EXPECT_EQ(std::count(listed.begin(), listed.end(), flood1), 0);
+        EXPECT_EQ(ids(tx.listTables(1, 500, 2, 3)), (std::vector<std::int64_t>{flood4, flood3}));
     });
 }
 
@@ -210,6 +229,8 @@ void downgradeToFirstSchema(const std::string& path) {
         DROP INDEX game_tables_open_by_login2;
         DROP INDEX game_tables_waiting_by_change;
         ALTER TABLE game_tables DROP COLUMN changed_ms;
+        ALTER TABLE game_tables DROP COLUMN grace1_used;
+        ALTER TABLE game_tables DROP COLUMN grace2_used;
         DROP TABLE events;
         DROP TABLE secrets;
         PRAGMA user_version = 1;
@@ -232,14 +253,14 @@ TEST_F(SqliteStoreTest, AccountsFromBeforeLookAlikeKeysKeepWorkingAndBlockNewLoo
     }
     downgradeToFirstSchema(path_.string());
     SqliteStore store(path_.string());
-    EXPECT_EQ(store.schemaVersion(), 3);
+    EXPECT_EQ(store.schemaVersion(), 4);
     store.write([](StoreTransaction& tx) {
         EXPECT_EQ(tx.findAccount("alice")->passwordHash, "h1");
         EXPECT_EQ(tx.findAccount("ALICE")->passwordHash, "h2");
-        EXPECT_EQ(tx.findAccount("ALICE")->loginKey, "alice");
+        EXPECT_EQ(tx.findAccount("ALICE")->loginKey, loginKeyOfUtf8("alice"));
         EXPECT_EQ(tx.findSession("s")->lastUsedMs, 5);
-        EXPECT_EQ(tx.listTables(1, 0, 10).at(0).changedMs, 7);
-        EXPECT_FALSE(tx.addAccount({"Alice", "h3", "alice"}, 2));
+        EXPECT_EQ(tx.listTables(1, 0, 10, 3).at(0).changedMs, 7);
+        EXPECT_FALSE(tx.addAccount({"Alice", "h3", loginKeyOfUtf8("Alice")}, 2));
     });
 }
 
@@ -259,12 +280,15 @@ TEST_F(SqliteStoreTest, GamesFinishedBeforeTheArchiveCountForTheirPlayers) {
     }
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db,
-                           "DROP INDEX game_tables_finished_by_login1; DROP INDEX "
-                           "game_tables_finished_by_login2; DROP TABLE game_outcomes; DROP TABLE "
-                           "players; DROP TABLE table_activity; PRAGMA user_version = 2;",
-                           nullptr, nullptr, nullptr),
-              SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_exec(db,
+                     "DROP INDEX game_tables_finished_by_login1; DROP INDEX "
+                     "game_tables_finished_by_login2; DROP TABLE game_outcomes; DROP TABLE "
+                     "players; DROP TABLE table_activity; ALTER TABLE game_tables DROP COLUMN "
+                     "grace1_used; ALTER TABLE game_tables DROP COLUMN grace2_used; "
+                     "PRAGMA user_version = 2;",
+                     nullptr, nullptr, nullptr),
+        SQLITE_OK);
     sqlite3_close(db);
     SqliteStore store(path_.string());
     store.read([](StoreTransaction& tx) {
@@ -314,9 +338,9 @@ TEST_F(SqliteStoreTest, RefusesAReadOnlyFileABadSchemaVersionAndADamagedFile) {
 
     setVersion(-1);
     EXPECT_NE(message().find("schema version -1"), std::string::npos) << message();
-    setVersion(4);
+    setVersion(5);
     EXPECT_NE(message().find("newer server"), std::string::npos) << message();
-    setVersion(3);
+    setVersion(4);
     EXPECT_EQ(message(), "");
 
     // Scribble over a page in the middle of the accounts.
@@ -344,7 +368,7 @@ TEST_F(SqliteStoreTest, ListsUnfinishedAndRecentlyFinishedTablesAndTrimsSessions
         TableRow recent = old;
         recent.finishedMs = 1000;
         tx.addTable(recent);
-        EXPECT_EQ(tx.listTables(1, 500, 500).size(), 2u);
+        EXPECT_EQ(tx.listTables(1, 500, 500, 3).size(), 2u);
         EXPECT_EQ(tx.countUnfinishedTablesOf("a"), 1);
         for (int i = 0; i < 5; ++i) tx.addSession({numbered(i, "s"), "c", "a", i, i});
         tx.trimSessions("a", 2, 0);

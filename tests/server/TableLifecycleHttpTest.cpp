@@ -100,7 +100,7 @@ class ShortListHttpTest : public ServerTest {
     }
 };
 
-TEST_F(ShortListHttpTest, TheListIsBoundedWithWaitingTablesFirst) {
+TEST_F(ShortListHttpTest, TheListIsBoundedWithWaitingTablesFirstNewestFirst) {
     const Login a = account("a");
     const Login b = account("b");
     const std::string running = startedGame(a, b);
@@ -108,8 +108,8 @@ TEST_F(ShortListHttpTest, TheListIsBoundedWithWaitingTablesFirst) {
     const std::string w2 = newTable(b).value("ind", "");
     const auto list = tableList()["tables"];
     ASSERT_EQ(list.size(), 3u);
-    EXPECT_EQ(list[0]["ind"], w1);
-    EXPECT_EQ(list[1]["ind"], w2);
+    EXPECT_EQ(list[0]["ind"], w2);
+    EXPECT_EQ(list[1]["ind"], w1);
     EXPECT_EQ(list[2]["ind"], running);
     newTable(a);
     EXPECT_FALSE(listed(tableList(), running));

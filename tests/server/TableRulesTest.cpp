@@ -66,6 +66,26 @@ TEST(TableRules, FlagsOnlyAfterTheGracePeriod) {
     EXPECT_EQ(table.result, 2);
 }
 
+TEST(TableRules, TheGraceComesOncePerSeatAndGame) {
+    const TableRules rules(2000);
+    TableRow table = playingTable(60, 0);
+    ASSERT_TRUE(TableRules::playMove(table, 3, kStart + 61'500));  // ann, in her grace
+    EXPECT_TRUE(table.graceUsed1);
+    EXPECT_FALSE(table.graceUsed2);
+    // Bob has his own.
+    ASSERT_TRUE(TableRules::playMove(table, 9, kStart + 123'000));
+    EXPECT_TRUE(table.graceUsed2);
+    // Ann's clock stood at zero: any time past it ends her game, with no second grace.
+    EXPECT_FALSE(rules.settleClock(table, kStart + 123'000));
+    TableRow late = table;
+    EXPECT_TRUE(rules.settleClock(late, kStart + 123'001));
+    EXPECT_EQ(late.result, 2);
+    // A move on time spends no grace.
+    TableRow onTime = playingTable(60, 0);
+    ASSERT_TRUE(TableRules::playMove(onTime, 3, kStart + 60'000));
+    EXPECT_FALSE(onTime.graceUsed1);
+}
+
 TEST(TableRules, RefusesWhatTheCoreRefuses) {
     TableRow table = playingTable();
     EXPECT_FALSE(TableRules::playMove(table, 7, kStart));
