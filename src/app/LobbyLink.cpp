@@ -3,6 +3,7 @@
 #include "ServerLink.h"
 #include "SessionStore.h"
 #include "ShownText.h"
+#include "SitePages.h"
 #include "UiServices.h"
 #include "net/Requests.h"
 #include "online/RememberedSession.h"
@@ -51,7 +52,7 @@ void LobbyLink::showMessage(QWidget* parent, const QString& message) {
 }
 
 void LobbyLink::openRegistrationPage() {
-    ui_.openUrl(link_.page(QStringLiteral("/ru/reg")));
+    ui_.openUrl(link_.page(sitePagePath(SitePage::Registration, hooks_.language())));
 }
 
 std::string LobbyLink::statusText() const {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 
+#include "LanguageSwitch.h"
 #include "LobbyHost.h"
 
 namespace pimra {
@@ -27,6 +28,8 @@ class LobbyLink : public LobbyHost {
         std::function<void()> loggedIn;
         std::function<void(int tableId)> openTable;
         std::function<void(const QString& text)> showLoginPane;
+        // The interface's language, for the pages of the site it opens.
+        std::function<UiLanguage()> language;
     };
 
     LobbyLink(ServerLink& link, UiServices& ui, QString title, WindowHooks hooks);

@@ -10,6 +10,7 @@
 #include "MainMenu.h"
 #include "RecordWindow.h"
 #include "ShownText.h"
+#include "SitePages.h"
 #include "TForm1.h"
 #include "TLunka.h"
 #include "UiServices.h"
@@ -98,12 +99,13 @@ void TForm1::N10Click() {
 }
 
 void TForm1::N6Click() {
-    ui_.openUrl(link_->page(QStringLiteral("/rules.html")));
+    ui_.openUrl(link_->page(sitePagePath(SitePage::Rules, language())));
 }
 
 void TForm1::N39Click() {
     // Logged in, the game's page is the player's own on the server.
-    ui_.openUrl(session().LoggedIn() ? playerPage() : link_->page(QStringLiteral("/info.html")));
+    ui_.openUrl(session().LoggedIn() ? playerPage()
+                                     : link_->page(sitePagePath(SitePage::Info, language())));
 }
 
 void TForm1::myGamesClick() {

@@ -31,6 +31,7 @@
 #include "Engine.h"
 #include "FormBody.h"
 #include "HttpRequestReader.h"
+#include "RegistrationRefusal.h"
 #include "Store.h"
 #include "WebForm.h"
 #include "WebPages.h"
@@ -377,9 +378,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
         const std::string_view path = pathOf(request_.target());
         if (isEnginePath(path) && request_.method() == http::verb::post) {
             engineRequest();
-        } else if ((path == "/ru/reg" || path == "/ru/reg/") &&
-                   request_.method() == http::verb::post) {
-            work(server_.hashers_, [this] { return registrationReply(); });
+        } else if (const auto language = registrationLanguage(path);
+                   language && request_.method() == http::verb::post) {
+            work(server_.hashers_, [this, language] { return registrationReply(*language); });
         } else if (isArchivePath(path) && (request_.method() == http::verb::get ||
                                            request_.method() == http::verb::head)) {
             work(server_.workers_, [this, path = std::string(path)] { return archivePage(path); });
@@ -467,7 +468,18 @@ class Connection : public std::enable_shared_from_this<Connection> {
         send(std::move(response));
     }
 
-    Response registrationReply() const {
+    // The language of the registration page at the path, if it is one.
+    static std::optional<SiteLanguage> registrationLanguage(std::string_view path) {
+        for (const SiteLanguage language : {SiteLanguage::Russian, SiteLanguage::English}) {
+            const std::string_view page = registrationPath(language);
+            if (path == page || (path.starts_with(page) && path.substr(page.size()) == "/")) {
+                return language;
+            }
+        }
+        return std::nullopt;
+    }
+
+    Response registrationReply(SiteLanguage language) const {
         const auto fields = decodeWebForm(request_.body());
         const auto value = [&](const char* name) {
             const auto it = fields->find(name);
@@ -489,19 +501,22 @@ class Connection : public std::enable_shared_from_this<Connection> {
             login, value("password"), value("repeat"), clientAddress());
         Response response = reply(http::status::ok);
         if (error == RegistrationError::None) {
-            htmlPage(response, registrationDonePage(login));
+            htmlPage(response, registrationDonePage(login, language));
         } else {
-            formPage(response, login, registrationErrorText(error));
+            formPage(response, login, registrationRefusal(error, language), language);
         }
         return response;
     }
 
-    void formPage(Response& response, const std::string& login, const std::string& error) const {
+    // The cookie's path is the form's own, which it is posted back to.
+    void formPage(Response& response, const std::string& login, const std::string& error,
+                  SiteLanguage language) const {
         const std::string token = server_.csrf_.make();
-        response.set(http::field::set_cookie, std::string(kCsrfCookie) + "=" + token +
-                                                  "; Path=/ru/reg; HttpOnly; SameSite=Strict");
+        response.set(http::field::set_cookie, std::string(kCsrfCookie) + "=" + token + "; Path=" +
+                                                  std::string(registrationPath(language)) +
+                                                  "; HttpOnly; SameSite=Strict");
         response.set(http::field::cache_control, "no-store");
-        htmlPage(response, registrationFormPage(login, error, token));
+        htmlPage(response, registrationFormPage(login, error, token, language));
     }
 
     Response archivePage(const std::string& path) const {
@@ -512,6 +527,10 @@ class Connection : public std::enable_shared_from_this<Connection> {
         return response;
     }
 
+    static SiteLanguage languageOfPath(std::string_view path) {
+        return path.starts_with("/en/") ? SiteLanguage::English : SiteLanguage::Russian;
+    }
+
     Response pageReply(std::string_view path) const {
         const bool get = request_.method() == http::verb::get;
         const bool head = request_.method() == http::verb::head;
@@ -519,12 +538,12 @@ class Connection : public std::enable_shared_from_this<Connection> {
         if (!get && !head) {
             response.result(http::status::not_found);
             htmlPage(response, errorPage(404));
-        } else if (path == "/ru/reg" || path == "/ru/reg/") {
-            formPage(response, "", "");
-        } else if (path == "/rules.html") {
-            htmlPage(response, rulesPage());
-        } else if (path == "/info.html") {
-            htmlPage(response, infoPage());
+        } else if (const auto language = registrationLanguage(path)) {
+            formPage(response, "", "", *language);
+        } else if (path == "/rules.html" || path == "/en/rules.html") {
+            htmlPage(response, rulesPage(languageOfPath(path)));
+        } else if (path == "/info.html" || path == "/en/info.html") {
+            htmlPage(response, infoPage(languageOfPath(path)));
         } else if (path == "/") {
             response.result(http::status::found);
             response.set(http::field::location, "/info.html");

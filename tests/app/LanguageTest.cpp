@@ -177,6 +177,24 @@ class LanguageTest : public QObject, private test::FormFixture {
         QCOMPARE(stoneCountText(1), QStringLiteral("1 камень"));
     }
 
+    void sitePagesOpenInTheInterfaceLanguage() {
+        const auto opened = [this] {
+            ui_->urls.clear();
+            menu().N6->trigger();
+            menu().N39->trigger();
+            form_->lobbyHost().openRegistrationPage();
+            return ui_->urls;
+        };
+        form_->setLanguage(UiLanguage::English);
+        QCOMPARE(opened(), QList<QUrl>({QUrl("http://127.0.0.1:8455/en/rules.html"),
+                                        QUrl("http://127.0.0.1:8455/en/info.html"),
+                                        QUrl("http://127.0.0.1:8455/en/reg")}));
+        form_->setLanguage(UiLanguage::Russian);
+        QCOMPARE(opened(), QList<QUrl>({QUrl("http://127.0.0.1:8455/rules.html"),
+                                        QUrl("http://127.0.0.1:8455/info.html"),
+                                        QUrl("http://127.0.0.1:8455/ru/reg")}));
+    }
+
     void everyWindowSpeaksEnglish() {
         form_->setSiteUrl(QUrl(QStringLiteral("http://127.0.0.1:1")));
         form_->setLanguage(UiLanguage::English);

@@ -103,13 +103,14 @@ class Client {
     }
     // The registration form filled in as a browser does: its token and cookie go back with it.
     std::optional<HttpReply> registration(const std::string& login, const std::string& password,
-                                          const std::string& repeat) {
-        const auto form = get("/ru/reg");
+                                          const std::string& repeat,
+                                          const std::string& page = "/ru/reg") {
+        const auto form = get(page);
         if (!form) return std::nullopt;
         const std::string cookie = form->header("Set-Cookie");
         const std::string token =
             cookie.substr(cookie.find('=') + 1, cookie.find(';') - cookie.find('=') - 1);
-        return postRaw("/ru/reg",
+        return postRaw(page,
                        "csrf=" + formValue(token) + "&login=" + formValue(login) +
                            "&password=" + formValue(password) + "&repeat=" + formValue(repeat),
                        "application/x-www-form-urlencoded", "Cookie: pimra_csrf=" + token + "\r\n");
