@@ -99,13 +99,14 @@ void TForm1::N10Click() {
 }
 
 void TForm1::N6Click() {
-    ui_.openUrl(link_->page(sitePagePath(SitePage::Rules, language())));
+    ui_.openUrl(link_->page(sitePagePath(SitePage::Rules, language_.current())));
 }
 
 void TForm1::N39Click() {
     // Logged in, the game's page is the player's own on the server.
-    ui_.openUrl(session().LoggedIn() ? playerPage()
-                                     : link_->page(sitePagePath(SitePage::Info, language())));
+    ui_.openUrl(session().LoggedIn()
+                    ? playerPage()
+                    : link_->page(sitePagePath(SitePage::Info, language_.current())));
 }
 
 void TForm1::myGamesClick() {

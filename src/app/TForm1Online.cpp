@@ -64,7 +64,7 @@ LobbyLink::WindowHooks TForm1::lobbyHooks() {
         .loggedIn = [this] { afterLogin(); },
         .openTable = [this](int tableId) { openTable(tableId); },
         .showLoginPane = [this](const QString& pane) { setShownText(sPanel1, pane); },
-        .language = [this] { return language(); },
+        .language = [this] { return language_.current(); },
     };
 }
 

@@ -22,6 +22,8 @@ std::string englishText(RegistrationError error) {
             return "A login must be written in the letters of one alphabet: Russian or Latin.";
         case RegistrationError::LoginHasBadBlanks:
             return "A login cannot begin or end with a space or contain two spaces in a row.";
+        case RegistrationError::LoginWithoutLetters:
+            return "A login must contain at least one letter or digit.";
         case RegistrationError::EmptyPassword:
             return "Enter a password.";
         case RegistrationError::PasswordNotCp1251:
