@@ -337,6 +337,21 @@ const MoveValue& chooseMove(const std::vector<MoveValue>& moves) {
     return hope != nullptr ? *hope : best;
 }
 
+// A root that is no position, or one with no move, needs no search.
+std::optional<SearchResult> settledAtRoot(const std::optional<RulesBoard>& root) {
+    SearchResult result;
+    if (!root) {
+        result.searched = false;
+        return result;
+    }
+    if (!root->hasMove()) {
+        result.value = result.upper = marginWithoutMoves(*root);
+        result.exact = true;
+        return result;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 MasterSearch::MasterSearch(std::size_t tableEntries) : table_(tableEntries) {}
@@ -363,15 +378,7 @@ SearchResult MasterSearch::run(const Position& position, Side sideToMove,
                                const Progress& progress, bool everyMove) {
     SearchResult result;
     const std::optional<RulesBoard> root = RulesBoard::from(position, sideToMove);
-    if (!root) {
-        result.searched = false;
-        return result;
-    }
-    if (!root->hasMove()) {
-        result.value = marginWithoutMoves(*root);
-        result.exact = true;
-        return result;
-    }
+    if (std::optional<SearchResult> settled = settledAtRoot(root)) return *settled;
 
     std::vector<MoveValue> values;
     const OrderedMoves ordered = orderMoves(*root, 0, nullptr);
@@ -445,15 +452,7 @@ SearchResult MasterSearch::prove(const Position& position, Side sideToMove,
                                  const Progress& progress) {
     SearchResult result;
     const std::optional<RulesBoard> root = RulesBoard::from(position, sideToMove);
-    if (!root) {
-        result.searched = false;
-        return result;
-    }
-    if (!root->hasMove()) {
-        result.value = result.upper = marginWithoutMoves(*root);
-        result.exact = true;
-        return result;
-    }
+    if (std::optional<SearchResult> settled = settledAtRoot(root)) return *settled;
     // A few turns deep first: a first guess at the value and moves to try first.
     SearchLimits first = limits;
     first.depth = std::min(limits.depth > 0 ? limits.depth : kGuessDepth, kGuessDepth);

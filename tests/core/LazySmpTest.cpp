@@ -5,6 +5,7 @@
 #include <random>
 
 #include "ExhaustiveSolver.h"
+#include "TestPositions.h"
 #include "core/MasterSearch.h"
 #include "core/MasterThinker.h"
 #include "core/Move.h"
@@ -34,13 +35,7 @@ TEST(LazySmp, ExactValuesOnSeveralThreadsMatchExhaustiveSearch) {
     search.setThreads(kThreads);
     EXPECT_EQ(search.threads(), kThreads);
     for (int k = 0; k < 12; ++k) {
-        Position p;
-        for (int s = 0; s < 6 + k % 5; ++s) {
-            int pit = 0;
-            do pit = 1 + static_cast<int>(random() % 13);
-            while (pit == kBottomStore);
-            ++p[pit];
-        }
+        Position p = test::scatteredStones(random, 6 + k % 5);
         p[kBottomStore] = 28 + k % 9;
         p[kTopStore] = 36 - k % 11;
         const Side side = k % 2 == 0 ? Side::Top : Side::Bottom;

@@ -42,13 +42,7 @@ TEST(MasterProof, AgreesWithExhaustiveSearchOnRandomEndgames) {
     test::ExhaustiveSolver solver;
     MasterSearch search(1 << 16);
     for (int k = 0; k < 24; ++k) {
-        Position p;
-        for (int s = 0; s < 5 + k % 5; ++s) {
-            int pit = 0;
-            do pit = 1 + static_cast<int>(random() % 13);
-            while (pit == kBottomStore);
-            ++p[pit];
-        }
+        Position p = test::scatteredStones(random, 5 + k % 5);
         // Half of them near the store limit.
         p[kBottomStore] = k % 2 == 0 ? 30 + k % 7 : k;
         p[kTopStore] = k % 2 == 0 ? 36 - k % 5 : 2 * k % 19;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <random>
 
 #include "core/Position.h"
 #include "core/SearchBoard.h"
@@ -23,6 +24,19 @@ inline Position board(std::initializer_list<int> bottom, int store7, std::initia
 inline SearchPosition search(std::initializer_list<int> bottom, int store7,
                              std::initializer_list<int> top, int store14) {
     return SearchPosition::fromBoard(board(bottom, store7, top, store14));
+}
+
+// `stones` stones dropped at random into the pits and the top store, none into the bottom
+// store (which the tests set themselves).
+inline Position scatteredStones(std::mt19937& random, int stones) {
+    Position p;
+    for (int s = 0; s < stones; ++s) {
+        int pit = 0;
+        do pit = 1 + static_cast<int>(random() % 13);
+        while (pit == kBottomStore);
+        ++p[pit];
+    }
+    return p;
 }
 
 }  // namespace pimra::test

@@ -235,13 +235,7 @@ TEST(MasterSearch, SharedEntriesNeverCarryValuesAcrossTheStoreLimit) {
     MasterSearch search(1 << 16);
     std::mt19937 random(31);
     for (int k = 0; k < 4; ++k) {
-        Position pits;
-        for (int s = 0; s < 6 + k % 3; ++s) {
-            int pit = 0;
-            do pit = 1 + static_cast<int>(random() % 13);
-            while (pit == kBottomStore);
-            ++pits[pit];
-        }
+        Position pits = test::scatteredStones(random, 6 + k % 3);
         for (const int bottom : {20, 30, 33, 35, 36}) {
             for (const int top : {25, 31, 34, 36}) {
                 Position p = pits;
