@@ -148,6 +148,23 @@ class OnlineTest : public QObject {
         settleAll();
         return table;
     }
+    struct GameWithSpectator {
+        TestForm& anna;
+        TestForm& boris;
+        TestForm& watcher;
+        int table;
+    };
+    // Анна and Boris logged in at a started game, a third window watching it.
+    GameWithSpectator gameWithSpectator(int minutes, int bonus) {
+        TestForm& anna = newPlayer();
+        TestForm& boris = newPlayer();
+        TestForm& watcher = newPlayer();
+        logIn(anna, QStringLiteral("Анна"), QStringLiteral("пароль"));
+        logIn(boris, QStringLiteral("Boris"), QStringLiteral("secret"));
+        const int table = startedTable(anna, boris, minutes, bonus);
+        enter(watcher, table);
+        return {anna, boris, watcher, table};
+    }
     static TestForm& mover(TestForm& a, TestForm& b) {
         const auto& state = a.onlineTable().State();
         return state.ActiveLogin == state.Seat1Login
@@ -434,13 +451,7 @@ class OnlineTest : public QObject {
     // Four moves made within a second and a half reach the spectator's single poll; every
     // one of them is animated before the board is reloaded.
     void quickMovesAreAllShown() {
-        TestForm& anna = newPlayer();
-        TestForm& boris = newPlayer();
-        TestForm& watcher = newPlayer();
-        logIn(anna, QStringLiteral("Анна"), QStringLiteral("пароль"));
-        logIn(boris, QStringLiteral("Boris"), QStringLiteral("secret"));
-        const int table = startedTable(anna, boris, 5, 0);
-        enter(watcher, table);
+        auto [anna, boris, watcher, table] = gameWithSpectator(5, 0);
         QSignalSpy watcherSaw(watcher.steps(), &MoveAnimator::stepShown);
         for (int move = 0; move < 4; ++move) {
             TestForm& turn = mover(anna, boris);
@@ -465,13 +476,7 @@ class OnlineTest : public QObject {
     // Seat 2 sees its own row at the bottom, plays it with the digit keys, and can turn the
     // board back; seat 1 and the spectator see it as always.
     void seatTwoPlaysFromTheBottom() {
-        TestForm& anna = newPlayer();
-        TestForm& boris = newPlayer();
-        TestForm& watcher = newPlayer();
-        logIn(anna, QStringLiteral("Анна"), QStringLiteral("пароль"));
-        logIn(boris, QStringLiteral("Boris"), QStringLiteral("secret"));
-        const int table = startedTable(anna, boris, 5, 0);
-        enter(watcher, table);
+        auto [anna, boris, watcher, table] = gameWithSpectator(5, 0);
         QVERIFY(boris.boardTurned());
         QVERIFY(!anna.boardTurned() && !watcher.boardTurned());
         for (int pit = 1; pit <= kPitCount; ++pit) {
@@ -572,13 +577,7 @@ class OnlineTest : public QObject {
     }
 
     void serverStoppedAndRestartedMidGame() {
-        TestForm& anna = newPlayer();
-        TestForm& boris = newPlayer();
-        TestForm& watcher = newPlayer();
-        logIn(anna, QStringLiteral("Анна"), QStringLiteral("пароль"));
-        logIn(boris, QStringLiteral("Boris"), QStringLiteral("secret"));
-        const int table = startedTable(anna, boris, 5, 3);
-        enter(watcher, table);
+        auto [anna, boris, watcher, table] = gameWithSpectator(5, 3);
         const Position start = boardOf(anna);
 
         server_.reset();
@@ -632,13 +631,7 @@ class OnlineTest : public QObject {
 
     // A minute of play: the two players and the spectator show the same clocks all along.
     void clocksAgreeOnEveryScreen() {
-        TestForm& anna = newPlayer();
-        TestForm& boris = newPlayer();
-        TestForm& watcher = newPlayer();
-        logIn(anna, QStringLiteral("Анна"), QStringLiteral("пароль"));
-        logIn(boris, QStringLiteral("Boris"), QStringLiteral("secret"));
-        const int table = startedTable(anna, boris, 5, 0);
-        enter(watcher, table);
+        auto [anna, boris, watcher, table] = gameWithSpectator(5, 0);
         for (int second = 1; second <= 60; ++second) {
             clock_.advanceMs(1000);
             if (second % 7 == 0) {

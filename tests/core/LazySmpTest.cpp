@@ -15,12 +15,6 @@ namespace {
 
 constexpr int kThreads = 3;
 
-Position startWith(int perPit) {
-    Position p;
-    for (int i = 1; i <= kPitCount; ++i) p[i] = Position::isStore(i) ? 0 : perPit;
-    return p;
-}
-
 SearchLimits depthOnly(int depth) {
     SearchLimits limits;
     limits.time = std::chrono::milliseconds(0);
@@ -60,17 +54,7 @@ TEST(LazySmp, MovesAreLegalAndNeverWorseThanProven) {
     int tested = 0;
     int stonesLeft = 0;
     for (int k = 0; k < 5; ++k) {
-        Position p = startWith(3);
-        Side side = Side::Bottom;
-        for (int ply = 0; ply < 12 + 2 * k; ++ply) {
-            int pit = 0;
-            do pit = Position::firstPitOf(side) + static_cast<int>(random() % 6);
-            while (p[pit] == 0);
-            const MoveResult move = playMove(p, side, pit);
-            if (move.gameOver) break;
-            p = move.position;
-            side = move.sideToMove;
-        }
+        const auto [p, side] = test::randomPlay(random, 3, 12 + 2 * k);
         if (p.rowSum(side) == 0) continue;
         ++tested;
         stonesLeft = std::max(stonesLeft, p.rowSum(Side::Bottom) + p.rowSum(Side::Top));
@@ -101,22 +85,22 @@ TEST(LazySmp, MovesAreLegalAndNeverWorseThanProven) {
 TEST(LazySmp, TheThreeStoneProofHoldsOnSeveralThreads) {
     MasterSearch search(1 << 20);
     search.setThreads(kThreads);
-    const SearchResult result = search.prove(startWith(3), Side::Top, depthOnly(0));
+    const SearchResult result = search.prove(test::startWith(3), Side::Top, depthOnly(0));
     ASSERT_TRUE(result.exact);
     EXPECT_EQ(result.value, 2);
-    EXPECT_TRUE(canPlayPit(startWith(3), result.pit));
+    EXPECT_TRUE(canPlayPit(test::startWith(3), result.pit));
 
     // The thinker passes the count on, and a threaded thought still stops on request.
     MasterThinker thinker(1 << 16, false);
     thinker.setThreads(kThreads);
     EXPECT_EQ(thinker.threads(), kThreads);
     std::promise<SearchResult> done;
-    thinker.start(startWith(6), Side::Top, depthOnly(6),
+    thinker.start(test::startWith(6), Side::Top, depthOnly(6),
                   [&](const SearchResult& r) { done.set_value(r); });
     const SearchResult thought = done.get_future().get();
     EXPECT_EQ(thought.depth, 6);
-    EXPECT_TRUE(canPlayPit(startWith(6), thought.pit));
-    thinker.start(startWith(6), Side::Top, depthOnly(0), {});
+    EXPECT_TRUE(canPlayPit(test::startWith(6), thought.pit));
+    thinker.start(test::startWith(6), Side::Top, depthOnly(0), {});
     thinker.stop();
 }
 

@@ -13,12 +13,6 @@ namespace {
 
 using test::board;
 
-Position startWith(int perPit) {
-    Position p;
-    for (int i = 1; i <= kPitCount; ++i) p[i] = Position::isStore(i) ? 0 : perPit;
-    return p;
-}
-
 SearchLimits noLimits() {
     SearchLimits limits;
     limits.time = std::chrono::milliseconds(0);
@@ -61,11 +55,11 @@ TEST(MasterProof, TheThreeStoneStartIsAFirstPlayerWinByTwo) {
         MasterSearch search(1 << 20);
         std::vector<std::pair<int, int>> ranges;
         const SearchResult result =
-            search.prove(startWith(3), side, noLimits(), {},
+            search.prove(test::startWith(3), side, noLimits(), {},
                          [&](const SearchResult& r) { ranges.emplace_back(r.value, r.upper); });
         ASSERT_TRUE(result.exact);
         EXPECT_EQ(result.value, 2);
-        EXPECT_EQ(valueAfter(search, startWith(3), side, result.pit), 2);
+        EXPECT_EQ(valueAfter(search, test::startWith(3), side, result.pit), 2);
         // Every report narrows the range, and the last one is the value.
         ASSERT_FALSE(ranges.empty());
         for (std::size_t i = 1; i < ranges.size(); ++i) {
@@ -80,11 +74,11 @@ TEST(MasterProof, AProofCutShortGivesBoundsThatHold) {
     MasterSearch search(1 << 16);
     SearchLimits limits = noLimits();
     limits.nodes = 20000;
-    const SearchResult result = search.prove(startWith(3), Side::Bottom, limits);
+    const SearchResult result = search.prove(test::startWith(3), Side::Bottom, limits);
     EXPECT_FALSE(result.exact);
     EXPECT_LE(result.value, 2);
     EXPECT_GE(result.upper, 2);
-    EXPECT_TRUE(canPlayPit(startWith(3), result.pit));
+    EXPECT_TRUE(canPlayPit(test::startWith(3), result.pit));
 
     // A board with no move for the side to move: the other row is swept.
     const Position over = board({1, 2, 0, 0, 0, 0}, 20, {0, 0, 0, 0, 0, 0}, 30);
@@ -99,7 +93,7 @@ TEST(MasterProof, TheFourStoneStartIsAFirstPlayerWinByEightWithTheThirdPit) {
     if (std::getenv("PIMRA_SLOW_TESTS") == nullptr) GTEST_SKIP() << "set PIMRA_SLOW_TESTS=1";
     MasterSearch search(1 << 22);
     search.setEndgame(sharedEndgameWait());
-    const SearchResult result = search.prove(startWith(4), Side::Bottom, noLimits());
+    const SearchResult result = search.prove(test::startWith(4), Side::Bottom, noLimits());
     ASSERT_TRUE(result.exact);
     EXPECT_EQ(result.value, 8);
     EXPECT_EQ(result.pit, 3);

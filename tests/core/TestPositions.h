@@ -3,6 +3,9 @@
 #include <initializer_list>
 #include <random>
 
+#include <utility>
+
+#include "core/Move.h"
 #include "core/Position.h"
 #include "core/SearchBoard.h"
 
@@ -37,6 +40,29 @@ inline Position scatteredStones(std::mt19937& random, int stones) {
         ++p[pit];
     }
     return p;
+}
+
+// The start with `perPit` stones in each pit and empty stores.
+inline Position startWith(int perPit) {
+    Position p;
+    for (int i = 1; i <= kPitCount; ++i) p[i] = Position::isStore(i) ? 0 : perPit;
+    return p;
+}
+
+// A position of random play from the start with `perPit` stones in each pit.
+inline std::pair<Position, Side> randomPlay(std::mt19937& random, int perPit, int plies) {
+    Position p = startWith(perPit);
+    Side side = Side::Bottom;
+    for (int ply = 0; ply < plies; ++ply) {
+        int pit = 0;
+        do pit = Position::firstPitOf(side) + static_cast<int>(random() % 6);
+        while (p[pit] == 0);
+        const MoveResult move = playMove(p, side, pit);
+        if (move.gameOver) break;
+        p = move.position;
+        side = move.sideToMove;
+    }
+    return {p, side};
 }
 
 }  // namespace pimra::test

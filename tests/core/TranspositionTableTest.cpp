@@ -26,23 +26,6 @@ std::uint64_t keyOf(const PositionKeys& keys, const Position& p, Side side) {
     return keys.key(*RulesBoard::from(p, side));
 }
 
-// A position of random play from the start with `perPit` stones in each pit.
-std::pair<Position, Side> randomPlay(std::mt19937& random, int perPit, int plies) {
-    Position p;
-    for (int i = 1; i <= kPitCount; ++i) p[i] = Position::isStore(i) ? 0 : perPit;
-    Side side = Side::Bottom;
-    for (int ply = 0; ply < plies; ++ply) {
-        int pit = 0;
-        do pit = Position::firstPitOf(side) + static_cast<int>(random() % 6);
-        while (p[pit] == 0);
-        const MoveResult move = playMove(p, side, pit);
-        if (move.gameOver) break;
-        p = move.position;
-        side = move.sideToMove;
-    }
-    return {p, side};
-}
-
 TEST(PositionKeys, StoresCountOnlyWhereTheLimitCanStillBeReached) {
     const PositionKeys keys;
     const Position start = Position::start();
@@ -164,7 +147,7 @@ TEST(TranspositionTable, JoinsBoundsKeepsSolvedValuesAndReplacesTheShallowest) {
 TEST(MasterSearch, StoresOutOfReachOfTheLimitOnlyShiftTheValue) {
     std::mt19937 random(23);
     for (int k = 0; k < 12; ++k) {
-        const auto [p, side] = randomPlay(random, 3, 6 + k);
+        const auto [p, side] = test::randomPlay(random, 3, 6 + k);
         if (p.rowSum(side) == 0) continue;
         const int depth = 5 + k % 3;
         Position lower = p;
