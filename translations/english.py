@@ -179,6 +179,19 @@ ENGLISH = {
     "Недопустимый ход": "A move not allowed",
     "Партия ещё не завершена": "The game is not over yet",
     "Ошибка сервера, попробуйте позже": "Server error, try again later",
+    "Сдаться": "Resign",
+    "Предложить ничью": "Offer a draw",
+    "Принять ничью": "Accept the draw",
+    "Смотреть реванш": "Watch the rematch",
+    "Ничья по согласию !   ": "Draw by agreement !   ",
+    "Ничья по согласию": "Draw by agreement",
+    "Соперник предлагает ничью": "Your opponent offers a draw",
+    "Вы предложили ничью": "You offered a draw",
+    "Соперник просит реванш": "Your opponent asks for a rematch",
+    "Сдать партию?": "Resign the game?",
+    "Сдался: ": "Resigned: ",
+    "Да": "Yes",
+    "Нет": "No",
 }
 STONES = ("%n stone", "%n stones")
 

@@ -670,6 +670,58 @@
         <source>&amp;Выйти</source>
         <translation>Lo&amp;g out</translation>
     </message>
+    <message>
+        <source>Сдаться</source>
+        <translation>Resign</translation>
+    </message>
+    <message>
+        <source>Предложить ничью</source>
+        <translation>Offer a draw</translation>
+    </message>
+    <message>
+        <source>Смотреть реванш</source>
+        <translation>Watch the rematch</translation>
+    </message>
+    <message>
+        <source>Принять ничью</source>
+        <translation>Accept the draw</translation>
+    </message>
+    <message>
+        <source>Ничья по согласию !   </source>
+        <translation>Draw by agreement !   </translation>
+    </message>
+    <message>
+        <source>Ничья по согласию</source>
+        <translation>Draw by agreement</translation>
+    </message>
+    <message>
+        <source>Соперник предлагает ничью</source>
+        <translation>Your opponent offers a draw</translation>
+    </message>
+    <message>
+        <source>Вы предложили ничью</source>
+        <translation>You offered a draw</translation>
+    </message>
+    <message>
+        <source>Соперник просит реванш</source>
+        <translation>Your opponent asks for a rematch</translation>
+    </message>
+    <message>
+        <source>Сдать партию?</source>
+        <translation>Resign the game?</translation>
+    </message>
+    <message>
+        <source>Да</source>
+        <translation>Yes</translation>
+    </message>
+    <message>
+        <source>Нет</source>
+        <translation>No</translation>
+    </message>
+    <message>
+        <source>Сдался: </source>
+        <translation>Resigned: </translation>
+    </message>
 </context>
 <context>
     <name>pimra::TLunka</name>

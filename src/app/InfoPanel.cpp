@@ -16,6 +16,9 @@ namespace pimra {
 
 namespace {
 
+// Wide enough for "Предложить ничью" and its English.
+constexpr int kWideButton = 133;
+
 QFont loginFont(bool bold) {
     QFont font(QStringLiteral("Arial Unicode MS"));
     font.setPixelSize(13);
@@ -64,6 +67,21 @@ InfoPanel::InfoPanel(QWidget* parent) : QFrame(parent) {
     watching->setVisible(false);
     bRematch = addButton(QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Реванш")), 24, 300);
     bRematch->setVisible(false);
+    // During the game the result's place holds the ways to end it by word; the longer texts
+    // take the panel's whole width.
+    bResign =
+        addButton(QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Сдаться")), 9, 240, kWideButton);
+    bDraw = addButton(QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Предложить ничью")), 9, 264,
+                      kWideButton);
+    drawNote = addLabel({}, {9, 288, 133, 34}, Qt::AlignCenter);
+    drawNote->setWordWrap(true);
+    rematchNote = addLabel({}, {9, 324, 133, 22}, Qt::AlignCenter);
+    bWatchRematch = addButton(QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Смотреть реванш")), 9,
+                              300, kWideButton);
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{bResign, bDraw, drawNote, rematchNote, bWatchRematch}) {
+        widget->setVisible(false);
+    }
 }
 
 void InfoPanel::setTurned(bool turned) {
@@ -119,10 +137,10 @@ QLCDNumber* InfoPanel::addClock(int left, int top) {
     return clock;
 }
 
-QPushButton* InfoPanel::addButton(const QString& text, int left, int top) {
+QPushButton* InfoPanel::addButton(const QString& text, int left, int top, int width) {
     auto* button = new QPushButton(this);
     setShownText(button, text);
-    button->setGeometry(left, top, 107, 20);
+    button->setGeometry(left, top, width, 20);
     return button;
 }
 
@@ -177,6 +195,20 @@ void InfoPanel::showView(const online::TableView& view) {
     watching->setVisible(view.watching);
     bRematch->setVisible(view.rematchVisible);
     bRematch->setEnabled(!view.rematchAsked);
+}
+
+void InfoPanel::showEndings(const online::EndingsView& view) {
+    bResign->setVisible(view.resignVisible);
+    bDraw->setVisible(view.drawVisible);
+    bDraw->setEnabled(view.drawEnabled);
+    setShownText(bDraw, QString::fromUtf8(view.drawAccepts
+                                              ? QT_TRANSLATE_NOOP("pimra", "Принять ничью")
+                                              : QT_TRANSLATE_NOOP("pimra", "Предложить ничью")));
+    setShownText(drawNote, QString::fromStdString(view.drawNote));
+    drawNote->setVisible(!view.drawNote.empty());
+    setShownText(rematchNote, QString::fromStdString(view.rematchNote));
+    rematchNote->setVisible(!view.rematchNote.empty());
+    bWatchRematch->setVisible(view.watchRematchVisible);
 }
 
 }  // namespace pimra

@@ -3,6 +3,7 @@
 #include <QFrame>
 
 #include "online/OnlineTable.h"
+#include "online/TableEndings.h"
 
 class QLabel;
 class QLCDNumber;
@@ -29,6 +30,8 @@ class InfoPanel : public QFrame {
     // it is shown or hidden).
     void showView(const online::TableView& view);
     void showClocks(const online::ClockTexts& clocks);
+    // Resigning, the draw offers, the rematch asked for and the spectator's way to it.
+    void showEndings(const online::EndingsView& view);
 
     QLabel* Label2;
     QFrame* Bevel2;
@@ -46,6 +49,11 @@ class InfoPanel : public QFrame {
     QLabel* Label3;
     QLabel* watching;       // "Вы наблюдаете", where a player has the ready button
     QPushButton* bRematch;  // "Реванш", under the result
+    QPushButton* bResign;  // "Сдаться", where "Покинуть стол" is before the game
+    QPushButton* bDraw;  // "Предложить ничью", or "Принять ничью" once it is offered
+    QLabel* drawNote;            // whose draw offer stands
+    QLabel* rematchNote;         // the opponent asks for a rematch
+    QPushButton* bWatchRematch;  // "Смотреть реванш": the spectator's "Реванш"
 
   protected:
     void changeEvent(QEvent* event) override;
@@ -55,7 +63,7 @@ class InfoPanel : public QFrame {
     QLabel* addLabel(const QString& text, const QRect& geometry, Qt::Alignment alignment);
     QFrame* addBevel(int left, int top, int width);
     QLCDNumber* addClock(int left, int top);
-    QPushButton* addButton(const QString& text, int left, int top);
+    QPushButton* addButton(const QString& text, int left, int top, int width = 107);
 
     online::SeatLabel seat1_;
     online::SeatLabel seat2_;

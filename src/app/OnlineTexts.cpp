@@ -10,6 +10,12 @@ namespace {
 [[maybe_unused]] const char* const kWords[] = {
     QT_TRANSLATE_NOOP("pimra", "(нет на месте)"),
     QT_TRANSLATE_NOOP("pimra", " по времени"),
+    QT_TRANSLATE_NOOP("pimra", "Ничья по согласию !   "),
+    QT_TRANSLATE_NOOP("pimra", "Ничья по согласию"),
+    QT_TRANSLATE_NOOP("pimra", "Соперник предлагает ничью"),
+    QT_TRANSLATE_NOOP("pimra", "Вы предложили ничью"),
+    QT_TRANSLATE_NOOP("pimra", "Соперник просит реванш"),
+    QT_TRANSLATE_NOOP("pimra", "Сдать партию?"),
 };
 
 QString asItCame(const std::string& utf8) {
@@ -28,9 +34,14 @@ QString seatLabelText(const online::SeatLabel& seat) {
 
 QString resultBoxText(const online::ResultBox& box) {
     const QString score = asItCame(box.score);
-    if (box.winner.empty()) return translated(online::kDrawText) + score;
+    if (box.winner.empty())
+        return translated(box.agreed ? online::kAgreedDrawBoxText : online::kDrawText) + score;
     QString text = translated(online::kWinnerText) + asItCame(box.winner);
     if (box.onTime) text += translated(online::kOnTimeText);
+    if (!box.resigned.empty()) {
+        text += QString::fromUtf8(online::kResignedSeparator) +
+                translated(online::kResignedBoxText) + asItCame(box.resigned);
+    }
     return text + QString::fromUtf8(online::kResultMark) + score;
 }
 

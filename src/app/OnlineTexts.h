@@ -12,7 +12,7 @@ namespace pimra {
 
 // "Bob (1512) (нет на месте)"; nothing for a free seat.
 QString seatLabelText(const online::SeatLabel& seat);
-// "Победил: Ann по времени !   40:32", "Ничья !   36:36".
+// "Победил: Ann по времени !   40:32", "Ничья !   36:36", "Победил: Ann. Сдался: Bob !   1:1".
 QString resultBoxText(const online::ResultBox& box);
 
 }  // namespace pimra

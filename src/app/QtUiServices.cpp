@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "HelpViewer.h"
 #include "TextFit.h"
@@ -56,6 +57,21 @@ std::unique_ptr<QMessageBox> QtUiServices::createResultBox(QWidget* parent, cons
     return box;
 }
 
+std::unique_ptr<QMessageBox> QtUiServices::createQuestionBox(QWidget* parent, const QString& title,
+                                                             const QString& question) {
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Question, title, question,
+                                             QMessageBox::NoButton, parent);
+    // The answers in the interface's language, whatever translations Qt itself has; "Нет"
+    // is what Enter and Escape give, so that nothing is done by a slip of the hand.
+    box->addButton(translated(QT_TRANSLATE_NOOP("pimra", "Да")), QMessageBox::YesRole);
+    QPushButton* no =
+        box->addButton(translated(QT_TRANSLATE_NOOP("pimra", "Нет")), QMessageBox::NoRole);
+    box->setDefaultButton(no);
+    box->setEscapeButton(no);
+    makeRoomForTitle(box.get());
+    return box;
+}
+
 std::unique_ptr<QMessageBox> QtUiServices::createAboutBox(QWidget* parent, const QString& title,
                                                           const QString& text) {
     // Over the game's window, and blocking the whole application like a task-modal box.
@@ -100,6 +116,12 @@ std::unique_ptr<QFileDialog> QtUiServices::createRecordDialog(QWidget* parent, b
 
 void QtUiServices::showResult(QWidget* parent, const QString& title, const QString& text) {
     createResultBox(parent, title, text)->exec();
+}
+
+bool QtUiServices::confirm(QWidget* parent, const QString& title, const QString& question) {
+    const std::unique_ptr<QMessageBox> box = createQuestionBox(parent, title, question);
+    box->exec();
+    return box->buttonRole(box->clickedButton()) == QMessageBox::YesRole;
 }
 
 void QtUiServices::showAbout(QWidget* parent, const QString& title, const QString& text) {

@@ -33,10 +33,13 @@ class QtUiServices : public UiServices {
     void openUrl(const QUrl& url) override;
     void showHelp(QWidget* parent, int topic) override;
     void alert(QWidget* window) override;
+    bool confirm(QWidget* parent, const QString& title, const QString& question) override;
 
     // The dialogs as shown, built apart so that their settings can be checked.
     static std::unique_ptr<QMessageBox> createResultBox(QWidget* parent, const QString& title,
                                                         const QString& text);
+    static std::unique_ptr<QMessageBox> createQuestionBox(QWidget* parent, const QString& title,
+                                                          const QString& question);
     static std::unique_ptr<QMessageBox> createAboutBox(QWidget* parent, const QString& title,
                                                        const QString& text);
     static std::unique_ptr<QFileDialog> createSaveDialog(QWidget* parent,

@@ -24,6 +24,7 @@ const char* const kKnownBeginnings[] = {
     QT_TRANSLATE_NOOP("pimra", "Ничья !   "),
     QT_TRANSLATE_NOOP("pimra", "Ходит: "),
     QT_TRANSLATE_NOOP("pimra", "Победил: "),
+    QT_TRANSLATE_NOOP("pimra", "Сдался: "),
     QT_TRANSLATE_NOOP("pimra", "Стол №"),
     QT_TRANSLATE_NOOP("pimra", "Пимра - "),
 };

@@ -167,6 +167,15 @@ void TForm1::connectMenu() {
     connect(iPanel->bReady, &QPushButton::clicked, this, &TForm1::bReadyClick);
     connect(iPanel->bLeave, &QPushButton::clicked, this, &TForm1::bLeaveClick);
     connect(iPanel->bRematch, &QPushButton::clicked, this, &TForm1::bRematchClick);
+    // The table may have moved on while the question was open: the table decides then.
+    connect(iPanel->bResign, &QPushButton::clicked, this, [this] {
+        if (ui_.confirm(this, translated(kTitle), translated("Сдать партию?")))
+            applyTable(state_.table().resign());
+    });
+    connect(iPanel->bDraw, &QPushButton::clicked, this,
+            [this] { applyTable(state_.table().offerDraw()); });
+    connect(iPanel->bWatchRematch, &QPushButton::clicked, this,
+            [this] { applyTable(state_.table().watchRematch()); });
     connect(&aliveTimer_, &QTimer::timeout, this, &TForm1::aliveTimer);
     connect(m.myGames, &QAction::triggered, this, &TForm1::myGamesClick);
     connect(m.ownRowBottom, &QAction::toggled, this, &TForm1::setOwnRowBottom);

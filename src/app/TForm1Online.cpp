@@ -144,6 +144,10 @@ void TForm1::applyTimers(const online::Effects& effects) {
         clockPause_.stop();
         retryTimer_.stop();
     }
+    if (effects.clockStands) {
+        Timer2.stop();
+        clockPause_.stop();
+    }
     if (effects.stopAlive) aliveTimer_.stop();
     if (effects.retryAfter) retryTimer_.start(static_cast<int>(effects.retryAfter->count()));
     if (effects.pauseThenReload) {
@@ -255,6 +259,7 @@ void TForm1::UpdateFormLabels() {
     iPanel->setVisible(view.panelVisible);
     if (view.panelVisible && view.statusText) SetLabel(text(*view.statusText));
     iPanel->showView(view);
+    iPanel->showEndings(state_.table().endings().View());
     placePits();
 }
 

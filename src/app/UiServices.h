@@ -26,6 +26,14 @@ class UiServices {
     virtual QString openRecordFileName(QWidget*, const QString&) { return {}; }
     virtual void openUrl(const QUrl& url) = 0;
     virtual void showHelp(QWidget* parent, int topic) = 0;
+    // Modal question with "Да" and "Нет"; true when the user answered yes. A desktop that
+    // cannot ask answers no, so that nothing is done without the user's word.
+    virtual bool confirm(QWidget* parent, const QString& title, const QString& question) {
+        (void)parent;
+        (void)title;
+        (void)question;
+        return false;
+    }
     // Asks the desktop to draw the user's eye to a window in the background; a desktop
     // that cannot does nothing.
     virtual void alert(QWidget* window) { (void)window; }

@@ -80,6 +80,14 @@ Request AliveRequest(const Session& session, int tableId) {
     return SeatRequest("alive", session, tableId);
 }
 
+Request ResignRequest(const Session& session, int tableId) {
+    return SeatRequest("resign", session, tableId);
+}
+
+Request OfferDrawRequest(const Session& session, int tableId) {
+    return SeatRequest("offerdraw", session, tableId);
+}
+
 Request LogoutRequest(const Session& session) {
     return {{"action", "logout"}, {"sid", session.Sid}, {"code", session.Code}};
 }

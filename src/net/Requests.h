@@ -24,6 +24,9 @@ Request LeaveRequest(const Session& session, int tableId);
 Request RematchRequest(const Session& session, int tableId);
 // Tells the server that the seated user still follows the table.
 Request AliveRequest(const Session& session, int tableId);
+// Gives up the running game; offers a draw, or accepts the opponent's offer.
+Request ResignRequest(const Session& session, int tableId);
+Request OfferDrawRequest(const Session& session, int tableId);
 // Ends the session on the server; servers before it answer with a reason.
 Request LogoutRequest(const Session& session);
 

@@ -10,7 +10,17 @@
 
 namespace pimra::online {
 
-enum class RequestKind { Reload, NextRecord, Move, Ready, Leave, Rematch, Alive };
+enum class RequestKind {
+    Reload,
+    NextRecord,
+    Move,
+    Ready,
+    Leave,
+    Rematch,
+    Alive,
+    Resign,
+    OfferDraw
+};
 
 struct Outgoing {
     RequestKind kind = RequestKind::Reload;
@@ -34,6 +44,7 @@ struct Effects {
     bool startTimers = false;      // restart the clock, start the poll unless it runs
     bool stopTimers = false;       // poll, clock and the run-out pause
     bool stopAlive = false;        // no table to tell that the user still follows it
+    bool clockStands = false;      // the game is over: the clock stops, the poll may go on
     bool pauseThenReload = false;  // stop the clock; reload after the run-out pause
     // When the clock's next tick is due (the shown second changes then); none: a full period.
     std::optional<std::chrono::milliseconds> nextClockTick;

@@ -26,6 +26,8 @@ std::string Score(const Position& board) {
 GameFinish FinishOf(const TableState& state, const Position& board) {
     if (state.Finish == "moves") return GameFinish::Moves;
     if (state.Finish == "time") return GameFinish::Time;
+    if (state.Finish == "resign") return GameFinish::Resign;
+    if (state.Finish == "agreement") return GameFinish::Agreement;
     if (!state.Finish.empty()) return GameFinish::Unknown;
     if (FinishedOnBoard(board)) return GameFinish::Moves;
     // Only the loser's clock can have run out; a draw is never a loss on time.
@@ -38,14 +40,20 @@ ResultBox ResultBoxOf(const TableState& state, const Position& board) {
     ResultBox box;
     if (state.TableResult == "1") box.winner = state.Seat1Login;
     if (state.TableResult == "2") box.winner = state.Seat2Login;
-    box.onTime = !box.winner.empty() && FinishOf(state, board) == GameFinish::Time;
+    const GameFinish finish = FinishOf(state, board);
+    box.onTime = !box.winner.empty() && finish == GameFinish::Time;
+    if (finish == GameFinish::Resign && state.TableResult == "1") box.resigned = state.Seat2Login;
+    if (finish == GameFinish::Resign && state.TableResult == "2") box.resigned = state.Seat1Login;
+    box.agreed = box.winner.empty() && finish == GameFinish::Agreement;
     box.score = Score(board);
     return box;
 }
 
 std::string ResultBoxText(const ResultBox& box) {
-    if (box.winner.empty()) return kDrawText + box.score;
-    return kWinnerText + box.winner + (box.onTime ? kOnTimeText : "") + kResultMark + box.score;
+    if (box.winner.empty()) return (box.agreed ? kAgreedDrawBoxText : kDrawText) + box.score;
+    std::string text = kWinnerText + box.winner + (box.onTime ? kOnTimeText : "");
+    if (!box.resigned.empty()) text += kResignedSeparator + (kResignedBoxText + box.resigned);
+    return text + kResultMark + box.score;
 }
 
 std::string ResultBoxText(const TableState& state, const Position& board) {

@@ -5,6 +5,7 @@
 #include "net/Decimal.h"
 #include "net/PositionText.h"
 #include "net/Requests.h"
+#include "online/GameResult.h"
 
 namespace pimra::online {
 
@@ -16,6 +17,10 @@ LoginColour ReadyColour(bool ready) {
 }
 
 std::string ResultText(const TableState& state) {
+    if (state.Finish == "resign" && (state.TableResult == "1" || state.TableResult == "2")) {
+        return kResignedBoxText + (state.TableResult == "1" ? state.Seat2Login : state.Seat1Login);
+    }
+    if (state.Finish == "agreement") return kAgreedDrawText;
     if (state.TableResult == "1") {
         return "Победил: " + state.Seat1Login;
     }
@@ -100,8 +105,11 @@ TableView OnlineTable::View() const {
         view.statusText =
             state_.ActiveLogin.empty() ? std::string("Ожидание") : "Ходит: " + state_.ActiveLogin;
         view.clocks = Clocks();
-        view.seat1 = {state_.Seat1Login, state_.Seat1Rating, state_.Seat1Away};
-        view.seat2 = {state_.Seat2Login, state_.Seat2Rating, state_.Seat2Away};
+        // A client that shows the table is there: the user's own seat is never away.
+        view.seat1 = {state_.Seat1Login, state_.Seat1Rating,
+                      state_.Seat1Away && OwnSeat() != Side::Bottom};
+        view.seat2 = {state_.Seat2Login, state_.Seat2Rating,
+                      state_.Seat2Away && OwnSeat() != Side::Top};
         view.loginLabel1 = SeatLabelText(view.seat1);
         view.loginLabel2 = SeatLabelText(view.seat2);
         view.watching = loadedHere_ && !OwnSeat();
@@ -256,6 +264,14 @@ Request OnlineTable::RematchRequest() const {
 
 Request OnlineTable::AliveRequest() const {
     return net::AliveRequest(session_, tableId_);
+}
+
+Request OnlineTable::ResignRequest() const {
+    return net::ResignRequest(session_, tableId_);
+}
+
+Request OnlineTable::OfferDrawRequest() const {
+    return net::OfferDrawRequest(session_, tableId_);
 }
 
 Request OnlineTable::ReadyRequest() const {

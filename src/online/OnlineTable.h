@@ -157,6 +157,8 @@ class OnlineTable {
     bool CanAskRematch() const;
     Request RematchRequest() const;
     Request AliveRequest() const;
+    Request ResignRequest() const;
+    Request OfferDrawRequest() const;
     // The server has no "rematch": the button is not offered again at any table.
     void RematchUnsupported() { rematchSupported_ = false; }
     void RematchAsked() { rematchAsked_ = true; }

@@ -39,6 +39,7 @@ Effects TableController::open(int tableId) {
     stop();
     resultShown_ = false;
     table_.Open(tableId);
+    endings_.Open();
     return reload(true);
 }
 
@@ -53,6 +54,7 @@ void TableController::stop() {
     animating_ = false;
     catchingUp_ = false;
     ownRecordExpected_ = false;
+    aliveDue_ = false;
 }
 
 Effects TableController::request(RequestKind kind, net::Request request, bool userAsked, int pit,
@@ -106,16 +108,21 @@ Effects TableController::playKeptClick(Effects effects) {
 
 Effects TableController::pollTick() {
     if (!isOpen()) return {};
-    if (failures_ > 0 && !table_.PollingEnds()) return retryTick();
-    if (table_.PollingEnds()) {
-        // A finished game: nothing more to ask, whoever is at the table.
+    if (failures_ > 0 && polls()) return retryTick();
+    if (!polls()) {
+        // A finished game with nothing more to come of it, whoever is at the table.
         Effects effects;
         effects.stopTimers = true;
         return effects;
     }
     if (!idle()) return {};
     Effects effects;
-    switch (table_.OnPollTimer(false)) {
+    // A server that takes resignations and draw offers may change the table on either
+    // player's turn: it is asked for the whole table, whose new records are replayed first.
+    // So is a finished game, whose board stays while a rematch may still come of it.
+    const bool wholeTable = table_.GameOver() || endings_.ServerTakesOffers();
+    const PollAction action = wholeTable ? PollAction::Reload : table_.OnPollTimer(false);
+    switch (action) {
         case PollAction::Nothing:
             break;
         case PollAction::Reload:
@@ -130,7 +137,7 @@ Effects TableController::pollTick() {
 }
 
 Effects TableController::clockTick() {
-    if (!isOpen() || table_.PollingEnds()) return {};
+    if (!isOpen() || table_.GameOver()) return {};
     const ClockTick tick = table_.OnClockTimer();
     Effects effects;
     effects.showClocks = tick.setClocks;
@@ -159,7 +166,7 @@ Effects TableController::retryTick() {
 }
 
 Effects TableController::pauseOver() {
-    if (!isOpen() || table_.PollingEnds()) return {};
+    if (!isOpen() || table_.GameOver()) return {};
     if (!idle()) {
         // A move or an exchange runs: try again after another pause.
         Effects effects;
@@ -195,9 +202,43 @@ Effects TableController::aliveTick() {
         effects.stopAlive = true;
         return effects;
     }
-    const bool following = isOpen() && table_.OwnSeat() && !table_.PollingEnds();
-    if (!aliveSupported_ || !following || !idle()) return {};
+    const bool following = isOpen() && table_.OwnSeat() && polls();
+    if (!aliveSupported_ || !following) return {};
+    if (!idle()) {
+        // Put off, not dropped: missing a few would show the user as away.
+        aliveDue_ = true;
+        return {};
+    }
+    aliveDue_ = false;
     return request(RequestKind::Alive, table_.AliveRequest(), false);
+}
+
+Effects TableController::sendDueAlive(Effects effects) {
+    if (!aliveDue_ || effects.send || effects.animate || effects.backToLocalGame || !idle()) {
+        return effects;
+    }
+    Effects alive = aliveTick();
+    effects.send = std::move(alive.send);
+    return effects;
+}
+
+Effects TableController::resign() {
+    if (!endings_.CanResign() || !idle()) return {};
+    return request(RequestKind::Resign, table_.ResignRequest(), true);
+}
+
+Effects TableController::offerDraw() {
+    if (!endings_.CanOfferDraw() || !idle()) return {};
+    endings_.DrawAsked();
+    Effects effects = request(RequestKind::OfferDraw, table_.OfferDrawRequest(), true);
+    effects.showTable = true;
+    return effects;
+}
+
+Effects TableController::watchRematch() {
+    const std::optional<int> next = endings_.RematchToWatch();
+    if (!next || !idle()) return {};
+    return moveTo(*next);
 }
 
 Effects TableController::answered(const Answer& answer) {
@@ -226,13 +267,16 @@ Effects TableController::answered(const Answer& answer) {
         }
         if (answer.statusText.empty()) effects.message = kReconnectedText;
     }
-    return playKeptClick(std::move(effects));
+    return sendDueAlive(playKeptClick(std::move(effects)));
 }
 
 Effects TableController::dispatch(const Pending& pending, const Answer& answer) {
     if (pending.kind == RequestKind::Move) return moveAnswered(pending, answer);
     if (pending.kind == RequestKind::Leave) return leaveAnswered(answer);
     if (pending.kind == RequestKind::Rematch) return rematchAnswered(answer);
+    if (pending.kind == RequestKind::Resign || pending.kind == RequestKind::OfferDraw) {
+        if (refusedAs(answer, kUnknownActionText)) return endingsUnsupported();
+    }
     if (pending.kind == RequestKind::Alive) {
         // Only a server without the action changes anything: it is not asked again.
         if (refusedAs(answer, kUnknownActionText)) aliveSupported_ = false;
@@ -273,6 +317,14 @@ Effects TableController::leaveAnswered(const Answer& answer) {
     return effects;
 }
 
+Effects TableController::endingsUnsupported() {
+    // A server without them: the buttons go, and nothing is said.
+    endings_.Unsupported();
+    Effects effects;
+    effects.showTable = true;
+    return effects;
+}
+
 Effects TableController::rematchAnswered(const Answer& answer) {
     Effects effects;
     if (refusedAs(answer, kUnknownActionText)) {
@@ -303,12 +355,16 @@ Effects TableController::tableLoaded(const net::PostResult* result, bool catchUp
         const TableState before = table_.State();
         const bool first = !table_.Loaded();
         game_.setPosition(table_.ApplyTableReply(*result->reply, game_.position(), catchUp));
+        // The opponent's offer of a draw calls the user as a move does.
+        const bool offered = endings_.TakeReply(*result->reply) && !first;
         if (table_.UnseenRecords()) {
             // Moves the table has not shown yet: one by one, then this reload once more.
             effects = askNextRecord(true);
             effects.showTable = true;
+            effects.attention = offered;
             return effects;
         }
+        effects.attention = offered;
         effects.showBoard = true;
         if (!first) noticeChanges(before, effects);
         const int next = table_.State().NextTable;
@@ -318,6 +374,7 @@ Effects TableController::tableLoaded(const net::PostResult* result, bool catchUp
     game_.setSideToMove(table_.SideToMove());
     effects.showTable = true;
     effects.startTimers = true;
+    effects.clockStands = table_.GameOver();
     effects.nextClockTick = table_.UntilNextSecond();
     // A clock at zero of a game not over yet: the server decides soon; it is asked again
     // after the run-out pause rather than after another tick.
@@ -340,7 +397,9 @@ void TableController::noticeChanges(const TableState& before, Effects& effects) 
                                  : before.Seat1Login.empty() && !now.Seat1Login.empty();
     const bool opponentReady = seat == Side::Bottom ? !before.Seat2Ready && now.Seat2Ready
                                                     : !before.Seat1Ready && now.Seat1Ready;
-    if (opponentSat || opponentReady) effects.attention = true;
+    const bool opponentRematch = seat == Side::Bottom ? !before.Seat2Rematch && now.Seat2Rematch
+                                                      : !before.Seat1Rematch && now.Seat1Rematch;
+    if (opponentSat || opponentReady || opponentRematch) effects.attention = true;
 }
 
 Effects TableController::recordPolled(const net::PostResult* result) {

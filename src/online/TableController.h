@@ -11,6 +11,7 @@
 #include "online/GameResult.h"
 #include "online/OnlineTable.h"
 #include "online/PlayedGame.h"
+#include "online/TableEndings.h"
 
 namespace pimra::online {
 
@@ -45,12 +46,13 @@ class TableController : public PlayedGame {
   public:
     // Both must outlive the controller.
     TableController(const net::Session& session, Game& game, MonotonicClock clock = steadyNow)
-        : table_(session, std::move(clock)), game_(game) {}
+        : table_(session, std::move(clock)), endings_(table_), game_(game) {}
 
     // Work of the window's that the table waits for; none: the window is never busy.
     void setOtherWork(std::function<bool()> otherWork) { otherWork_ = std::move(otherWork); }
 
     const OnlineTable& table() const { return table_; }
+    const TableEndings& endings() const { return endings_; }
     void setClock(MonotonicClock clock) { table_.SetClock(std::move(clock)); }
     bool isOpen() const { return table_.IsOpen(); }
     // An exchange of its own or a replay is under way.
@@ -80,8 +82,15 @@ class TableController : public PlayedGame {
     Effects leaveTable();
     // "Реванш": asks the server; both players asking moves both to the new table.
     Effects rematch();
-    // Every 10 s: a seated player's client tells the server it still follows the game.
+    // Every 10 s: a seated player's client tells the server it still follows the game, a
+    // finished one too while a rematch may come of it. Put off while an exchange runs.
     Effects aliveTick();
+    // "Сдаться", once the user has confirmed it, and "Предложить ничью" (or accept the
+    // opponent's offer by offering back).
+    Effects resign();
+    Effects offerDraw();
+    // "Смотреть реванш": a spectator goes to the rematch table.
+    Effects watchRematch();
 
     Effects answered(const Answer& answer);
     Effects animationDone() override;
@@ -112,10 +121,15 @@ class TableController : public PlayedGame {
     Effects recordPolled(const net::PostResult* result);
     Effects moveAnswered(const Pending& pending, const Answer& answer);
     Effects leaveAnswered(const Answer& answer);
+    Effects endingsUnsupported();
+    Effects sendDueAlive(Effects effects);
+    // The table is still asked about: a game not over, or a finished one a rematch may follow.
+    bool polls() const { return !table_.GameOver() || endings_.FollowsFinishedGame(); }
     Effects play(int pit, AfterMove after);
     bool idle() const { return !(otherWork_ && otherWork_()) && !busy(); }
 
     OnlineTable table_;
+    TableEndings endings_;
     Game& game_;
     std::function<bool()> otherWork_;
     std::optional<Pending> pending_;
@@ -125,6 +139,7 @@ class TableController : public PlayedGame {
     bool ownRecordExpected_ = false;  // the next record is the user's own move, shown already
     bool resultShown_ = false;
     bool aliveSupported_ = true;
+    bool aliveDue_ = false;  // the last alive tick found an exchange running
     int failures_ = 0;
     std::optional<int> keptClick_;
 };

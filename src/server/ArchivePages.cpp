@@ -63,21 +63,33 @@ std::string finishText(GameFinish finish) {
             return "партия доиграна до конца";
         case GameFinish::Time:
             return "по времени";
+        case GameFinish::Resign:
+        case GameFinish::Agreement:
         case GameFinish::None:
             break;
     }
     return "";
 }
 
+// The loser's login of a game given up; "" for any other game.
+std::string resignedLogin(const TableRow& table, const GameOutcome& outcome) {
+    if (outcome.finish != GameFinish::Resign) return "";
+    return table.result == 1 ? table.login2 : table.result == 2 ? table.login1 : "";
+}
+
 std::string resultText(const TableRow& table, const GameOutcome& outcome) {
     if (table.status != TableStatus::Finished) return "Партия идёт";
+    const bool agreed = outcome.finish == GameFinish::Agreement;
     std::string text = table.result == 1   ? "Победил " + htmlEscape(table.login1)
                        : table.result == 2 ? "Победил " + htmlEscape(table.login2)
+                       : agreed            ? std::string("Ничья по согласию")
                                            : std::string("Ничья");
     if (const auto position = parsePosition(table.position)) {
         text += ", " + std::to_string((*position)[kBottomStore]) + " : " +
                 std::to_string((*position)[kTopStore]);
     }
+    const std::string resigned = resignedLogin(table, outcome);
+    if (!resigned.empty()) return text + ". Сдался " + htmlEscape(resigned);
     const std::string how = finishText(outcome.finish);
     return how.empty() ? text : text + ", " + how;
 }
@@ -226,8 +238,13 @@ std::string gameRow(const ArchivedGame& game, const std::string& login) {
     const std::string verdict = table.result == 3                  ? "<td>Ничья"
                                 : table.result == sideNumber(seat) ? "<td class=\"win\">Победа"
                                                                    : "<td class=\"loss\">Поражение";
-    const std::string how =
-        game.outcome.finish == GameFinish::Time ? ", " + finishText(GameFinish::Time) : "";
+    const bool lost = table.result != 3 && table.result != sideNumber(seat);
+    const std::string how = game.outcome.finish == GameFinish::Time
+                                ? ", " + finishText(GameFinish::Time)
+                            : game.outcome.finish == GameFinish::Agreement ? ", по согласию"
+                            : game.outcome.finish != GameFinish::Resign    ? ""
+                            : lost                                         ? ", сдался"
+                                   : ", соперник сдался";
     std::string row = "<tr><td><a href=\"/game/" + std::to_string(table.id) + "\">№ " +
                       std::to_string(table.id) + "</a></td><td>" + utcTime(table.finishedMs) +
                       "</td><td>" + playerLink(opponent) + "</td>" + verdict + how + "</td><td>";

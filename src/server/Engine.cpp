@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "GameArchive.h"
+#include "GameEndings.h"
 
 namespace pimra::server {
 
@@ -94,6 +95,10 @@ const char* finishName(GameFinish finish) {
             return "moves";
         case GameFinish::Time:
             return "time";
+        case GameFinish::Resign:
+            return "resign";
+        case GameFinish::Agreement:
+            return "agreement";
         case GameFinish::None:
             break;
     }
@@ -144,8 +149,9 @@ void Engine::answer(std::string_view body, const std::string& address, Respond r
 }
 
 bool Engine::onlyChanges(const FormFields& fields) {
-    static const std::set<std::string, std::less<>> changes = {
-        "newtable", "regtable", "ready", "move", "leave", "rematch", "alive"};
+    static const std::set<std::string, std::less<>> changes = {"newtable", "regtable", "ready",
+                                                               "move",     "leave",    "rematch",
+                                                               "alive",    "resign",   "offerdraw"};
     const auto action = fields.find("action");
     return action != fields.end() && changes.contains(action->second);
 }
@@ -217,6 +223,8 @@ Engine::Answer Engine::act(const FormFields& fields, const std::string& address)
         {"rematch", &Engine::rematch},
         {"alive", &Engine::alive},
         {"logout", &Engine::logout},
+        {"resign", &Engine::resign},
+        {"offerdraw", &Engine::offerDraw},
     };
     try {
         const std::string& action = field(fields, "action");
@@ -461,11 +469,20 @@ void Engine::describeActivity(StoreTransaction& tx, const TableRow& table, std::
     result["rematch1"] = flag(activity.rematch1);
     result["rematch2"] = flag(activity.rematch2);
     result["nexttable"] = activity.nextTableId != 0 ? std::to_string(activity.nextTableId) : "";
+    result["drawoffer1"] = flag(GameEndings::offerStands(table, activity, Side::Bottom));
+    result["drawoffer2"] = flag(GameEndings::offerStands(table, activity, Side::Top));
 }
 
 void Engine::markSeen(StoreTransaction& tx, const TableRow& table, Side seat, std::int64_t nowMs) {
     TableActivity activity = tx.findActivity(table.id);
     (seat == Side::Bottom ? activity.seen1Ms : activity.seen2Ms) = nowMs;
+    tx.saveActivity(table.id, activity);
+}
+
+void Engine::markMoved(StoreTransaction& tx, const TableRow& table, Side seat, std::int64_t nowMs) {
+    TableActivity activity = tx.findActivity(table.id);
+    (seat == Side::Bottom ? activity.seen1Ms : activity.seen2Ms) = nowMs;
+    GameEndings::moved(activity);
     tx.saveActivity(table.id, activity);
 }
 
@@ -554,7 +571,7 @@ Engine::Answer Engine::move(const FormFields& fields) {
         if (!record) throw Refusal{reason::kBadMove};
         tx.addRecord(table.id, *record);
         tx.updateTable(table);
-        markSeen(tx, table, seat, now);
+        markMoved(tx, table, seat, now);
         if (table.status == TableStatus::Finished) gameEnded(tx, table, GameFinish::Moves);
     };
     return Answer{{}, std::move(change), [outcome] { return reply(*outcome); }};
@@ -634,6 +651,66 @@ Engine::Answer Engine::alive(const FormFields& fields) {
         markSeen(tx, table, seat, clock_.nowMs());
     };
     return Answer{{}, std::move(change), replyWith(kSuccess)};
+}
+
+std::optional<Engine::SeatAtGame> Engine::runningGameOf(StoreTransaction& tx,
+                                                        const SessionKey& session, int id,
+                                                        std::int64_t nowMs,
+                                                        const char*& outcome) const {
+    const std::string login = requireLogin(tx, session);
+    TableRow table = requireTable(tx, id);
+    const std::optional<Side> seated = TableRules::seatOf(table, login);
+    if (!seated) throw Refusal{reason::kNotSeated};
+    if (lostOnTime(tx, table, nowMs)) {
+        outcome = reason::kGameOver;
+        return std::nullopt;
+    }
+    switch (GameEndings::refusalFor(table)) {
+        case GameEndings::Refusal::NotStarted:
+            throw Refusal{reason::kGameNotStarted};
+        case GameEndings::Refusal::Over:
+            throw Refusal{reason::kGameOver};
+        case GameEndings::Refusal::None:
+            break;
+    }
+    return SeatAtGame{std::move(table), *seated};
+}
+
+Engine::Answer Engine::resign(const FormFields& fields) {
+    const int id = number(fields, "tableid");
+    const std::int64_t received = clock_.nowMs();
+    auto outcome = std::make_shared<const char*>(kSuccess);
+    auto change = [this, session = sessionOf(fields), id, received, outcome](StoreTransaction& tx) {
+        *outcome = kSuccess;
+        auto game = runningGameOf(tx, session, id, received, *outcome);
+        if (!game) return;
+        const std::int64_t now = std::max(received, game->table.turnStartedMs);
+        GameEndings::resign(game->table, game->seat, now);
+        tx.updateTable(game->table);
+        markSeen(tx, game->table, game->seat, now);
+        gameEnded(tx, game->table, GameFinish::Resign);
+    };
+    return Answer{{}, std::move(change), [outcome] { return reply(*outcome); }};
+}
+
+Engine::Answer Engine::offerDraw(const FormFields& fields) {
+    const int id = number(fields, "tableid");
+    const std::int64_t received = clock_.nowMs();
+    auto outcome = std::make_shared<const char*>(kSuccess);
+    auto change = [this, session = sessionOf(fields), id, received, outcome](StoreTransaction& tx) {
+        *outcome = kSuccess;
+        auto game = runningGameOf(tx, session, id, received, *outcome);
+        if (!game) return;
+        const std::int64_t now = std::max(received, game->table.turnStartedMs);
+        TableActivity activity = tx.findActivity(id);
+        (game->seat == Side::Bottom ? activity.seen1Ms : activity.seen2Ms) = now;
+        const bool drawn = GameEndings::offerDraw(game->table, activity, game->seat, now);
+        tx.saveActivity(id, activity);
+        if (!drawn) return;
+        tx.updateTable(game->table);
+        gameEnded(tx, game->table, GameFinish::Agreement);
+    };
+    return Answer{{}, std::move(change), [outcome] { return reply(*outcome); }};
 }
 
 // The session ends at once: it is marked unused since long before any session's lifetime

@@ -93,6 +93,8 @@ class Engine {
     Answer rematch(const FormFields& fields);
     Answer alive(const FormFields& fields);
     Answer logout(const FormFields& fields);
+    Answer resign(const FormFields& fields);
+    Answer offerDraw(const FormFields& fields);
 
     void removeStaleTables(StoreTransaction& tx, std::int64_t nowMs) const;
     // Removes the expired waiting tables and ends the listed games lost on time, as they
@@ -106,6 +108,17 @@ class Engine {
     // A seat's player told the server about the table now.
     static void markSeen(StoreTransaction& tx, const TableRow& table, Side seat,
                          std::int64_t nowMs);
+    // The seat moved now: it was seen, and the draw offers standing lapse.
+    static void markMoved(StoreTransaction& tx, const TableRow& table, Side seat,
+                          std::int64_t nowMs);
+    // The table and seat of a request about the user's running game; none when the game was
+    // lost on time just now, which `outcome` then says. Other refusals are thrown.
+    struct SeatAtGame {
+        TableRow table;
+        Side seat;
+    };
+    std::optional<SeatAtGame> runningGameOf(StoreTransaction& tx, const SessionKey& session, int id,
+                                            std::int64_t nowMs, const char*& outcome) const;
     // The game was just ended by the move that was played, or by `settleClock`; kept for the
     // archive and the ratings in the same write.
     static void gameEnded(StoreTransaction& tx, const TableRow& table, GameFinish finish);

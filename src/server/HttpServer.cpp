@@ -353,7 +353,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
             response.set(http::field::content_type, kJson);
             response.body() = "{\"response\":\"Неверный запрос\"}";
         } else {
-            htmlPage(response, errorPage(static_cast<int>(status)));
+            const std::string_view path =
+                reader_->headerDone() ? pathOf(reader_->request().target()) : "";
+            htmlPage(response, errorPage(static_cast<int>(status), languageOfPath(path)));
         }
         response.keep_alive(false);
         refused_ = true;
@@ -412,7 +414,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
             std::cerr << "pimra-server: " << request_.target() << ": an unknown error\n";
         }
         Response response = reply(http::status::service_unavailable);
-        htmlPage(response, errorPage(503));
+        htmlPage(response, errorPage(503, languageOfPath(pathOf(request_.target()))));
         return response;
     }
 
@@ -487,13 +489,13 @@ class Connection : public std::enable_shared_from_this<Connection> {
         };
         if (!fields) {
             Response response = reply(http::status::bad_request);
-            htmlPage(response, errorPage(400));
+            htmlPage(response, errorPage(400, language));
             return response;
         }
         if (!sameOrigin(request_) ||
             !server_.csrf_.accepts(cookieValue(request_, kCsrfCookie), value("csrf"))) {
             Response response = reply(http::status::forbidden);
-            htmlPage(response, errorPage(403));
+            htmlPage(response, errorPage(403, language));
             return response;
         }
         const std::string login = value("login");
@@ -537,7 +539,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
         Response response = reply(http::status::ok);
         if (!get && !head) {
             response.result(http::status::not_found);
-            htmlPage(response, errorPage(404));
+            htmlPage(response, errorPage(404, languageOfPath(path)));
         } else if (const auto language = registrationLanguage(path)) {
             formPage(response, "", "", *language);
         } else if (path == "/rules.html" || path == "/en/rules.html") {
@@ -549,7 +551,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
             response.set(http::field::location, "/info.html");
         } else {
             response.result(http::status::not_found);
-            htmlPage(response, errorPage(404));
+            htmlPage(response, errorPage(404, languageOfPath(path)));
         }
         return response;
     }

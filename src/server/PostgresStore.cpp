@@ -127,6 +127,11 @@ const std::vector<const char*> kMigrations = {
     ALTER TABLE game_tables ADD COLUMN grace1_used INTEGER NOT NULL DEFAULT 0;
     ALTER TABLE game_tables ADD COLUMN grace2_used INTEGER NOT NULL DEFAULT 0;
     )sql",
+    // Draws offered and not yet answered by a move.
+    R"sql(
+    ALTER TABLE table_activity ADD COLUMN draw_offer1 INTEGER NOT NULL DEFAULT 0;
+    ALTER TABLE table_activity ADD COLUMN draw_offer2 INTEGER NOT NULL DEFAULT 0;
+    )sql",
 };
 
 // Taken by every process that looks at the schema version, so only one migrates at a time.
@@ -232,14 +237,16 @@ const std::pair<const char*, const char*> kStatements[] = {
      "volatility = EXCLUDED.volatility, played = EXCLUDED.played, won = EXCLUDED.won, "
      "lost = EXCLUDED.lost, drawn = EXCLUDED.drawn"},
     {"find_activity",
-     "SELECT seen1_ms, seen2_ms, rematch1, rematch2, next_table_id FROM table_activity "
-     "WHERE table_id = $1"},
+     "SELECT seen1_ms, seen2_ms, rematch1, rematch2, next_table_id, draw_offer1, draw_offer2 "
+     "FROM table_activity WHERE table_id = $1"},
     {"save_activity",
      "INSERT INTO table_activity(table_id, seen1_ms, seen2_ms, rematch1, rematch2, "
-     "next_table_id) VALUES($1, $2, $3, $4, $5, $6) ON CONFLICT (table_id) DO UPDATE SET "
+     "next_table_id, draw_offer1, draw_offer2) VALUES($1, $2, $3, $4, $5, $6, $7, $8) "
+     "ON CONFLICT (table_id) DO UPDATE SET "
      "seen1_ms = EXCLUDED.seen1_ms, seen2_ms = EXCLUDED.seen2_ms, "
      "rematch1 = EXCLUDED.rematch1, rematch2 = EXCLUDED.rematch2, "
-     "next_table_id = EXCLUDED.next_table_id"},
+     "next_table_id = EXCLUDED.next_table_id, draw_offer1 = EXCLUDED.draw_offer1, "
+     "draw_offer2 = EXCLUDED.draw_offer2"},
 };
 
 #undef PIMRA_SELECT_TABLES
@@ -575,13 +582,15 @@ class PostgresStore::Transaction final : public StoreTransaction {
         const auto r = tx_.exec_prepared("find_activity", tableId);
         if (r.empty()) return TableActivity{};
         return TableActivity{r[0][0].as<std::int64_t>(), r[0][1].as<std::int64_t>(),
-                             r[0][2].as<int>() != 0, r[0][3].as<int>() != 0,
-                             r[0][4].as<std::int64_t>()};
+                             r[0][2].as<int>() != 0,     r[0][3].as<int>() != 0,
+                             r[0][4].as<std::int64_t>(), r[0][5].as<int>() != 0,
+                             r[0][6].as<int>() != 0};
     }
 
     void saveActivity(std::int64_t tableId, const TableActivity& a) override {
         tx_.exec_prepared("save_activity", tableId, a.seen1Ms, a.seen2Ms, a.rematch1 ? 1 : 0,
-                          a.rematch2 ? 1 : 0, a.nextTableId);
+                          a.rematch2 ? 1 : 0, a.nextTableId, a.drawOffer1 ? 1 : 0,
+                          a.drawOffer2 ? 1 : 0);
     }
 
     int countEvents(const std::string& key, std::int64_t sinceMs) override {

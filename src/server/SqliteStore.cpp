@@ -122,6 +122,11 @@ const std::vector<const char*> kMigrations = {
     ALTER TABLE game_tables ADD COLUMN grace1_used INTEGER NOT NULL DEFAULT 0;
     ALTER TABLE game_tables ADD COLUMN grace2_used INTEGER NOT NULL DEFAULT 0;
     )sql",
+    // Draws offered and not yet answered by a move.
+    R"sql(
+    ALTER TABLE table_activity ADD COLUMN draw_offer1 INTEGER NOT NULL DEFAULT 0;
+    ALTER TABLE table_activity ADD COLUMN draw_offer2 INTEGER NOT NULL DEFAULT 0;
+    )sql",
 };
 
 const char* const kTableColumns =
@@ -646,24 +651,27 @@ class SqliteStore::Transaction final : public StoreTransaction {
 
     TableActivity findActivity(std::int64_t tableId) override {
         auto q = s_.query(
-            "SELECT seen1_ms, seen2_ms, rematch1, rematch2, next_table_id FROM table_activity "
-            "WHERE table_id = ?1");
+            "SELECT seen1_ms, seen2_ms, rematch1, rematch2, next_table_id, draw_offer1, "
+            "draw_offer2 FROM table_activity WHERE table_id = ?1");
         q.bind(1, tableId);
         if (!q.step()) return TableActivity{};
-        return TableActivity{q.integer(0), q.integer(1), q.integer(2) != 0, q.integer(3) != 0,
-                             q.integer(4)};
+        return TableActivity{q.integer(0), q.integer(1),      q.integer(2) != 0, q.integer(3) != 0,
+                             q.integer(4), q.integer(5) != 0, q.integer(6) != 0};
     }
 
     void saveActivity(std::int64_t tableId, const TableActivity& a) override {
         auto q = s_.query(
             "INSERT OR REPLACE INTO table_activity(table_id, seen1_ms, seen2_ms, rematch1, "
-            "rematch2, next_table_id) VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
+            "rematch2, next_table_id, draw_offer1, draw_offer2) "
+            "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
         q.bind(1, tableId)
             .bind(2, a.seen1Ms)
             .bind(3, a.seen2Ms)
             .bind(4, a.rematch1 ? 1 : 0)
             .bind(5, a.rematch2 ? 1 : 0)
-            .bind(6, a.nextTableId);
+            .bind(6, a.nextTableId)
+            .bind(7, a.drawOffer1 ? 1 : 0)
+            .bind(8, a.drawOffer2 ? 1 : 0);
         if (!q.change()) fail(s_.db(), "table activity not saved");
     }
 

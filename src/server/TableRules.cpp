@@ -126,6 +126,12 @@ bool TableRules::graceUsed(const TableRow& table, Side seat) {
     return seat == Side::Bottom ? table.graceUsed1 : table.graceUsed2;
 }
 
+void TableRules::endNow(TableRow& table, int result, std::int64_t nowMs) {
+    std::int64_t& clock = table.seatToMove == Side::Bottom ? table.time1Ms : table.time2Ms;
+    clock = std::max<std::int64_t>(0, remainingMs(table, table.seatToMove, nowMs));
+    finish(table, result, nowMs);
+}
+
 void TableRules::finish(TableRow& table, int result, std::int64_t nowMs) {
     table.status = TableStatus::Finished;
     table.result = result;

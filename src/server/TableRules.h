@@ -50,6 +50,10 @@ class TableRules {
 
     static bool graceUsed(const TableRow& table, Side seat);
 
+    // Ends a running game off the board (a resignation, an agreed draw): the running clock
+    // stops where it stands now.
+    static void endNow(TableRow& table, int result, std::int64_t nowMs);
+
   private:
     static void finish(TableRow& table, int result, std::int64_t nowMs);
     std::int64_t graceMs_;

@@ -272,35 +272,70 @@ std::string infoPage(SiteLanguage language) {
     return languagePage(language, PageKind::Info, t.infoTitle, t.infoBody);
 }
 
-std::string errorPage(int status) {
-    std::string text;
+namespace {
+
+struct ErrorTexts {
+    std::string_view title;  // "Ошибка 404"
+    std::string_view badRequest, staleForm, noPage, tooLarge, compressed, headersTooLarge,
+        serverError;
+};
+
+const ErrorTexts kRussianErrors{
+    .title = "Ошибка ",
+    .badRequest = "Неверный запрос.",
+    .staleForm =
+        "Форма устарела или отправлена с чужого сайта. Откройте страницу регистрации "
+        "заново.",
+    .noPage = "Такой страницы нет.",
+    .tooLarge = "Запрос слишком велик.",
+    .compressed = "Сжатые запросы не принимаются.",
+    .headersTooLarge = "Заголовки запроса слишком велики.",
+    .serverError = "Ошибка сервера, попробуйте позже.",
+};
+
+const ErrorTexts kEnglishErrors{
+    .title = "Error ",
+    .badRequest = "Bad request.",
+    .staleForm =
+        "The form is out of date or was sent from another site. Open the registration "
+        "page again.",
+    .noPage = "There is no such page.",
+    .tooLarge = "The request is too large.",
+    .compressed = "Compressed requests are not accepted.",
+    .headersTooLarge = "The request's headers are too large.",
+    .serverError = "Server error, try again later.",
+};
+
+std::string_view errorText(const ErrorTexts& t, int status) {
     switch (status) {
         case 400:
-            text = "Неверный запрос.";
-            break;
+            return t.badRequest;
         case 403:
-            text =
-                "Форма устарела или отправлена с чужого сайта. Откройте страницу регистрации "
-                "заново.";
-            break;
+            return t.staleForm;
         case 404:
-            text = "Такой страницы нет.";
-            break;
+            return t.noPage;
         case 413:
-            text = "Запрос слишком велик.";
-            break;
+            return t.tooLarge;
         case 415:
-            text = "Сжатые запросы не принимаются.";
-            break;
+            return t.compressed;
         case 431:
-            text = "Заголовки запроса слишком велики.";
-            break;
+            return t.headersTooLarge;
         default:
-            text = "Ошибка сервера, попробуйте позже.";
+            return t.serverError;
     }
-    return sitePage("Ошибка " + std::to_string(status) + " — Пимра", "",
-                    "<h1>Ошибка " + std::to_string(status) +
-                        "</h1>\n<p class=\"error\" id=\"error\">" + htmlEscape(text) + "</p>");
+}
+
+}  // namespace
+
+std::string errorPage(int status, SiteLanguage language) {
+    const bool english = language == SiteLanguage::English;
+    const ErrorTexts& t = english ? kEnglishErrors : kRussianErrors;
+    const SiteTexts& site = textsOf(language);
+    const std::string heading = std::string(t.title) + std::to_string(status);
+    const std::string body = "<h1>" + heading + "</h1>\n<p class=\"error\" id=\"error\">" +
+                             htmlEscape(errorText(t, status)) + "</p>";
+    return htmlPage(site.code, heading + (english ? " — Pimra" : " — Пимра"), "", navigation(site),
+                    body);
 }
 
 const std::string& pageSecurityPolicy() {

@@ -27,8 +27,9 @@ std::string sitePage(std::string_view title, std::string_view head, std::string_
 // The registration, rules and information pages each link to the same page in the other language.
 std::string rulesPage(SiteLanguage language = SiteLanguage::Russian);
 std::string infoPage(SiteLanguage language = SiteLanguage::Russian);
-// A page for an HTTP error status (400, 403, 404, 413, 415, 431 ...).
-std::string errorPage(int status);
+// A page for an HTTP error status (400, 403, 404, 413, 415, 431 ...), in the language of the
+// page it answers for.
+std::string errorPage(int status, SiteLanguage language = SiteLanguage::Russian);
 
 // The Content-Security-Policy of every page: nothing but the page itself, its own style and
 // the server's own style sheets and scripts.

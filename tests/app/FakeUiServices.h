@@ -46,6 +46,11 @@ class FakeUiServices : public UiServices {
     void openUrl(const QUrl& url) override { urls << url; }
     void showHelp(QWidget*, int topic) override { helpTopics << topic; }
     void alert(QWidget*) override { ++alerts; }
+    bool confirm(QWidget*, const QString& title, const QString& question) override {
+        questionTitles << title;
+        questions << question;
+        return confirmAnswer;
+    }
 
     QStringList results;
     QStringList resultTitles;
@@ -65,6 +70,9 @@ class FakeUiServices : public UiServices {
     QList<QUrl> urls;
     QList<int> helpTopics;
     int alerts = 0;
+    QStringList questions;
+    QStringList questionTitles;
+    bool confirmAnswer = true;
 };
 
 class RecordingSounds : public MoveSounds {

@@ -214,6 +214,14 @@ class LanguageTest : public QObject, private test::FormFixture {
                  QStringLiteral("The server cannot be reached, or there is no connection to the "
                                 "internet!"));
         form_->infoPanel()->show();
+        // Every button and note of the ways a game ends, at once.
+        form_->infoPanel()->showEndings({.resignVisible = true,
+                                         .drawVisible = true,
+                                         .drawAccepts = true,
+                                         .drawEnabled = true,
+                                         .drawNote = online::kOpponentOffersDrawText,
+                                         .rematchNote = online::kOpponentAsksRematchText,
+                                         .watchRematchVisible = true});
         form_->menu().N40->trigger();
         QVERIFY(!russianIn(ui_->aboutTitle + ui_->aboutText));
         std::vector<std::unique_ptr<HelpViewer>> help;
@@ -270,10 +278,12 @@ class LanguageTest : public QObject, private test::FormFixture {
     }
 
     void onlineTextsPutTheirWordsAroundWhatTheServerSent() {
-        const online::ResultBox boxes[] = {{"Ann", true, "0:0"},
-                                           {"Ann по времени", false, "40:20"},
-                                           {"<b>Bob</b>", false, "30:42"},
-                                           {"", false, "36:36"}};
+        const online::ResultBox boxes[] = {{"Ann", true, "0:0", "", false},
+                                           {"Ann по времени", false, "40:20", "", false},
+                                           {"<b>Bob</b>", false, "30:42", "", false},
+                                           {"", false, "36:36", "", false},
+                                           {"Ann", false, "12:8", "Сдался: Bob", false},
+                                           {"", false, "20:18", "", true}};
         const online::SeatLabel seats[] = {
             {"Bob", "1512", true}, {"Константин Михайлов", "", true}, {"Ann", "", false}};
         // Russian: what the table itself writes, byte for byte.
@@ -288,6 +298,26 @@ class LanguageTest : public QObject, private test::FormFixture {
         QCOMPARE(resultBoxText(boxes[1]), QStringLiteral("Winner: Ann по времени !   40:20"));
         QCOMPARE(resultBoxText(boxes[2]), QStringLiteral("Winner: <b>Bob</b> !   30:42"));
         QCOMPARE(resultBoxText(boxes[3]), QStringLiteral("Draw !   36:36"));
+        QCOMPARE(resultBoxText(boxes[4]),
+                 QStringLiteral("Winner: Ann. Resigned: Сдался: Bob !   12:8"));
+        QCOMPARE(resultBoxText(boxes[5]), QStringLiteral("Draw by agreement !   20:18"));
+        // The panel's own words for the ways a game ends.
+        for (const char* text :
+             {online::kOpponentOffersDrawText, online::kOwnDrawOfferText,
+              online::kOpponentAsksRematchText, online::kAgreedDrawText, "Сдать партию?",
+              "Принять ничью", "Предложить ничью", "Сдаться", "Смотреть реванш", "Да", "Нет"})
+            QVERIFY2(!russianIn(translated(text)), text);
+        QCOMPARE(translated(std::string("Сдался: Анна")), QStringLiteral("Resigned: Анна"));
+        InfoPanel* ending = form_->infoPanel();
+        online::EndingsView offers;
+        offers.drawVisible = offers.drawAccepts = true;
+        ending->showEndings(offers);
+        QCOMPARE(ending->bDraw->text(), QStringLiteral("Accept the draw"));
+        offers.drawAccepts = false;
+        offers.drawNote = online::kOwnDrawOfferText;
+        ending->showEndings(offers);
+        QCOMPARE(ending->bDraw->text(), QStringLiteral("Offer a draw"));
+        QCOMPARE(ending->drawNote->text(), QStringLiteral("You offered a draw"));
         QCOMPARE(seatLabelText(seats[0]), QStringLiteral("Bob (1512) (away)"));
         QCOMPARE(seatLabelText(seats[1]), QStringLiteral("Константин Михайлов (away)"));
         QCOMPARE(seatLabelText({"", "1500", true}), QString());

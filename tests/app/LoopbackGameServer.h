@@ -38,6 +38,14 @@ class LoopbackGameServer {
     LoopbackGameServer& operator=(const LoopbackGameServer&) = delete;
 
     int port() const { return port_; }
+    // What the archive keeps of a finished game.
+    server::GameOutcome outcomeOf(int tableId) {
+        server::GameOutcome outcome;
+        store_.read([&](server::StoreTransaction& tx) {
+            outcome = tx.findGameOutcome(tableId).value_or(outcome);
+        });
+        return outcome;
+    }
     bool registerAccount(const std::string& login, const std::string& password) {
         return accounts_.registerAccount(login, password, password) ==
                server::RegistrationError::None;

@@ -180,6 +180,33 @@ class OnlineTest : public QObject {
         }
         return 0;
     }
+    // Anna plays pit 3 and Boris pit 10, each passing the turn; every window has seen both.
+    void playPassingMoves(TestForm& anna, TestForm& boris) {
+        QTest::mouseClick(anna.pit(3), Qt::LeftButton);
+        settleAll();
+        boris.Timer1Timer();
+        settleAll();
+        QTest::mouseClick(boris.pit(10), Qt::LeftButton);
+        settleAll();
+        for (auto& player : players_) {
+            player->form->Timer1Timer();
+            settleAll();
+        }
+        QCOMPARE(anna.onlineTable().State().LastRecord, 2);
+    }
+    void shootInBothLanguages(TestForm& form, const char* name) {
+        shoot(form.infoPanel(), name, 3);
+        form.setLanguage(UiLanguage::English);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
+        shoot(form.infoPanel(), (std::string(name) + "-en").c_str(), 3);
+        for (const QPushButton* button : form.infoPanel()->findChildren<QPushButton*>()) {
+            if (button->isVisible())
+                QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) < button->width(),
+                         qPrintable(button->text()));
+        }
+        form.setLanguage(UiLanguage::Russian);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
+    }
     void shoot(QWidget* widget, const char* name, int zoom = 1) {
         QDir().mkpath(QStringLiteral(PIMRA_SCREENSHOT_DIR));
         const QPixmap picture = widget->grab();
@@ -322,7 +349,8 @@ class OnlineTest : public QObject {
             QCOMPARE(form->infoPanel()->Label3->text(), winner);
             QVERIFY(form->infoPanel()->Label3->isVisible());
             QVERIFY(form->infoPanel()->Label4->isVisible());
-            QVERIFY(!form->pollRunning());
+            // The clocks stand; the poll goes on while a rematch may come of the game.
+            QVERIFY(form->pollRunning());
             QVERIFY(!form->clockRunning());
             // One box for each, players and spectator alike, naming the winner.
             QCOMPARE(uiOf(*form).results.size(), 1);
@@ -419,7 +447,7 @@ class OnlineTest : public QObject {
         settleAll();
         anna.Timer1Timer();
         settleAll();
-        QVERIFY(!anna.pollRunning() && !anna.clockRunning());
+        QVERIFY(anna.pollRunning() && !anna.clockRunning());
         // The same box for the loser, the winner and the spectator, with the reason.
         const QString box = QStringLiteral("Победил: Boris по времени !   0:0");
         for (TestForm* form : {&anna, &boris, &watcher}) {
@@ -446,6 +474,132 @@ class OnlineTest : public QObject {
         // Boris sits on seat 1 now; a game Anna never moved in was not rated.
         QCOMPARE(boris.infoPanel()->LoginLabel1->text(), QStringLiteral("Boris (1500)"));
         QVERIFY(boris.infoPanel()->bReady->isVisible());
+    }
+
+    // Anna resigns a rated game; Boris asks for a rematch, Anna sees it and accepts, both
+    // windows move on by their polls, and the spectator follows with the button.
+    void resignationThenARematchForAll() {
+        auto [anna, boris, watcher, table] = gameWithSpectator(5, 0);
+        playPassingMoves(anna, boris);
+        for (TestForm* form : {&anna, &boris}) {
+            QVERIFY(form->infoPanel()->bResign->isVisible());
+            QVERIFY(form->infoPanel()->bDraw->isVisible());
+        }
+        QVERIFY(!watcher.infoPanel()->bResign->isVisible());
+        shootInBothLanguages(anna, "info-panel-resign-draw");
+
+        // Asked first; "Нет" changes nothing.
+        uiOf(anna).confirmAnswer = false;
+        anna.infoPanel()->bResign->click();
+        settleAll();
+        QCOMPARE(uiOf(anna).questions, QStringList{QStringLiteral("Сдать партию?")});
+        QCOMPARE(anna.onlineTable().State().TableResult, std::string("0"));
+        uiOf(anna).confirmAnswer = true;
+        anna.infoPanel()->bResign->click();
+        settleAll();
+        boris.Timer1Timer();
+        watcher.Timer1Timer();
+        settleAll();
+        for (TestForm* form : {&anna, &boris, &watcher}) {
+            QCOMPARE(uiOf(*form).results,
+                     QStringList{QStringLiteral("Победил: Boris. Сдался: Анна !   1:1")});
+            QCOMPARE(form->infoPanel()->Label3->text(), QStringLiteral("Сдался: Анна"));
+            QVERIFY(!form->infoPanel()->bResign->isVisible());
+        }
+        // Rated and kept in the archive like any other result.
+        const server::GameOutcome outcome = server_->outcomeOf(table);
+        QCOMPARE(outcome.finish, server::GameFinish::Resign);
+        QVERIFY(outcome.rated);
+        QVERIFY(outcome.rating2After > outcome.rating2Before);
+        QVERIFY(boris.infoPanel()->LoginLabel2->text() != QStringLiteral("Boris (1500)"));
+
+        // Boris asks; Anna's panel says so at her next poll.
+        boris.infoPanel()->bRematch->click();
+        settleAll();
+        QVERIFY(!anna.infoPanel()->rematchNote->isVisible());
+        anna.Timer1Timer();
+        settleAll();
+        QVERIFY(anna.infoPanel()->rematchNote->isVisible());
+        QCOMPARE(anna.infoPanel()->rematchNote->text(), QStringLiteral("Соперник просит реванш"));
+        QVERIFY(!boris.infoPanel()->rematchNote->isVisible());
+        QVERIFY(!watcher.infoPanel()->rematchNote->isVisible());
+        shootInBothLanguages(anna, "info-panel-rematch-offer");
+        // Nobody shows as away at a finished table whose windows are open.
+        for (TestForm* form : {&anna, &boris}) form->aliveTimer();
+        settleAll();
+        clock_.advanceMs(25'000);
+        for (TestForm* form : {&anna, &boris}) form->aliveTimer();
+        settleAll();
+        clock_.advanceMs(25'000);
+        watcher.Timer1Timer();
+        settleAll();
+        QVERIFY(!watcher.infoPanel()->LoginLabel1->text().contains(QStringLiteral("нет на месте")));
+        QVERIFY(!watcher.infoPanel()->LoginLabel2->text().contains(QStringLiteral("нет на месте")));
+
+        // Anna accepts: she moves at once, Boris at his next poll, no refresh pressed.
+        anna.infoPanel()->bRematch->click();
+        settleAll();
+        const int rematch = anna.tableId();
+        QVERIFY(rematch > 0 && rematch != table);
+        boris.Timer1Timer();
+        settleAll();
+        QCOMPARE(boris.tableId(), rematch);
+        QCOMPARE(boris.infoPanel()->LoginLabel2->text().left(4), QStringLiteral("Анна"));
+        // The spectator is offered the new table and goes only when asked to.
+        QCOMPARE(watcher.tableId(), table);
+        watcher.Timer1Timer();
+        settleAll();
+        QCOMPARE(watcher.tableId(), table);
+        QVERIFY(watcher.infoPanel()->bWatchRematch->isVisible());
+        QVERIFY(!anna.infoPanel()->bWatchRematch->isVisible());
+        shoot(watcher.infoPanel(), "info-panel-watch-rematch", 3);
+        watcher.infoPanel()->bWatchRematch->click();
+        settleAll();
+        QCOMPARE(watcher.tableId(), rematch);
+        QVERIFY(watcher.infoPanel()->watching->isVisible());
+        QVERIFY(!watcher.infoPanel()->bWatchRematch->isVisible());
+    }
+
+    // A draw offer lapses at the next move; offered again and offered back, the game is drawn
+    // by agreement for all three windows, rated and archived.
+    void drawByAgreement() {
+        auto [anna, boris, watcher, table] = gameWithSpectator(5, 0);
+        InfoPanel* annaPanel = anna.infoPanel();
+        InfoPanel* borisPanel = boris.infoPanel();
+        annaPanel->bDraw->click();
+        settleAll();
+        QVERIFY(!annaPanel->bDraw->isEnabled());
+        QCOMPARE(annaPanel->drawNote->text(), QStringLiteral("Вы предложили ничью"));
+        boris.Timer1Timer();
+        settleAll();
+        QCOMPARE(borisPanel->drawNote->text(), QStringLiteral("Соперник предлагает ничью"));
+        QCOMPARE(borisPanel->bDraw->text(), QStringLiteral("Принять ничью"));
+        shootInBothLanguages(boris, "info-panel-draw-offer");
+        // Anna moves instead of waiting: the offer is gone on both screens.
+        playPassingMoves(anna, boris);
+        QVERIFY(!annaPanel->drawNote->isVisible());
+        QVERIFY(!borisPanel->drawNote->isVisible());
+        QCOMPARE(borisPanel->bDraw->text(), QStringLiteral("Предложить ничью"));
+
+        // Boris offers during Anna's turn and she offers back.
+        borisPanel->bDraw->click();
+        settleAll();
+        anna.Timer1Timer();
+        settleAll();
+        QCOMPARE(annaPanel->bDraw->text(), QStringLiteral("Принять ничью"));
+        annaPanel->bDraw->click();
+        settleAll();
+        boris.Timer1Timer();
+        watcher.Timer1Timer();
+        settleAll();
+        for (TestForm* form : {&anna, &boris, &watcher}) {
+            QCOMPARE(uiOf(*form).results, QStringList{QStringLiteral("Ничья по согласию !   1:1")});
+            QCOMPARE(form->infoPanel()->Label3->text(), QStringLiteral("Ничья по согласию"));
+            QVERIFY(!form->infoPanel()->bDraw->isVisible());
+        }
+        const server::GameOutcome outcome = server_->outcomeOf(table);
+        QCOMPARE(outcome.finish, server::GameFinish::Agreement);
+        QVERIFY(outcome.rated);
     }
 
     // Four moves made within a second and a half reach the spectator's single poll; every

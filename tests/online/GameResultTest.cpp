@@ -37,16 +37,25 @@ TEST(GameResultTest, TheBoxInPartsAndInWords) {
         const char* words;
     };
     const Case cases[] = {
-        {Finished("1", "120", "0"), open, {"Ann", true, "0:0"}, "Победил: Ann по времени !   0:0"},
-        {Finished("2", "0", "5"), open, {"Bob", true, "0:0"}, "Победил: Bob по времени !   0:0"},
+        {Finished("1", "120", "0"),
+         open,
+         {"Ann", true, "0:0", "", false},
+         "Победил: Ann по времени !   0:0"},
+        {Finished("2", "0", "5"),
+         open,
+         {"Bob", true, "0:0", "", false},
+         "Победил: Bob по времени !   0:0"},
         // The winner's own clock at 0 says nothing about how the loser lost.
-        {Finished("1", "0", "30"), open, {"Ann", false, "0:0"}, "Победил: Ann !   0:0"},
+        {Finished("1", "0", "30"), open, {"Ann", false, "0:0", "", false}, "Победил: Ann !   0:0"},
         {Finished("2", "0", "0"),
          Stores(30, 42),
-         {"Bob", false, "30:42"},
+         {"Bob", false, "30:42", "", false},
          "Победил: Bob !   30:42"},
         // A draw is never a loss on time.
-        {Finished("3", "0", "0"), Stores(36, 36), {"", false, "36:36"}, "Ничья !   36:36"},
+        {Finished("3", "0", "0"),
+         Stores(36, 36),
+         {"", false, "36:36", "", false},
+         "Ничья !   36:36"},
     };
     for (const Case& c : cases) {
         const ResultBox box = ResultBoxOf(c.state, c.board);
@@ -68,4 +77,23 @@ TEST(GameResultTest, PartsKeepALoginApartFromTheWordsAroundIt) {
     EXPECT_EQ(SeatLabelText({"Bob", "1512", true}), std::string("Bob (1512) ") + kAwayText);
     EXPECT_EQ(SeatLabelText({"Bob", "", false}), "Bob");
     EXPECT_EQ(SeatLabelText({"", "1500", true}), "");
+}
+
+TEST(GameResultTest, AResignationAndAnAgreedDrawSayHowTheGameEnded) {
+    TableState resigned = Finished("1", "0", "0");
+    resigned.Finish = "resign";
+    // A clock at zero does not make a resignation a loss on time.
+    const ResultBox box = ResultBoxOf(resigned, Stores(12, 8));
+    EXPECT_EQ(box, (ResultBox{"Ann", false, "12:8", "Bob", false}));
+    EXPECT_EQ(ResultBoxText(box), "Победил: Ann. Сдался: Bob !   12:8");
+    resigned.TableResult = "2";
+    EXPECT_EQ(ResultBoxText(resigned, Stores(12, 8)), "Победил: Bob. Сдался: Ann !   12:8");
+
+    TableState agreed = Finished("3", "40", "50");
+    agreed.Finish = "agreement";
+    EXPECT_EQ(ResultBoxOf(agreed, Stores(20, 18)), (ResultBox{"", false, "20:18", "", true}));
+    EXPECT_EQ(ResultBoxText(agreed, Stores(20, 18)), "Ничья по согласию !   20:18");
+    // A reason this client does not know: the result alone, as before.
+    agreed.Finish = "withdrawn";
+    EXPECT_EQ(ResultBoxText(agreed, Stores(20, 18)), "Ничья !   20:18");
 }

@@ -598,3 +598,155 @@ TEST_F(TableControllerTest, AClickWhileTheTableAsksTheServerIsPlayedAfterwards) 
               "gettable");
     EXPECT_EQ(Sent(controller.answered(Replied(Table("Ann")))), "nothing");
 }
+
+namespace {
+
+// What a server with resignations, draw offers and rematches adds to a table state.
+net::Reply NewServer(net::Reply members = net::Reply::object()) {
+    net::Reply all = {{"finish", ""},    {"rematch1", "0"},   {"rematch2", "0"},
+                      {"nexttable", ""}, {"drawoffer1", "0"}, {"drawoffer2", "0"},
+                      {"away1", "0"},    {"away2", "0"}};
+    all.update(members);
+    return all;
+}
+
+}  // namespace
+
+TEST_F(TableControllerTest, AFinishedGameIsFollowedWhileARematchMayComeOfIt) {
+    const net::Reply over = NewServer({{"result", "1"}, {"finish", "moves"}});
+    LogIn("Ann");
+    Enter(TableWith(over));
+    // The poll goes on, with the whole table each time; the clocks stand.
+    const Effects tick = controller.pollTick();
+    EXPECT_FALSE(tick.stopTimers);
+    ASSERT_EQ(Sent(tick), "gettable");
+    EXPECT_FALSE(controller.answered(Replied(TableWith(over))).attention);
+    EXPECT_FALSE(controller.clockTick().showClocks);
+    EXPECT_EQ(Sent(controller.aliveTick()), "alive");  // Ann is still there for Bob
+    controller.answered(Replied(R"({"response":"Success"})"));
+
+    // Bob asks: Ann is called and the panel says so.
+    controller.pollTick();
+    net::Reply asked = over;
+    asked["rematch2"] = "1";
+    EXPECT_TRUE(controller.answered(Replied(TableWith(asked))).attention);
+    EXPECT_EQ(controller.endings().View().rematchNote, kOpponentAsksRematchText);
+    controller.pollTick();
+    EXPECT_FALSE(controller.answered(Replied(TableWith(asked))).attention);  // told once
+    // She asks as well; the next reload takes her to the new table, no refresh needed.
+    controller.rematch();
+    controller.answered(Replied(R"({"response":"Success","tableid":""})"));
+    controller.pollTick();
+    asked["rematch1"] = "1";
+    asked["nexttable"] = "9";
+    EXPECT_EQ(Field(controller.answered(Replied(TableWith(asked))).send->request, "tableid"), "9");
+
+    // A spectator is asked whether to follow: the button, then the poll stops.
+    LogIn("Carl");
+    Enter(TableWith(over));
+    EXPECT_FALSE(controller.endings().View().watchRematchVisible);
+    EXPECT_TRUE(controller.endings().View().rematchNote.empty());
+    EXPECT_EQ(Sent(controller.watchRematch()), "nothing");
+    EXPECT_EQ(Sent(controller.pollTick()), "gettable");
+    controller.answered(Replied(TableWith(asked)));
+    EXPECT_EQ(controller.table().TableId(), 5);
+    EXPECT_TRUE(controller.endings().View().watchRematchVisible);
+    EXPECT_TRUE(controller.pollTick().stopTimers);
+    const Effects watched = controller.watchRematch();
+    ASSERT_EQ(Sent(watched), "gettable");
+    EXPECT_EQ(Field(watched.send->request, "tableid"), "9");
+    EXPECT_EQ(controller.table().TableId(), 9);
+
+    // A server that tells nothing of rematches: silence after the game, as before.
+    LogIn("Ann");
+    Enter(TableWith({{"result", "1"}}));
+    EXPECT_TRUE(controller.pollTick().stopTimers);
+}
+
+TEST_F(TableControllerTest, AClientThatRunsNeverShowsItsOwnPlayerAway) {
+    LogIn("Ann");
+    Enter(TableWith(NewServer({{"away1", "1"}, {"away2", "1"}})));
+    EXPECT_FALSE(controller.table().View().seat1.away);
+    EXPECT_TRUE(controller.table().View().seat2.away);
+    LogIn("Carl");
+    Enter(TableWith(NewServer({{"away1", "1"}})));
+    EXPECT_TRUE(controller.table().View().seat1.away);
+
+    // An alive tick that finds an exchange under way is sent once the exchange is over.
+    LogIn("Ann");
+    Enter(Table("Bob"));
+    ASSERT_EQ(Sent(controller.pollTick()), "nextrecord");
+    EXPECT_EQ(Sent(controller.aliveTick()), "nothing");
+    const Effects polled = controller.answered(Replied(R"({"response":"Success","ind":"4"})"));
+    EXPECT_EQ(Sent(polled), "alive");
+    EXPECT_EQ(Sent(controller.answered(Replied(R"({"response":"Success"})"))), "nothing");
+}
+
+TEST_F(TableControllerTest, ResignAndDrawAreOfferedToThePlayersOfARunningGame) {
+    LogIn("Ann");
+    Enter(Table("Bob"));  // a server without them
+    EXPECT_FALSE(controller.endings().View().resignVisible);
+    EXPECT_EQ(Sent(controller.resign()), "nothing");
+    EXPECT_EQ(Sent(controller.offerDraw()), "nothing");
+    LogIn("Carl");
+    Enter(TableWith(NewServer()));
+    EXPECT_EQ(controller.endings().View(), EndingsView{});
+    EXPECT_EQ(Sent(controller.resign()), "nothing");
+    LogIn("Ann");
+    Enter(WaitingTable("Bob", "1"));
+    EXPECT_FALSE(controller.endings().View().resignVisible);
+
+    Enter(TableWith(NewServer()));
+    EndingsView view = controller.endings().View();
+    EXPECT_TRUE(view.resignVisible && view.drawVisible && view.drawEnabled);
+    EXPECT_FALSE(view.drawAccepts);
+    const Effects resigned = controller.resign();
+    ASSERT_EQ(Sent(resigned), "resign");
+    EXPECT_EQ(Field(resigned.send->request, "tableid"), "5");
+    EXPECT_EQ(Field(resigned.send->request, "code"), "code");
+    EXPECT_EQ(Sent(controller.offerDraw()), "nothing");  // one exchange at a time
+    const Effects done = controller.answered(Replied(R"({"response":"Success"})", "Success"));
+    EXPECT_EQ(Sent(done), "gettable");
+    const Effects over =
+        controller.answered(Replied(TableWith(NewServer({{"result", "2"}, {"finish", "resign"}}))));
+    EXPECT_EQ(over.resultBox, "Победил: Bob. Сдался: Ann !   0:0");
+    EXPECT_EQ(controller.table().View().resultText, "Сдался: Ann");
+    EXPECT_FALSE(controller.endings().View().resignVisible);
+
+    // Ann offers; the button waits for Bob, and a refusal of the server is shown.
+    Enter(TableWith(NewServer()));
+    const Effects offered = controller.offerDraw();
+    ASSERT_EQ(Sent(offered), "offerdraw");
+    EXPECT_FALSE(controller.endings().View().drawEnabled);
+    const Effects refused =
+        controller.answered(Replied(R"({"response":"Партия завершена"})", "Ответ сервера: ..."));
+    EXPECT_EQ(refused.message, std::string("Ответ сервера: ..."));
+    controller.answered(Replied(TableWith(NewServer({{"drawoffer1", "1"}}))));
+    view = controller.endings().View();
+    EXPECT_FALSE(view.drawEnabled);
+    EXPECT_EQ(view.drawNote, kOwnDrawOfferText);
+    EXPECT_EQ(Sent(controller.offerDraw()), "nothing");
+    // Her move lets it lapse; then Bob offers: Ann is called, and her button accepts.
+    controller.refresh();
+    EXPECT_FALSE(controller.answered(Replied(TableWith(NewServer()))).attention);
+    EXPECT_TRUE(controller.endings().View().drawEnabled);
+    controller.refresh();
+    EXPECT_TRUE(
+        controller.answered(Replied(TableWith(NewServer({{"drawoffer2", "1"}})))).attention);
+    view = controller.endings().View();
+    EXPECT_TRUE(view.drawAccepts && view.drawEnabled);
+    EXPECT_EQ(view.drawNote, kOpponentOffersDrawText);
+    ASSERT_EQ(Sent(controller.offerDraw()), "offerdraw");
+    controller.answered(Replied(R"({"response":"Success"})"));
+    const Effects drawn = controller.answered(
+        Replied(TableWith(NewServer({{"result", "3"}, {"finish", "agreement"}}))));
+    EXPECT_EQ(drawn.resultBox, "Ничья по согласию !   0:0");
+    EXPECT_EQ(controller.table().View().resultText, "Ничья по согласию");
+
+    // A server that turns out not to know them: the buttons go, quietly.
+    Enter(TableWith(NewServer()));
+    controller.resign();
+    const Effects old = controller.answered(Replied(R"({"response":"Неизвестное действие"})"));
+    EXPECT_FALSE(old.message);
+    EXPECT_FALSE(controller.endings().View().resignVisible);
+}

@@ -49,7 +49,7 @@ TEST_F(EngineHttpTest, LoginGivesFreshRandomSessionsOnlyForTheRightDigest) {
 
 TEST_F(EngineHttpTest, BadRequestsGetAReasonAndChangeNothing) {
     auto c = client();
-    EXPECT_EQ(c.engine({{"action", "resign"}, {"gameid", "1"}})["response"],
+    EXPECT_EQ(c.engine({{"action", "surrender"}, {"gameid", "1"}})["response"],
               "Неизвестное действие");
     EXPECT_EQ(c.engine({{"gameid", "1"}})["response"], "Неверный запрос");
     EXPECT_EQ(c.engineBody("action=tablelist&gameid=%ZZ&")["response"], "Неверный запрос");

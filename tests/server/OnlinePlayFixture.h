@@ -21,6 +21,14 @@ class OnlinePlayTest : public ServerTest {
         return client().engine(
             {{"action", "alive"}, {"sid", who.sid}, {"code", who.code}, {"tableid", table}});
     }
+    nlohmann::json resign(const Login& who, const std::string& table) {
+        return client().engine(
+            {{"action", "resign"}, {"sid", who.sid}, {"code", who.code}, {"tableid", table}});
+    }
+    nlohmann::json offerDraw(const Login& who, const std::string& table) {
+        return client().engine(
+            {{"action", "offerdraw"}, {"sid", who.sid}, {"code", who.code}, {"tableid", table}});
+    }
 
     // Plays the first pit holding stones for whoever is to move, a second apart, until the
     // game is over; gives the number of moves.

@@ -41,7 +41,7 @@ TEST_F(PostgresStoreTest, CreatesTheSchemaAndKeepsDataForTheNextProcessOverEithe
     std::int64_t id = 0;
     {
         PostgresStore store(uri());
-        EXPECT_EQ(store.schemaVersion(), 4);
+        EXPECT_EQ(store.schemaVersion(), 5);
         store.write([&](StoreTransaction& tx) {
             EXPECT_TRUE(tx.addAccount({"Иван", "hash", "иван"}, 1));
             EXPECT_FALSE(tx.addAccount({"Иван", "other", "other"}, 2));
@@ -55,7 +55,7 @@ TEST_F(PostgresStoreTest, CreatesTheSchemaAndKeepsDataForTheNextProcessOverEithe
     }
     // The same database by host and port, as another machine names it.
     PostgresStore store(postgresCluster().tcpUri(database_->name()));
-    EXPECT_EQ(store.schemaVersion(), 4);
+    EXPECT_EQ(store.schemaVersion(), 5);
     store.read([&](StoreTransaction& tx) {
         EXPECT_EQ(tx.findAccount("Иван")->passwordHash, "hash");
         EXPECT_EQ(tx.findAccount("Иван")->loginKey, "иван");
@@ -90,7 +90,7 @@ TEST_F(PostgresStoreTest, AFailedTransactionLeavesNothingBehind) {
 
 TEST_F(PostgresStoreTest, RefusesADatabaseFromANewerServerAndAnUnreachableOne) {
     { PostgresStore store(uri()); }
-    sql("UPDATE schema_version SET version = 5");
+    sql("UPDATE schema_version SET version = 6");
     try {
         PostgresStore store(uri());
         ADD_FAILURE() << "a newer schema was opened";
@@ -208,7 +208,7 @@ TEST_F(PostgresStoreTest, AccountsFromTheFirstSchemaGetTheirLookAlikeKeys) {
         INSERT INTO sessions(sid, code, login, created_ms) VALUES('s', 'c', 'ALICE', 5);
     )sql");
     PostgresStore store(uri());
-    EXPECT_EQ(store.schemaVersion(), 4);
+    EXPECT_EQ(store.schemaVersion(), 5);
     store.write([](StoreTransaction& tx) {
         EXPECT_EQ(tx.findAccount("ALICE")->loginKey, loginKeyOfUtf8("alice"));
         EXPECT_EQ(tx.findSession("s")->lastUsedMs, 5);

@@ -47,7 +47,7 @@ TEST_F(SqliteStoreTest, CreatesTheSchemaInWalModeAndKeepsDataAcrossReopening) {
     std::int64_t id = 0;
     {
         SqliteStore store(path_.string());
-        EXPECT_EQ(store.schemaVersion(), 4);
+        EXPECT_EQ(store.schemaVersion(), 5);
         store.write([&](StoreTransaction& tx) {
             EXPECT_TRUE(tx.addAccount({"Иван", "hash", "иван"}, 1));
             EXPECT_FALSE(tx.addAccount({"Иван", "other", "other"}, 2));
@@ -61,7 +61,7 @@ TEST_F(SqliteStoreTest, CreatesTheSchemaInWalModeAndKeepsDataAcrossReopening) {
         });
     }
     SqliteStore store(path_.string());
-    EXPECT_EQ(store.schemaVersion(), 4);
+    EXPECT_EQ(store.schemaVersion(), 5);
     store.read([&](StoreTransaction& tx) {
         EXPECT_EQ(tx.findAccount("Иван")->passwordHash, "hash");
         EXPECT_EQ(tx.findAccount("Иван")->loginKey, "иван");
@@ -253,7 +253,7 @@ TEST_F(SqliteStoreTest, AccountsFromBeforeLookAlikeKeysKeepWorkingAndBlockNewLoo
     }
     downgradeToFirstSchema(path_.string());
     SqliteStore store(path_.string());
-    EXPECT_EQ(store.schemaVersion(), 4);
+    EXPECT_EQ(store.schemaVersion(), 5);
     store.write([](StoreTransaction& tx) {
         EXPECT_EQ(tx.findAccount("alice")->passwordHash, "h1");
         EXPECT_EQ(tx.findAccount("ALICE")->passwordHash, "h2");
@@ -338,9 +338,9 @@ TEST_F(SqliteStoreTest, RefusesAReadOnlyFileABadSchemaVersionAndADamagedFile) {
 
     setVersion(-1);
     EXPECT_NE(message().find("schema version -1"), std::string::npos) << message();
-    setVersion(5);
+    setVersion(6);
     EXPECT_NE(message().find("newer server"), std::string::npos) << message();
-    setVersion(4);
+    setVersion(5);
     EXPECT_EQ(message(), "");
 
     // Scribble over a page in the middle of the accounts.

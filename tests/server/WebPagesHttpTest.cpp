@@ -139,7 +139,19 @@ TEST_F(WebPagesHttpTest, EnglishFormRefusesATokenItDidNotGetTheCookieFor) {
     const std::string token =
         cookie.substr(cookie.find('=') + 1, cookie.find(';') - cookie.find('=') - 1);
     const std::string fields = "login=eve&password=p&repeat=p";
-    EXPECT_EQ(c.postRaw("/en/reg", "csrf=" + formValue(token) + "&" + fields)->status, 403);
+    const auto refused = c.postRaw("/en/reg", "csrf=" + formValue(token) + "&" + fields);
+    EXPECT_EQ(refused->status, 403);
+    // The refusal speaks the form's language: English here, Russian on the Russian form.
+    EXPECT_NE(refused->body.find("<html lang=\"en\">"), std::string::npos);
+    EXPECT_NE(refused->body.find("<h1>Error 403</h1>"), std::string::npos);
+    EXPECT_NE(refused->body.find("The form is out of date"), std::string::npos);
+    EXPECT_EQ(refused->body.find("Форма"), std::string::npos);
+    const auto broken = c.postRaw("/en/reg", "csrf=%zz&" + fields);
+    EXPECT_EQ(broken->status, 400);
+    EXPECT_NE(broken->body.find("Bad request."), std::string::npos);
+    EXPECT_NE(c.postRaw("/ru/reg", fields)->body.find("Форма устарела"), std::string::npos);
+    EXPECT_NE(c.get("/en/nothing.html")->body.find("There is no such page."), std::string::npos);
+    EXPECT_NE(c.get("/nothing.html")->body.find("Такой страницы нет."), std::string::npos);
     EXPECT_EQ(c.postRaw("/en/reg/", "csrf=" + formValue(token) + "&" + fields,
                         "application/x-www-form-urlencoded", "Cookie: pimra_csrf=" + token + "\r\n")
                   ->status,
