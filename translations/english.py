@@ -187,7 +187,7 @@ ENGLISH = {
     "Ничья по согласию": "Draw by agreement",
     "Соперник предлагает ничью": "Your opponent offers a draw",
     "Вы предложили ничью": "You offered a draw",
-    "Соперник просит реванш": "Your opponent asks for a rematch",
+    "Соперник просит реванш": "Opponent wants a rematch",
     "Сдать партию?": "Resign the game?",
     "Сдался: ": "Resigned: ",
     "Да": "Yes",

@@ -704,7 +704,7 @@
     </message>
     <message>
         <source>Соперник просит реванш</source>
-        <translation>Your opponent asks for a rematch</translation>
+        <translation>Opponent wants a rematch</translation>
     </message>
     <message>
         <source>Сдать партию?</source>
