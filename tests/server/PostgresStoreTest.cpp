@@ -224,7 +224,7 @@ TEST_F(PostgresStoreTest, ProcessesStartingTogetherMigrateOnce) {
             return store.schemaVersion();
         }));
     }
-    for (auto& version : versions) EXPECT_EQ(version.get(), 4);
+    for (auto& version : versions) EXPECT_EQ(version.get(), 5);
 }
 
 // Two stores stand for two server processes on one database.
