@@ -10,7 +10,7 @@
 #include <QPainter>
 
 #include "BoardPits.h"
-#include "HelpTopics.h"
+#include "HintLight.h"
 #include "InfoPanel.h"
 #include "LobbyDialogs.h"
 #include "MainMenu.h"
@@ -55,7 +55,7 @@ TForm1::TForm1(UiServices& ui, QWidget* parent)
     lobby_ = std::make_unique<LobbyDialogs>(this, *link_, ui_, kTitle, lobbyHooks());
     side_ = std::make_unique<SideWindows>(
         this, ui_, files_, state_, [this](online::Effects e) { apply(std::move(e), nullptr); });
-    hintTimer_.setSingleShot(true);
+    hint_ = std::make_unique<HintLight>(*pits_, state_);
     state_.local().setSink(
         [this](online::Effects effects) { apply(std::move(effects), &state_.local()); });
     state_.setRequestQuery([this] { return link_->runner().busy(); });
@@ -140,7 +140,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     timers_.stopAll();
     moves_->forget();
     stopMove();
-    endHint();
+    hint_->end();
     state_.table().stop();
     apply(state_.local().abandon(), nullptr);
     // The dialogs go too, or the program would wait for them to close.
@@ -193,14 +193,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1;
     if (!helpKey) return QMainWindow::eventFilter(watched, event);
     event->accept();
-    if (event->type() == QEvent::KeyPress) showHelp(watched);
+    if (event->type() == QEvent::KeyPress) help_.topicOf(watched);
     return true;
-}
-
-void TForm1::showHelp(QObject* focus) {
-    // An open menu has its own topic; every other element takes the window's.
-    const QVariant context = focus ? focus->property("helpContext") : QVariant();
-    ui_.showHelp(this, context.isValid() ? context.toInt() : kHelpGeneral);
 }
 
 }  // namespace pimra

@@ -1,13 +1,13 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QTimer>
 #include <QUrl>
 
 #include <memory>
 
 #include "FormWidgets.h"
 #include "GameFiles.h"
+#include "HelpPages.h"
 #include "LanguageSwitch.h"
 #include "LobbyLink.h"
 #include "MasterChooser.h"
@@ -24,6 +24,7 @@ class AppSettings;
 }
 
 class BoardPits;
+class HintLight;
 class LobbyDialogs;
 class MoveShow;
 class SessionStore;
@@ -52,7 +53,6 @@ class TForm1 : public QMainWindow {
 
   public:
     static constexpr int kClientWidth = FormWidgets::kClientWidth;
-    static constexpr int kHintDuration = 1000;
     static const QString kTitle;
 
     explicit TForm1(UiServices& ui, QWidget* parent = nullptr);
@@ -96,13 +96,7 @@ class TForm1 : public QMainWindow {
     void NewGame();
     void N7Click();  // "Сохранить"
     void loadGame(bool again);
-    void N6Click();
-    void N39Click();
-    void N40Click();
-    void myGamesClick();  // "Мои партии"
     void setLevelItem(int level);
-    void N24Click();  // "Подсказка"
-    void endHint();
     void backgroundClick(int index);
 
     // Every event of the game being played ends here: its effects, applied in order.
@@ -127,7 +121,6 @@ class TForm1 : public QMainWindow {
     void drawAttention();
     void placePits();
     void afterLogin();
-    void showHelp(QObject* focus);
     void saveSettings();
     // Every text of the window and its dialogs anew, in the language installed now.
     void retranslate();
@@ -146,8 +139,6 @@ class TForm1 : public QMainWindow {
     std::unique_ptr<BoardPits> pits_;
     std::unique_ptr<WindowFit> fit_;
 
-    int hintDuration_ = kHintDuration;
-    QTimer hintTimer_;
     media::AppSettings* settings_ = nullptr;
     LanguageSwitch language_;
     int BackgroundIndex = 1;
@@ -156,8 +147,10 @@ class TForm1 : public QMainWindow {
     std::unique_ptr<ServerLink> link_ = std::make_unique<ServerLink>(QUrl(kDefaultServerUrl));
     online::PlayState state_{link_->connection().session(), &master_};
     Game& game_ = state_.game();
+    HelpPages help_{this, *link_, ui_, language_};
     TableTimers timers_{state_.table(), [this](online::Effects effects) { applyTable(effects); }};
     std::unique_ptr<MoveShow> moves_;
+    std::unique_ptr<HintLight> hint_;
     std::unique_ptr<LobbyDialogs> lobby_;
     std::unique_ptr<SideWindows> side_;
 };

@@ -6,13 +6,13 @@
 #include <algorithm>
 
 #include "BoardPits.h"
+#include "HintLight.h"
 #include "InfoPanel.h"
 #include "LobbyDialogs.h"
 #include "MainMenu.h"
 #include "MoveShow.h"
 #include "ShownText.h"
 #include "SideWindows.h"
-#include "SitePages.h"
 #include "TForm1.h"
 #include "UiServices.h"
 
@@ -43,10 +43,10 @@ void TForm1::connectMenu() {
                 sounds_.setOn(menu_->N10->isChecked());
                 saveSettings();
             }));
-    connect(m.N6, &QAction::triggered, this, &TForm1::N6Click);
-    connect(m.N39, &QAction::triggered, this, &TForm1::N39Click);
-    connect(m.N40, &QAction::triggered, this, &TForm1::N40Click);
-    connect(m.myGames, &QAction::triggered, this, &TForm1::myGamesClick);
+    connect(m.N6, &QAction::triggered, this, [this] { help_.rules(); });
+    connect(m.N39, &QAction::triggered, this, [this] { help_.info(); });
+    connect(m.N40, &QAction::triggered, this, [this] { help_.about(); });
+    connect(m.myGames, &QAction::triggered, this, [this] { help_.myGames(); });
     connect(m.russianItem, &QAction::triggered, this, [this] { setLanguage(UiLanguage::Russian); });
     connect(m.englishItem, &QAction::triggered, this, [this] { setLanguage(UiLanguage::English); });
     for (int level = 0; level <= kLevelMaster; ++level)
@@ -57,7 +57,7 @@ void TForm1::connectMenu() {
                 [this, k] { setSearchThreads(k + 1); });
     connect(m.N20, &QAction::triggered, this, edit(online::BoardEdit::Back));
     connect(m.N29, &QAction::triggered, this, edit(online::BoardEdit::Forward));
-    connect(m.N24, &QAction::triggered, this, &TForm1::N24Click);
+    connect(m.N24, &QAction::triggered, this, [this] { hint_->show(); });
     connect(m.N25, &QAction::triggered, this, edit(online::BoardEdit::SwapRows));
     connect(m.N27, &QAction::triggered, this, edit(online::BoardEdit::AddStones));
     connect(m.N28, &QAction::triggered, this, edit(online::BoardEdit::RemoveStones));
@@ -70,7 +70,7 @@ void TForm1::connectMenu() {
     connect(m.ownRowBottom, &QAction::toggled, this, &TForm1::setOwnRowBottom);
     for (QMenu* menu : m.menus()) menu->installEventFilter(this);
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(help, &QShortcut::activated, this, [this] { showHelp(focusWidget()); });
+    connect(help, &QShortcut::activated, this, [this] { help_.topicOf(focusWidget()); });
 
     const InfoPanel& panel = *w_->iPanel;
     connect(panel.RzButton1, &QPushButton::clicked, this, &TForm1::RzButton1Click);
@@ -80,7 +80,6 @@ void TForm1::connectMenu() {
             [this] { tableButton(&online::TableController::leaveTable); });
     connect(panel.bRematch, &QPushButton::clicked, this,
             [this] { tableButton(&online::TableController::rematch); });
-    connect(&hintTimer_, &QTimer::timeout, this, &TForm1::endHint);
 }
 
 void TForm1::NewGame() {
@@ -111,29 +110,6 @@ void TForm1::loadGame(bool again) {
     UpdateCursor();
 }
 
-void TForm1::N6Click() {
-    ui_.openUrl(link_->page(sitePagePath(SitePage::Rules, language_.current())));
-}
-
-void TForm1::N39Click() {
-    // Logged in, the game's page is the player's own on the server.
-    ui_.openUrl(session().LoggedIn()
-                    ? link_->playerPage(session().OwnLogin)
-                    : link_->page(sitePagePath(SitePage::Info, language_.current())));
-}
-
-void TForm1::myGamesClick() {
-    if (session().LoggedIn()) ui_.openUrl(link_->playerPage(session().OwnLogin));
-}
-
-void TForm1::N40Click() {
-    const QString text = translated(QT_TRANSLATE_NOOP("pimra", "Пимра — игра в калах для двоих")) +
-                         QLatin1Char('\n') +
-                         translated(QT_TRANSLATE_NOOP("pimra", "Версия 0.1, для Linux")) +
-                         QLatin1Char('\n') + link_->site().toString();
-    ui_.showAbout(this, translated(QT_TRANSLATE_NOOP("pimra", "О программе")), text);
-}
-
 void TForm1::setLevelItem(int level) {
     QAction* own = menu_->levelItem(level);
     if (game_.level() == level) {
@@ -155,20 +131,6 @@ void TForm1::setSearchThreads(int threads) {
     side_->setThreads(threads);
     menu_->threadItems[static_cast<std::size_t>(threads - 1)]->setChecked(true);
     saveSettings();
-}
-
-void TForm1::N24Click() {
-    const int index = state_.hintPit();
-    if (index == 0) return;
-    pits_->lightHint(index);
-    state_.setHint(true);
-    hintTimer_.start(hintDuration_);
-}
-
-void TForm1::endHint() {
-    hintTimer_.stop();
-    state_.setHint(false);
-    pits_->endHint();
 }
 
 void TForm1::backgroundClick(int index) {

@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "BoardPits.h"
+#include "HintLight.h"
 #include "LobbyDialogs.h"
 #include "MainMenu.h"
 #include "MoveShow.h"
@@ -26,7 +27,7 @@ class TestForm : public TForm1 {
     void bReadyClick() { tableButton(&online::TableController::ready); }
     void bRematchClick() { tableButton(&online::TableController::rematch); }
     using TForm1::FormKeyPress;
-    using TForm1::myGamesClick;
+    void myGamesClick() { help_.myGames(); }
     void N12Click() { lobby_->showLobby(); }
     using TForm1::openTable;
     void PitClick(TLunka* pit) {
@@ -49,7 +50,7 @@ class TestForm : public TForm1 {
     void setStepDelay(int milliseconds) { state_.setLocalStepDelay(milliseconds); }
     int stepDelay() const { return state_.stepDelay(); }
     void setOnlineStepDelay(int milliseconds) { state_.setOnlineStepDelay(milliseconds); }
-    void setHintDuration(int milliseconds) { hintDuration_ = milliseconds; }
+    void setHintDuration(int milliseconds) { hint_->setDuration(milliseconds); }
     // The poll and clock periods and the pause after a clock ran out.
     void setTimerPeriods(int pollMilliseconds, int clockMilliseconds) {
         timers_.setPeriods(pollMilliseconds, clockMilliseconds);
