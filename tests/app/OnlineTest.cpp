@@ -88,6 +88,8 @@ class OnlineTest : public QObject {
         form.setStepDelay(0);
         form.setOnlineStepDelay(0);
         form.setTimerPeriods(kNever, kNever);
+        // An "alive" of its own would hold a poll back on a slow machine.
+        form.setAlivePeriod(kNever);
         form.setClockPause(0);
         // The windows count the table's times by the server's own clock.
         form.setTableClock([this] { return std::chrono::milliseconds(clock_.nowMs()); });
