@@ -291,35 +291,6 @@ TEST_F(SqliteStoreTest, ReadsGoOnWhileAChangeIsUnderWayAndSeeOnlyWhatIsCommitted
     store.read([](StoreTransaction& tx) { EXPECT_TRUE(tx.findAccount("new")); });
 }
 
-TEST_F(SqliteStoreTest, ManyThreadsChangingOneTableLoseNoUpdate) {
-    SqliteStore store(path_.string(), 2);
-    std::int64_t id = 0;
-    store.write(
-        [&](StoreTransaction& tx) { id = tx.addTable(TableRules::newTable("a", 60, 0, 0)); });
-    constexpr int kThreads = 8;
-    constexpr int kEach = 25;
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&] {
-            for (int i = 0; i < kEach; ++i) {
-                store.write([&](StoreTransaction& tx) {
-                    TableRow table = *tx.findTable(id);
-                    table.lastRecord += 1;
-                    tx.addRecord(id, {table.lastRecord, Side::Bottom, 3, 0});
-                    tx.updateTable(table);
-                });
-                store.read([&](StoreTransaction& tx) { EXPECT_TRUE(tx.findTable(id)); });
-            }
-        });
-    }
-    for (auto& thread : threads) thread.join();
-    store.read([&](StoreTransaction& tx) {
-        EXPECT_EQ(tx.findTable(id)->lastRecord, kThreads * kEach);
-        EXPECT_TRUE(tx.recordAfter(id, kThreads * kEach - 1));
-    });
-    EXPECT_LT(store.stats().batches, store.stats().writes);
-}
-
 TEST_F(SqliteStoreTest, ReadsBeyondThePoolWaitCountedAndTheLogLineTellsWhatHappened) {
     SqliteStore store(path_.string(), 1);
     std::promise<void> release;
