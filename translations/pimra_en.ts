@@ -611,6 +611,10 @@
         <translation>Too many login attempts, wait a minute</translation>
     </message>
     <message>
+        <source>Слишком много запросов, подождите немного</source>
+        <translation>Too many requests, wait a moment</translation>
+    </message>
+    <message>
         <source>Время на партию от 60 до 7200 секунд, добавка от 0 до 300 секунд</source>
         <translation>Time per game from 60 to 7200 seconds, bonus from 0 to 300 seconds</translation>
     </message>

@@ -32,6 +32,7 @@ constexpr const char* kUnknownAction = "Неизвестное действие"
 constexpr const char* kUnknownGame = "Неизвестная игра";
 constexpr const char* kBadLogin = "Неверный логин или пароль";
 constexpr const char* kTooManyLogins = "Слишком много попыток входа, подождите минуту";
+constexpr const char* kTooManyRequests = "Слишком много запросов, подождите немного";
 constexpr const char* kNotLoggedIn = "Вы не авторизованы";
 constexpr const char* kBadTimeControl =
     "Время на партию от 60 до 7200 секунд, добавка от 0 до 300 секунд";
@@ -152,10 +153,19 @@ bool Engine::onlyChanges(const FormFields& fields) {
     return action != fields.end() && changes.contains(action->second);
 }
 
+bool Engine::isList(const FormFields& fields) {
+    const auto action = fields.find("action");
+    return action != fields.end() && action->second == "tablelist";
+}
+
+std::string Engine::tooManyRequestsReply() {
+    return text(reply(reason::kTooManyRequests));
+}
+
 void Engine::answer(const FormFields& fields, const std::string& address, Respond respond) {
     Answer answer = act(fields, address);
     if (!answer.change) {
-        respond(text(answer.reply));
+        respond(answer.madeText ? *answer.madeText : text(answer.reply));
         if (answer.background) runInBackground(std::move(answer.background));
         return;
     }
@@ -194,6 +204,7 @@ std::string Engine::answer(std::string_view body, const std::string& address) {
 json Engine::handle(const FormFields& fields, const std::string& address) {
     Answer answer = act(fields, address);
     if (answer.background) runInBackground(std::move(answer.background));
+    if (answer.madeText) return json::parse(*answer.madeText);
     if (!answer.change) return answer.reply;
     try {
         store_.write(answer.change);
@@ -278,7 +289,7 @@ Engine::Answer Engine::tableList(const FormFields& fields) {
     requireGame(fields);
     const std::uint64_t changes = changes_.load();
     const std::int64_t now = clock_.nowMs();
-    if (auto recent = recentList(changes, now)) return Answer{std::move(*recent), {}, {}};
+    if (auto recent = recentList(changes, now)) return Answer{{}, {}, {}, {}, std::move(recent)};
     const std::int64_t since = now - settings_.finishedListedMs;
     json tables = json::array();
     bool expired = false;
@@ -313,25 +324,34 @@ Engine::Answer Engine::tableList(const FormFields& fields) {
     });
     json result = reply(kSuccess);
     result["tables"] = std::move(tables);
-    if (!expired && lost.empty()) keepList(result, changes, now);
-    Answer answer{std::move(result), {}, {}};
+    Answer answer{{}, {}, {}};
+    if (!expired && lost.empty()) {
+        answer.madeText = keepList(result, changes, now);
+    } else {
+        answer.reply = std::move(result);
+    }
     if (expired || !lost.empty()) answer.background = sweep(std::move(lost), now);
     return answer;
 }
 
-std::optional<json> Engine::recentList(std::uint64_t changes, std::int64_t nowMs) {
+std::shared_ptr<const std::string> Engine::recentList(std::uint64_t changes, std::int64_t nowMs) {
     std::lock_guard lock(listMutex_);
     if (!list_ || list_->changes != changes || nowMs < list_->madeMs ||
         nowMs - list_->madeMs >= kListReuseMs ||
         std::chrono::steady_clock::now() - list_->made >= std::chrono::milliseconds(kListReuseMs)) {
-        return std::nullopt;
+        return nullptr;
     }
-    return list_->reply;
+    return list_->text;
 }
 
-void Engine::keepList(const json& reply, std::uint64_t changes, std::int64_t nowMs) {
+// The list is kept written out: a flood of lists then costs a copy each, not a dump of
+// hundreds of tables.
+std::shared_ptr<const std::string> Engine::keepList(const json& reply, std::uint64_t changes,
+                                                    std::int64_t nowMs) {
+    auto written = std::make_shared<const std::string>(text(reply));
     std::lock_guard lock(listMutex_);
-    list_ = ListCopy{reply, changes, nowMs, std::chrono::steady_clock::now()};
+    list_ = ListCopy{written, changes, nowMs, std::chrono::steady_clock::now()};
+    return written;
 }
 
 Store::Work Engine::sweep(std::vector<std::int64_t> lostOnTime, std::int64_t nowMs) {

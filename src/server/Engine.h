@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -57,6 +58,10 @@ class Engine {
     // True for an action whose only use of the store is one change: handed to a store that
     // queues writes, it never waits for SQL on the calling thread.
     static bool onlyChanges(const FormFields& fields);
+    // Whether the request asks for the list of tables.
+    static bool isList(const FormFields& fields);
+    // The reply to a request refused because its client asks too often.
+    static std::string tooManyRequestsReply();
     // The same, waiting for the reply.
     std::string answer(std::string_view body, const std::string& address = "");
     nlohmann::json handle(const FormFields& fields, const std::string& address = "");
@@ -71,6 +76,9 @@ class Engine {
         std::function<nlohmann::json()> afterChange;
         // Tidying the reply does not wait for: handed to the store once the reply has gone.
         Store::Work background = {};
+        // The reply already written out, shared by every request it answers; then `reply` is
+        // unused.
+        std::shared_ptr<const std::string> madeText = {};
     };
     // The session a request names.
     struct SessionKey {
@@ -124,13 +132,14 @@ class Engine {
     // The last list, given again while nothing has changed through this engine and the
     // clocks have moved less than a moment: a flood of lists costs one read a moment.
     struct ListCopy {
-        nlohmann::json reply;
+        std::shared_ptr<const std::string> text;
         std::uint64_t changes = 0;
         std::int64_t madeMs = 0;
         std::chrono::steady_clock::time_point made;
     };
-    std::optional<nlohmann::json> recentList(std::uint64_t changes, std::int64_t nowMs);
-    void keepList(const nlohmann::json& reply, std::uint64_t changes, std::int64_t nowMs);
+    std::shared_ptr<const std::string> recentList(std::uint64_t changes, std::int64_t nowMs);
+    std::shared_ptr<const std::string> keepList(const nlohmann::json& reply, std::uint64_t changes,
+                                                std::int64_t nowMs);
     std::mutex listMutex_;
     std::optional<ListCopy> list_;
     // Changes made through this engine so far; a change counts before its reply goes.

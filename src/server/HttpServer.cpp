@@ -32,6 +32,7 @@
 #include "FormBody.h"
 #include "HttpRequestReader.h"
 #include "RegistrationRefusal.h"
+#include "RequestPacer.h"
 #include "Store.h"
 #include "WebForm.h"
 #include "WebPages.h"
@@ -144,6 +145,8 @@ class HttpServer::Impl {
           connections_(limits.maxConnections, limits.maxConnectionsPerAddress),
           frontClients_(std::numeric_limits<int>::max(), limits.maxConnectionsPerAddress),
           acceptor_(io_),
+          lists_(limits.listsPerSecond, limits.listBurst, limits.listMaxWait),
+          allLists_(limits.listsPerSecondInAll, limits.listBurstInAll, limits.listMaxWait),
           workers_(kEngineWorkers),
           hashers_(hasherCount()) {
         lowerPriority(hashers_, hasherCount());
@@ -236,7 +239,9 @@ class HttpServer::Impl {
     ConnectionCount frontClients_;
     asio::io_context io_;
     tcp::acceptor acceptor_;
-    tcp::endpoint peer_;  // of the connection being accepted
+    tcp::endpoint peer_;     // of the connection being accepted
+    RequestPacer lists_;     // per client
+    RequestPacer allLists_;  // of all clients together
     asio::thread_pool workers_;
     asio::thread_pool hashers_;
     OpenAnswers answers_;
@@ -436,16 +441,51 @@ class Connection : public std::enable_shared_from_this<Connection> {
             sendEngineReply(server_.engine_.answer(request_.body()));
             return;
         }
-        server_.answers_.begin();
-        if (Engine::onlyChanges(*fields) && server_.store_.queuesWrites()) {
-            server_.engine_.answer(*fields, clientAddress(), replyLater());
+        if (Engine::isList(*fields)) {
+            paceList(std::move(*fields));
             return;
         }
-        const auto login = fields->find("action");
-        const bool hashes = login != fields->end() && login->second == "login";
+        answerEngine(std::move(*fields));
+    }
+
+    void answerEngine(FormFields fields) {
+        server_.answers_.begin();
+        if (Engine::onlyChanges(fields) && server_.store_.queuesWrites()) {
+            server_.engine_.answer(fields, clientAddress(), replyLater());
+            return;
+        }
+        const auto login = fields.find("action");
+        const bool hashes = login != fields.end() && login->second == "login";
         asio::post(hashes ? server_.hashers_ : server_.workers_, [self = shared_from_this(),
-                                                                  fields = std::move(*fields)] {
+                                                                  fields = std::move(fields)] {
             self->server_.engine_.answer(fields, self->clientAddress(), self->replyLater());
+        });
+    }
+
+    // A list is the largest reply there is: each client, and all clients together, get lists
+    // at a steady rate, so that a flood of them, from one host or many, cannot take the
+    // network thread from the players' moves. Over the rate a list waits; over the longest
+    // wait it is refused, after that wait.
+    void paceList(FormFields fields) {
+        const auto now = RequestPacer::Clock::now();
+        auto turn = server_.lists_.turnOf(clientAddress(), now);
+        if (turn) {
+            const auto shared = server_.allLists_.turnOf({}, now);
+            turn = shared ? std::optional(std::max(*turn, *shared)) : std::nullopt;
+        }
+        if (turn && *turn == RequestPacer::Clock::duration::zero()) {
+            answerEngine(std::move(fields));
+            return;
+        }
+        pause_.expires_after(turn.value_or(server_.lists_.maxWait()));
+        pause_.async_wait([self = shared_from_this(), fields = std::move(fields),
+                           served = turn.has_value()](beast::error_code ec) mutable {
+            if (ec) return;
+            if (served) {
+                self->answerEngine(std::move(fields));
+            } else {
+                self->sendEngineReply(Engine::tooManyRequestsReply());
+            }
         });
     }
 
@@ -612,6 +652,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
     HttpServer::Impl& server_;
     beast::tcp_stream stream_;
+    asio::steady_timer pause_{stream_.get_executor()};
     std::string address_;
     bool front_;          // the peer is the front
     std::string client_;  // once the request's header is read
