@@ -63,6 +63,8 @@ std::string finishText(GameFinish finish) {
             return "партия доиграна до конца";
         case GameFinish::Time:
             return "по времени";
+        case GameFinish::Resign:
+        case GameFinish::Agreement:
         case GameFinish::None:
             break;
     }

@@ -95,6 +95,8 @@ const char* finishName(GameFinish finish) {
             return "moves";
         case GameFinish::Time:
             return "time";
+        case GameFinish::Resign:
+        case GameFinish::Agreement:
         case GameFinish::None:
             break;
     }

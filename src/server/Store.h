@@ -71,7 +71,7 @@ struct Record {
 };
 
 // How a finished game ended.
-enum class GameFinish { None = 0, Moves = 1, Time = 2 };
+enum class GameFinish { None = 0, Moves = 1, Time = 2, Resign = 3, Agreement = 4 };
 
 // What the archive keeps of a finished game beside its table and records.
 struct GameOutcome {
@@ -103,13 +103,16 @@ struct PlayerRecord {
 };
 
 // What the players of a table told the server lately: when each seat last asked about it
-// (0 = never), their rematch requests and the rematch table once it is open (0 = none).
+// (0 = never), their rematch requests and the rematch table once it is open (0 = none), and
+// the draws they offer.
 struct TableActivity {
     std::int64_t seen1Ms = 0;
     std::int64_t seen2Ms = 0;
     bool rematch1 = false;
     bool rematch2 = false;
     std::int64_t nextTableId = 0;
+    bool drawOffer1 = false;
+    bool drawOffer2 = false;
 };
 
 class StoreError : public std::runtime_error {
