@@ -1,14 +1,11 @@
 #include "online/GameResult.h"
 
-#include "net/Decimal.h"
-
 namespace pimra::online {
 
 namespace {
 
-bool ClockAtZero(const std::string& time) {
-    const std::optional<int> seconds = net::ParseDecimal(time);
-    return seconds && *seconds <= 0;
+bool ClockAtZero(const net::SeatReply& seat) {
+    return seat.seconds && *seat.seconds <= 0;
 }
 
 // Both rows swept, or a store past the limit: the board itself ended the game.
@@ -24,20 +21,32 @@ std::string Score(const Position& board) {
 }  // namespace
 
 GameFinish FinishOf(const TableState& state, const Position& board) {
-    if (state.Finish == "moves") return GameFinish::Moves;
-    if (state.Finish == "time") return GameFinish::Time;
-    if (!state.Finish.empty()) return GameFinish::Unknown;
+    const net::TableReply& table = state.Table;
+    switch (table.finish) {
+        case net::FinishReason::Moves:
+            return GameFinish::Moves;
+        case net::FinishReason::Time:
+            return GameFinish::Time;
+        case net::FinishReason::Unknown:
+            return GameFinish::Unknown;
+        case net::FinishReason::None:
+            break;
+    }
     if (FinishedOnBoard(board)) return GameFinish::Moves;
     // Only the loser's clock can have run out; a draw is never a loss on time.
-    if (state.TableResult == "1" && ClockAtZero(state.Seat2Time)) return GameFinish::Time;
-    if (state.TableResult == "2" && ClockAtZero(state.Seat1Time)) return GameFinish::Time;
+    if (table.result == net::TableResult::Seat1Won && ClockAtZero(table.seat2)) {
+        return GameFinish::Time;
+    }
+    if (table.result == net::TableResult::Seat2Won && ClockAtZero(table.seat1)) {
+        return GameFinish::Time;
+    }
     return GameFinish::Unknown;
 }
 
 ResultBox ResultBoxOf(const TableState& state, const Position& board) {
     ResultBox box;
-    if (state.TableResult == "1") box.winner = state.Seat1Login;
-    if (state.TableResult == "2") box.winner = state.Seat2Login;
+    if (state.Table.result == net::TableResult::Seat1Won) box.winner = state.Table.seat1.login;
+    if (state.Table.result == net::TableResult::Seat2Won) box.winner = state.Table.seat2.login;
     box.onTime = !box.winner.empty() && FinishOf(state, board) == GameFinish::Time;
     box.score = Score(board);
     return box;

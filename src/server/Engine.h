@@ -20,6 +20,7 @@
 #include "FormBody.h"
 #include "Store.h"
 #include "TableRules.h"
+#include "net/TableReply.h"
 
 namespace pimra::server {
 
@@ -107,10 +108,10 @@ class Engine {
     // stood at `nowMs`; nothing when a sweep is under way already.
     Store::Work sweep(std::vector<std::int64_t> lostOnTime, std::int64_t nowMs);
     void runInBackground(Store::Work work);
-    nlohmann::json describeTable(const TableRow& table, std::int64_t nowMs) const;
+    net::TableReply describeTable(const TableRow& table, std::int64_t nowMs) const;
     // The members that "gettable" gained beside the first ones.
     void describeActivity(StoreTransaction& tx, const TableRow& table, std::int64_t nowMs,
-                          nlohmann::json& result) const;
+                          net::TableReply& result) const;
     // A seat's player told the server about the table now.
     static void markSeen(StoreTransaction& tx, const TableRow& table, Side seat,
                          std::int64_t nowMs);
@@ -121,6 +122,13 @@ class Engine {
     bool settle(StoreTransaction& tx, TableRow& table, std::int64_t nowMs) const;
     static SessionKey sessionOf(const FormFields& fields);
     std::string requireLogin(StoreTransaction& tx, const SessionKey& session) const;
+    // The player of a session at one of the table's seats; refused for anyone else.
+    struct Seated {
+        std::string login;
+        TableRow table;
+        Side seat;
+    };
+    Seated requireSeat(StoreTransaction& tx, const SessionKey& session, int tableId) const;
     // A clock that has run out ends the game now and the result is stored.
     bool lostOnTime(StoreTransaction& tx, TableRow& table, std::int64_t nowMs) const;
 

@@ -10,11 +10,11 @@ namespace {
 
 TableState Finished(const char* result, const char* time1, const char* time2) {
     TableState state;
-    state.Seat1Login = "Ann";
-    state.Seat2Login = "Bob";
-    state.TableResult = result;
-    state.Seat1Time = time1;
-    state.Seat2Time = time2;
+    state.Table = net::DecodeTableReply({{"login1", "Ann"},
+                                         {"login2", "Bob"},
+                                         {"result", result},
+                                         {"time1", time1},
+                                         {"time2", time2}});
     return state;
 }
 
@@ -59,7 +59,7 @@ TEST(GameResultTest, TheBoxInPartsAndInWords) {
 TEST(GameResultTest, PartsKeepALoginApartFromTheWordsAroundIt) {
     // The words alone cannot tell this login winning on the board from "Ann" winning on time.
     TableState state = Finished("1", "300", "300");
-    state.Seat1Login = "Ann по времени";
+    state.Table.seat1.login = "Ann по времени";
     const ResultBox box = ResultBoxOf(state, Stores(40, 20));
     EXPECT_EQ(box.winner, "Ann по времени");
     EXPECT_FALSE(box.onTime);
