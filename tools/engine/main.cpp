@@ -10,6 +10,7 @@
 #include "RecordReport.h"
 #include "core/RecordFormat.h"
 #include "core/SavedGame.h"
+#include "core/SharedPitDatabase.h"
 #include "pimra/Version.h"
 
 namespace {
@@ -82,6 +83,7 @@ class PositionReporter {
         std::string text = pimra::engine::analyse(position);
         if ((options_.master || options_.analyse || options_.solve) && !search_.endgame()) {
             search_.setEndgame(pimra::sharedEndgameWait());
+            search_.setPitDatabase(pimra::sharedPitDatabaseWait());
         }
         if (options_.master || options_.analyse) {
             text += pimra::engine::masterReport(position, search_, options_.limits);
@@ -171,6 +173,7 @@ int replayRecord(const Options& options) {
     pimra::MasterSearch search;
     search.setThreads(options.threads);
     search.setEndgame(pimra::sharedEndgameWait());
+    search.setPitDatabase(pimra::sharedPitDatabaseWait());
     std::cout << pimra::engine::recordReport(*reading.record, search, options.limits);
     return 0;
 }
