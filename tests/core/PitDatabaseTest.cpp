@@ -13,6 +13,7 @@
 #include "core/MasterSearch.h"
 #include "core/PitDatabase.h"
 #include "core/PitIndex.h"
+#include "core/SharedPitDatabase.h"
 
 namespace pimra {
 namespace {
@@ -149,6 +150,30 @@ TEST(PitDatabase, CacheFileRoundTripsAndADamagedOneIsRebuilt) {
     EXPECT_FALSE(rebuilt.fromCache);
     EXPECT_EQ(*rebuilt.database, *first.database);
     EXPECT_TRUE(PitDatabase::load(file, kSmall).database);
+    std::filesystem::remove_all(folder);
+}
+
+// The program's database follows PIMRA_PIT_STONES and the cache folder; each test runs in a
+// process of its own, so this one's is the first use.
+TEST(SharedPitDatabase, ReportsItsStateAndSizeOnceReady) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() /
+        ("pimra-shared-pits-" + std::to_string(static_cast<long>(::getpid())));
+    ::setenv("XDG_CACHE_HOME", folder.c_str(), 1);
+    ::setenv("PIMRA_PIT_STONES", "5", 1);
+    EXPECT_EQ(sharedPitDatabaseStatus().state, PitDatabaseStatus::State::NotStarted);
+    const std::shared_ptr<const PitDatabase> database = sharedPitDatabaseWait();
+    ASSERT_TRUE(database);
+    EXPECT_EQ(database->maxStones(), 5);
+    const PitDatabaseStatus status = sharedPitDatabaseStatus();
+    EXPECT_EQ(status.state, PitDatabaseStatus::State::Ready);
+    EXPECT_EQ(status.stones, 5);
+    EXPECT_EQ(status.bytes, PitDatabase::sizeFor(5));
+    EXPECT_EQ(status.progress, 1.0);
+    EXPECT_FALSE(status.fromCache);
+    EXPECT_EQ(status.cacheError, "");
+    EXPECT_TRUE(std::filesystem::exists(pitDatabaseFile(folder / "pimra", 5)));
+    EXPECT_EQ(sharedPitDatabase(), database);
     std::filesystem::remove_all(folder);
 }
 
