@@ -107,6 +107,25 @@ struct Endgames {
         if (pits != nullptr && open <= pits->maxStones()) return pits->gain(board);
         return std::nullopt;
     }
+
+    // Bounds on the final margin of the side to move where only one store can still pass the
+    // limit. The side whose store can pass it gets at least what it gets without the limit or
+    // what passing the limit gives, whichever is less: playing as if there were no limit, the
+    // game either goes as it would or ends with its store past the limit and the other store
+    // holding at most the rest. Its opponent gets at most the like.
+    std::optional<std::pair<int, int>> limitBounds(const RulesBoard& board, int open) const {
+        if (pits == nullptr || open > pits->maxStones()) return std::nullopt;
+        const Side side = board.sideToMove();
+        const bool ownCanPass = board.stones(Position::storeOf(side)) + open > kStoreLimit;
+        const bool otherCanPass = board.stones(Position::storeOf(other(side))) + open > kStoreLimit;
+        if (ownCanPass == otherCanPass) return std::nullopt;
+        const int margin = board.storeMargin(side);
+        const int free = margin + *pits->gainWithoutLimit(board);
+        // The least margin of a game ended by a store past the limit.
+        const int passed = 2 * (kStoreLimit + 1) - board.total();
+        if (ownCanPass) return std::make_pair(std::min(free, passed), margin + open);
+        return std::make_pair(margin - open, std::max(free, -passed));
+    }
 };
 
 // One search: its limits, counters and the alpha-beta itself.
@@ -243,6 +262,10 @@ int SearchRun::node(const RulesBoard& board, int depth, int alpha, int beta) {
     if (margin + open <= alpha) return margin + open;
     if (margin - open >= beta) return margin - open;
     if (const std::optional<int> gain = endgames_.gain(board, open)) return margin + *gain;
+    if (const auto bounds = endgames_.limitBounds(board, open)) {
+        if (bounds->first >= beta) return bounds->first;
+        if (bounds->second <= alpha) return bounds->second;
+    }
     if (depth <= 0) return quiet(board, alpha, beta);
 
     const std::uint64_t key = keys_.key(board);

@@ -57,6 +57,11 @@ std::optional<int> PitDatabase::gain(const RulesBoard& board) const {
     return values_[indexOf(board)];
 }
 
+std::optional<int> PitDatabase::gainWithoutLimit(const RulesBoard& board) const {
+    if (board.stonesInPits() > maxStones_) return std::nullopt;
+    return values_[indexOf(board)];
+}
+
 std::optional<std::string> PitDatabase::save(const std::filesystem::path& file) const {
     return saveTableFile(file, kFileKind, maxStones_, values_);
 }

@@ -37,6 +37,9 @@ class PitDatabase {
     // The side to move's gain with best play on both sides; empty for a board with more stones
     // in its pits than the database holds or with a store that can still reach the limit.
     std::optional<int> gain(const RulesBoard& board) const;
+    // The gain as if there were no store limit, whatever the stores; empty for a board with
+    // more stones in its pits than the database holds.
+    std::optional<int> gainWithoutLimit(const RulesBoard& board) const;
 
     // The file is a TableFile; errors come back as text.
     std::optional<std::string> save(const std::filesystem::path& file) const;

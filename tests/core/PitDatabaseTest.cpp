@@ -99,8 +99,10 @@ TEST(PitDatabase, SearchWithBothTablesFindsTheProvenValuesNearAndFarFromTheLimit
     unlimited.time = std::chrono::milliseconds(0);
     std::mt19937 random(9);
     ExhaustiveSolver solver;
-    for (int k = 0; k < 16; ++k) {
-        const Position p = randomPosition(random, 8 + k % 2, k % 2 == 0);
+    // Up to the database's stones, where a store near the limit leaves only its bounds, and
+    // past them, where the search goes down to them.
+    for (int k = 0; k < 36; ++k) {
+        const Position p = randomPosition(random, k < 24 ? 5 + k % 3 : 8, k % 3 == 0);
         const Side side = k % 4 < 2 ? Side::Bottom : Side::Top;
         if (p.rowSum(side) == 0) continue;
         const SearchResult result = search.prove(p, side, unlimited);
