@@ -109,6 +109,18 @@ TEST(PitDatabase, SearchWithBothTablesFindsTheProvenValuesNearAndFarFromTheLimit
         ASSERT_TRUE(result.exact) << k;
         EXPECT_EQ(result.value, solver.value(p, side)) << k;
     }
+    // One store about to pass the limit, the other far behind: passing it ends the game well
+    // short of what playing on would give, for either side to move.
+    for (int k = 0; k < 24; ++k) {
+        Position p = randomPosition(random, 5 + k % 3, true);
+        p[kBottomStore] = 36 - k % 3;
+        p[kTopStore] = k % 4;
+        const Side side = k % 2 == 0 ? Side::Bottom : Side::Top;
+        if (p.rowSum(side) == 0) continue;
+        const SearchResult result = search.prove(p, side, unlimited);
+        ASSERT_TRUE(result.exact) << k;
+        EXPECT_EQ(result.value, solver.value(p, side)) << k;
+    }
 }
 
 TEST(PitDatabase, BuildReportsProgressAndStopsWhenAsked) {
