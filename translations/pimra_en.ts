@@ -674,6 +674,22 @@
         <source>&amp;Выйти</source>
         <translation>Lo&amp;g out</translation>
     </message>
+    <message>
+        <source>База окончаний: загружается</source>
+        <translation>Endgame database: loading</translation>
+    </message>
+    <message>
+        <source>База окончаний: строится, %1 %</source>
+        <translation>Endgame database: building, %1 %</translation>
+    </message>
+    <message>
+        <source>База окончаний: до %1 камней, %2 МБ</source>
+        <translation>Endgame database: up to %1 stones, %2 MB</translation>
+    </message>
+    <message>
+        <source>База окончаний не построена</source>
+        <translation>Endgame database not built</translation>
+    </message>
 </context>
 <context>
     <name>pimra::TLunka</name>
