@@ -17,6 +17,7 @@
 #include "core/Levels.h"
 #include "core/MasterSearch.h"
 #include "core/Move.h"
+#include "core/SharedPitDatabase.h"
 
 namespace {
 
@@ -86,6 +87,7 @@ void depthTimes(const std::shared_ptr<const pimra::EndgameTable>& endgame) {
         for (const int depth : {12, 14}) {
             pimra::MasterSearch search(std::size_t{1} << 22);
             search.setEndgame(endgame);
+            search.setPitDatabase(pimra::sharedPitDatabaseWait());
             search.setThreads(threads);
             pimra::SearchLimits limits;
             limits.time = std::chrono::milliseconds(0);
@@ -104,8 +106,13 @@ void depthTimes(const std::shared_ptr<const pimra::EndgameTable>& endgame) {
 
 // Proofs of the 3- and 4-stone starts (known: +2, and +8 by the third pit); the 5-stone
 // start only with PIMRA_BENCH_FIVE set, as it takes far longer. A proof that has not ended
-// after kProofLimit of the main thread's CPU time shows the bounds it found.
-constexpr std::chrono::milliseconds kProofLimit{300'000};
+// after 300 s of the main thread's CPU time (or PIMRA_BENCH_PROOF_SECONDS) shows the bounds it
+// found.
+std::chrono::milliseconds proofLimit() {
+    const char* text = std::getenv("PIMRA_BENCH_PROOF_SECONDS");
+    const int seconds = text != nullptr && std::atoi(text) > 0 ? std::atoi(text) : 300;
+    return std::chrono::milliseconds(1000LL * seconds);
+}
 
 void proofTimes(const std::shared_ptr<const pimra::EndgameTable>& endgame) {
     std::printf("%-8s %7s %6s %4s %10s %10s %14s\n", "threads", "stones", "value", "pit", "cpu s",
@@ -116,9 +123,10 @@ void proofTimes(const std::shared_ptr<const pimra::EndgameTable>& endgame) {
         for (const int stones : starts) {
             pimra::MasterSearch search(std::size_t{1} << 24);
             search.setEndgame(endgame);
+            search.setPitDatabase(pimra::sharedPitDatabaseWait());
             search.setThreads(threads);
             pimra::SearchLimits limits;
-            limits.time = kProofLimit;
+            limits.time = proofLimit();
             limits.clock = pimra::SearchClock::ThreadCpu;
             const pimra::SearchStopwatch cpu(pimra::SearchClock::ThreadCpu);
             const pimra::SearchStopwatch wall(pimra::SearchClock::Wall);
@@ -142,6 +150,11 @@ int main() {
     std::printf(
         "endgame table of %d stones ready in %.2f s\n", endgame->maxStones(),
         std::chrono::duration<double>(std::chrono::steady_clock::now() - loadStarted).count());
+    pimra::sharedPitDatabaseWait();
+    const pimra::PitDatabaseStatus pits = pimra::sharedPitDatabaseStatus();
+    std::printf("pit database of %d stones (%.1f MB) %s in %.2f s\n", pits.stones,
+                static_cast<double>(pits.bytes) / 1e6, pits.fromCache ? "read" : "built",
+                pits.seconds);
     std::vector<Sample> samples{{"start", Position::start(), pimra::Side::Top}};
     for (const Sample& s : midGame()) samples.push_back(s);
     Position small = Position::start();
@@ -153,6 +166,7 @@ int main() {
         for (const Sample& s : samples) {
             pimra::MasterSearch search;
             search.setEndgame(endgame);
+            search.setPitDatabase(pimra::sharedPitDatabaseWait());
             pimra::SearchLimits limits;
             limits.time = std::chrono::milliseconds(ms);
             limits.clock = pimra::SearchClock::ThreadCpu;
@@ -171,6 +185,7 @@ int main() {
     for (const Sample& s : samples) {
         pimra::MasterSearch search;
         search.setEndgame(endgame);
+        search.setPitDatabase(pimra::sharedPitDatabaseWait());
         pimra::SearchLimits limits;
         limits.time = std::chrono::milliseconds(0);
         limits.depth = 12;
@@ -202,6 +217,7 @@ int main() {
         if (over) continue;
         pimra::MasterSearch search;
         search.setEndgame(endgame);
+        search.setPitDatabase(pimra::sharedPitDatabaseWait());
         pimra::SearchLimits limits;
         limits.time = std::chrono::milliseconds(0);
         limits.depth = 10;

@@ -611,6 +611,10 @@
         <translation>Too many login attempts, wait a minute</translation>
     </message>
     <message>
+        <source>Слишком много запросов, подождите немного</source>
+        <translation>Too many requests, wait a moment</translation>
+    </message>
+    <message>
         <source>Время на партию от 60 до 7200 секунд, добавка от 0 до 300 секунд</source>
         <translation>Time per game from 60 to 7200 seconds, bonus from 0 to 300 seconds</translation>
     </message>
@@ -721,6 +725,22 @@
     <message>
         <source>Сдался: </source>
         <translation>Resigned: </translation>
+    </message>
+    <message>
+        <source>База окончаний: загружается</source>
+        <translation>Endgame database: loading</translation>
+    </message>
+    <message>
+        <source>База окончаний: строится, %1 %</source>
+        <translation>Endgame database: building, %1 %</translation>
+    </message>
+    <message>
+        <source>База окончаний: до %1 камней, %2 МБ</source>
+        <translation>Endgame database: up to %1 stones, %2 MB</translation>
+    </message>
+    <message>
+        <source>База окончаний не построена</source>
+        <translation>Endgame database not built</translation>
     </message>
 </context>
 <context>

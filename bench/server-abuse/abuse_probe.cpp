@@ -16,8 +16,9 @@
 //   abuse_probe timing PORT COUNT UNKNOWN_FILE WRONG_FILE
 //       Alternates COUNT logins of an unknown user and COUNT with a wrong password, each
 //       from an address of its own so that no throttle interferes; prints the median times.
-//   abuse_probe listflood PORT SECONDS LISTERS LIST_FILE NORTH_AUTH SOUTH_AUTH
-//       LISTERS keep-alive connections send LIST_FILE (a tablelist request) back to back while
+//   abuse_probe listflood PORT SECONDS LISTERS LIST_FILE NORTH_AUTH SOUTH_AUTH [PER_ADDRESS]
+//       LISTERS keep-alive connections (PER_ADDRESS of them from each loopback address, 50 unless
+//       given) send LIST_FILE (a tablelist request) back to back while
 //       the players north and south ("sid=...&code=...&" each) play games move after move,
 //       each move sent as soon as a poll shows it is the player's turn. Prints the move reply
 //       times, the mean time between sending two moves of a game, the lists answered and the first
@@ -527,13 +528,13 @@ class Mover {
 };
 
 int listFlood(int port, int seconds, int listers, const std::string& list, const std::string& north,
-              const std::string& south) {
+              const std::string& south, int perAddress) {
     std::atomic<bool> done{false};
     std::atomic<long> lists{0};
     std::vector<std::thread> threads;
     for (int i = 0; i < listers; ++i) {
         threads.emplace_back(
-            [&, i] { listLoop(port, list, sourceAddress(60, i / kPerAddress), done, lists); });
+            [&, i] { listLoop(port, list, sourceAddress(60, i / perAddress), done, lists); });
     }
     Mover mover(port, north, south);
     mover.playUntil(Clock::now() + std::chrono::seconds(seconds));
@@ -574,7 +575,7 @@ int main(int argc, char** argv) {
         }
         if (mode == "listflood") {
             return listFlood(number(1), number(2), number(3), readFile(args.at(4)), args.at(5),
-                             args.at(6));
+                             args.at(6), args.size() > 7 ? number(7) : kPerAddress);
         }
         if (mode == "timing") {
             return timing(number(1), number(2), readFile(args.at(3)), readFile(args.at(4)));

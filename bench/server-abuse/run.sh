@@ -9,7 +9,8 @@
 #  3. gettable p99 while 50 login attempts per second are made (target under 50 ms);
 #  4. reply time of a login of an unknown user over that of a wrong password (target 0.5-2);
 #  5. gettable requests/s on fresh connections over nginx's static requests/s;
-#  6. a list flood (500 tables, LISTERS=120 connections listing back to back): the p99 of a
+#  6. a list flood (500 tables, LISTERS=120 connections listing back to back, 50 to an address
+#     and then each from an address of its own): the p99 of a
 #     mover's moves and the clock charged per move, with and without it (target: the flood
 #     slows moves by no more than 2x).
 #  7. through the nginx front of deploy/nginx (plain http), the share of other clients'
@@ -221,7 +222,7 @@ charge() {
 flood_run() {
     local out
     out="$("$probe" listflood "$port" "$seconds" "$1" "$work/list.http" "$(auth "$north")" \
-           "$(auth "$south")")"
+           "$(auth "$south")" "${2:-50}")"
     echo "$out" | sed "s/^/  $1 listers /" >&2
     echo "charge_ms $(charge "$(echo "$out" | value first_table)" \
                             "$(echo "$out" | value last_table)")"
@@ -229,11 +230,15 @@ flood_run() {
 }
 quiet="$(flood_run 0)"
 busy="$(flood_run "$listers")"
+spread="$(flood_run "$listers" 1)"
 echo "  without the flood: charge $(echo "$quiet" | value charge_ms) ms per move"
 echo "  with the flood:    charge $(echo "$busy" | value charge_ms) ms per move," \
      "$(echo "$busy" | value lists_answered) lists answered"
 q="$(echo "$quiet" | value move_p99_ms)"; b="$(echo "$busy" | value move_p99_ms)"
 row "move p99, list flood vs none (ms)" "$b" "$q" "$(ratio "$b" "$q")" "target ratio <= 2"
+s="$(echo "$spread" | value move_p99_ms)"
+row "  the flood from $listers addresses (ms)" "$s" "$q" "$(ratio "$s" "$q")" \
+    "$(echo "$spread" | value lists_answered) lists answered"
 q="$(echo "$quiet" | value charge_ms)"; b="$(echo "$busy" | value charge_ms)"
 row "clock charged per move, flood vs none (ms)" "$b" "$q" "$(ratio "$b" "$q")" \
     "moves $(echo "$busy" | value move_count) vs $(echo "$quiet" | value move_count)"

@@ -3,17 +3,20 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "ShownText.h"
 #include "TextFit.h"
 #include "core/Move.h"
+#include "core/SharedPitDatabase.h"
 
 namespace pimra {
 
 namespace {
 
 constexpr int kCellWidth = 64;
+constexpr std::chrono::milliseconds kDatabasePoll{500};
 
 QString signedNumber(int value) {
     return value > 0 ? QStringLiteral("+%1").arg(value)
@@ -30,6 +33,26 @@ QString depthText(const SearchResult& result, bool finished) {
     const QString depth = translated(QT_TRANSLATE_NOOP("pimra", "глубина %1")).arg(result.depth);
     if (result.exact) return depth + translated(QT_TRANSLATE_NOOP("pimra", ", всё точно"));
     return finished ? depth : depth + translated(QT_TRANSLATE_NOOP("pimra", ", считаю дальше…"));
+}
+
+QString databaseStatusText(const PitDatabaseStatus& status) {
+    using State = PitDatabaseStatus::State;
+    switch (status.state) {
+        case State::NotStarted:
+            return {};
+        case State::Loading:
+            return translated(QT_TRANSLATE_NOOP("pimra", "База окончаний: загружается"));
+        case State::Building:
+            return translated(QT_TRANSLATE_NOOP("pimra", "База окончаний: строится, %1 %"))
+                .arg(static_cast<int>(status.progress * 100));
+        case State::Ready:
+            return translated(QT_TRANSLATE_NOOP("pimra", "База окончаний: до %1 камней, %2 МБ"))
+                .arg(status.stones)
+                .arg(static_cast<double>(status.bytes) / 1e6, 0, 'f', 1);
+        case State::Failed:
+            return translated(QT_TRANSLATE_NOOP("pimra", "База окончаний не построена"));
+    }
+    return {};
 }
 
 // Why the main window has no analysis for the board.
@@ -60,6 +83,11 @@ AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     layout->addLayout(grid);
     state_ = new QLabel;
     layout->addWidget(state_);
+    database_ = new QLabel;
+    layout->addWidget(database_);
+    databaseTimer_ = new QTimer(this);
+    databaseTimer_->setInterval(kDatabasePoll);
+    connect(databaseTimer_, &QTimer::timeout, this, &AnalysisWindow::showDatabase);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     showHeadline();
 }
@@ -85,6 +113,22 @@ QString AnalysisWindow::headline() const {
 
 QString AnalysisWindow::stateText() const {
     return state_->text();
+}
+
+QString AnalysisWindow::databaseText() const {
+    return database_->text();
+}
+
+void AnalysisWindow::showDatabase() {
+    const PitDatabaseStatus status = sharedPitDatabaseStatus();
+    setTextAsIs(database_, databaseStatusText(status));
+    const bool settled = status.state == PitDatabaseStatus::State::Ready ||
+                         status.state == PitDatabaseStatus::State::Failed;
+    if (settled || !isVisible()) {
+        databaseTimer_->stop();
+    } else if (!databaseTimer_->isActive()) {
+        databaseTimer_->start();
+    }
 }
 
 void AnalysisWindow::showPosition(const Position& position, Side sideToMove) {
@@ -195,6 +239,7 @@ void AnalysisWindow::changeEvent(QEvent* event) {
     if (event->type() != QEvent::LanguageChange) return;
     retranslateTree(this);
     showHeadline();
+    showDatabase();
     // A stopped search keeps saying so; the values stay as they were found.
     if (!stopped_) showValues();
 }
@@ -202,6 +247,7 @@ void AnalysisWindow::changeEvent(QEvent* event) {
 void AnalysisWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     start();
+    showDatabase();
 }
 
 void AnalysisWindow::hideEvent(QHideEvent* event) {

@@ -10,6 +10,7 @@
 #include "core/Position.h"
 
 class QLabel;
+class QTimer;
 
 namespace pimra {
 
@@ -42,6 +43,8 @@ class AnalysisWindow : public QWidget {
     QString valueText(int index) const;
     QString headline() const;
     QString stateText() const;
+    // The state of the endgame database: its build's progress, then its size.
+    QString databaseText() const;
 
   signals:
     // A depth of the search is on the screen; `finished` when it was the last one.
@@ -60,6 +63,7 @@ class AnalysisWindow : public QWidget {
     // The values of the last result, in the interface's language.
     void showValues();
     void showHeadline();
+    void showDatabase();
     QLabel* cell(int index) const;
 
     MasterThinker thinker_{std::size_t{1} << 18};
@@ -73,6 +77,8 @@ class AnalysisWindow : public QWidget {
     bool stopped_ = false;  // hidden while it searched
     QLabel* headline_ = nullptr;
     QLabel* state_ = nullptr;
+    QLabel* database_ = nullptr;
+    QTimer* databaseTimer_ = nullptr;             // while the database is not ready
     std::array<QLabel*, kPitCount + 1> cells_{};  // 1-based; the stores have none
 };
 

@@ -6,6 +6,7 @@
 
 #include "HelpTopics.h"
 #include "ShownText.h"
+#include "online/Commands.h"
 
 namespace pimra {
 
@@ -163,6 +164,18 @@ QList<QAction*> MainMenu::lockedWhileThinking() const {
 
 QList<QMenu*> MainMenu::menus() const {
     return {N1, N8, N5, N15, N26, N30};
+}
+
+void MainMenu::mirror(const online::Commands& allowed) const {
+    N12->setEnabled(allowed.lobby);
+    N7->setEnabled(allowed.save);
+    N8->menuAction()->setEnabled(allowed.sound);
+    N26->menuAction()->setEnabled(allowed.special);
+    N30->menuAction()->setEnabled(allowed.background);
+    N20->setEnabled(allowed.back);
+    N29->setEnabled(allowed.forward);
+    N27->setEnabled(allowed.addStones);
+    N28->setEnabled(allowed.removeStones);
 }
 
 }  // namespace pimra

@@ -12,6 +12,10 @@ class QObject;
 
 namespace pimra {
 
+namespace online {
+struct Commands;
+}
+
 // The window's menu bar, every item by its name. Handlers are connected by the window.
 struct MainMenu {
     static constexpr int kBackgroundCount = 8;
@@ -77,6 +81,8 @@ struct MainMenu {
     // What stays locked while the computer thinks of its move; the rest opens again.
     QList<QAction*> lockedWhileThinking() const;
     QList<QMenu*> menus() const;
+    // Items enabled as the commands allowed now; only a picture, each command checks again.
+    void mirror(const online::Commands& allowed) const;
 };
 
 }  // namespace pimra

@@ -26,4 +26,11 @@ QUrl ServerLink::page(const QString& path) const {
     return QUrl(base + path);
 }
 
+QUrl ServerLink::playerPage(const std::string& login) const {
+    const QByteArray encoded = QUrl::toPercentEncoding(QString::fromStdString(login));
+    QUrl page = site_;
+    page.setPath(QStringLiteral("/u/") + QString::fromLatin1(encoded), QUrl::TolerantMode);
+    return page;
+}
+
 }  // namespace pimra

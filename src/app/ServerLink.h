@@ -21,6 +21,8 @@ class ServerLink : public net::HttpTransport {
     const QUrl& site() const { return site_; }
     // A page of the site, e.g. "/ru/reg".
     QUrl page(const QString& path) const;
+    // The player's own page, "/u/LOGIN".
+    QUrl playerPage(const std::string& login) const;
 
     // After the window closed while a request waited: it may talk to the server again.
     void resume();

@@ -43,6 +43,7 @@ const char* const kWordsBeginnings[] = {
     QT_TRANSLATE_NOOP("pimra", "Неизвестная игра"),
     QT_TRANSLATE_NOOP("pimra", "Неверный логин или пароль"),
     QT_TRANSLATE_NOOP("pimra", "Слишком много попыток входа, подождите минуту"),
+    QT_TRANSLATE_NOOP("pimra", "Слишком много запросов, подождите немного"),
     QT_TRANSLATE_NOOP("pimra", "Вы не авторизованы"),
     QT_TRANSLATE_NOOP("pimra", "Время на партию от 60 до 7200 секунд, добавка от 0 до 300 секунд"),
     QT_TRANSLATE_NOOP("pimra", "У вас слишком много незавершённых столов"),

@@ -1,26 +1,21 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QPointer>
-#include <QTimer>
 #include <QUrl>
 
-#include <array>
 #include <memory>
 
+#include "FormWidgets.h"
+#include "GameFiles.h"
+#include "HelpPages.h"
 #include "LanguageSwitch.h"
 #include "LobbyLink.h"
 #include "MasterChooser.h"
-#include "MoveAnimator.h"
-#include "MoveSounds.h"
 #include "ServerAddress.h"
 #include "ServerLink.h"
-#include "WindowFit.h"
-#include "core/Game.h"
-#include "core/SavedGame.h"
+#include "SoundSwitch.h"
+#include "TableTimers.h"
 #include "online/PlayState.h"
-
-class QLabel;
 
 namespace pimra {
 
@@ -28,18 +23,16 @@ namespace media {
 class AppSettings;
 }
 
-class AnalysisWindow;
-class InfoPanel;
-class RecordWindow;
-class TLunka;
-class TLoginForm;
-class TfAddGame;
-class TfNet;
+class BoardPits;
+class HintLight;
+class LobbyDialogs;
+class MoveShow;
 class SessionStore;
+class SideWindows;
+class TLunka;
 class UiServices;
+class WindowFit;
 struct MainMenu;
-struct MoveStep;
-struct WindowChrome;
 
 // The main window: the board of fourteen pits, the status panel, the menu bar and the status
 // bar. The game core decides every move; this window only animates what it decided.
@@ -51,28 +44,21 @@ struct WindowChrome;
 // (724 × 351) plus the status bar (21) plus Qt's own menu bar high; with an ordinary frame
 // the outer size is about 730 × 420 again (880 × 420 with the information panel).
 //
-// The window is a view: the local match decides the local turn, the table controller the
-// online one; the window animates the moves they hand out (MoveAnimator), sends the requests
-// the controller asks for (RequestRunner, which reports by signal) and shows what it is told.
-// Nothing waits in a nested event loop: while a move or a request runs, input is refused.
+// The window is a view: it forwards every event to the game being played (`PlayState`) and
+// applies the effects that come back in one place (`apply`); the menu mirrors the commands the
+// state allows. Nothing waits in a nested event loop: while a move or a request runs, input is
+// refused.
 class TForm1 : public QMainWindow {
     Q_OBJECT
 
   public:
-    static constexpr int kClientWidth = 724;
-    static constexpr int kBoardHeight = 351;
-    static constexpr int kStatusBarHeight = 21;
-    static constexpr int kHintDuration = 1000;
-    static constexpr int kPollPeriod = 2000;
-    static constexpr int kClockPeriod = 1000;
-    static constexpr int kClockRunOutPause = 1000;
-    static constexpr int kAlivePeriod = 10000;
+    static constexpr int kClientWidth = FormWidgets::kClientWidth;
     static const QString kTitle;
 
     explicit TForm1(UiServices& ui, QWidget* parent = nullptr);
     ~TForm1() override;
 
-    void setMoveSounds(MoveSounds* sounds);
+    void setMoveSounds(MoveSounds* sounds) { sounds_.setSounds(sounds); }
     // Restores the remembered background, move sounds, level and game folder, and keeps them
     // from now on.
     void setSettings(media::AppSettings* settings);
@@ -96,153 +82,77 @@ class TForm1 : public QMainWindow {
     void setOwnRowBottom(bool on);
     // "Потоки": the threads of the master and the analysis (also kept in the settings).
     void setSearchThreads(int threads);
-    bool boardTurned() const;
-    TLunka* pit(int index) const;
+    bool boardTurned() const { return state_.boardTurned(ownRowBottom_); }
 
-    // Turn control and the move.
-    void PitClick(TLunka* pit);
+    // Events, each to the game being played.
+    void PitClick(int index);
     void FormKeyPress(QChar key);
+    void RzButton1Click();  // "Обновить стол"
+    void tableButton(online::Effects (online::TableController::*event)());
+    void openTable(int tableId) { applyTable(state_.table().open(tableId)); }
+
+    // Menu commands.
+    void connectMenu();
+    void NewGame();
+    void N7Click();  // "Сохранить"
+    void loadGame(bool again);
+    void setLevelItem(int level);
+    void backgroundClick(int index);
+
+    // Every event of the game being played ends here: its effects, applied in order.
+    void apply(online::Effects effects, online::PlayedGame* from);
+    void applyTable(online::Effects effects) { apply(std::move(effects), &state_.table()); }
+    void animate(const MoveResult& result, online::PlayedGame* mover);
+    void moveShown(online::PlayedGame* mover);
+    // "Новая" or a load during a move: the move stops at once and the board shows its end.
+    void stopMove();
+    void sendForTable(const online::Outgoing& outgoing);
 
     // Presentation.
     void SetLabel(const QString& text);
     void UpdateCursor();
     void UpdateFormLabels();
     void SetFon();
-
-    // The online table.
-    void N12Click();  // "Игра Online": the lobby, modeless
-    void SetClocks();
-    void Timer1Timer();
-    void Timer2Timer();
-    void RzButton1Click();  // "Обновить стол"
-    void bReadyClick();     // "Жми, если готов"
-    void bLeaveClick();     // "Покинуть стол"
-    void bRematchClick();   // "Реванш"
-    void aliveTimer();
-    void myGamesClick();  // "Мои партии"
-    void logoutClick();   // "Выйти"
-    // The session with the server, as the lobby and the table see it.
-    const net::Session& session() const;
-    // Makes `tableId` the open table and loads it.
-    void openTable(int tableId);
-
-    void buildLayout();
-    void connectMenu();
-    void FormCreate();
-
-    // Menu commands.
-    void N2Click();
-    void N7Click();
-    void N11Click();
-    void N23Click();
-    void N4Click();
-    void N10Click();
-    void N6Click();
-    void N39Click();
-    void N40Click();
-    void setLevelItem(int level);
-    void N20Click();
-    void N29Click();
-    void N24Click();
-    void N25Click();
-    void N27Click();
-    void N28Click();
-    void backgroundClick(int index);
-    void N42Click();  // "Запись партии"
-    void N43Click();  // "Анализ"
-
-    // The record and analysis windows (TForm1Record.cpp).
-    void updateSideWindows();
-    void recordPositionChosen(std::size_t moves);
-    void saveRecord();
-    void openRecord();
-
-    void NewGame();
-    void loadFrom(const QString& fileName, bool remember);
-    void rememberFolderOf(const QString& fileName);
     void showBoard();
     // The menu mirrors the commands the state allows now.
     void showCommands();
-    void playSound(MoveSound sound);
-    void showHelp(QObject* focus);
-
-    // Animation.
-    void animate(const MoveResult& result, online::PlayedGame* mover);
-    void showStepStart(const MoveStep& step);
-    void showStepSettled(const MoveStep& step);
-    void moveFinished();
-    // "Новая" or a load during a move: the move stops at once and the board shows its end.
-    void stopMove();
     void showThinking(bool thinking);
-    void showPits(const Position& position, std::initializer_list<int> pits);
-    void endHint();
-    void saveSettings();
-    // Every text of the window and its dialogs anew, in the language installed now.
-    void retranslate();
-    void paintBackground();
-
-    // Online helpers.
-    void createDialogs();
-    // Every event of the game being played ends here: its effects, applied in order.
-    void apply(online::Effects effects, online::PlayedGame* from);
-    void applyTable(online::Effects effects);
-    void applyTimers(const online::Effects& effects);
-    void sendForTable(const online::Outgoing& outgoing);
-    void startClock(std::optional<std::chrono::milliseconds> nextTick);
-    bool requestUnderWay() const { return link_->runner().busy(); }
     void showServerStatus();
     void drawAttention();
     void placePits();
-    QUrl playerPage() const;
     void afterLogin();
+    void saveSettings();
+    // Every text of the window and its dialogs anew, in the language installed now.
+    void retranslate();
     LobbyLink::WindowHooks lobbyHooks();
+    const net::Session& session() const { return link_->connection().session(); }
+    TLunka* pit(int index) const;
 
     UiServices& ui_;
-    SilentMoveSounds silentSounds_;
-    MoveSounds* sounds_ = &silentSounds_;
+    SoundSwitch sounds_;
     MasterChooser master_;
     QString paneBeforeThought_;
     bool thinkingShown_ = false;
-    GameFileMemory gameFile_;
+    GameFiles files_{ui_};
     std::unique_ptr<MainMenu> menu_;
-
-    std::array<TLunka*, 15> Board{};  // 1-based; element 0 unused
-    QLabel* Panel1 = nullptr;
-    QLabel* sPanel1 = nullptr;
-    QLabel* sPanel2 = nullptr;
-    InfoPanel* iPanel = nullptr;
-    QWidget* board_ = nullptr;
+    std::unique_ptr<FormWidgets> w_;
+    std::unique_ptr<BoardPits> pits_;
     std::unique_ptr<WindowFit> fit_;
-    QTimer Timer1;
-    QTimer Timer2;
 
-    int hintDuration_ = kHintDuration;
-    MoveAnimator animator_;
-    online::PlayedGame* mover_ = nullptr;  // the game whose move is being shown
-    QTimer hintTimer_;
-    TLunka* hinted_ = nullptr;
     media::AppSettings* settings_ = nullptr;
-    // Where the file dialogs start: the folder of the last game saved or loaded.
-    QString gameFolder_;
     LanguageSwitch language_;
-    bool soundOn_ = true;
     int BackgroundIndex = 1;
+    bool ownRowBottom_ = true;
 
     std::unique_ptr<ServerLink> link_ = std::make_unique<ServerLink>(QUrl(kDefaultServerUrl));
     online::PlayState state_{link_->connection().session(), &master_};
     Game& game_ = state_.game();
-    LobbyLink lobbyLink_{*link_, ui_, kTitle, lobbyHooks()};
-    QTimer clockPause_;
-    QTimer retryTimer_;  // the next try after a failed exchange
-    int clockPeriod_ = kClockPeriod;
-    QTimer aliveTimer_;
-    bool ownRowBottom_ = true;
-    bool turnedShown_ = false;
-    TLoginForm* loginForm_ = nullptr;
-    TfAddGame* fAddGame_ = nullptr;
-    TfNet* fNet_ = nullptr;
-    RecordWindow* recordWindow_ = nullptr;  // made when first opened, owned by the window
-    AnalysisWindow* analysisWindow_ = nullptr;
+    HelpPages help_{this, *link_, ui_, language_};
+    TableTimers timers_{state_.table(), [this](online::Effects effects) { applyTable(effects); }};
+    std::unique_ptr<MoveShow> moves_;
+    std::unique_ptr<HintLight> hint_;
+    std::unique_ptr<LobbyDialogs> lobby_;
+    std::unique_ptr<SideWindows> side_;
 };
 
 }  // namespace pimra

@@ -1,131 +1,123 @@
 #include <QAction>
-#include <QFile>
-#include <QFileInfo>
 #include <QMenu>
+#include <QPushButton>
+#include <QShortcut>
 
 #include <algorithm>
 
-#include "AnalysisWindow.h"
+#include "BoardPits.h"
+#include "HintLight.h"
 #include "InfoPanel.h"
+#include "LobbyDialogs.h"
 #include "MainMenu.h"
-#include "RecordWindow.h"
+#include "MoveShow.h"
 #include "ShownText.h"
-#include "SitePages.h"
+#include "SideWindows.h"
 #include "TForm1.h"
-#include "TLunka.h"
 #include "UiServices.h"
-#include "media/AppSettings.h"
 
 namespace pimra {
 
-namespace {
+void TForm1::connectMenu() {
+    const MainMenu& m = *menu_;
+    // Commands a running move does not allow must not run by short-cut either.
+    auto guarded = [this](bool online::Commands::*allowed, auto handler) {
+        return [this, allowed, handler] {
+            if (state_.commands().*allowed) handler();
+        };
+    };
+    auto edit = [this](online::BoardEdit edit) {
+        return [this, edit] { apply(state_.edit(edit), nullptr); };
+    };
+    connect(m.N12, &QAction::triggered, this,
+            guarded(&online::Commands::lobby, [this] { lobby_->showLobby(); }));
+    connect(m.logout, &QAction::triggered, this, [this] { lobby_->logout(); });
+    connect(m.N2, &QAction::triggered, this, &TForm1::NewGame);
+    connect(m.N7, &QAction::triggered, this,
+            guarded(&online::Commands::save, [this] { N7Click(); }));
+    connect(m.N11, &QAction::triggered, this, [this] { loadGame(true); });
+    connect(m.N23, &QAction::triggered, this, [this] { loadGame(false); });
+    connect(m.N42, &QAction::triggered, this, [this] { side_->openRecord(); });
+    connect(m.N4, &QAction::triggered, this, &TForm1::close);
+    connect(m.N10, &QAction::triggered, this, guarded(&online::Commands::sound, [this] {
+                sounds_.setOn(menu_->N10->isChecked());
+                saveSettings();
+            }));
+    connect(m.N6, &QAction::triggered, this, [this] { help_.rules(); });
+    connect(m.N39, &QAction::triggered, this, [this] { help_.info(); });
+    connect(m.N40, &QAction::triggered, this, [this] { help_.about(); });
+    connect(m.myGames, &QAction::triggered, this, [this] { help_.myGames(); });
+    connect(m.russianItem, &QAction::triggered, this, [this] { setLanguage(UiLanguage::Russian); });
+    connect(m.englishItem, &QAction::triggered, this, [this] { setLanguage(UiLanguage::English); });
+    for (int level = 0; level <= kLevelMaster; ++level)
+        connect(m.levelItem(level), &QAction::triggered, this,
+                [this, level] { setLevelItem(level); });
+    for (int k = 0; k < MainMenu::kMenuThreads; ++k)
+        connect(m.threadItems[static_cast<std::size_t>(k)], &QAction::triggered, this,
+                [this, k] { setSearchThreads(k + 1); });
+    connect(m.N20, &QAction::triggered, this, edit(online::BoardEdit::Back));
+    connect(m.N29, &QAction::triggered, this, edit(online::BoardEdit::Forward));
+    connect(m.N24, &QAction::triggered, this, [this] { hint_->show(); });
+    connect(m.N25, &QAction::triggered, this, edit(online::BoardEdit::SwapRows));
+    connect(m.N27, &QAction::triggered, this, edit(online::BoardEdit::AddStones));
+    connect(m.N28, &QAction::triggered, this, edit(online::BoardEdit::RemoveStones));
+    connect(m.N43, &QAction::triggered, this, guarded(&online::Commands::special, [this] {
+                side_->openAnalysis(master_.thinkTime(), master_.threads());
+            }));
+    for (int k = 0; k < MainMenu::kBackgroundCount; ++k)
+        connect(m.backgrounds[static_cast<std::size_t>(k)], &QAction::triggered, this,
+                guarded(&online::Commands::background, [this, k] { backgroundClick(k + 1); }));
+    connect(m.ownRowBottom, &QAction::toggled, this, &TForm1::setOwnRowBottom);
+    for (QMenu* menu : m.menus()) menu->installEventFilter(this);
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, [this] { help_.topicOf(focusWidget()); });
 
-std::string localPath(const QString& fileName) {
-    return QFile::encodeName(fileName).toStdString();
-}
-
-}  // namespace
-
-void TForm1::N2Click() {
-    NewGame();
+    const InfoPanel& panel = *w_->iPanel;
+    connect(panel.RzButton1, &QPushButton::clicked, this, &TForm1::RzButton1Click);
+    connect(panel.bReady, &QPushButton::clicked, this,
+            [this] { tableButton(&online::TableController::ready); });
+    connect(panel.bLeave, &QPushButton::clicked, this,
+            [this] { tableButton(&online::TableController::leaveTable); });
+    connect(panel.bRematch, &QPushButton::clicked, this,
+            [this] { tableButton(&online::TableController::rematch); });
+    // The table may have moved on while the question was open: the table decides then.
+    connect(panel.bResign, &QPushButton::clicked, this, [this] {
+        if (ui_.confirm(this, translated(kTitle), translated("Сдать партию?"))) {
+            tableButton(&online::TableController::resign);
+        }
+    });
+    connect(panel.bDraw, &QPushButton::clicked, this,
+            [this] { tableButton(&online::TableController::offerDraw); });
+    connect(panel.bWatchRematch, &QPushButton::clicked, this,
+            [this] { tableButton(&online::TableController::watchRematch); });
 }
 
 void TForm1::NewGame() {
-    mover_ = nullptr;  // the move stops where it is, and no replay follows it
+    moves_->forget();  // the move stops where it is, and no replay follows it
     stopMove();
     const online::Effects effects = state_.newGame();
-    turnedShown_ = false;
-    // What was said of the old game's record is no news about the new one.
-    if (recordWindow_) recordWindow_->setMessage({});
-    for (int i = 1; i <= kPitCount; ++i) pit(i)->PlacePit(i);
-    iPanel->setTurned(false);
+    side_->forgetMessage();
     UpdateFormLabels();
     UpdateCursor();
     apply(effects, nullptr);
 }
 
 void TForm1::N7Click() {
-    const QString fileName = ui_.saveGameFileName(this, gameFolder_);
-    if (fileName.isEmpty()) return;
-    const std::string path = localPath(fileName);
-    const SaveOutcome outcome = writeSavedGame(path, game_.position());
-    if (outcome == SaveOutcome::Saved) {
-        gameFile_.remember(path);
-        rememberFolderOf(fileName);
-    }
-    SetLabel(QString::fromUtf8(outcomeText(outcome)));
+    if (const std::optional<QString> outcome = files_.save(this, game_.position()))
+        SetLabel(*outcome);
 }
 
-void TForm1::N11Click() {
-    if (!gameFile_.empty()) {
-        loadFrom(QFile::decodeName(gameFile_.fileName().c_str()), false);
-        return;
-    }
-    const QString fileName = ui_.openGameFileName(this, gameFolder_);
-    if (!fileName.isEmpty()) loadFrom(fileName, true);
-}
-
-void TForm1::N23Click() {
-    const QString fileName = ui_.openGameFileName(this, gameFolder_);
-    if (!fileName.isEmpty()) loadFrom(fileName, false);
-}
-
-void TForm1::loadFrom(const QString& fileName, bool remember) {
-    const std::string path = localPath(fileName);
-    const LoadedGame loaded = readSavedGame(path);
-    if (loaded.position) {
+// "Загрузить" (`again`: the last file, without asking) and "Выбрать".
+void TForm1::loadGame(bool again) {
+    const std::optional<LoadedGame> loaded = files_.load(this, again);
+    if (!loaded) return;
+    if (loaded->position) {
         stopMove();
-        apply(state_.load(*loaded.position), nullptr);
-        if (remember) gameFile_.remember(path);
-        rememberFolderOf(fileName);
+        apply(state_.load(*loaded->position), nullptr);
     }
-    SetLabel(QString::fromUtf8(outcomeText(loaded.outcome)));
+    SetLabel(QString::fromUtf8(outcomeText(loaded->outcome)));
     UpdateFormLabels();
     UpdateCursor();
-}
-
-void TForm1::rememberFolderOf(const QString& fileName) {
-    gameFolder_ = QFileInfo(fileName).absolutePath();
-    if (settings_ != nullptr) settings_->saveGameFolder(gameFolder_);
-}
-
-void TForm1::N4Click() {
-    close();
-}
-
-void TForm1::N10Click() {
-    soundOn_ = menu_->N10->isChecked();
-    saveSettings();
-}
-
-void TForm1::N6Click() {
-    ui_.openUrl(link_->page(sitePagePath(SitePage::Rules, language_.current())));
-}
-
-void TForm1::N39Click() {
-    // Logged in, the game's page is the player's own on the server.
-    ui_.openUrl(session().LoggedIn()
-                    ? playerPage()
-                    : link_->page(sitePagePath(SitePage::Info, language_.current())));
-}
-
-void TForm1::myGamesClick() {
-    if (session().LoggedIn()) ui_.openUrl(playerPage());
-}
-
-QUrl TForm1::playerPage() const {
-    const QByteArray login = QUrl::toPercentEncoding(QString::fromStdString(session().OwnLogin));
-    QUrl page = link_->site();
-    page.setPath(QStringLiteral("/u/") + QString::fromLatin1(login), QUrl::TolerantMode);
-    return page;
-}
-
-void TForm1::N40Click() {
-    const QString text = translated(QT_TRANSLATE_NOOP("pimra", "Пимра — игра в калах для двоих")) +
-                         QLatin1Char('\n') +
-                         translated(QT_TRANSLATE_NOOP("pimra", "Версия 0.1, для Linux")) +
-                         QLatin1Char('\n') + link_->site().toString();
-    ui_.showAbout(this, translated(QT_TRANSLATE_NOOP("pimra", "О программе")), text);
 }
 
 void TForm1::setLevelItem(int level) {
@@ -146,70 +138,15 @@ void TForm1::setLevelItem(int level) {
 void TForm1::setSearchThreads(int threads) {
     threads = std::clamp(threads, 1, MainMenu::kMenuThreads);
     master_.setThreads(threads);
-    if (analysisWindow_) analysisWindow_->setThreads(threads);
+    side_->setThreads(threads);
     menu_->threadItems[static_cast<std::size_t>(threads - 1)]->setChecked(true);
     saveSettings();
-}
-
-void TForm1::N20Click() {
-    if (!game_.history().canGoBack()) return;
-    game_.goBack();
-    showBoard();
-    showCommands();
-}
-
-void TForm1::N29Click() {
-    if (!game_.history().canGoForward()) return;
-    game_.goForward();
-    showBoard();
-    showCommands();
-}
-
-void TForm1::N24Click() {
-    if (hintTimer_.isActive()) return;
-    const int index = game_.hint();
-    if (index == 0) return;
-    hinted_ = pit(index);
-    hinted_->HighlightPit();
-    state_.setHint(true);
-    hintTimer_.start(hintDuration_);
-}
-
-void TForm1::endHint() {
-    hintTimer_.stop();
-    state_.setHint(false);
-    if (hinted_ == nullptr) return;
-    hinted_->NormalPit();
-    hinted_ = nullptr;
-}
-
-void TForm1::N25Click() {
-    game_.swapRows();
-    for (int k = 1; k <= 7; ++k) showPits(game_.position(), {k + 7, k});
-    updateSideWindows();
-}
-
-void TForm1::N27Click() {
-    game_.addStones();
-    for (int k = 1; k <= 6; ++k) showPits(game_.position(), {k + 7, k});
-    showCommands();
-}
-
-void TForm1::N28Click() {
-    game_.removeStones();
-    for (int k = 1; k <= 6; ++k) showPits(game_.position(), {k + 7, k});
-    showCommands();
 }
 
 void TForm1::backgroundClick(int index) {
     BackgroundIndex = index;
     SetFon();
     saveSettings();
-}
-
-void TForm1::showBoard() {
-    for (int i = 1; i <= kPitCount; ++i) pit(i)->setStones(game_.position()[i]);
-    updateSideWindows();
 }
 
 }  // namespace pimra

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <bit>
 #include <thread>
 
 namespace pimra {
@@ -10,6 +11,8 @@ namespace pimra {
 namespace {
 
 constexpr int kInfinity = 10000;
+// Turns left from which a position first looks up the results of its moves.
+constexpr int kCutAheadDepth = 4;
 
 // The pits of the side to move in the order the search tries them: the remembered best move,
 // then moves that end in the own store (nearest the store first), then captures, then the rest.
@@ -92,14 +95,47 @@ int marginWithoutMoves(const RulesBoard& board) {
     return board.storeMargin(side) - rest;
 }
 
+// The proven values a search may look up.
+struct Endgames {
+    const EndgameTable* table = nullptr;
+    const PitDatabase* pits = nullptr;
+
+    std::optional<int> gain(const RulesBoard& board, int open) const {
+        if (table != nullptr && open <= table->maxStones()) {
+            if (const std::optional<int> gain = table->gain(board)) return gain;
+        }
+        if (pits != nullptr && open <= pits->maxStones()) return pits->gain(board);
+        return std::nullopt;
+    }
+
+    // Bounds on the final margin of the side to move where only one store can still pass the
+    // limit. The side whose store can pass it gets at least what it gets without the limit or
+    // what passing the limit gives, whichever is less: playing as if there were no limit, the
+    // game either goes as it would or ends with its store past the limit and the other store
+    // holding at most the rest. Its opponent gets at most the like.
+    std::optional<std::pair<int, int>> limitBounds(const RulesBoard& board, int open) const {
+        if (pits == nullptr || open > pits->maxStones()) return std::nullopt;
+        const Side side = board.sideToMove();
+        const bool ownCanPass = board.stones(Position::storeOf(side)) + open > kStoreLimit;
+        const bool otherCanPass = board.stones(Position::storeOf(other(side))) + open > kStoreLimit;
+        if (ownCanPass == otherCanPass) return std::nullopt;
+        const int margin = board.storeMargin(side);
+        const int free = margin + *pits->gainWithoutLimit(board);
+        // The least margin of a game ended by a store past the limit.
+        const int passed = 2 * (kStoreLimit + 1) - board.total();
+        if (ownCanPass) return std::make_pair(std::min(free, passed), margin + open);
+        return std::make_pair(margin - open, std::max(free, -passed));
+    }
+};
+
 // One search: its limits, counters and the alpha-beta itself.
 class SearchRun {
   public:
-    SearchRun(TranspositionTable& table, const PositionKeys& keys, const EndgameTable* endgame,
+    SearchRun(TranspositionTable& table, const PositionKeys& keys, const Endgames& endgames,
               const SearchLimits& limits, std::stop_token stop)
         : table_(table),
           keys_(keys),
-          endgame_(endgame),
+          endgames_(endgames),
           limits_(limits),
           stop_(std::move(stop)),
           stopwatch_(limits.clock) {}
@@ -108,6 +144,9 @@ class SearchRun {
     int node(const RulesBoard& board, int depth, int alpha, int beta);
     // The value of the move for the side that plays it.
     int move(const RulesBoard& board, int pit, int depth, int alpha, int beta);
+    // A move whose result the table or the endgame values already know to reach `beta`,
+    // found before any move is searched (an enhanced transposition cutoff): its value.
+    std::optional<int> cutAhead(const RulesBoard& board, int depth, int beta);
     // Past the depth: the stores as they stand, unless a capture or a move into the own
     // store does better; those are followed until none is left.
     int quiet(const RulesBoard& board, int alpha, int beta);
@@ -137,7 +176,7 @@ class SearchRun {
 
     TranspositionTable& table_;
     const PositionKeys& keys_;
-    const EndgameTable* endgame_;
+    Endgames endgames_;
     SearchLimits limits_;
     std::stop_token stop_;
     SearchStopwatch stopwatch_;
@@ -159,6 +198,37 @@ int SearchRun::move(const RulesBoard& board, int pit, int depth, int alpha, int 
     // chain ends.
     if (played.extraTurn) return node(child, depth, alpha, beta);
     return -node(child, depth - 1, -beta, -alpha);
+}
+
+std::optional<int> SearchRun::cutAhead(const RulesBoard& board, int depth, int beta) {
+    const Side side = board.sideToMove();
+    const int first = Position::firstPitOf(side);
+    for (int pit = first; pit < first + 6; ++pit) {
+        if (board.stones(pit) == 0) continue;
+        RulesBoard child = board;
+        const RulesMove played = child.play(pit);
+        // The least the move is worth for the side that plays it, as far as is known.
+        std::optional<int> least;
+        const int childMargin = child.storeMargin(child.sideToMove());
+        const int sign = played.extraTurn ? 1 : -1;
+        if (played.gameOver) {
+            least = child.storeMargin(side);
+        } else if (const std::optional<int> gain = endgames_.gain(child, child.stonesInPits())) {
+            least = sign * (childMargin + *gain);
+        } else if (const std::optional<TableEntry> entry = table_.find(keys_.key(child))) {
+            const int childDepth = played.extraTurn ? depth : depth - 1;
+            if (entry->solved || entry->depth >= childDepth) {
+                if (played.extraTurn && entry->lower != TableEntry::kNoLower) {
+                    least = childMargin + entry->lower;
+                } else if (!played.extraTurn && entry->upper != TableEntry::kNoUpper) {
+                    least = -(childMargin + entry->upper);
+                }
+                if (least && !entry->solved) ++guesses_;
+            }
+        }
+        if (least && *least >= beta) return least;
+    }
+    return std::nullopt;
 }
 
 int SearchRun::quiet(const RulesBoard& board, int alpha, int beta) {
@@ -191,8 +261,10 @@ int SearchRun::node(const RulesBoard& board, int depth, int alpha, int beta) {
     const int open = board.stonesInPits();
     if (margin + open <= alpha) return margin + open;
     if (margin - open >= beta) return margin - open;
-    if (endgame_ != nullptr && open <= endgame_->maxStones()) {
-        if (const std::optional<int> gain = endgame_->gain(board)) return margin + *gain;
+    if (const std::optional<int> gain = endgames_.gain(board, open)) return margin + *gain;
+    if (const auto bounds = endgames_.limitBounds(board, open)) {
+        if (bounds->first >= beta) return bounds->first;
+        if (bounds->second <= alpha) return bounds->second;
     }
     if (depth <= 0) return quiet(board, alpha, beta);
 
@@ -211,7 +283,12 @@ int SearchRun::node(const RulesBoard& board, int depth, int alpha, int beta) {
         }
     }
 
+    if (depth >= kCutAheadDepth) {
+        if (const std::optional<int> cut = cutAhead(board, depth, beta)) return *cut;
+    }
+
     const std::uint64_t guessesBefore = guesses_;
+    const std::uint64_t nodesBefore = nodes_;
     const int alphaBefore = alpha;
     const OrderedMoves moves = orderMoves(board, remembered, &history_);
     int best = -kInfinity;
@@ -249,6 +326,7 @@ int SearchRun::node(const RulesBoard& board, int depth, int alpha, int beta) {
     entry.depth = static_cast<std::uint8_t>(std::min(depth, 255));
     entry.bestPit = static_cast<std::uint8_t>(bestPit);
     entry.solved = guesses_ == guessesBefore;
+    entry.work = static_cast<std::uint8_t>(std::bit_width(nodes_ - nodesBefore));
     table_.store(entry);
     return best;
 }
@@ -278,13 +356,13 @@ class Helpers {
     using Work = std::function<void(SearchRun&, int)>;  // the run and the helper's number
 
     Helpers(int count, TranspositionTable& table, const PositionKeys& keys,
-            const EndgameTable* endgame, const Work& work) {
+            const Endgames& endgames, const Work& work) {
         for (int number = 1; number <= count; ++number) {
             threads_.emplace_back(
-                [this, &table, &keys, endgame, work, number](std::stop_token stop) {
+                [this, &table, &keys, endgames, work, number](std::stop_token stop) {
                     SearchLimits none;
                     none.time = std::chrono::milliseconds(0);
-                    SearchRun run(table, keys, endgame, none, std::move(stop));
+                    SearchRun run(table, keys, endgames, none, std::move(stop));
                     run.allowStopping();
                     work(run, number);
                     nodes_.fetch_add(run.nodes(), std::memory_order_relaxed);
@@ -387,9 +465,9 @@ SearchResult MasterSearch::run(const Position& position, Side sideToMove,
     }
 
     table_.newSearch();
-    SearchRun run(table_, keys_, endgame_.get(), limits, std::move(stop));
+    SearchRun run(table_, keys_, Endgames{endgame_.get(), pits_.get()}, limits, std::move(stop));
     const int maxDepth = limits.depth > 0 ? std::min(limits.depth, kMaxDepth) : kMaxDepth;
-    Helpers helpers(threads_ - 1, table_, keys_, endgame_.get(),
+    Helpers helpers(threads_ - 1, table_, keys_, Endgames{endgame_.get(), pits_.get()},
                     [&root, maxDepth](SearchRun& helper, int number) {
                         helpSearch(helper, *root, maxDepth, number);
                     });
@@ -465,7 +543,8 @@ SearchResult MasterSearch::prove(const Position& position, Side sideToMove,
 
     SearchLimits proof = limits;
     proof.depth = 0;
-    SearchRun proofRun(table_, keys_, endgame_.get(), proof, std::move(stop));
+    SearchRun proofRun(table_, keys_, Endgames{endgame_.get(), pits_.get()}, proof,
+                       std::move(stop));
     proofRun.allowStopping();
     int lower = root->storeMargin(sideToMove) - root->stonesInPits();
     int upper = root->storeMargin(sideToMove) + root->stonesInPits();
@@ -476,7 +555,7 @@ SearchResult MasterSearch::prove(const Position& position, Side sideToMove,
     bool lastRaised = false;
     while (lower < upper) {
         // Helpers test the same bound, each trying another root move first.
-        Helpers helpers(threads_ - 1, table_, keys_, endgame_.get(),
+        Helpers helpers(threads_ - 1, table_, keys_, Endgames{endgame_.get(), pits_.get()},
                         [&root, gamma](SearchRun& helper, int number) {
                             const OrderedMoves moves = orderMoves(*root, 0, nullptr);
                             const int first =

@@ -10,6 +10,7 @@
 
 #include "EndgameTable.h"
 #include "MasterClock.h"
+#include "PitDatabase.h"
 #include "Position.h"
 #include "RulesBoard.h"
 #include "TranspositionTable.h"
@@ -96,6 +97,9 @@ class MasterSearch {
     // Proven values of positions with few stones left; null searches those to the end too.
     void setEndgame(std::shared_ptr<const EndgameTable> endgame) { endgame_ = std::move(endgame); }
     const std::shared_ptr<const EndgameTable>& endgame() const { return endgame_; }
+    // Proven values of positions whose stores can no longer reach the limit.
+    void setPitDatabase(std::shared_ptr<const PitDatabase> pits) { pits_ = std::move(pits); }
+    const std::shared_ptr<const PitDatabase>& pitDatabase() const { return pits_; }
 
   private:
     SearchResult run(const Position& position, Side sideToMove, const SearchLimits& limits,
@@ -104,6 +108,7 @@ class MasterSearch {
     TranspositionTable table_;
     PositionKeys keys_;
     std::shared_ptr<const EndgameTable> endgame_;
+    std::shared_ptr<const PitDatabase> pits_;
     int threads_ = 1;
 };
 

@@ -27,7 +27,9 @@ class MasterThinker {
     // Stops any thought under way, then thinks about the move of `sideToMove`.
     void start(const Position& position, Side sideToMove, const SearchLimits& limits, Done done);
     // Stops any thought under way, then values every move of `sideToMove`: `progress` gets
-    // each finished iteration, `done` the last result, both on the worker thread.
+    // each finished iteration, `done` the last result, both on the worker thread. With a time
+    // limit and no depth limit, the deepening search has half the time and proofs of the
+    // moves' values (proveMoves) the rest; `progress` gets each move proven.
     void analyse(const Position& position, Side sideToMove, const SearchLimits& limits,
                  Done progress, Done done);
     // Stops the thought under way, if any, and waits for the worker to end.

@@ -21,6 +21,8 @@ constexpr std::uint64_t kPresent = std::uint64_t{1} << 27;  // an empty slot rea
 // One word for all of an entry but its key.
 std::uint64_t pack(const TableEntry& e) {
     return std::uint64_t{static_cast<std::uint16_t>(e.lower)} | std::uint64_t{e.depth} << 16 |
+           std::uint64_t{e.work & 3u} << 24 |
+           std::uint64_t{static_cast<std::uint8_t>(e.work >> 2)} << 28 |
            std::uint64_t{e.solved} << 26 | kPresent | std::uint64_t{e.bestPit} << 32 |
            std::uint64_t{e.generation} << 40 |
            std::uint64_t{static_cast<std::uint16_t>(e.upper)} << 48;
@@ -32,6 +34,7 @@ TableEntry unpack(std::uint64_t key, std::uint64_t word) {
     e.lower = static_cast<std::int16_t>(static_cast<std::uint16_t>(word & 0xffff));
     e.depth = static_cast<std::uint8_t>(word >> 16);
     e.solved = ((word >> 26) & 1) != 0;
+    e.work = static_cast<std::uint8_t>(((word >> 24) & 3) | ((word >> 28) & 0xf) << 2);
     e.bestPit = static_cast<std::uint8_t>(word >> 32);
     e.generation = static_cast<std::uint8_t>(word >> 40);
     e.upper = static_cast<std::int16_t>(static_cast<std::uint16_t>(word >> 48));
@@ -46,6 +49,7 @@ TableEntry merged(const TableEntry& old, const TableEntry& entry) {
     joined.upper = std::min(old.upper, entry.upper);
     if (joined.lower > joined.upper) return entry;  // cannot happen to proven bounds
     if (joined.bestPit == 0) joined.bestPit = old.bestPit;
+    joined.work = std::max(old.work, entry.work);
     return joined;
 }
 
@@ -99,7 +103,7 @@ std::optional<TableEntry> TranspositionTable::find(std::uint64_t key) const {
 
 int TranspositionTable::keepScore(const std::optional<TableEntry>& entry) const {
     if (!entry) return -1;
-    if (entry->solved) return 1 + 256;  // holds in every later search too
+    if (entry->solved) return 1 + 256 + entry->work;  // holds in every later search too
     if (entry->generation != generation_.load(std::memory_order_relaxed)) return 0;
     return 1 + entry->depth;
 }

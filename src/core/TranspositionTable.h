@@ -22,6 +22,8 @@ struct TableEntry {
     std::int16_t upper = kNoUpper;
     std::uint8_t depth = 0;
     std::uint8_t bestPit = 0;
+    // How much searching the bounds took: the bit width of the positions searched (0..63).
+    std::uint8_t work = 0;
     // The bounds came from finished games only, so they hold at every depth.
     bool solved = false;
     std::uint8_t generation = 0;  // set by the table: the search that stored it
@@ -41,18 +43,18 @@ class PositionKeys {
     std::uint64_t topToMove_ = 0;
 };
 
-// A fixed-size table of searched positions in buckets of two entries, shared by the threads
-// of a search without locks: each entry is two words, the key mixed with the data and the
+// A fixed-size table of searched positions in buckets of four entries (a cache line), shared by the
+// threads of a search without locks: each entry is two words, the key mixed with the data and the
 // data, so a half-written entry reads as a different key and is ignored.
 //
 // A new result for a position adds its bounds to the old ones when both are solved (the
 // null-window tests of a proof); otherwise it replaces them unless the old ones are solved
 // and the new ones are not. A new position takes the bucket's empty entry, else a guess left by an
-// earlier search, else the one searched less deep (a solved entry counts as the deepest and
-// outlives its search).
+// earlier search, else the one searched least deep; a solved entry counts as deeper than any
+// guess and outlives its search, and of solved entries the one that took the least work goes.
 class TranspositionTable {
   public:
-    static constexpr std::size_t kBucket = 2;
+    static constexpr std::size_t kBucket = 4;
 
     // The size is rounded down to a power of two (at least 1024 entries).
     explicit TranspositionTable(std::size_t entries);

@@ -1,14 +1,11 @@
 #include "online/GameResult.h"
 
-#include "net/Decimal.h"
-
 namespace pimra::online {
 
 namespace {
 
-bool ClockAtZero(const std::string& time) {
-    const std::optional<int> seconds = net::ParseDecimal(time);
-    return seconds && *seconds <= 0;
+bool ClockAtZero(const net::SeatReply& seat) {
+    return seat.seconds && *seat.seconds <= 0;
 }
 
 // Both rows swept, or a store past the limit: the board itself ended the game.
@@ -24,26 +21,45 @@ std::string Score(const Position& board) {
 }  // namespace
 
 GameFinish FinishOf(const TableState& state, const Position& board) {
-    if (state.Finish == "moves") return GameFinish::Moves;
-    if (state.Finish == "time") return GameFinish::Time;
-    if (state.Finish == "resign") return GameFinish::Resign;
-    if (state.Finish == "agreement") return GameFinish::Agreement;
-    if (!state.Finish.empty()) return GameFinish::Unknown;
+    const net::TableReply& table = state.Table;
+    switch (table.finish) {
+        case net::FinishReason::Moves:
+            return GameFinish::Moves;
+        case net::FinishReason::Time:
+            return GameFinish::Time;
+        case net::FinishReason::Resign:
+            return GameFinish::Resign;
+        case net::FinishReason::Agreement:
+            return GameFinish::Agreement;
+        case net::FinishReason::Unknown:
+            return GameFinish::Unknown;
+        case net::FinishReason::None:
+            break;
+    }
     if (FinishedOnBoard(board)) return GameFinish::Moves;
     // Only the loser's clock can have run out; a draw is never a loss on time.
-    if (state.TableResult == "1" && ClockAtZero(state.Seat2Time)) return GameFinish::Time;
-    if (state.TableResult == "2" && ClockAtZero(state.Seat1Time)) return GameFinish::Time;
+    if (table.result == net::TableResult::Seat1Won && ClockAtZero(table.seat2)) {
+        return GameFinish::Time;
+    }
+    if (table.result == net::TableResult::Seat2Won && ClockAtZero(table.seat1)) {
+        return GameFinish::Time;
+    }
     return GameFinish::Unknown;
 }
 
 ResultBox ResultBoxOf(const TableState& state, const Position& board) {
     ResultBox box;
-    if (state.TableResult == "1") box.winner = state.Seat1Login;
-    if (state.TableResult == "2") box.winner = state.Seat2Login;
+    const net::TableReply& table = state.Table;
+    if (table.result == net::TableResult::Seat1Won) box.winner = table.seat1.login;
+    if (table.result == net::TableResult::Seat2Won) box.winner = table.seat2.login;
     const GameFinish finish = FinishOf(state, board);
     box.onTime = !box.winner.empty() && finish == GameFinish::Time;
-    if (finish == GameFinish::Resign && state.TableResult == "1") box.resigned = state.Seat2Login;
-    if (finish == GameFinish::Resign && state.TableResult == "2") box.resigned = state.Seat1Login;
+    if (finish == GameFinish::Resign && table.result == net::TableResult::Seat1Won) {
+        box.resigned = table.seat2.login;
+    }
+    if (finish == GameFinish::Resign && table.result == net::TableResult::Seat2Won) {
+        box.resigned = table.seat1.login;
+    }
     box.agreed = box.winner.empty() && finish == GameFinish::Agreement;
     box.score = Score(board);
     return box;

@@ -43,6 +43,31 @@ Effects LocalGame::abandon() {
     return effects;
 }
 
+Effects LocalGame::edit(BoardEdit edit) {
+    Game& game = match_.game();
+    switch (edit) {
+        case BoardEdit::Back:
+            game.goBack();
+            break;
+        case BoardEdit::Forward:
+            game.goForward();
+            break;
+        case BoardEdit::SwapRows:
+            game.swapRows();
+            break;
+        case BoardEdit::AddStones:
+            game.addStones();
+            break;
+        case BoardEdit::RemoveStones:
+            game.removeStones();
+            break;
+    }
+    Effects effects;
+    effects.showBoard = true;
+    effects.historyChanged = true;
+    return effects;
+}
+
 LocalMatch::MoveReady LocalGame::replyTo() {
     return [this](const MoveResult& reply) {
         Effects effects;

@@ -9,6 +9,9 @@
 
 namespace pimra::online {
 
+// "Особые возможности" that change the board between turns.
+enum class BoardEdit { Back, Forward, SwapRows, AddStones, RemoveStones };
+
 // The local game against the computer as the window plays it: the match's turns answered
 // with effects. A reply the computer finds later (the master level thinks on a worker
 // thread) goes to the sink; one found at once comes with the event that asked for it.
@@ -35,6 +38,8 @@ class LocalGame : public PlayedGame {
     Effects levelChanged();
     // Ends the turn where it stands (a new game, a load, the window closed).
     Effects abandon();
+    // The board stepped through the history or edited; the game ignores what it cannot do.
+    Effects edit(BoardEdit edit);
 
   private:
     LocalMatch::MoveReady replyTo();

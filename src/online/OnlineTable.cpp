@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "net/Decimal.h"
 #include "net/PositionText.h"
+#include "net/RecordReply.h"
 #include "net/Requests.h"
 #include "online/GameResult.h"
 
@@ -12,20 +12,26 @@ namespace pimra::online {
 using namespace pimra::net;
 namespace {
 
+SeatLabel SeatLabelOf(const net::SeatReply& seat) {
+    return {seat.login, seat.rating ? std::to_string(*seat.rating) : std::string(), seat.away};
+}
+
 LoginColour ReadyColour(bool ready) {
     return ready ? LoginColour::Green : LoginColour::Red;
 }
 
-std::string ResultText(const TableState& state) {
-    if (state.Finish == "resign" && (state.TableResult == "1" || state.TableResult == "2")) {
-        return kResignedBoxText + (state.TableResult == "1" ? state.Seat2Login : state.Seat1Login);
+std::string ResultText(const net::TableReply& table) {
+    const bool won = table.result == TableResult::Seat1Won || table.result == TableResult::Seat2Won;
+    if (table.finish == FinishReason::Resign && won) {
+        return kResignedBoxText +
+               (table.result == TableResult::Seat1Won ? table.seat2.login : table.seat1.login);
     }
-    if (state.Finish == "agreement") return kAgreedDrawText;
-    if (state.TableResult == "1") {
-        return "Победил: " + state.Seat1Login;
+    if (table.finish == FinishReason::Agreement) return kAgreedDrawText;
+    if (table.result == TableResult::Seat1Won) {
+        return "Победил: " + table.seat1.login;
     }
-    if (state.TableResult == "2") {
-        return "Победил: " + state.Seat2Login;
+    if (table.result == TableResult::Seat2Won) {
+        return "Победил: " + table.seat2.login;
     }
     return "Ничья";
 }
@@ -59,34 +65,19 @@ std::optional<Request> OnlineTable::ReloadRequest() const {
 }
 
 Position OnlineTable::ApplyTableReply(const Reply& reply, const Position& board, bool catchUp) {
-    const std::string position = FieldText(reply, "position");
-    state_.Seat1Login = FieldText(reply, "login1");
-    state_.Seat2Login = FieldText(reply, "login2");
-    state_.Seat1Time = FieldText(reply, "time1");
-    state_.Seat2Time = FieldText(reply, "time2");
+    const net::TableReply& table = state_.Table;
+    state_.Table = DecodeTableReply(reply);
     stateArrived_ = clock_();
-    state_.ActiveLogin = FieldText(reply, "activelogin");
-    state_.Seat1Ready = FieldText(reply, "isready1") == "1";
-    state_.Seat2Ready = FieldText(reply, "isready2") == "1";
-    state_.TableResult = FieldText(reply, "result");
     loaded_ = true;
     // Someone not logged in owns no seat, not even a free one.
-    readyVisible_ = (!state_.Seat1Ready && OwnsSeat(state_.Seat1Login)) ||
-                    (!state_.Seat2Ready && OwnsSeat(state_.Seat2Login));
-    state_.Finish = FieldText(reply, "finish");
-    state_.Seat1Rating = FieldText(reply, "rating1");
-    state_.Seat2Rating = FieldText(reply, "rating2");
-    state_.Seat1Away = FieldText(reply, "away1") == "1";
-    state_.Seat2Away = FieldText(reply, "away2") == "1";
-    state_.Seat1Rematch = FieldText(reply, "rematch1") == "1";
-    state_.Seat2Rematch = FieldText(reply, "rematch2") == "1";
-    state_.NextTable = ParseDecimal(FieldText(reply, "nexttable")).value_or(0);
-    const std::optional<int> record = ParseDecimal(FieldText(reply, "lastrecord"));
+    readyVisible_ = (!table.seat1.ready && OwnsSeat(table.seat1.login)) ||
+                    (!table.seat2.ready && OwnsSeat(table.seat2.login));
+    const std::optional<int> record = table.lastRecord;
     unseenRecords_ = catchUp && loadedHere_ && record && *record > state_.LastRecord;
     loadedHere_ = true;
     if (unseenRecords_) return board;
     if (record) state_.LastRecord = *record;
-    return ApplyPosition(board, position);
+    return ApplyPosition(board, table.position);
 }
 
 bool OnlineTable::OwnsSeat(const std::string& seatLogin) const {
@@ -94,37 +85,38 @@ bool OnlineTable::OwnsSeat(const std::string& seatLogin) const {
 }
 
 Side OnlineTable::SideToMove() const {
-    return state_.Seat1Login == state_.ActiveLogin ? Side::Bottom : Side::Top;
+    return state_.Table.seat1.login == state_.Table.activeLogin ? Side::Bottom : Side::Top;
 }
 
 TableView OnlineTable::View() const {
+    const net::TableReply& table = state_.Table;
     TableView view;
     if (IsOpen()) {
         view.windowWidth = kTableWindowWidth;
         view.panelVisible = true;
         view.statusText =
-            state_.ActiveLogin.empty() ? std::string("Ожидание") : "Ходит: " + state_.ActiveLogin;
+            table.activeLogin.empty() ? std::string("Ожидание") : "Ходит: " + table.activeLogin;
         view.clocks = Clocks();
         // A client that shows the table is there: the user's own seat is never away.
-        view.seat1 = {state_.Seat1Login, state_.Seat1Rating,
-                      state_.Seat1Away && OwnSeat() != Side::Bottom};
-        view.seat2 = {state_.Seat2Login, state_.Seat2Rating,
-                      state_.Seat2Away && OwnSeat() != Side::Top};
+        view.seat1 = SeatLabelOf(table.seat1);
+        view.seat2 = SeatLabelOf(table.seat2);
+        if (OwnSeat() == Side::Bottom) view.seat1.away = false;
+        if (OwnSeat() == Side::Top) view.seat2.away = false;
         view.loginLabel1 = SeatLabelText(view.seat1);
         view.loginLabel2 = SeatLabelText(view.seat2);
         view.watching = loadedHere_ && !OwnSeat();
         view.rematchVisible = CanAskRematch();
-        view.rematchAsked = rematchAsked_ || (OwnSeat() == Side::Bottom && state_.Seat1Rematch) ||
-                            (OwnSeat() == Side::Top && state_.Seat2Rematch);
+        const std::optional<Side> own = OwnSeat();
+        view.rematchAsked = rematchAsked_ || (own && table.seat(*own).rematch);
     }
     view.tableLabel = "Стол №" + std::to_string(tableId_);
-    if (state_.TableResult != "0") {
+    if (state_.Over()) {
         view.resultVisible = true;
-        view.resultText = ResultText(state_);
+        view.resultText = ResultText(table);
     }
     if (loaded_) {
-        view.loginColour1 = ReadyColour(state_.Seat1Ready);
-        view.loginColour2 = ReadyColour(state_.Seat2Ready);
+        view.loginColour1 = ReadyColour(table.seat1.ready);
+        view.loginColour2 = ReadyColour(table.seat2.ready);
     }
     view.readyVisible = readyVisible_;
     view.leaveVisible = CanLeave();
@@ -135,28 +127,29 @@ PlayableRows OnlineTable::Rows() const {
     if (!IsOpen()) {
         return {true, false};
     }
-    return {OwnsSeat(state_.Seat1Login), OwnsSeat(state_.Seat2Login)};
+    return {OwnsSeat(state_.Table.seat1.login), OwnsSeat(state_.Table.seat2.login)};
 }
 
 bool OnlineTable::AcceptsClick(int pit) const {
+    const net::TableReply& table = state_.Table;
     const std::string& own = session_.OwnLogin;
-    if (own.empty() || own != state_.ActiveLogin) {
+    if (own.empty() || own != table.activeLogin) {
         return false;
     }
     const bool bottomPit = pit >= 1 && pit <= 6;
     const bool topPit = pit >= 8 && pit <= 13;
-    return (bottomPit && state_.ActiveLogin == state_.Seat1Login) ||
-           (topPit && state_.ActiveLogin == state_.Seat2Login);
+    return (bottomPit && table.activeLogin == table.seat1.login) ||
+           (topPit && table.activeLogin == table.seat2.login);
 }
 
 PollAction OnlineTable::OnPollTimer(bool busy) const {
     if (!IsOpen() || busy) {
         return PollAction::Nothing;
     }
-    if (state_.ActiveLogin.empty()) {
+    if (state_.Table.activeLogin.empty()) {
         return PollAction::Reload;
     }
-    if (state_.ActiveLogin != session_.OwnLogin) {
+    if (state_.Table.activeLogin != session_.OwnLogin) {
         return PollAction::AskNextRecord;
     }
     return PollAction::Nothing;
@@ -170,31 +163,30 @@ NextRecordOutcome OnlineTable::ApplyNextRecord(const Reply* reply) {
     if (reply == nullptr) {
         return NextRecordOutcome::NoNewRecord;
     }
-    const std::optional<int> record = ParseDecimal(FieldText(*reply, "ind"));
-    if (!record || *record == state_.LastRecord) {
+    const RecordReply next = DecodeRecordReply(*reply);
+    if (!next.ind || *next.ind == state_.LastRecord) {
         return NextRecordOutcome::NoNewRecord;
     }
-    state_.LastRecord = *record;
-    const std::optional<int> move = ParseDecimal(FieldText(*reply, "move"));
-    if (!move || !Position::isValidIndex(*move)) {
+    state_.LastRecord = *next.ind;
+    if (!next.move || !Position::isValidIndex(*next.move)) {
         return NextRecordOutcome::ReloadOnly;
     }
-    state_.OpponentMove = *move;
+    state_.OpponentMove = *next.move;
     return NextRecordOutcome::Replay;
 }
 
 std::optional<Side> OnlineTable::RunningClock() const {
-    const bool running = IsOpen() && state_.Seat1Ready && state_.Seat2Ready &&
-                         state_.TableResult == "0" && !state_.ActiveLogin.empty();
+    const net::TableReply& table = state_.Table;
+    const bool running = IsOpen() && table.seat1.ready && table.seat2.ready && !state_.Over() &&
+                         !table.activeLogin.empty();
     if (!running) return std::nullopt;
-    if (state_.ActiveLogin == state_.Seat1Login) return Side::Bottom;
-    if (state_.ActiveLogin == state_.Seat2Login) return Side::Top;
+    if (table.activeLogin == table.seat1.login) return Side::Bottom;
+    if (table.activeLogin == table.seat2.login) return Side::Top;
     return std::nullopt;
 }
 
 std::optional<std::int64_t> OnlineTable::RemainingMs(Side seat) const {
-    const std::optional<int> seconds =
-        ParseDecimal(seat == Side::Bottom ? state_.Seat1Time : state_.Seat2Time);
+    const std::optional<int> seconds = state_.Table.seat(seat).seconds;
     if (!seconds) return std::nullopt;
     std::int64_t ms = std::int64_t{*seconds} * 1000;
     // A clock that stands, or one the server says is at zero (out, or within its grace), is
@@ -226,7 +218,7 @@ bool OnlineTable::ClockRunOut() const {
 }
 
 ClockTick OnlineTable::OnClockTimer() const {
-    if (!IsOpen() || !state_.Seat1Ready || !state_.Seat2Ready) {
+    if (!IsOpen() || !state_.Table.seat1.ready || !state_.Table.seat2.ready) {
         return {};
     }
     return {true, ClockRunOut()};
@@ -241,21 +233,21 @@ Request OnlineTable::LeaveRequest() const {
 }
 
 bool OnlineTable::CanLeave() const {
-    const bool seated = OwnsSeat(state_.Seat1Login) || OwnsSeat(state_.Seat2Login);
-    const bool started = state_.Seat1Ready && state_.Seat2Ready;
-    return IsOpen() && loaded_ && seated && !started && state_.ActiveLogin.empty() &&
-           state_.TableResult == "0";
+    const net::TableReply& table = state_.Table;
+    const bool seated = OwnSeat().has_value();
+    const bool started = table.seat1.ready && table.seat2.ready;
+    return IsOpen() && loaded_ && seated && !started && table.activeLogin.empty() && !state_.Over();
 }
 
 std::optional<Side> OnlineTable::OwnSeat() const {
-    if (OwnsSeat(state_.Seat1Login)) return Side::Bottom;
-    if (OwnsSeat(state_.Seat2Login)) return Side::Top;
+    if (OwnsSeat(state_.Table.seat1.login)) return Side::Bottom;
+    if (OwnsSeat(state_.Table.seat2.login)) return Side::Top;
     return std::nullopt;
 }
 
 bool OnlineTable::CanAskRematch() const {
     return rematchSupported_ && IsOpen() && loadedHere_ && OwnSeat() && GameOver() &&
-           !state_.Seat1Login.empty() && !state_.Seat2Login.empty();
+           !state_.Table.seat1.login.empty() && !state_.Table.seat2.login.empty();
 }
 
 Request OnlineTable::RematchRequest() const {

@@ -126,11 +126,11 @@ class OnlineTable {
     // The online click: only on the user's own row, and only on the user's turn.
     bool AcceptsClick(int pit) const;
     // A finished game accepts no move.
-    bool GameOver() const { return IsOpen() && state_.TableResult != "0"; }
+    bool GameOver() const { return IsOpen() && state_.Over(); }
 
     PollAction OnPollTimer(bool busy) const;
     // After the poll's work: a finished game stops both timers.
-    bool PollingEnds() const { return state_.TableResult != "0"; }
+    bool PollingEnds() const { return state_.Over(); }
     Request NextRecordRequest() const;
     // Takes the "nextrecord" reply; null when the request failed.
     NextRecordOutcome ApplyNextRecord(const Reply* reply);

@@ -81,6 +81,37 @@ Effects PlayState::load(const Position& position) {
     return effects;
 }
 
+Effects PlayState::edit(BoardEdit edit) {
+    if (!commands().special) return {};
+    return local_.edit(edit);
+}
+
+int PlayState::hintPit() const {
+    if (!commands().special || activity_.hint) return 0;
+    return game().hint();
+}
+
+Effects PlayState::moveStopped(PlayedGame* mover) {
+    if (mover != &table_) return {};
+    return table_.animationDone();
+}
+
+PlayState::RecordStep PlayState::goToRecordMoves(std::size_t moves) {
+    if (!commands().history) return RecordStep::Refused;
+    return game().goToRecordMoves(moves) ? RecordStep::Reached : RecordStep::OutOfReach;
+}
+
+Effects PlayState::loadRecord(GameRecord record) {
+    if (!commands().history) return {};
+    game().loadRecord(std::move(record));
+    Effects effects;
+    effects.showBoard = true;
+    effects.showTable = true;
+    effects.historyChanged = true;
+    effects.status = statusText(game().sideToMove());
+    return effects;
+}
+
 bool PlayState::boardTurned(bool ownRowBottom) const {
     return ownRowBottom && table_.isOpen() && table_.table().OwnSeat() == Side::Top;
 }

@@ -47,6 +47,18 @@ class PlayState {
     Effects newGame();
     // A saved position replaces the board (at a table too, where it is only shown).
     Effects load(const Position& position);
+    // "Особые возможности": only in local play with nothing running.
+    Effects edit(BoardEdit edit);
+    // The pit "Подсказка" lights; 0 while one is lit, nothing can be played or it is refused.
+    int hintPit() const;
+    // A move cut short on the screen: a replay at a table goes on from its end.
+    Effects moveStopped(PlayedGame* mover);
+
+    // The record window's click: the history at `moves` moves of the record, if it holds them.
+    enum class RecordStep { Refused, Reached, OutOfReach };
+    RecordStep goToRecordMoves(std::size_t moves);
+    // A record read from a file replaces the game, as the record window's commands allow.
+    Effects loadRecord(GameRecord record);
 
     // Seat 2 sees the board turned at a table when the own row is to be at the bottom.
     bool boardTurned(bool ownRowBottom) const;

@@ -367,7 +367,7 @@ Effects TableController::tableLoaded(const net::PostResult* result, bool catchUp
         effects.attention = offered;
         effects.showBoard = true;
         if (!first) noticeChanges(before, effects);
-        const int next = table_.State().NextTable;
+        const int next = table_.State().Table.nextTable.value_or(0);
         if (next > 0 && next != table_.TableId() && table_.OwnSeat()) return moveTo(next);
     }
     // The turn, the labels and the timers follow even when the table could not be loaded.
@@ -392,13 +392,11 @@ void TableController::noticeChanges(const TableState& before, Effects& effects) 
     const TableState& now = table_.State();
     const std::optional<Side> seat = table_.OwnSeat();
     if (!seat) return;
-    const bool opponentSat = seat == Side::Bottom
-                                 ? before.Seat2Login.empty() && !now.Seat2Login.empty()
-                                 : before.Seat1Login.empty() && !now.Seat1Login.empty();
-    const bool opponentReady = seat == Side::Bottom ? !before.Seat2Ready && now.Seat2Ready
-                                                    : !before.Seat1Ready && now.Seat1Ready;
-    const bool opponentRematch = seat == Side::Bottom ? !before.Seat2Rematch && now.Seat2Rematch
-                                                      : !before.Seat1Rematch && now.Seat1Rematch;
+    const net::SeatReply& was = before.Table.seat(other(*seat));
+    const net::SeatReply& is = now.Table.seat(other(*seat));
+    const bool opponentSat = was.login.empty() && !is.login.empty();
+    const bool opponentReady = !was.ready && is.ready;
+    const bool opponentRematch = !was.rematch && is.rematch;
     if (opponentSat || opponentReady || opponentRematch) effects.attention = true;
 }
 

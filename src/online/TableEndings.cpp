@@ -12,8 +12,8 @@ bool TableEndings::TakeReply(const net::Reply& reply) {
     const bool offeredBefore = OpponentOffer();
     rematchKnown_ = reply.contains("nexttable");
     drawsKnown_ = reply.contains("drawoffer1");
-    drawOffer1_ = net::FieldText(reply, "drawoffer1") == "1";
-    drawOffer2_ = net::FieldText(reply, "drawoffer2") == "1";
+    drawOffer1_ = table_.State().Table.seat1.drawOffer;
+    drawOffer2_ = table_.State().Table.seat2.drawOffer;
     drawAsked_ = false;
     return OpponentOffer() && !offeredBefore;
 }
@@ -30,15 +30,14 @@ bool TableEndings::OpponentOffer() const {
 
 bool TableEndings::OpponentAsksRematch() const {
     const std::optional<Side> seat = table_.OwnSeat();
-    if (!seat || !table_.GameOver() || table_.State().NextTable > 0) return false;
-    const TableState& state = table_.State();
-    return *seat == Side::Bottom ? state.Seat2Rematch : state.Seat1Rematch;
+    const net::TableReply& table = table_.State().Table;
+    if (!seat || !table_.GameOver() || table.nextTable.value_or(0) > 0) return false;
+    return table.seat(other(*seat)).rematch;
 }
 
 bool TableEndings::CanResign() const {
-    const TableState& state = table_.State();
     return ServerTakesOffers() && table_.IsOpen() && table_.Loaded() && table_.OwnSeat() &&
-           !table_.GameOver() && !state.ActiveLogin.empty();
+           !table_.GameOver() && !table_.State().Table.activeLogin.empty();
 }
 
 bool TableEndings::CanOfferDraw() const {
@@ -47,11 +46,12 @@ bool TableEndings::CanOfferDraw() const {
 
 bool TableEndings::FollowsFinishedGame() const {
     if (!rematchKnown_ || !table_.GameOver()) return false;
-    return table_.OwnSeat() ? table_.CanAskRematch() : table_.State().NextTable == 0;
+    return table_.OwnSeat() ? table_.CanAskRematch()
+                            : table_.State().Table.nextTable.value_or(0) == 0;
 }
 
 std::optional<int> TableEndings::RematchToWatch() const {
-    const int next = table_.State().NextTable;
+    const int next = table_.State().Table.nextTable.value_or(0);
     if (!table_.GameOver() || table_.OwnSeat() || next <= 0 || next == table_.TableId()) {
         return std::nullopt;
     }

@@ -1,37 +1,15 @@
 #include "online/TableList.h"
 
-#include "net/Decimal.h"
+#include "net/TableListReply.h"
 
 namespace pimra::online {
 
-using namespace pimra::net;
-namespace {
-
-TableRow ReadRow(const Reply& table) {
-    TableRow row;
-    row.login2 = FirstCharacters(FieldText(table, "login2"), kListLoginLength);
-    row.login1 = FirstCharacters(FieldText(table, "login1"), kListLoginLength);
-    row.ind = ParseDecimal(FieldText(table, "ind"));
-    row.timelimit = ParseDecimal(FieldText(table, "timelimit"));
-    row.bonus = ParseDecimal(FieldText(table, "bonus"));
-    return row;
-}
-
-}  // namespace
-
 std::vector<TableRow> ParseTableList(const Reply& reply) {
     std::vector<TableRow> rows;
-    if (!reply.is_object()) {
-        return rows;
-    }
-    const auto tables = reply.find("tables");
-    if (tables == reply.end() || !tables->is_array()) {
-        return rows;
-    }
-    for (const Reply& table : *tables) {
-        if (table.is_object()) {
-            rows.push_back(ReadRow(table));
-        }
+    for (const net::ListedTable& table : net::DecodeTableList(reply).tables) {
+        rows.push_back({table.ind, FirstCharacters(table.login1, kListLoginLength),
+                        FirstCharacters(table.login2, kListLoginLength), table.bonus,
+                        table.timeLimit});
     }
     return rows;
 }

@@ -11,6 +11,7 @@
 #include "TableRules.h"
 #include "WebPages.h"
 #include "core/Move.h"
+#include "net/PercentDecoding.h"
 
 namespace pimra::server {
 
@@ -253,7 +254,7 @@ std::string gameRow(const ArchivedGame& game, const std::string& login) {
 }
 
 SiteReply playerPage(Store& store, std::string_view encoded) {
-    const auto login = percentDecode(encoded);
+    const auto login = net::PercentDecode(encoded, net::PlusSign::Plus);
     if (!login || login->empty()) return notFound();
     bool known = false;
     PlayerRecord player;
@@ -284,13 +285,6 @@ SiteReply playerPage(Store& store, std::string_view encoded) {
         body += "</tbody></table></div>";
     }
     return {200, kHtml, sitePage(*login + " — Пимра", kStyleLink, body)};
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
 }
 
 bool startsWith(std::string_view text, std::string_view prefix) {
@@ -329,23 +323,6 @@ std::string playerPath(std::string_view login) {
         }
     }
     return path;
-}
-
-std::optional<std::string> percentDecode(std::string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            out += text[i];
-            continue;
-        }
-        if (i + 2 >= text.size()) return std::nullopt;
-        const int high = hexDigit(text[i + 1]);
-        const int low = hexDigit(text[i + 2]);
-        if (high < 0 || low < 0) return std::nullopt;
-        out += static_cast<char>(high * 16 + low);
-        i += 2;
-    }
-    return out;
 }
 
 }  // namespace pimra::server

@@ -24,7 +24,4 @@ SiteReply archiveReply(Store& store, std::string_view path);
 // The path of a player's page.
 std::string playerPath(std::string_view login);
 
-// Undoes the percent-encoding of a path segment; nothing for a broken escape.
-std::optional<std::string> percentDecode(std::string_view text);
-
 }  // namespace pimra::server

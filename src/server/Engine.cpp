@@ -9,6 +9,8 @@
 
 #include "GameArchive.h"
 #include "GameEndings.h"
+#include "net/RecordReply.h"
+#include "net/TableListReply.h"
 
 namespace pimra::server {
 
@@ -33,6 +35,7 @@ constexpr const char* kUnknownAction = "Неизвестное действие"
 constexpr const char* kUnknownGame = "Неизвестная игра";
 constexpr const char* kBadLogin = "Неверный логин или пароль";
 constexpr const char* kTooManyLogins = "Слишком много попыток входа, подождите минуту";
+constexpr const char* kTooManyRequests = "Слишком много запросов, подождите немного";
 constexpr const char* kNotLoggedIn = "Вы не авторизованы";
 constexpr const char* kBadTimeControl =
     "Время на партию от 60 до 7200 секунд, добавка от 0 до 300 секунд";
@@ -80,29 +83,38 @@ void requireApp(const FormFields& fields) {
     if (field(fields, "appid") != kAppId) throw Refusal{reason::kUnknownGame};
 }
 
-std::string roundedRating(StoreTransaction& tx, const std::string& login) {
-    if (login.empty()) return "";
-    return std::to_string(std::lround(GameArchive::playerOf(tx, login).rating));
+std::optional<int> roundedRating(StoreTransaction& tx, const std::string& login) {
+    if (login.empty()) return std::nullopt;
+    return static_cast<int>(std::lround(GameArchive::playerOf(tx, login).rating));
 }
 
-const char* flag(bool value) {
-    return value ? "1" : "0";
-}
-
-const char* finishName(GameFinish finish) {
+net::FinishReason finishReason(GameFinish finish) {
     switch (finish) {
         case GameFinish::Moves:
-            return "moves";
+            return net::FinishReason::Moves;
         case GameFinish::Time:
-            return "time";
+            return net::FinishReason::Time;
         case GameFinish::Resign:
-            return "resign";
+            return net::FinishReason::Resign;
         case GameFinish::Agreement:
-            return "agreement";
+            return net::FinishReason::Agreement;
         case GameFinish::None:
             break;
     }
-    return "";
+    return net::FinishReason::None;
+}
+
+net::TableResult tableResult(int result) {
+    switch (result) {
+        case 0:
+            return net::TableResult::Running;
+        case 1:
+            return net::TableResult::Seat1Won;
+        case 2:
+            return net::TableResult::Seat2Won;
+        default:
+            return net::TableResult::Draw;
+    }
 }
 
 TableRow requireTable(StoreTransaction& tx, int id) {
@@ -156,10 +168,19 @@ bool Engine::onlyChanges(const FormFields& fields) {
     return action != fields.end() && changes.contains(action->second);
 }
 
+bool Engine::isList(const FormFields& fields) {
+    const auto action = fields.find("action");
+    return action != fields.end() && action->second == "tablelist";
+}
+
+std::string Engine::tooManyRequestsReply() {
+    return text(reply(reason::kTooManyRequests));
+}
+
 void Engine::answer(const FormFields& fields, const std::string& address, Respond respond) {
     Answer answer = act(fields, address);
     if (!answer.change) {
-        respond(text(answer.reply));
+        respond(answer.madeText ? *answer.madeText : text(answer.reply));
         if (answer.background) runInBackground(std::move(answer.background));
         return;
     }
@@ -198,6 +219,7 @@ std::string Engine::answer(std::string_view body, const std::string& address) {
 json Engine::handle(const FormFields& fields, const std::string& address) {
     Answer answer = act(fields, address);
     if (answer.background) runInBackground(std::move(answer.background));
+    if (answer.madeText) return json::parse(*answer.madeText);
     if (!answer.change) return answer.reply;
     try {
         store_.write(answer.change);
@@ -250,6 +272,15 @@ json Engine::failureReply(const std::exception_ptr& error) {
     return reply(reason::kServerError);
 }
 
+Engine::Seated Engine::requireSeat(StoreTransaction& tx, const SessionKey& session,
+                                   int tableId) const {
+    std::string login = requireLogin(tx, session);
+    TableRow table = requireTable(tx, tableId);
+    const std::optional<Side> seat = TableRules::seatOf(table, login);
+    if (!seat) throw Refusal{reason::kNotSeated};
+    return Seated{std::move(login), std::move(table), *seat};
+}
+
 Engine::SessionKey Engine::sessionOf(const FormFields& fields) {
     return SessionKey{field(fields, "sid"), field(fields, "code")};
 }
@@ -284,16 +315,16 @@ Engine::Answer Engine::tableList(const FormFields& fields) {
     requireGame(fields);
     const std::uint64_t changes = changes_.load();
     const std::int64_t now = clock_.nowMs();
-    if (auto recent = recentList(changes, now)) return Answer{std::move(*recent), {}, {}};
+    if (auto recent = recentList(changes, now)) return Answer{{}, {}, {}, {}, std::move(recent)};
     const std::int64_t since = now - settings_.finishedListedMs;
-    json tables = json::array();
+    net::TableListReply list;
     bool expired = false;
     std::vector<std::int64_t> lost;
     store_.read([&](StoreTransaction& tx) {
-        tables = json::array();
+        list.tables.clear();
         expired = false;
         lost.clear();
-        std::map<std::string, std::string> ratings;
+        std::map<std::string, std::optional<int>> ratings;
         const auto rating = [&](const std::string& login) {
             auto it = ratings.find(login);
             if (it == ratings.end()) it = ratings.emplace(login, roundedRating(tx, login)).first;
@@ -308,36 +339,40 @@ Engine::Answer Engine::tableList(const FormFields& fields) {
             if (TableRow settled = table; rules_.settleClock(settled, now)) {
                 lost.push_back(table.id);
             }
-            tables.push_back({{"ind", std::to_string(table.id)},
-                              {"login1", table.login1},
-                              {"login2", table.login2},
-                              {"timelimit", std::to_string(table.timeLimit)},
-                              {"bonus", std::to_string(table.bonus)},
-                              {"rating1", rating(table.login1)},
-                              {"rating2", rating(table.login2)}});
+            list.tables.push_back({static_cast<int>(table.id), table.login1, table.login2,
+                                   table.timeLimit, table.bonus, rating(table.login1),
+                                   rating(table.login2)});
         }
     });
-    json result = reply(kSuccess);
-    result["tables"] = std::move(tables);
-    if (!expired && lost.empty()) keepList(result, changes, now);
-    Answer answer{std::move(result), {}, {}};
+    json result = net::EncodeTableList(list);
+    Answer answer{{}, {}, {}};
+    if (!expired && lost.empty()) {
+        answer.madeText = keepList(result, changes, now);
+    } else {
+        answer.reply = std::move(result);
+    }
     if (expired || !lost.empty()) answer.background = sweep(std::move(lost), now);
     return answer;
 }
 
-std::optional<json> Engine::recentList(std::uint64_t changes, std::int64_t nowMs) {
+std::shared_ptr<const std::string> Engine::recentList(std::uint64_t changes, std::int64_t nowMs) {
     std::lock_guard lock(listMutex_);
     if (!list_ || list_->changes != changes || nowMs < list_->madeMs ||
         nowMs - list_->madeMs >= kListReuseMs ||
         std::chrono::steady_clock::now() - list_->made >= std::chrono::milliseconds(kListReuseMs)) {
-        return std::nullopt;
+        return nullptr;
     }
-    return list_->reply;
+    return list_->text;
 }
 
-void Engine::keepList(const json& reply, std::uint64_t changes, std::int64_t nowMs) {
+// The list is kept written out: a flood of lists then costs a copy each, not a dump of
+// hundreds of tables.
+std::shared_ptr<const std::string> Engine::keepList(const json& reply, std::uint64_t changes,
+                                                    std::int64_t nowMs) {
+    auto written = std::make_shared<const std::string>(text(reply));
     std::lock_guard lock(listMutex_);
-    list_ = ListCopy{reply, changes, nowMs, std::chrono::steady_clock::now()};
+    list_ = ListCopy{written, changes, nowMs, std::chrono::steady_clock::now()};
+    return written;
 }
 
 Store::Work Engine::sweep(std::vector<std::int64_t> lostOnTime, std::int64_t nowMs) {
@@ -407,20 +442,21 @@ Engine::Answer Engine::regTable(const FormFields& fields) {
     return Answer{{}, std::move(change), replyWith(kSuccess)};
 }
 
-json Engine::describeTable(const TableRow& table, std::int64_t nowMs) const {
+net::TableReply Engine::describeTable(const TableRow& table, std::int64_t nowMs) const {
     const bool playing = table.status == TableStatus::Playing;
-    json result = reply(kSuccess);
-    result["position"] = table.position;
-    result["login1"] = table.login1;
-    result["login2"] = table.login2;
-    result["time1"] = std::to_string(TableRules::reportedSeconds(table, Side::Bottom, nowMs));
-    result["time2"] = std::to_string(TableRules::reportedSeconds(table, Side::Top, nowMs));
-    result["activelogin"] =
-        playing ? (table.seatToMove == Side::Bottom ? table.login1 : table.login2) : "";
-    result["isready1"] = table.ready1 ? "1" : "0";
-    result["isready2"] = table.ready2 ? "1" : "0";
-    result["result"] = std::to_string(table.result);
-    result["lastrecord"] = std::to_string(table.lastRecord);
+    net::TableReply result;
+    result.position = table.position;
+    result.seat1.login = table.login1;
+    result.seat2.login = table.login2;
+    for (const Side side : {Side::Bottom, Side::Top}) {
+        result.seat(side).seconds =
+            static_cast<int>(TableRules::reportedSeconds(table, side, nowMs));
+    }
+    result.activeLogin = playing ? result.seat(table.seatToMove).login : "";
+    result.seat1.ready = table.ready1;
+    result.seat2.ready = table.ready2;
+    result.result = tableResult(table.result);
+    result.lastRecord = table.lastRecord;
     return result;
 }
 
@@ -429,7 +465,7 @@ Engine::Answer Engine::getTable(const FormFields& fields) {
     const int id = number(fields, "tableid");
     const std::int64_t now = clock_.nowMs();
     TableRow table;
-    json result;
+    net::TableReply result;
     store_.read([&](StoreTransaction& tx) {
         table = requireTable(tx, id);
         result = describeTable(table, now);
@@ -441,36 +477,36 @@ Engine::Answer Engine::getTable(const FormFields& fields) {
                       replyWith(reason::kNoTable)};
     }
     TableRow settled = table;
-    if (!rules_.settleClock(settled, now)) return Answer{std::move(result), {}, {}};
+    if (!rules_.settleClock(settled, now)) return Answer{net::EncodeTableReply(result), {}, {}};
     // Polls only read; the rare flag on time takes the write path and reads afresh.
-    auto described = std::make_shared<json>();
+    auto described = std::make_shared<net::TableReply>();
     auto change = [this, id, now, described](StoreTransaction& tx) {
         TableRow held = requireTable(tx, id);
         settle(tx, held, now);
         *described = describeTable(held, now);
         describeActivity(tx, held, now, *described);
     };
-    return Answer{{}, std::move(change), [described] { return std::move(*described); }};
+    return Answer{{}, std::move(change), [described] { return net::EncodeTableReply(*described); }};
 }
 
 void Engine::describeActivity(StoreTransaction& tx, const TableRow& table, std::int64_t nowMs,
-                              json& result) const {
+                              net::TableReply& result) const {
     const TableActivity activity = tx.findActivity(table.id);
     const auto away = [&](std::int64_t seenMs) {
-        return flag(seenMs != 0 && seenMs < nowMs - settings_.awayAfterMs);
+        return seenMs != 0 && seenMs < nowMs - settings_.awayAfterMs;
     };
     const auto outcome =
         table.status == TableStatus::Finished ? tx.findGameOutcome(table.id) : std::nullopt;
-    result["rating1"] = roundedRating(tx, table.login1);
-    result["rating2"] = roundedRating(tx, table.login2);
-    result["finish"] = outcome ? finishName(outcome->finish) : "";
-    result["away1"] = away(activity.seen1Ms);
-    result["away2"] = away(activity.seen2Ms);
-    result["rematch1"] = flag(activity.rematch1);
-    result["rematch2"] = flag(activity.rematch2);
-    result["nexttable"] = activity.nextTableId != 0 ? std::to_string(activity.nextTableId) : "";
-    result["drawoffer1"] = flag(GameEndings::offerStands(table, activity, Side::Bottom));
-    result["drawoffer2"] = flag(GameEndings::offerStands(table, activity, Side::Top));
+    result.seat1.rating = roundedRating(tx, table.login1);
+    result.seat2.rating = roundedRating(tx, table.login2);
+    result.finish = outcome ? finishReason(outcome->finish) : net::FinishReason::None;
+    result.seat1.away = away(activity.seen1Ms);
+    result.seat2.away = away(activity.seen2Ms);
+    result.seat1.rematch = activity.rematch1;
+    result.seat2.rematch = activity.rematch2;
+    if (activity.nextTableId != 0) result.nextTable = static_cast<int>(activity.nextTableId);
+    result.seat1.drawOffer = GameEndings::offerStands(table, activity, Side::Bottom);
+    result.seat2.drawOffer = GameEndings::offerStands(table, activity, Side::Top);
 }
 
 void Engine::markSeen(StoreTransaction& tx, const TableRow& table, Side seat, std::int64_t nowMs) {
@@ -506,20 +542,15 @@ Engine::Answer Engine::nextRecord(const FormFields& fields) {
         requireTable(tx, id);
         record = tx.recordAfter(id, ind);
     });
-    json result = reply(kSuccess);
-    result["ind"] = std::to_string(record ? record->ind : ind);
-    result["move"] = record ? std::to_string(record->pit) : "";
-    return Answer{std::move(result), {}, {}};
+    net::RecordReply result{record ? record->ind : ind, std::nullopt};
+    if (record) result.move = record->pit;
+    return Answer{net::EncodeRecordReply(result), {}, {}};
 }
 
 Engine::Answer Engine::ready(const FormFields& fields) {
     const int id = number(fields, "tableid");
     auto change = [this, session = sessionOf(fields), id](StoreTransaction& tx) {
-        const std::string login = requireLogin(tx, session);
-        TableRow table = requireTable(tx, id);
-        const std::optional<Side> seated = TableRules::seatOf(table, login);
-        if (!seated) throw Refusal{reason::kNotSeated};
-        const Side seat = *seated;
+        auto [login, table, seat] = requireSeat(tx, session, id);
         if (table.status == TableStatus::Finished) throw Refusal{reason::kGameOver};
         const std::int64_t now = clock_.nowMs();
         if (TableRules::hasExpired(table, now, settings_.waitingTableMs)) {
@@ -553,11 +584,7 @@ Engine::Answer Engine::move(const FormFields& fields) {
     auto change = [this, session = sessionOf(fields), id, pit, received,
                    outcome](StoreTransaction& tx) {
         *outcome = kSuccess;
-        const std::string login = requireLogin(tx, session);
-        TableRow table = requireTable(tx, id);
-        const std::optional<Side> seated = TableRules::seatOf(table, login);
-        if (!seated) throw Refusal{reason::kNotSeated};
-        const Side seat = *seated;
+        auto [login, table, seat] = requireSeat(tx, session, id);
         const std::int64_t now = std::max(received, table.turnStartedMs);
         if (lostOnTime(tx, table, now)) {
             *outcome = reason::kGameOver;
@@ -582,11 +609,7 @@ Engine::Answer Engine::leave(const FormFields& fields) {
     auto outcome = std::make_shared<const char*>(kSuccess);
     auto change = [this, session = sessionOf(fields), id, outcome](StoreTransaction& tx) {
         *outcome = kSuccess;
-        const std::string login = requireLogin(tx, session);
-        TableRow table = requireTable(tx, id);
-        const std::optional<Side> seated = TableRules::seatOf(table, login);
-        if (!seated) throw Refusal{reason::kNotSeated};
-        const Side seat = *seated;
+        auto [login, table, seat] = requireSeat(tx, session, id);
         if (lostOnTime(tx, table, clock_.nowMs())) {
             *outcome = reason::kGameOver;
             return;
@@ -607,11 +630,7 @@ Engine::Answer Engine::rematch(const FormFields& fields) {
     const int id = number(fields, "tableid");
     auto nextId = std::make_shared<std::int64_t>(0);
     auto change = [this, session = sessionOf(fields), id, nextId](StoreTransaction& tx) {
-        const std::string login = requireLogin(tx, session);
-        TableRow table = requireTable(tx, id);
-        const std::optional<Side> seated = TableRules::seatOf(table, login);
-        if (!seated) throw Refusal{reason::kNotSeated};
-        const Side seat = *seated;
+        auto [login, table, seat] = requireSeat(tx, session, id);
         const std::int64_t now = clock_.nowMs();
         settle(tx, table, now);
         if (table.status != TableStatus::Finished) throw Refusal{reason::kGameNotOver};
@@ -643,11 +662,7 @@ Engine::Answer Engine::rematch(const FormFields& fields) {
 Engine::Answer Engine::alive(const FormFields& fields) {
     const int id = number(fields, "tableid");
     auto change = [this, session = sessionOf(fields), id](StoreTransaction& tx) {
-        const std::string login = requireLogin(tx, session);
-        const TableRow table = requireTable(tx, id);
-        const std::optional<Side> seated = TableRules::seatOf(table, login);
-        if (!seated) throw Refusal{reason::kNotSeated};
-        const Side seat = *seated;
+        const auto [login, table, seat] = requireSeat(tx, session, id);
         markSeen(tx, table, seat, clock_.nowMs());
     };
     return Answer{{}, std::move(change), replyWith(kSuccess)};

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -19,6 +20,7 @@
 #include "FormBody.h"
 #include "Store.h"
 #include "TableRules.h"
+#include "net/TableReply.h"
 
 namespace pimra::server {
 
@@ -57,6 +59,10 @@ class Engine {
     // True for an action whose only use of the store is one change: handed to a store that
     // queues writes, it never waits for SQL on the calling thread.
     static bool onlyChanges(const FormFields& fields);
+    // Whether the request asks for the list of tables.
+    static bool isList(const FormFields& fields);
+    // The reply to a request refused because its client asks too often.
+    static std::string tooManyRequestsReply();
     // The same, waiting for the reply.
     std::string answer(std::string_view body, const std::string& address = "");
     nlohmann::json handle(const FormFields& fields, const std::string& address = "");
@@ -71,6 +77,9 @@ class Engine {
         std::function<nlohmann::json()> afterChange;
         // Tidying the reply does not wait for: handed to the store once the reply has gone.
         Store::Work background = {};
+        // The reply already written out, shared by every request it answers; then `reply` is
+        // unused.
+        std::shared_ptr<const std::string> madeText = {};
     };
     // The session a request names.
     struct SessionKey {
@@ -101,10 +110,10 @@ class Engine {
     // stood at `nowMs`; nothing when a sweep is under way already.
     Store::Work sweep(std::vector<std::int64_t> lostOnTime, std::int64_t nowMs);
     void runInBackground(Store::Work work);
-    nlohmann::json describeTable(const TableRow& table, std::int64_t nowMs) const;
+    net::TableReply describeTable(const TableRow& table, std::int64_t nowMs) const;
     // The members that "gettable" gained beside the first ones.
     void describeActivity(StoreTransaction& tx, const TableRow& table, std::int64_t nowMs,
-                          nlohmann::json& result) const;
+                          net::TableReply& result) const;
     // A seat's player told the server about the table now.
     static void markSeen(StoreTransaction& tx, const TableRow& table, Side seat,
                          std::int64_t nowMs);
@@ -126,6 +135,13 @@ class Engine {
     bool settle(StoreTransaction& tx, TableRow& table, std::int64_t nowMs) const;
     static SessionKey sessionOf(const FormFields& fields);
     std::string requireLogin(StoreTransaction& tx, const SessionKey& session) const;
+    // The player of a session at one of the table's seats; refused for anyone else.
+    struct Seated {
+        std::string login;
+        TableRow table;
+        Side seat;
+    };
+    Seated requireSeat(StoreTransaction& tx, const SessionKey& session, int tableId) const;
     // A clock that has run out ends the game now and the result is stored.
     bool lostOnTime(StoreTransaction& tx, TableRow& table, std::int64_t nowMs) const;
 
@@ -137,13 +153,14 @@ class Engine {
     // The last list, given again while nothing has changed through this engine and the
     // clocks have moved less than a moment: a flood of lists costs one read a moment.
     struct ListCopy {
-        nlohmann::json reply;
+        std::shared_ptr<const std::string> text;
         std::uint64_t changes = 0;
         std::int64_t madeMs = 0;
         std::chrono::steady_clock::time_point made;
     };
-    std::optional<nlohmann::json> recentList(std::uint64_t changes, std::int64_t nowMs);
-    void keepList(const nlohmann::json& reply, std::uint64_t changes, std::int64_t nowMs);
+    std::shared_ptr<const std::string> recentList(std::uint64_t changes, std::int64_t nowMs);
+    std::shared_ptr<const std::string> keepList(const nlohmann::json& reply, std::uint64_t changes,
+                                                std::int64_t nowMs);
     std::mutex listMutex_;
     std::optional<ListCopy> list_;
     // Changes made through this engine so far; a change counts before its reply goes.

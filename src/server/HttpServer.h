@@ -26,6 +26,13 @@ struct HttpLimits {
     // `maxConnections`; each of its requests names the client in X-Real-IP, and the client's
     // requests under way count against `maxConnectionsPerAddress` as its connections would.
     std::vector<std::string> trustedProxies;
+    // Table lists per client and in all: a burst, then a steady rate. A list over either rate waits
+    // its turn; one that would wait longer than `listMaxWait` is refused after that wait.
+    double listsPerSecond = 5;
+    int listBurst = 10;
+    double listsPerSecondInAll = 200;
+    int listBurstInAll = 101;
+    std::chrono::milliseconds listMaxWait{2'000};
 };
 
 // The HTTP face of the server: "/engine/", the registration page and the web pages. One

@@ -28,6 +28,8 @@ const NumberOption kNumberOptions[] = {
     {"--max-body-bytes", &Options::maxBodyBytes, 1024, 16 * 1024 * 1024},
     {"--max-connections-per-address", &Options::maxConnectionsPerAddress, 1, 1'000'000},
     {"--max-connections", &Options::maxConnections, 1, 1'000'000},
+    {"--lists-per-second", &Options::listsPerSecond, 1, 1'000'000},
+    {"--all-lists-per-second", &Options::allListsPerSecond, 1, 1'000'000},
 };
 
 const NumberOption* findNumberOption(const std::string& name) {
@@ -132,6 +134,11 @@ std::string usageText() {
            "  --max-connections-per-address N\n"
            "                              open connections from one address (default 64)\n"
            "  --max-connections N         open connections in all (default 10000)\n"
+           "  --lists-per-second N        table lists for one client a second, after a burst\n"
+           "                              of twice as many; more wait, at most 2 s, or are\n"
+           "                              refused (default 5)\n"
+           "  --all-lists-per-second N    table lists for all clients together a second, the\n"
+           "                              same way (default 200)\n"
            "  --trust-proxy [ADDR[,ADDR]...]\n"
            "                              the front's addresses (default 127.0.0.1,::1): on\n"
            "                              connections from them the client's address is read\n"

@@ -24,6 +24,8 @@ struct Options {
     int maxBodyBytes = 64 * 1024;
     int maxConnectionsPerAddress = 64;
     int maxConnections = 10'000;
+    int listsPerSecond = 5;
+    int allListsPerSecond = 200;
 };
 
 // Parses the command line (without the program name); gives nothing and fills `error` for a

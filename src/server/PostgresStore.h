@@ -54,7 +54,6 @@ class PostgresStore final : public Store {
 
   private:
     class Pool;
-    class Transaction;
 
     void migrate();
     void run(const Work& work, bool writing);

@@ -11,11 +11,14 @@
 #include <vector>
 
 #include "Store.h"
+#include "StoreStatements.h"
 #include "WriteQueue.h"
 
 struct sqlite3;
 
 namespace pimra::server {
+
+class SqliteStatements;
 
 // The embedded store: one SQLite file in WAL mode (or ":memory:"), schema brought up to date
 // on opening. Opening refuses, with a StoreError that names the file, a read-only file, a
@@ -64,8 +67,6 @@ class SqliteStore final : public Store {
     static std::string describeChanges(const Stats& before, const Stats& now);
 
   private:
-    class Statements;
-    class Transaction;
     struct Reader;
     class ReaderLease;
 
@@ -83,7 +84,8 @@ class SqliteStore final : public Store {
 
     // The writer connection: migrations while opening, then only the writer thread.
     sqlite3* db_ = nullptr;
-    std::unique_ptr<Statements> statements_;
+    std::unique_ptr<SqliteStatements> statements_;
+    const std::vector<std::string> texts_ = storeStatements(kSqliteDialect);
 
     std::vector<std::unique_ptr<Reader>> readers_;
     std::mutex readersMutex_;

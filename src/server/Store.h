@@ -104,7 +104,7 @@ struct PlayerRecord {
 
 // What the players of a table told the server lately: when each seat last asked about it
 // (0 = never), their rematch requests and the rematch table once it is open (0 = none), and
-// the draw each seat offers until the next move.
+// the draws they offer.
 struct TableActivity {
     std::int64_t seen1Ms = 0;
     std::int64_t seen2Ms = 0;

@@ -124,6 +124,10 @@ int main(int argc, char** argv) {
         limits.maxConnectionsPerAddress = options->maxConnectionsPerAddress;
         limits.maxConnections = options->maxConnections;
         limits.trustedProxies = options->trustedProxies;
+        limits.listsPerSecond = options->listsPerSecond;
+        limits.listBurst = 2 * options->listsPerSecond;
+        limits.listsPerSecondInAll = options->allListsPerSecond;
+        limits.listBurstInAll = options->allListsPerSecond / 2 + 1;
         HttpServer http(engine, accounts, store, limits);
         const int port = http.bind(options->bind, options->port);
         if (port < 0) {

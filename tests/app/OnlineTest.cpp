@@ -88,6 +88,8 @@ class OnlineTest : public QObject {
         form.setStepDelay(0);
         form.setOnlineStepDelay(0);
         form.setTimerPeriods(kNever, kNever);
+        // An "alive" of its own would hold a poll back on a slow machine.
+        form.setAlivePeriod(kNever);
         form.setClockPause(0);
         // The windows count the table's times by the server's own clock.
         form.setTableClock([this] { return std::chrono::milliseconds(clock_.nowMs()); });
@@ -167,9 +169,9 @@ class OnlineTest : public QObject {
     }
     static TestForm& mover(TestForm& a, TestForm& b) {
         const auto& state = a.onlineTable().State();
-        return state.ActiveLogin == state.Seat1Login
-                   ? (a.session().OwnLogin == state.Seat1Login ? a : b)
-                   : (a.session().OwnLogin == state.Seat2Login ? a : b);
+        return state.Table.activeLogin == state.Table.seat1.login
+                   ? (a.session().OwnLogin == state.Table.seat1.login ? a : b)
+                   : (a.session().OwnLogin == state.Table.seat2.login ? a : b);
     }
     // The first pit of the mover's row that holds stones.
     static int anyPlayablePit(const TestForm& form) {
@@ -312,7 +314,7 @@ class OnlineTest : public QObject {
         QSignalSpy borisSaw(boris.steps(), &MoveAnimator::stepShown);
         QSignalSpy watcherSaw(watcher.steps(), &MoveAnimator::stepShown);
         int moves = 0;
-        while (anna.onlineTable().State().TableResult == "0" && moves < 300) {
+        while (!anna.onlineTable().State().Over() && moves < 300) {
             TestForm& turn = mover(anna, boris);
             TestForm& other = &turn == &anna ? boris : anna;
             const int pit = anyPlayablePit(turn);
@@ -493,7 +495,7 @@ class OnlineTest : public QObject {
         anna.infoPanel()->bResign->click();
         settleAll();
         QCOMPARE(uiOf(anna).questions, QStringList{QStringLiteral("Сдать партию?")});
-        QCOMPARE(anna.onlineTable().State().TableResult, std::string("0"));
+        QVERIFY(anna.onlineTable().State().Table.result == net::TableResult::Running);
         uiOf(anna).confirmAnswer = true;
         anna.infoPanel()->bResign->click();
         settleAll();

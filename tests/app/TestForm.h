@@ -3,8 +3,15 @@
 #include <QLabel>
 #include <QTimer>
 
+#include "BoardPits.h"
+#include "HintLight.h"
+#include "LobbyDialogs.h"
 #include "MainMenu.h"
+#include "MoveShow.h"
+#include "SideWindows.h"
 #include "TForm1.h"
+#include "TLunka.h"
+#include "WindowFit.h"
 
 namespace pimra {
 
@@ -15,21 +22,23 @@ class TestForm : public TForm1 {
     using TForm1::TForm1;
 
     // Events, delivered at once.
-    using TForm1::aliveTimer;
-    using TForm1::bLeaveClick;
-    using TForm1::bReadyClick;
-    using TForm1::bRematchClick;
+    void aliveTimer() { timers_.aliveTick(); }
+    void bLeaveClick() { tableButton(&online::TableController::leaveTable); }
+    void bReadyClick() { tableButton(&online::TableController::ready); }
+    void bRematchClick() { tableButton(&online::TableController::rematch); }
     using TForm1::FormKeyPress;
-    using TForm1::myGamesClick;
-    using TForm1::N12Click;
+    void myGamesClick() { help_.myGames(); }
+    void N12Click() { lobby_->showLobby(); }
     using TForm1::openTable;
-    using TForm1::PitClick;
+    void PitClick(TLunka* pit) {
+        if (pit != nullptr) TForm1::PitClick(pit->PitIndex);
+    }
     using TForm1::RzButton1Click;
     using TForm1::SetLabel;
     using TForm1::setLanguage;
     using TForm1::setOwnRowBottom;
-    using TForm1::Timer1Timer;
-    using TForm1::Timer2Timer;
+    void Timer1Timer() { timers_.pollTick(); }
+    void Timer2Timer() { timers_.clockTick(); }
     // Plays one move on the board with its animation, owned by no game.
     void Hod(int index) {
         if (state_.busy()) return;
@@ -41,23 +50,21 @@ class TestForm : public TForm1 {
     void setStepDelay(int milliseconds) { state_.setLocalStepDelay(milliseconds); }
     int stepDelay() const { return state_.stepDelay(); }
     void setOnlineStepDelay(int milliseconds) { state_.setOnlineStepDelay(milliseconds); }
-    void setHintDuration(int milliseconds) { hintDuration_ = milliseconds; }
+    void setHintDuration(int milliseconds) { hint_->setDuration(milliseconds); }
     // The poll and clock periods and the pause after a clock ran out.
     void setTimerPeriods(int pollMilliseconds, int clockMilliseconds) {
-        Timer1.setInterval(pollMilliseconds);
-        Timer2.setInterval(clockMilliseconds);
-        clockPeriod_ = clockMilliseconds;
+        timers_.setPeriods(pollMilliseconds, clockMilliseconds);
     }
-    void setClockPause(int milliseconds) { clockPause_.setInterval(milliseconds); }
-    void setAlivePeriod(int milliseconds) { aliveTimer_.setInterval(milliseconds); }
+    void setClockPause(int milliseconds) { timers_.setClockPause(milliseconds); }
+    void setAlivePeriod(int milliseconds) { timers_.setAlivePeriod(milliseconds); }
     // The clock the table's times are counted by.
     void setTableClock(online::MonotonicClock clock) { state_.table().setClock(std::move(clock)); }
-    bool retryWaiting() const { return retryTimer_.isActive(); }
-    bool aliveRunning() const { return aliveTimer_.isActive(); }
-    bool pollRunning() const { return Timer1.isActive(); }
-    bool clockRunning() const { return Timer2.isActive(); }
+    bool retryWaiting() const { return timers_.retryWaiting(); }
+    bool aliveRunning() const { return timers_.aliveRunning(); }
+    bool pollRunning() const { return timers_.polling(); }
+    bool clockRunning() const { return timers_.clockRunning(); }
     // Steps of a move as they are shown.
-    const MoveAnimator* steps() const { return &animator_; }
+    const MoveAnimator* steps() const { return &moves_->animator(); }
 
     // The computer.
     void setMoveChooser(MoveChooser* chooser) {
@@ -77,27 +84,27 @@ class TestForm : public TForm1 {
     const Game& game() const { return game_; }
     Game& game() { return game_; }
     bool isBusy() const { return state_.busy(); }
-    QString statusText() const { return Panel1->text(); }
-    QLabel* statusPanel() const { return Panel1; }
-    QLabel* loginPane() const { return sPanel1; }
-    QLabel* messagePane() const { return sPanel2; }
-    InfoPanel* infoPanel() const { return iPanel; }
+    QString statusText() const { return w_->Panel1->text(); }
+    QLabel* statusPanel() const { return w_->Panel1; }
+    QLabel* loginPane() const { return w_->sPanel1; }
+    QLabel* messagePane() const { return w_->sPanel2; }
+    InfoPanel* infoPanel() const { return w_->iPanel; }
     double boardScale() const { return fit_->scale(); }
     const MainMenu& menu() const { return *menu_; }
-    bool soundOn() const { return soundOn_; }
+    bool soundOn() const { return sounds_.on(); }
     int backgroundIndex() const { return BackgroundIndex; }
     bool ownRowBottom() const { return ownRowBottom_; }
-    QString gameFolder() const { return gameFolder_; }
+    QString gameFolder() const { return files_.folder(); }
     UiLanguage language() const { return language_.current(); }
     int tableId() const { return state_.table().table().TableId(); }
     const online::OnlineTable& onlineTable() const { return state_.table().table(); }
     const ServerLink& serverLink() const { return *link_; }
-    LobbyHost& lobbyHost() { return lobbyLink_; }
-    TfNet* lobby() const { return fNet_; }
-    TLoginForm* loginForm() const { return loginForm_; }
-    TfAddGame* addGameForm() const { return fAddGame_; }
-    RecordWindow* recordWindow() const { return recordWindow_; }
-    AnalysisWindow* analysisWindow() const { return analysisWindow_; }
+    LobbyHost& lobbyHost() { return lobby_->link(); }
+    TfNet* lobby() const { return lobby_->lobby(); }
+    TLoginForm* loginForm() const { return lobby_->loginForm(); }
+    TfAddGame* addGameForm() const { return lobby_->addGame(); }
+    RecordWindow* recordWindow() const { return side_->record(); }
+    AnalysisWindow* analysisWindow() const { return side_->analysis(); }
 };
 
 }  // namespace pimra

@@ -7,6 +7,7 @@
 #include "TestPositions.h"
 #include "core/MasterSearch.h"
 #include "core/Move.h"
+#include "core/MoveProofs.h"
 
 namespace pimra {
 namespace {
@@ -97,6 +98,46 @@ TEST(MasterProof, TheFourStoneStartIsAFirstPlayerWinByEightWithTheThirdPit) {
     ASSERT_TRUE(result.exact);
     EXPECT_EQ(result.value, 8);
     EXPECT_EQ(result.pit, 3);
+}
+
+TEST(MoveProofs, ProveWhatAShallowAnalysisGuessedAndChooseTheBestMove) {
+    std::mt19937 random(12);
+    test::ExhaustiveSolver solver;
+    MasterSearch search(1 << 16);
+    int proven = 0;
+    for (int k = 0; k < 8; ++k) {
+        Position p = test::scatteredStones(random, 9);
+        p[kBottomStore] = k % 2 == 0 ? 31 : 3;
+        const Side side = k % 4 < 2 ? Side::Bottom : Side::Top;
+        if (p.rowSum(side) == 0) continue;
+        SearchLimits shallow = noLimits();
+        shallow.depth = 1;
+        SearchResult analysis = search.analyse(p, side, shallow);
+        int reports = 0;
+        proveMoves(search, p, side, analysis, noLimits(), {},
+                   [&](const SearchResult&) { ++reports; });
+        ASSERT_TRUE(analysis.exact) << k;
+        int best = -1000;
+        for (const MoveValue& move : analysis.moves) {
+            EXPECT_TRUE(move.exact) << k;
+            EXPECT_EQ(move.value, valueAfter(search, p, side, move.pit)) << k;
+            best = std::max(best, move.value);
+        }
+        EXPECT_EQ(analysis.value, solver.value(p, side)) << k;
+        EXPECT_EQ(analysis.value, best) << k;
+        EXPECT_EQ(valueAfter(search, p, side, analysis.pit), best) << k;
+        proven += reports;
+    }
+    EXPECT_GT(proven, 0);  // some value was a guess before
+
+    // Out of time: the guesses stay, and the proofs end.
+    MasterSearch big(1 << 16);
+    SearchLimits brief;
+    brief.time = std::chrono::milliseconds(40);
+    brief.clock = SearchClock::Wall;
+    SearchResult start = big.analyse(Position::start(), Side::Bottom, brief);
+    proveMoves(big, Position::start(), Side::Bottom, start, brief);
+    EXPECT_FALSE(start.exact);
 }
 
 }  // namespace

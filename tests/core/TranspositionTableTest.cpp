@@ -107,35 +107,50 @@ TEST(TranspositionTable, JoinsBoundsKeepsSolvedValuesAndReplacesTheShallowest) {
     EXPECT_EQ(table.find(other)->depth, 254);
     table.clear();
 
-    // Positions of the same bucket: the second finds room beside the first, a third takes
-    // the place of the one searched less deep, and the solved one outlives them.
+    // Positions of the same bucket: each finds room beside the others while there is some;
+    // then a new one takes the place of the guess searched least deep, and the solved one
+    // outlives them all.
+    constexpr std::size_t kBucket = TranspositionTable::kBucket;
+    const auto sameBucket = [&table, key](std::size_t i) { return key + i * table.size(); };
     table.store(entry(key, 5, 5, 3, 9, true));
-    const std::uint64_t second = key + table.size();
-    const std::uint64_t third = key + 2 * table.size();
-    table.store(entry(second, kNoLower, 1, 1, 10, false));
+    for (std::size_t i = 1; i < kBucket; ++i) {
+        table.store(entry(sameBucket(i), kNoLower, 1, static_cast<int>(i), 10, false));
+    }
+    for (std::size_t i = 1; i < kBucket; ++i) EXPECT_TRUE(table.find(sameBucket(i))) << i;
+    table.store(entry(sameBucket(kBucket), 2, 2, 6, 11, false));
+    EXPECT_FALSE(table.find(sameBucket(1)));
+    EXPECT_EQ(table.find(sameBucket(kBucket))->bestPit, 11);
     EXPECT_EQ(table.find(key)->lower, 5);
-    EXPECT_EQ(table.find(second)->bestPit, 10);
-    table.store(entry(third, 2, 2, 6, 11, false));
-    EXPECT_FALSE(table.find(second));
-    EXPECT_EQ(table.find(third)->bestPit, 11);
-    EXPECT_EQ(table.find(key)->lower, 5);
-    table.store(entry(second, kNoLower, 1, 1, 10, false));
-    EXPECT_TRUE(table.find(second));
-    EXPECT_FALSE(table.find(third));
+    for (std::size_t i = 2; i < kBucket; ++i) EXPECT_TRUE(table.find(sameBucket(i))) << i;
+    table.clear();
+
+    // Among solved entries the one that took the least work goes.
+    const int works[] = {5, 1, 7, 3};
+    for (std::size_t i = 0; i < kBucket; ++i) {
+        TableEntry solved = entry(sameBucket(i), 0, 0, 200, 8, true);
+        solved.work = static_cast<std::uint8_t>(works[i % 4] + static_cast<int>(i / 4) * 8);
+        table.store(solved);
+    }
+    ASSERT_EQ(table.find(sameBucket(0))->work, 5);  // the work comes back as stored
+    TableEntry late = entry(sameBucket(kBucket), 0, 0, 200, 8, true);
+    late.work = 2;
+    table.store(late);
+    EXPECT_FALSE(table.find(sameBucket(1)));
+    EXPECT_TRUE(table.find(sameBucket(kBucket)));
+    EXPECT_TRUE(table.find(sameBucket(0)));
+    EXPECT_TRUE(table.find(sameBucket(3)));
 
     // Once a new search has begun, the old search's guesses give way before its own, however
     // deep they were.
     TranspositionTable aging(1024);
-    const std::uint64_t a = 64, b = a + 1024, c = a + 2048, d = a + 3072;
-    aging.store(entry(a, 0, 0, 9, 8, false));
-    aging.store(entry(b, 0, 0, 9, 8, false));
+    for (std::size_t i = 0; i < kBucket; ++i) aging.store(entry(64 + i * 1024, 0, 0, 9, 8, false));
     aging.newSearch();
-    aging.store(entry(c, 0, 0, 1, 8, false));
-    aging.store(entry(d, 0, 0, 1, 8, false));
-    EXPECT_TRUE(aging.find(c));
-    EXPECT_TRUE(aging.find(d));
-    EXPECT_FALSE(aging.find(a));
-    EXPECT_FALSE(aging.find(b));
+    for (std::size_t i = kBucket; i < 2 * kBucket; ++i) {
+        aging.store(entry(64 + i * 1024, 0, 0, 1, 8, false));
+    }
+    for (std::size_t i = 0; i < 2 * kBucket; ++i) {
+        EXPECT_EQ(aging.find(64 + i * 1024).has_value(), i >= kBucket) << i;
+    }
     table.clear();
     EXPECT_FALSE(table.find(key));
 }

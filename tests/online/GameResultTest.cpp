@@ -10,11 +10,11 @@ namespace {
 
 TableState Finished(const char* result, const char* time1, const char* time2) {
     TableState state;
-    state.Seat1Login = "Ann";
-    state.Seat2Login = "Bob";
-    state.TableResult = result;
-    state.Seat1Time = time1;
-    state.Seat2Time = time2;
+    state.Table = net::DecodeTableReply({{"login1", "Ann"},
+                                         {"login2", "Bob"},
+                                         {"result", result},
+                                         {"time1", time1},
+                                         {"time2", time2}});
     return state;
 }
 
@@ -68,7 +68,7 @@ TEST(GameResultTest, TheBoxInPartsAndInWords) {
 TEST(GameResultTest, PartsKeepALoginApartFromTheWordsAroundIt) {
     // The words alone cannot tell this login winning on the board from "Ann" winning on time.
     TableState state = Finished("1", "300", "300");
-    state.Seat1Login = "Ann по времени";
+    state.Table.seat1.login = "Ann по времени";
     const ResultBox box = ResultBoxOf(state, Stores(40, 20));
     EXPECT_EQ(box.winner, "Ann по времени");
     EXPECT_FALSE(box.onTime);
@@ -81,19 +81,19 @@ TEST(GameResultTest, PartsKeepALoginApartFromTheWordsAroundIt) {
 
 TEST(GameResultTest, AResignationAndAnAgreedDrawSayHowTheGameEnded) {
     TableState resigned = Finished("1", "0", "0");
-    resigned.Finish = "resign";
+    resigned.Table.finish = net::FinishReason::Resign;
     // A clock at zero does not make a resignation a loss on time.
     const ResultBox box = ResultBoxOf(resigned, Stores(12, 8));
     EXPECT_EQ(box, (ResultBox{"Ann", false, "12:8", "Bob", false}));
     EXPECT_EQ(ResultBoxText(box), "Победил: Ann. Сдался: Bob !   12:8");
-    resigned.TableResult = "2";
+    resigned.Table.result = net::TableResult::Seat2Won;
     EXPECT_EQ(ResultBoxText(resigned, Stores(12, 8)), "Победил: Bob. Сдался: Ann !   12:8");
 
     TableState agreed = Finished("3", "40", "50");
-    agreed.Finish = "agreement";
+    agreed.Table.finish = net::FinishReason::Agreement;
     EXPECT_EQ(ResultBoxOf(agreed, Stores(20, 18)), (ResultBox{"", false, "20:18", "", true}));
     EXPECT_EQ(ResultBoxText(agreed, Stores(20, 18)), "Ничья по согласию !   20:18");
     // A reason this client does not know: the result alone, as before.
-    agreed.Finish = "withdrawn";
+    agreed.Table.finish = net::FinishReason::Unknown;
     EXPECT_EQ(ResultBoxText(agreed, Stores(20, 18)), "Ничья !   20:18");
 }

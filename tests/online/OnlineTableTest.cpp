@@ -12,7 +12,7 @@ using namespace pimra::online;
 
 namespace {
 
-Reply TableReply(Reply members) {
+Reply SuccessfulTableReply(Reply members) {
     Reply reply = {{"response", "Success"}};
     reply.update(members);
     return reply;
@@ -26,7 +26,7 @@ class OnlineTableTest : public ::testing::Test {
         session.OwnLogin = login;
     }
     Position Load(Reply members, const Position& board = Position::start()) {
-        return table.ApplyTableReply(TableReply(std::move(members)), board);
+        return table.ApplyTableReply(SuccessfulTableReply(std::move(members)), board);
     }
     // Both seated and ready, seat `active` to move.
     void Playing(const std::string& active, const char* time1 = "300", const char* time2 = "300") {
@@ -90,7 +90,7 @@ TEST_F(OnlineTableTest, ReadyButtonOnlyForALoggedInUserOnAnUnreadySeat) {
     EXPECT_TRUE(table.View().readyVisible);
     Load({{"login1", "Ann"}, {"login2", "Bob"}, {"isready2", 1}, {"result", "0"}});
     EXPECT_TRUE(table.View().readyVisible);  // a number is not "1"
-    EXPECT_FALSE(table.State().Seat2Ready);
+    EXPECT_FALSE(table.State().Table.seat2.ready);
     EXPECT_FALSE(table.Rows().bottom);
     EXPECT_TRUE(table.Rows().top);
 }
@@ -125,7 +125,7 @@ TEST_F(OnlineTableTest, TheRunningClockIsTheServersTimeLessTheTimeSinceItCame) {
     EXPECT_EQ(table.View().clocks, (ClockTexts{"05:00", "00:02"}));
     EXPECT_EQ(table.RemainingMs(Side::Top), 2100);
     EXPECT_EQ(table.UntilNextSecond(), std::chrono::milliseconds(101));
-    EXPECT_EQ(table.State().Seat2Time, "3");  // the server's word is kept as it came
+    EXPECT_EQ(table.State().Table.seat2.seconds, 3);  // the server's word is kept as it came
     now += std::chrono::milliseconds(1600);
     EXPECT_EQ(table.Clocks(), (ClockTexts{"05:00", "00:00"}));
     EXPECT_FALSE(table.ClockRunOut());
@@ -327,7 +327,7 @@ TEST_F(OnlineTableTest, RecordsNotShownYetKeepTheBoardUntilReplayed) {
     EXPECT_TRUE(table.UnseenRecords());
     EXPECT_EQ(table.State().LastRecord, 1);
     // Without the catch-up (the records said nothing new) the server's board wins.
-    EXPECT_EQ(table.ApplyTableReply(TableReply(members), Position::start(), false)[2], 0);
+    EXPECT_EQ(table.ApplyTableReply(SuccessfulTableReply(members), Position::start(), false)[2], 0);
     EXPECT_EQ(table.State().LastRecord, 3);
     // Opening the table again starts afresh.
     table.Open(3);

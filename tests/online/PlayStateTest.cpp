@@ -158,4 +158,67 @@ TEST_F(PlayStateTest, AtATableTheLocalCommandsAreOffAndNewGameComesBack) {
     EXPECT_TRUE(state.table().aliveTick().stopAlive);
 }
 
+TEST_F(PlayStateTest, TheBoardIsEditedAndHintedOnlyBetweenTurnsAndAwayFromATable) {
+    const Position before = state.game().position();
+    const Effects swapped = state.edit(BoardEdit::SwapRows);
+    EXPECT_TRUE(swapped.showBoard);
+    EXPECT_EQ(state.game().position()[8], before[1]);
+    EXPECT_EQ(state.game().position()[1], before[8]);
+    EXPECT_NE(state.hintPit(), 0);
+    state.setHint(true);
+    EXPECT_EQ(state.hintPit(), 0);  // one hint at a time
+    state.setHint(false);
+
+    state.click(1);
+    const Position turning = state.game().position();
+    EXPECT_FALSE(state.edit(BoardEdit::AddStones).showBoard);
+    EXPECT_FALSE(state.edit(BoardEdit::Back).showBoard);
+    EXPECT_EQ(state.game().position(), turning);
+    EXPECT_EQ(state.hintPit(), 0);
+    state.current().animationDone();
+    slow.answer(13);
+    state.current().animationDone();
+    slow.answer(8);
+    state.current().animationDone();
+    ASSERT_FALSE(state.busy());
+
+    const Position turnOver = state.game().position();
+    EXPECT_TRUE(state.edit(BoardEdit::Back).showBoard);
+    EXPECT_NE(state.game().position(), turnOver);  // the history went back over the turn
+    EXPECT_TRUE(state.edit(BoardEdit::Forward).showBoard);
+    EXPECT_EQ(state.game().position(), turnOver);
+
+    EnterTable("Bob");
+    const Position shown = state.game().position();
+    EXPECT_FALSE(state.edit(BoardEdit::RemoveStones).showBoard);
+    EXPECT_EQ(state.game().position(), shown);
+    EXPECT_EQ(state.hintPit(), 0);
+}
+
+TEST_F(PlayStateTest, TheRecordIsSteppedAndReadOnlyWhileNothingRuns) {
+    GameRecord record(twoReplies());
+    ASSERT_TRUE(record.append({1}));
+    state.setHint(true);
+    EXPECT_EQ(state.goToRecordMoves(0), PlayState::RecordStep::Refused);
+    EXPECT_FALSE(state.loadRecord(record).showBoard);
+    state.setHint(false);
+
+    const Effects read = state.loadRecord(record);
+    EXPECT_TRUE(read.showBoard && read.showTable);
+    EXPECT_EQ(read.status, std::optional<std::string>(statusText(state.game().sideToMove())));
+    EXPECT_EQ(state.game().record(), record);
+    EXPECT_EQ(state.goToRecordMoves(0), PlayState::RecordStep::Reached);
+    EXPECT_EQ(state.game().position(), twoReplies());
+    EXPECT_EQ(state.goToRecordMoves(1), PlayState::RecordStep::Reached);
+    EXPECT_EQ(state.game().position(), record.after(1).position);
+}
+
+TEST_F(PlayStateTest, AMoveCutShortGoesOnOnlyForATableReplay) {
+    state.click(1);
+    const Effects local = state.moveStopped(&state.local());
+    EXPECT_FALSE(local.animate || local.send || local.showBoard || local.historyChanged);
+    const Effects none = state.moveStopped(nullptr);
+    EXPECT_FALSE(none.animate || none.send || none.showBoard);
+}
+
 }  // namespace

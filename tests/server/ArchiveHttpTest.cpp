@@ -2,6 +2,7 @@
 
 #include "OnlinePlayFixture.h"
 #include "core/Move.h"
+#include "net/PercentDecoding.h"
 #include "server/ArchivePages.h"
 #include "server/Glicko2.h"
 
@@ -163,7 +164,7 @@ TEST_F(ArchiveHttpTest, LoginsAreEscapedOnThePagesAndInLinks) {
 
     const std::string path = playerPath(evil);
     EXPECT_EQ(path, "/u/%3Ci%3E%22o%27%26");
-    EXPECT_EQ(percentDecode(path.substr(3)), evil);
+    EXPECT_EQ(net::PercentDecode(path.substr(3), net::PlusSign::Plus), evil);
     for (const std::string& page : {path, "/game/" + table, std::string("/u/bob")}) {
         const auto html = client().get(page);
         ASSERT_EQ(html->status, 200) << page;

@@ -1,5 +1,6 @@
-// The tests of the PostgreSQL store share one throw-away cluster, started here; the whole run
-// is skipped (77 to ctest) with the reason where PostgreSQL cannot start.
+// The tests of the PostgreSQL store share one throw-away cluster, started here. Where
+// PostgreSQL cannot start, the whole run is skipped (77 to ctest) with the reason; with
+// PIMRA_POSTGRES_OPTIONAL only the tests that need it skip.
 #include <gtest/gtest.h>
 
 #include <iostream>
@@ -10,10 +11,16 @@ namespace pimra::server::test {
 
 namespace {
 PgCluster* theCluster = nullptr;
-}
+std::string whyNoCluster;
+}  // namespace
 
 PgCluster& postgresCluster() {
     return *theCluster;
+}
+
+PgCluster* startedPostgresCluster(std::string& why) {
+    why = whyNoCluster;
+    return theCluster;
 }
 
 }  // namespace pimra::server::test
@@ -30,8 +37,11 @@ int main(int argc, char** argv) {
     std::string error;
     auto cluster = pimra::server::test::PgCluster::start(error);
     if (!cluster) {
+#ifndef PIMRA_POSTGRES_OPTIONAL
         std::cout << "skipped: " << error << '\n';
         return 77;
+#endif
+        pimra::server::test::whyNoCluster = error;
     }
     pimra::server::test::theCluster = cluster.get();
     const int result = RUN_ALL_TESTS();

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/mount.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <future>
 #include <string>
@@ -109,6 +113,60 @@ TEST_F(StoreFailureTest, ADamagedFileGivesErrorPagesAndRepliesAndTheServerGoesOn
     EXPECT_EQ(registration->status, 503);
     expectServing();
     EXPECT_EQ(client().get("/u/ann")->status, 503);
+}
+
+// The server's folder on a small file system of its own that the test fills, as a full disk.
+// Mounting needs root; elsewhere the test is skipped.
+class FullDiskTest : public StoreFailureTest {
+  protected:
+    void SetUp() override {
+        StoreFailureTest::SetUp();
+        if (IsSkipped()) return;
+        server_.reset();
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+        if (::mount("pimra-test", dir_.c_str(), "tmpfs", 0, "size=4m") != 0) {
+            GTEST_SKIP() << "cannot mount a small file system: " << std::strerror(errno);
+        }
+        mounted_ = true;
+        start();
+    }
+    void TearDown() override {
+        server_.reset();
+        if (mounted_) ::umount(dir_.c_str());
+        StoreFailureTest::TearDown();
+    }
+    // Takes every free byte.
+    void fillDisk() {
+        std::ofstream filler(dir_ / "filler", std::ios::binary);
+        const std::string block(64 * 1024, '\0');
+        while (filler.write(block.data(), static_cast<std::streamsize>(block.size()))) {
+        }
+    }
+    void freeDisk() { std::filesystem::remove(dir_ / "filler"); }
+
+    bool mounted_ = false;
+};
+
+TEST_F(FullDiskTest, AFullDiskRefusesChangesCleanlyWhileReadsGoOn) {
+    const Login ann = account("ann"), bob = account("bob");
+    const std::string table = startedGame(ann, bob);
+    fillDisk();
+    const auto registration = client().registration("newcomer", "pass", "pass");
+    ASSERT_TRUE(registration);
+    EXPECT_EQ(registration->status, 503);
+    EXPECT_EQ(move(ann, table, 3)["response"], kServerError);
+    EXPECT_EQ(getTable(table)["lastrecord"], "0");
+    EXPECT_EQ(tableList()["response"], "Success");
+    EXPECT_EQ(client().get("/u/ann")->status, 200);
+    expectServing();
+
+    freeDisk();
+    const auto again = client().registration("newcomer", "pass", "pass");
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->status, 200);
+    EXPECT_EQ(move(ann, table, 3)["response"], "Success");
+    EXPECT_EQ(getTable(table)["lastrecord"], "1");
 }
 
 }  // namespace

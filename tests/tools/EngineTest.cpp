@@ -23,9 +23,11 @@ struct ToolRun {
     std::string out;
 };
 
-// Runs the tool through the shell; stderr goes to stdout so messages can be checked.
+// Runs the tool through the shell; stderr goes to stdout so messages can be checked. A small
+// pit database keeps the first run from building the program's large one.
 ToolRun runEngine(const std::string& arguments) {
-    const std::string command = std::string(PIMRA_ENGINE) + " " + arguments + " 2>&1";
+    const std::string command =
+        "PIMRA_PIT_STONES=8 " + std::string(PIMRA_ENGINE) + " " + arguments + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     ToolRun run{-1, {}};
     if (pipe == nullptr) return run;

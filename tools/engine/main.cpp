@@ -10,6 +10,7 @@
 #include "RecordReport.h"
 #include "core/RecordFormat.h"
 #include "core/SavedGame.h"
+#include "core/SharedPitDatabase.h"
 #include "pimra/Version.h"
 
 namespace {
@@ -47,6 +48,9 @@ const char* const kHelp =
     "--solve adds a line with the proven value of the position for the top row and a move\n"
     "that reaches it, and the positions searched:\n"
     "  solve P value V exact positions N\n"
+    "The master, the analysis and the proof read the endgame table and the pit database of\n"
+    "positions with up to 16 stones in the pits from the cache folder, solving them on the\n"
+    "first run (about half a minute).\n"
     "The proof has no time limit unless --time is given; cut short, it prints the bounds it\n"
     "found instead: \"solve P value L..U positions N\".\n"
     "--time MS gives the search MS milliseconds per position (default 1000); --depth D\n"
@@ -82,6 +86,7 @@ class PositionReporter {
         std::string text = pimra::engine::analyse(position);
         if ((options_.master || options_.analyse || options_.solve) && !search_.endgame()) {
             search_.setEndgame(pimra::sharedEndgameWait());
+            search_.setPitDatabase(pimra::sharedPitDatabaseWait());
         }
         if (options_.master || options_.analyse) {
             text += pimra::engine::masterReport(position, search_, options_.limits);
@@ -171,6 +176,7 @@ int replayRecord(const Options& options) {
     pimra::MasterSearch search;
     search.setThreads(options.threads);
     search.setEndgame(pimra::sharedEndgameWait());
+    search.setPitDatabase(pimra::sharedPitDatabaseWait());
     std::cout << pimra::engine::recordReport(*reading.record, search, options.limits);
     return 0;
 }

@@ -9,6 +9,7 @@
 
 #include "core/Levels.h"
 #include "core/Move.h"
+#include "core/SharedPitDatabase.h"
 
 namespace pimra::match {
 
@@ -75,7 +76,10 @@ Player::Player(const PlayerSetup& setup, unsigned seed)
     if (setup.level == kLevelMaster) {
         search_ = std::make_unique<MasterSearch>(kMatchTableEntries);
         search_->setThreads(setup.threads);
-        if (setup.endgame) search_->setEndgame(sharedEndgameWait());
+        if (setup.endgame) {
+            search_->setEndgame(sharedEndgameWait());
+            search_->setPitDatabase(sharedPitDatabaseWait());
+        }
     }
 }
 

@@ -31,8 +31,9 @@ const char* const kHelp =
     "--opening-bound also how many openings were drawn again. --losses adds one line per\n"
     "game that A lost: the opening moves, A's row (bottom or top), the opening's value for A\n"
     "by the search of 8 turns, A's final margin and the moves of the game.\n"
-    "The master reads the endgame table from the cache folder (solving it on the first run);\n"
-    "--no-endgame searches without it.\n";
+    "The master reads the endgame table and the pit database from the cache folder (solving\n"
+    "them on the first run, which takes about half a minute); --no-endgame searches without\n"
+    "them.\n";
 
 bool readNumber(const char* text, int low, int high, int& value) {
     char* end = nullptr;
