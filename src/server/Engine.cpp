@@ -691,41 +691,41 @@ std::optional<Engine::SeatAtGame> Engine::runningGameOf(StoreTransaction& tx,
     return SeatAtGame{std::move(table), *seated};
 }
 
-Engine::Answer Engine::resign(const FormFields& fields) {
+// A change to the running game at the request's table by one of its players, at `now`: the
+// request's arrival, or the turn's start if that came later.
+Engine::Answer Engine::atRunningGame(const FormFields& fields, GameChange act) {
     const int id = number(fields, "tableid");
     const std::int64_t received = clock_.nowMs();
     auto outcome = std::make_shared<const char*>(kSuccess);
-    auto change = [this, session = sessionOf(fields), id, received, outcome](StoreTransaction& tx) {
+    auto change = [this, session = sessionOf(fields), id, received, outcome,
+                   act = std::move(act)](StoreTransaction& tx) {
         *outcome = kSuccess;
         auto game = runningGameOf(tx, session, id, received, *outcome);
         if (!game) return;
-        const std::int64_t now = std::max(received, game->table.turnStartedMs);
-        GameEndings::resign(game->table, game->seat, now);
-        tx.updateTable(game->table);
-        markSeen(tx, game->table, game->seat, now);
-        gameEnded(tx, game->table, GameFinish::Resign);
+        act(tx, *game, std::max(received, game->table.turnStartedMs));
     };
     return Answer{{}, std::move(change), [outcome] { return reply(*outcome); }};
 }
 
+Engine::Answer Engine::resign(const FormFields& fields) {
+    return atRunningGame(fields, [this](StoreTransaction& tx, SeatAtGame& game, std::int64_t now) {
+        GameEndings::resign(game.table, game.seat, now);
+        tx.updateTable(game.table);
+        markSeen(tx, game.table, game.seat, now);
+        gameEnded(tx, game.table, GameFinish::Resign);
+    });
+}
+
 Engine::Answer Engine::offerDraw(const FormFields& fields) {
-    const int id = number(fields, "tableid");
-    const std::int64_t received = clock_.nowMs();
-    auto outcome = std::make_shared<const char*>(kSuccess);
-    auto change = [this, session = sessionOf(fields), id, received, outcome](StoreTransaction& tx) {
-        *outcome = kSuccess;
-        auto game = runningGameOf(tx, session, id, received, *outcome);
-        if (!game) return;
-        const std::int64_t now = std::max(received, game->table.turnStartedMs);
-        TableActivity activity = tx.findActivity(id);
-        (game->seat == Side::Bottom ? activity.seen1Ms : activity.seen2Ms) = now;
-        const bool drawn = GameEndings::offerDraw(game->table, activity, game->seat, now);
-        tx.saveActivity(id, activity);
+    return atRunningGame(fields, [this](StoreTransaction& tx, SeatAtGame& game, std::int64_t now) {
+        TableActivity activity = tx.findActivity(game.table.id);
+        (game.seat == Side::Bottom ? activity.seen1Ms : activity.seen2Ms) = now;
+        const bool drawn = GameEndings::offerDraw(game.table, activity, game.seat, now);
+        tx.saveActivity(game.table.id, activity);
         if (!drawn) return;
-        tx.updateTable(game->table);
-        gameEnded(tx, game->table, GameFinish::Agreement);
-    };
-    return Answer{{}, std::move(change), [outcome] { return reply(*outcome); }};
+        tx.updateTable(game.table);
+        gameEnded(tx, game.table, GameFinish::Agreement);
+    });
 }
 
 // The session ends at once: it is marked unused since long before any session's lifetime

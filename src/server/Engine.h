@@ -128,6 +128,9 @@ class Engine {
     };
     std::optional<SeatAtGame> runningGameOf(StoreTransaction& tx, const SessionKey& session, int id,
                                             std::int64_t nowMs, const char*& outcome) const;
+    // A change to that game by its player, answered with its outcome.
+    using GameChange = std::function<void(StoreTransaction&, SeatAtGame&, std::int64_t nowMs)>;
+    Answer atRunningGame(const FormFields& fields, GameChange act);
     // The game was just ended by the move that was played, or by `settleClock`; kept for the
     // archive and the ratings in the same write.
     static void gameEnded(StoreTransaction& tx, const TableRow& table, GameFinish finish);
