@@ -10,7 +10,7 @@ packages=(
   # core and tests
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   # client
-  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libqt6svg6
+  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-websockets-dev libqt6svg6
   qt6-qpa-plugins libgl-dev
   # Linguist's tools for the English interface, and Qt's own Russian texts for its dialogs
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
