@@ -765,5 +765,17 @@
         <source>Верхний ряд</source>
         <translation>Top row</translation>
     </message>
+    <message>
+        <source>Чат</source>
+        <translation>Chat</translation>
+    </message>
+    <message>
+        <source>(зритель)</source>
+        <translation>(spectator)</translation>
+    </message>
+    <message>
+        <source>Чат: Enter — сказать</source>
+        <translation>Chat: Enter to say</translation>
+    </message>
 </context>
 </TS>
