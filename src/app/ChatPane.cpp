@@ -29,6 +29,8 @@ ChatPane::ChatPane(QWidget* parent) : QFrame(parent) {
     entry->setObjectName(QStringLiteral("chatEntry"));
     // Characters beyond the server's limit could not be said.
     entry->setMaxLength(net::kMaxChatCharacters);
+    // Only a click puts the keyboard here: the digit keys keep playing the pits.
+    entry->setFocusPolicy(Qt::ClickFocus);
     setShownToolTip(entry, QString::fromUtf8(QT_TRANSLATE_NOOP("pimra", "Чат: Enter — сказать")));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
