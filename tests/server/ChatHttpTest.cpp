@@ -42,7 +42,10 @@ TEST_F(ChatHttpTest, PlayersAndLoggedInSpectatorsSpeakAndGettableGivesTheLastFif
 
     // Line breaks and tabs of a pasted text part words; markup stays the text it is.
     EXPECT_EQ(said(ann, table, " \tпривет\r\nвсем  "), "Success");
-    EXPECT_EQ(said(eve, table, "<b>bob</b> & \x01co"), "Success");
+    EXPECT_EQ(said(eve, table,
+                   "<b>bob</b> & \x01"
+                   "co"),
+              "Success");
     auto chat = getTable(table)["chat"];
     ASSERT_EQ(chat.size(), 2u);
     EXPECT_EQ(chat[0]["login"], "ann");
@@ -55,7 +58,8 @@ TEST_F(ChatHttpTest, PlayersAndLoggedInSpectatorsSpeakAndGettableGivesTheLastFif
     EXPECT_LT(std::stoll(chat[0]["id"].get<std::string>()),
               std::stoll(chat[1]["id"].get<std::string>()));
     // The reply is otherwise still strings only.
-    for (const auto& [name, value] : getTable(table).items()) {
+    const auto whole = getTable(table);
+    for (const auto& [name, value] : whole.items()) {
         EXPECT_TRUE(name == "chat" || value.is_string()) << name;
     }
 

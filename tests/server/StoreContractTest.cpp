@@ -448,6 +448,7 @@ TYPED_TEST(StoreContractTest, TheArchiveRatingsAndActivityOfATableAreKept) {
 
 // The schema of the first servers, before look-alike keys.
 const char* const kFirstSchema = R"sql(
+    DROP TABLE chat_lines;
     DROP INDEX game_tables_finished_by_login1;
     DROP INDEX game_tables_finished_by_login2;
     DROP TABLE game_outcomes;
@@ -505,6 +506,7 @@ TYPED_TEST(StoreContractTest, GamesFinishedBeforeTheArchiveCountForTheirPlayers)
         });
     }
     this->database_->sql(
+        "DROP TABLE chat_lines; "
         "DROP INDEX game_tables_finished_by_login1; DROP INDEX game_tables_finished_by_login2; "
         "DROP TABLE game_outcomes; DROP TABLE players; DROP TABLE table_activity; "
         "ALTER TABLE game_tables DROP COLUMN grace1_used; "
