@@ -104,6 +104,12 @@ std::string lineOf(const BookEntry& e) {
     return line;
 }
 
+std::string closingLine(std::size_t count, std::uint32_t crc) {
+    char line[48];
+    std::snprintf(line, sizeof line, "end %zu %08x\n", count, crc);
+    return line;
+}
+
 }  // namespace
 
 OpeningBook::Parsed OpeningBook::parse(std::string_view text) {
@@ -122,17 +128,6 @@ OpeningBook::Parsed OpeningBook::parse(std::string_view text) {
         return parsed;
     }
     const std::string_view body = text.substr(0, endLine + 1);
-    const std::vector<std::string_view> closing =
-        fieldsOf(text.substr(endLine + 5, text.size() - endLine - 6));
-    const std::optional<int> count = closing.size() == 2 ? wholeNumber(closing[0]) : std::nullopt;
-    std::uint32_t crc = 0;
-    const bool crcRead = closing.size() == 2 && closing[1].size() == 8 &&
-                         std::from_chars(closing[1].data(), closing[1].data() + 8, crc, 16).ptr ==
-                             closing[1].data() + 8;
-    if (!count || !crcRead || crc != crcOf(body)) {
-        parsed.error = "checksum or count does not match";
-        return parsed;
-    }
     OpeningBook book;
     std::string_view rest = body.substr(kHeader.size());
     int line = 2;
@@ -151,7 +146,8 @@ OpeningBook::Parsed OpeningBook::parse(std::string_view text) {
         rest.remove_prefix(end + 1);
         ++line;
     }
-    if (static_cast<std::size_t>(*count) != book.entries_.size()) {
+    // The closing line exactly as text() writes it: no other spelling of the same numbers.
+    if (text.substr(endLine + 1) != closingLine(book.entries_.size(), crcOf(body))) {
         parsed.error = "checksum or count does not match";
         return parsed;
     }
@@ -183,9 +179,7 @@ OpeningBook::Loaded OpeningBook::load(const std::filesystem::path& file) {
 std::string OpeningBook::text() const {
     std::string text(kHeader);
     for (const BookEntry& e : entries_) text += lineOf(e);
-    char closing[48];
-    std::snprintf(closing, sizeof closing, "end %zu %08x\n", entries_.size(), crcOf(text));
-    return text + closing;
+    return text + closingLine(entries_.size(), crcOf(text));
 }
 
 std::optional<std::string> OpeningBook::save(const std::filesystem::path& file) const {
