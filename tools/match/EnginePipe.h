@@ -2,7 +2,6 @@
 
 #include <sys/types.h>
 #include <chrono>
-#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -26,13 +25,20 @@ class EnginePipe {
     EnginePipe& operator=(const EnginePipe&) = delete;
     ~EnginePipe();
 
-    // Empty when the program could not be started, has gone or answered something else.
+    // A program that takes longer than this over one move has failed.
+    static constexpr std::chrono::milliseconds kAnswerTimeout{600'000};
+
+    // Empty when the program could not be started, has gone, was too slow or answered
+    // something else; it is not asked again then.
     std::optional<Answer> ask(const Position& board, Side sideToMove);
 
   private:
+    void giveUp(bool kill);
+    std::optional<std::string> readLine();
+
     pid_t child_ = -1;
-    std::FILE* toChild_ = nullptr;
-    std::FILE* fromChild_ = nullptr;
+    int toChild_ = -1;
+    int fromChild_ = -1;
 };
 
 }  // namespace pimra::match
