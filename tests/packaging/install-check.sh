@@ -32,6 +32,11 @@ desktop="$prefix/share/applications/org.pimra.Pimra.desktop"
 desktop-file-validate "$desktop" || fail "desktop-file-validate"
 grep -q '^Exec=pimra$' "$desktop" || fail "the desktop entry does not start pimra"
 
+# The installed engine reads the opening book installed beside it.
+[ -f "$prefix/share/pimra/opening-book.txt" ] || fail "the opening book is not installed"
+"$prefix/bin/pimra-engine" --book 6 6 6 6 6 6 0 6 6 6 6 6 6 0 | grep -q '^book [0-9]' ||
+    fail "pimra-engine --book finds no move for the start"
+
 metainfo="$prefix/share/metainfo/org.pimra.Pimra.metainfo.xml"
 appstreamcli validate --no-net --pedantic "$metainfo" || fail "appstreamcli validate"
 
