@@ -18,6 +18,7 @@
 #include "ShownText.h"
 #include "SideWindows.h"
 #include "TLunka.h"
+#include "TfNet.h"
 #include "UiServices.h"
 #include "WindowFit.h"
 #include "media/AppSettings.h"
@@ -56,6 +57,9 @@ TForm1::TForm1(UiServices& ui, QWidget* parent)
     side_ = std::make_unique<SideWindows>(
         this, ui_, files_, state_, [this](online::Effects e) { apply(std::move(e), nullptr); });
     hint_ = std::make_unique<HintLight>(*pits_, state_);
+    socket_ = std::make_unique<SocketLink>(
+        link_->socket(), state_.table(), timers_, [this](online::Effects e) { applyTable(e); },
+        [this] { lobby_->lobby()->listChanged(); });
     state_.local().setSink(
         [this](online::Effects effects) { apply(std::move(effects), &state_.local()); });
     state_.setRequestQuery([this] { return link_->runner().busy(); });

@@ -63,6 +63,7 @@ void TForm1::apply(online::Effects effects, online::PlayedGame* from) {
     if (effects.status) SetLabel(text(*effects.status));
     if (effects.thinking) showThinking(*effects.thinking);
     timers_.follow(effects);
+    socket_->follow();
     if (effects.attention) drawAttention();
     showCommands();
     if (effects.animate) animate(*effects.animate, from);
