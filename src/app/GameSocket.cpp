@@ -77,11 +77,14 @@ void GameSocket::connectNow() {
     if (!url_.isValid() || socket_.state() != QAbstractSocket::UnconnectedState) return;
     ++attempts_;
     noSocket_ = false;
+    // A server that takes the connection and never answers the upgrade is given up too.
+    replyTimer_.start(ms(pauses_.replyTimeout));
     socket_.open(url_);
 }
 
 void GameSocket::opened() {
     open_ = true;
+    replyTimer_.stop();
     nextPause_ = pauses_.first;
     heard_.start();
     ping_.start(ms(pauses_.ping));

@@ -41,7 +41,8 @@ class GameSocket : public QObject {
         std::chrono::milliseconds longest{30000};
         // A server that answered the upgrade with 404 has no socket: asked again rarely.
         std::chrono::milliseconds noSocket{600000};
-        // A request unanswered this long, or a server silent this long, ends the socket.
+        // An upgrade or a request unanswered this long, or a server silent this long, ends the
+        // socket.
         std::chrono::milliseconds replyTimeout{30000};
         std::chrono::milliseconds ping{20000};
         std::chrono::milliseconds silence{60000};

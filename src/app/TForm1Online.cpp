@@ -27,7 +27,7 @@ QString text(const std::string& utf8) {
 LobbyLink::WindowHooks TForm1::lobbyHooks() {
     return {
         .serverAnswered = [this] { showServerStatus(); },
-        .exchangeEnded = [this] { showCommands(); },
+        .exchangeEnded = [this] { applyTable(state_.table().otherWorkDone()); },
         .loggedIn = [this] { afterLogin(); },
         .openTable = [this](int tableId) { openTable(tableId); },
         .showLoginPane = [this](const QString& pane) { setShownText(w_->sPanel1, pane); },

@@ -99,6 +99,8 @@ class TableController : public PlayedGame {
     // (the next records, or the table) and replays it; while busy, once the work under way
     // has ended, unless a reload sent meanwhile has taken the change already.
     Effects tableChanged(const net::TableEvent& event);
+    // The window's other work has ended: a change pushed meanwhile is fetched now.
+    Effects otherWorkDone() { return sendDuePush({}); }
 
   private:
     struct Pending {
