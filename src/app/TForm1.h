@@ -25,6 +25,7 @@ class AppSettings;
 }
 
 class BoardPits;
+class ChatLink;
 class HintLight;
 class LobbyDialogs;
 class MoveShow;
@@ -155,6 +156,7 @@ class TForm1 : public QMainWindow {
     std::unique_ptr<LobbyDialogs> lobby_;
     std::unique_ptr<SideWindows> side_;
     std::unique_ptr<SocketLink> socket_;
+    std::unique_ptr<ChatLink> chat_;
 };
 
 }  // namespace pimra

@@ -9,6 +9,7 @@
 
 #include "GameArchive.h"
 #include "GameEndings.h"
+#include "net/ChatText.h"
 #include "net/RecordReply.h"
 #include "net/TableListReply.h"
 
@@ -21,6 +22,12 @@ using nlohmann::json;
 constexpr const char* kSuccess = "Success";
 constexpr int kGameId = 1;
 constexpr const char* kAppId = "pimra";
+// Lines of a table's chat that "gettable" gives.
+constexpr int kChatLinesShown = 50;
+// Lines a login may say, at all its tables together, within a second and within a minute.
+constexpr std::int64_t kChatSecondMs = 1000;
+constexpr std::int64_t kChatMinuteMs = 60 * 1000;
+constexpr int kChatLinesPerMinute = 20;
 // How long a list is given again unchanged; other server processes' changes show after it.
 constexpr std::int64_t kListReuseMs = 200;
 
@@ -50,6 +57,9 @@ constexpr const char* kGameNotStarted = "Партия ещё не началас
 constexpr const char* kNotYourTurn = "Сейчас не ваш ход";
 constexpr const char* kBadMove = "Недопустимый ход";
 constexpr const char* kGameNotOver = "Партия ещё не завершена";
+constexpr const char* kEmptyLine = "Пустое сообщение";
+constexpr const char* kLongLine = "Сообщение длиннее 200 символов";
+constexpr const char* kTooManyLines = "Слишком много сообщений, подождите немного";
 constexpr const char* kServerError = "Ошибка сервера, попробуйте позже";
 }  // namespace reason
 
@@ -161,9 +171,9 @@ void Engine::answer(std::string_view body, const std::string& address, Respond r
 }
 
 bool Engine::onlyChanges(const FormFields& fields) {
-    static const std::set<std::string, std::less<>> changes = {"newtable", "regtable", "ready",
-                                                               "move",     "leave",    "rematch",
-                                                               "alive",    "resign",   "offerdraw"};
+    static const std::set<std::string, std::less<>> changes = {
+        "newtable", "regtable", "ready",  "move",      "leave",
+        "rematch",  "alive",    "resign", "offerdraw", "say"};
     const auto action = fields.find("action");
     return action != fields.end() && changes.contains(action->second);
 }
@@ -247,6 +257,7 @@ Engine::Answer Engine::act(const FormFields& fields, const std::string& address)
         {"logout", &Engine::logout},
         {"resign", &Engine::resign},
         {"offerdraw", &Engine::offerDraw},
+        {"say", &Engine::say},
     };
     try {
         const std::string& action = field(fields, "action");
@@ -507,6 +518,11 @@ void Engine::describeActivity(StoreTransaction& tx, const TableRow& table, std::
     if (activity.nextTableId != 0) result.nextTable = static_cast<int>(activity.nextTableId);
     result.seat1.drawOffer = GameEndings::offerStands(table, activity, Side::Bottom);
     result.seat2.drawOffer = GameEndings::offerStands(table, activity, Side::Top);
+    result.chat.emplace();
+    for (ChatEntry& line : tx.chatOf(table.id, kChatLinesShown)) {
+        result.chat->push_back({line.id, std::move(line.login), std::move(line.text),
+                                line.saidMs / 1000, line.player});
+    }
 }
 
 void Engine::markSeen(StoreTransaction& tx, const TableRow& table, Side seat, std::int64_t nowMs) {
@@ -726,6 +742,40 @@ Engine::Answer Engine::offerDraw(const FormFields& fields) {
         tx.updateTable(game.table);
         gameEnded(tx, game.table, GameFinish::Agreement);
     });
+}
+
+// A line in the table's chat by anyone logged in: its players and its spectators alike.
+Engine::Answer Engine::say(const FormFields& fields) {
+    const int id = number(fields, "tableid");
+    auto cleaned = net::CleanChatText(field(fields, "text"));
+    if (const auto* problem = std::get_if<net::ChatTextProblem>(&cleaned)) {
+        switch (*problem) {
+            case net::ChatTextProblem::Empty:
+                throw Refusal{reason::kEmptyLine};
+            case net::ChatTextProblem::TooLong:
+                throw Refusal{reason::kLongLine};
+            case net::ChatTextProblem::NotUtf8:
+                break;
+        }
+        throw Refusal{reason::kBadRequest};
+    }
+    auto change = [this, session = sessionOf(fields), id,
+                   text = std::get<std::string>(std::move(cleaned))](StoreTransaction& tx) {
+        const std::string login = requireLogin(tx, session);
+        const TableRow table = requireTable(tx, id);
+        const std::int64_t now = clock_.nowMs();
+        if (TableRules::hasExpired(table, now, settings_.waitingTableMs)) {
+            throw Refusal{reason::kNoTable};
+        }
+        // The limits hold across server processes: the store counts the lines themselves.
+        if (tx.countChatLinesOf(login, now - kChatSecondMs + 1) > 0 ||
+            tx.countChatLinesOf(login, now - kChatMinuteMs + 1) >= kChatLinesPerMinute) {
+            throw Refusal{reason::kTooManyLines};
+        }
+        const bool player = TableRules::seatOf(table, login).has_value();
+        tx.addChatLine(table.id, {0, login, text, now, player});
+    };
+    return Answer{{}, std::move(change), replyWith(kSuccess)};
 }
 
 // The session ends at once: it is marked unused since long before any session's lifetime

@@ -104,6 +104,7 @@ class Engine {
     Answer logout(const FormFields& fields);
     Answer resign(const FormFields& fields);
     Answer offerDraw(const FormFields& fields);
+    Answer say(const FormFields& fields);
 
     void removeStaleTables(StoreTransaction& tx, std::int64_t nowMs) const;
     // Removes the expired waiting tables and ends the listed games lost on time, as they
