@@ -812,6 +812,8 @@ TEST_F(TableControllerTest, APushedMoveIsFetchedAndReplayedOnceWhateverThePollDo
     EXPECT_EQ(Sent(controller.tableChanged(Pushed(6))), "nothing");
     windowBusy = false;
     EXPECT_EQ(Sent(controller.pollTick()), "nextrecord");
+}
+
 // A table whose reply carries chat lines with these ids, the odd ones said by a spectator.
 std::string TableWithChat(std::initializer_list<int> ids) {
     std::string table = Table("Bob");
