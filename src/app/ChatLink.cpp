@@ -1,6 +1,7 @@
 #include "ChatLink.h"
 
 #include <QAction>
+#include <QLineEdit>
 
 #include "ChatPane.h"
 #include "InfoPanel.h"
