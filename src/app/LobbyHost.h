@@ -46,6 +46,8 @@ class LobbyHost {
     // The connection's word on the last exchange in Russian: the server's refusal, or why it
     // could not be reached; empty after a success.
     virtual std::string statusText() const { return {}; }
+    // The lobby is shown (or hidden): its changes are pushed to it while the server can.
+    virtual void watchLobby(bool on) { (void)on; }
 };
 
 }  // namespace pimra

@@ -1,5 +1,6 @@
 #include "LobbyLink.h"
 
+#include "GameSocket.h"
 #include "ServerLink.h"
 #include "SessionStore.h"
 #include "ShownText.h"
@@ -40,6 +41,7 @@ void LobbyLink::clearServerDown() {
 void LobbyLink::login(const std::string& login, const std::string& password,
                       std::function<void(bool ok)> done) {
     const bool started = link_.runner().login(login, password, [this, done](bool ok) {
+        if (ok) link_.socket().start();
         hooks_.serverAnswered();
         done(ok);
         hooks_.exchangeEnded();
@@ -53,6 +55,11 @@ void LobbyLink::showMessage(QWidget* parent, const QString& message) {
 
 void LobbyLink::openRegistrationPage() {
     ui_.openUrl(link_.page(sitePagePath(SitePage::Registration, hooks_.language())));
+}
+
+void LobbyLink::watchLobby(bool on) {
+    link_.socket().watchLobby(on);
+    if (on) link_.socket().start();
 }
 
 std::string LobbyLink::statusText() const {
@@ -88,6 +95,7 @@ void LobbyLink::setSessionStore(SessionStore* store,
         // A login typed meanwhile, or an exchange under way, wins over the kept session.
         if (!kept || session().LoggedIn() || exchangeUnderWay()) return;
         link_.connection().RestoreSession(*kept);
+        link_.socket().start();
         restored(*kept);
     });
 }

@@ -46,6 +46,7 @@ class LobbyLink : public LobbyHost {
     void setLoginPane(const QString& text) override { hooks_.showLoginPane(text); }
     void keepSession(bool remember) override;
     std::string statusText() const override;
+    void watchLobby(bool on) override;
     // Logs out at once: the session and the kept one are forgotten, and the server is asked to
     // end it. Only while no exchange is under way.
     void logout();

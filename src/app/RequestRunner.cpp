@@ -4,7 +4,9 @@
 
 #include <utility>
 
+#include "GameSocket.h"
 #include "net/Requests.h"
+#include "net/ResendPolicy.h"
 
 namespace pimra {
 
@@ -37,6 +39,11 @@ void RequestRunner::finish() {
 }
 
 bool RequestRunner::send(const net::Request& request, Done done) {
+    if (socket_ != nullptr && socket_->isOpen()) return sendOverSocket(request, std::move(done));
+    return sendOverHttp(request, std::move(done));
+}
+
+bool RequestRunner::sendOverHttp(const net::Request& request, Done done) {
     net::ServerConnection& connection = connection_;
     return start([&connection, request] { return connection.SendPost(request); },
                  [this, done = std::move(done)] {
@@ -48,15 +55,32 @@ bool RequestRunner::send(const net::Request& request, Done done) {
                  });
 }
 
+bool RequestRunner::sendOverSocket(const net::Request& request, Done done) {
+    if (busy_ || aborted_) return false;
+    busy_ = true;
+    auto replied = [this, request, done](std::optional<net::Reply> reply) {
+        busy_ = false;
+        // Asked again over HTTP only what changes nothing: a lost change may have been made.
+        if (!reply && !aborted_ && net::MayResend(request) && sendOverHttp(request, done)) {
+            return;
+        }
+        if (aborted_) {
+            done(std::nullopt);
+            return;
+        }
+        done(reply ? connection_.TakeReply(std::move(*reply)) : connection_.LostReply());
+    };
+    if (socket_->send(request, std::move(replied))) return true;
+    busy_ = false;
+    return sendOverHttp(request, std::move(done));
+}
+
 bool RequestRunner::login(const std::string& login, const std::string& password, LoggedIn done) {
-    net::ServerConnection& connection = connection_;
-    return start(
-        [&connection, login, password] {
-            net::PostResult result;
-            result.ok = connection.Login(login, password);
-            return result;
-        },
-        [this, done = std::move(done)] { done(!aborted_ && watcher_.result().ok); });
+    return send(
+        net::LoginRequest(login, password),
+        [this, login, done = std::move(done)](const std::optional<net::PostResult>& result) {
+            done(result && connection_.AcceptLogin(*result, login));
+        });
 }
 
 void RequestRunner::resume() {

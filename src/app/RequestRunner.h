@@ -12,9 +12,11 @@
 
 namespace pimra {
 
-// Runs the exchanges with the server off the interface thread and reports their end there,
-// by the watcher's signal. Only one exchange runs at a time; whatever asks while one is under
-// way is told no and sends nothing.
+class GameSocket;
+
+// The one way the window's exchanges go: over the game socket while it is open, else as a
+// POST off the interface thread, either reported on the interface thread. Only one exchange
+// runs at a time; whatever asks while one is under way is told no and sends nothing.
 class RequestRunner : public QObject {
     Q_OBJECT
 
@@ -28,6 +30,9 @@ class RequestRunner : public QObject {
     // Cuts a waiting exchange short and waits for its thread; no callback runs then.
     ~RequestRunner() override;
 
+    // While it is open, exchanges go over it; it must outlive the runner.
+    void setSocket(GameSocket* socket) { socket_ = socket; }
+
     bool busy() const { return busy_; }
     // False, and nothing sent, when another exchange is under way or the window is closing.
     bool send(const net::Request& request, Done done);
@@ -39,10 +44,13 @@ class RequestRunner : public QObject {
     void resume();
 
   private:
+    bool sendOverHttp(const net::Request& request, Done done);
+    bool sendOverSocket(const net::Request& request, Done done);
     bool start(std::function<net::PostResult()> work, std::function<void()> finished);
     void finish();
 
     net::ServerConnection& connection_;
+    GameSocket* socket_ = nullptr;
     std::function<void()> abortTransport_;
     QFutureWatcher<net::PostResult> watcher_;
     std::function<void()> finished_;

@@ -3,6 +3,7 @@
 namespace pimra {
 
 ServerLink::ServerLink(const QUrl& site) {
+    runner_.setSocket(&socket_);
     setSite(site);
 }
 
@@ -12,6 +13,7 @@ void ServerLink::setSite(const QUrl& site) {
     site_ = site;
     curl_ = std::make_unique<net::CurlTransport>(
         page(QStringLiteral("/engine/")).toString().toStdString());
+    socket_.setSite(site);
 }
 
 void ServerLink::resume() {

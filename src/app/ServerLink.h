@@ -4,14 +4,15 @@
 
 #include <memory>
 
+#include "GameSocket.h"
 #include "RequestRunner.h"
 #include "net/CurlTransport.h"
 #include "net/ServerConnection.h"
 
 namespace pimra {
 
-// The window's line to the game server: the HTTP client, the connection with its session and
-// failure latch, and the runner that keeps exchanges off the interface thread.
+// The window's line to the game server: the HTTP client, the game socket, the connection with
+// its session and failure latch, and the runner that sends each exchange the way open now.
 class ServerLink : public net::HttpTransport {
   public:
     explicit ServerLink(const QUrl& site);
@@ -31,6 +32,8 @@ class ServerLink : public net::HttpTransport {
 
     net::ServerConnection& connection() { return connection_; }
     const net::ServerConnection& connection() const { return connection_; }
+    GameSocket& socket() { return socket_; }
+    const GameSocket& socket() const { return socket_; }
     RequestRunner& runner() { return runner_; }
     const RequestRunner& runner() const { return runner_; }
 
@@ -38,6 +41,7 @@ class ServerLink : public net::HttpTransport {
     QUrl site_;
     std::unique_ptr<net::CurlTransport> curl_;
     net::ServerConnection connection_{*this};
+    GameSocket socket_;
     RequestRunner runner_{connection_, [this] { curl_->Abort(); }};
 };
 

@@ -19,6 +19,7 @@
 #include "ShownText.h"
 #include "SideWindows.h"
 #include "TLunka.h"
+#include "TfNet.h"
 #include "UiServices.h"
 #include "WindowFit.h"
 #include "media/AppSettings.h"
@@ -57,6 +58,9 @@ TForm1::TForm1(UiServices& ui, QWidget* parent)
     side_ = std::make_unique<SideWindows>(
         this, ui_, files_, state_, [this](online::Effects e) { apply(std::move(e), nullptr); });
     hint_ = std::make_unique<HintLight>(*pits_, state_);
+    socket_ = std::make_unique<SocketLink>(
+        link_->socket(), state_.table(), timers_, [this](online::Effects e) { applyTable(e); },
+        [this] { lobby_->lobby()->listChanged(); });
     chat_ = std::make_unique<ChatLink>(
         menu_->N44, *w_->iPanel, state_.table(),
         ChatLink::Hooks{[this](online::Effects e) { applyTable(std::move(e)); },

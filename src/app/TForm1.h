@@ -13,6 +13,7 @@
 #include "MasterChooser.h"
 #include "ServerAddress.h"
 #include "ServerLink.h"
+#include "SocketLink.h"
 #include "SoundSwitch.h"
 #include "TableTimers.h"
 #include "online/PlayState.h"
@@ -154,6 +155,7 @@ class TForm1 : public QMainWindow {
     std::unique_ptr<HintLight> hint_;
     std::unique_ptr<LobbyDialogs> lobby_;
     std::unique_ptr<SideWindows> side_;
+    std::unique_ptr<SocketLink> socket_;
     std::unique_ptr<ChatLink> chat_;
 };
 

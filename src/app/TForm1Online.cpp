@@ -28,7 +28,7 @@ QString text(const std::string& utf8) {
 LobbyLink::WindowHooks TForm1::lobbyHooks() {
     return {
         .serverAnswered = [this] { showServerStatus(); },
-        .exchangeEnded = [this] { showCommands(); },
+        .exchangeEnded = [this] { applyTable(state_.table().otherWorkDone()); },
         .loggedIn = [this] { afterLogin(); },
         .openTable = [this](int tableId) { openTable(tableId); },
         .showLoginPane = [this](const QString& pane) { setShownText(w_->sPanel1, pane); },
@@ -65,6 +65,7 @@ void TForm1::apply(online::Effects effects, online::PlayedGame* from) {
     if (effects.status) SetLabel(text(*effects.status));
     if (effects.thinking) showThinking(*effects.thinking);
     timers_.follow(effects);
+    socket_->follow();
     if (effects.attention) drawAttention();
     showCommands();
     if (effects.animate) animate(*effects.animate, from);

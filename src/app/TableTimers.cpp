@@ -1,5 +1,7 @@
 #include "TableTimers.h"
 
+#include <algorithm>
+
 namespace pimra {
 
 TableTimers::TableTimers(online::TableController& table, std::function<void(online::Effects)> apply)
@@ -65,8 +67,16 @@ void TableTimers::aliveTick() {
     apply_(table_.aliveTick());
 }
 
+void TableTimers::setSocketOpen(bool open) {
+    socketOpen_ = open;
+    poll_.setInterval(open ? socketPollPeriod_ : pollPeriod_);
+}
+
 void TableTimers::setPeriods(int pollMilliseconds, int clockMilliseconds) {
-    poll_.setInterval(pollMilliseconds);
+    pollPeriod_ = pollMilliseconds;
+    // A test's poll that never ticks by itself stays so with the socket open.
+    socketPollPeriod_ = std::max(pollMilliseconds, kSocketPollPeriod);
+    setSocketOpen(socketOpen_);
     clock_.setInterval(clockMilliseconds);
     clockPeriod_ = clockMilliseconds;
 }

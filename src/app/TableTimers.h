@@ -19,6 +19,8 @@ class TableTimers : public QObject {
 
   public:
     static constexpr int kPollPeriod = 2000;
+    // With the game socket open the changes come pushed; the poll is only a safety net.
+    static constexpr int kSocketPollPeriod = 15000;
     static constexpr int kClockPeriod = 1000;
     static constexpr int kClockRunOutPause = 1000;
     static constexpr int kAlivePeriod = 10000;
@@ -34,6 +36,10 @@ class TableTimers : public QObject {
     void pollTick();
     void clockTick();
     void aliveTick();
+
+    // The game socket opened or closed: the poll slows down or speeds up.
+    void setSocketOpen(bool open);
+    int pollPeriod() const { return poll_.interval(); }
 
     // Tests shorten the periods; a clock period of its own ticks by itself, not by the seconds.
     void setPeriods(int pollMilliseconds, int clockMilliseconds);
@@ -55,6 +61,9 @@ class TableTimers : public QObject {
     QTimer retry_;  // the next try after a failed exchange
     QTimer alive_;
     int clockPeriod_ = kClockPeriod;
+    int pollPeriod_ = kPollPeriod;
+    int socketPollPeriod_ = kSocketPollPeriod;
+    bool socketOpen_ = false;
 };
 
 }  // namespace pimra

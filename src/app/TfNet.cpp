@@ -127,10 +127,12 @@ void TfNet::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     LoadTables();
     refresh_.start();
+    host_.watchLobby(true);
 }
 
 void TfNet::hideEvent(QHideEvent* event) {
     refresh_.stop();
+    host_.watchLobby(false);
     QDialog::hideEvent(event);
 }
 
@@ -149,6 +151,10 @@ void TfNet::refreshTick() {
                    }
                    fillGrid();
                });
+}
+
+void TfNet::listChanged() {
+    if (isVisible()) refreshTick();
 }
 
 void TfNet::LoadTables() {

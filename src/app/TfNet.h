@@ -39,6 +39,8 @@ class TfNet : public QDialog {
     bool refreshRunning() const { return refresh_.isActive(); }
     // The refresh timer's tick: the list again, the selected table kept selected.
     void refreshTick();
+    // The server says the list changed: refreshed at once while the lobby is shown.
+    void listChanged();
     QTableWidget* SG = nullptr;
     QPushButton* RzButton1 = nullptr;
     QPushButton* RzButton2 = nullptr;

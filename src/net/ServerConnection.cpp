@@ -22,14 +22,26 @@ PostResult ServerConnection::SendPost(const Request& request) {
         statusText_ = kServerUnreachableText;
         return {};
     }
-    const std::string response = FieldText(*reply, "response");
+    return TakeReply(std::move(*reply));
+}
+
+PostResult ServerConnection::TakeReply(Reply reply) {
+    const std::string response = FieldText(reply, "response");
     const bool ok = response == "Success";
     statusText_ = ok ? std::string() : kServerAnswerPrefix + response;
     return {std::move(reply), ok};
 }
 
+PostResult ServerConnection::LostReply() {
+    statusText_ = kServerUnreachableText;
+    return {};
+}
+
 bool ServerConnection::Login(const std::string& login, const std::string& password) {
-    const PostResult result = SendPost(LoginRequest(login, password));
+    return AcceptLogin(SendPost(LoginRequest(login, password)), login);
+}
+
+bool ServerConnection::AcceptLogin(const PostResult& result, const std::string& login) {
     if (!result.ok) {
         return false;
     }

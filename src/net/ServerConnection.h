@@ -32,6 +32,14 @@ class ServerConnection {
     // Logs in; on failure the previous session stays in force.
     bool Login(const std::string& login, const std::string& password);
 
+    // The same ends of an exchange made over the game socket (on the interface thread, while
+    // no HTTP exchange runs): a reply that came, or one that was lost with the socket. A lost
+    // one reads as a failed POST but latches nothing: HTTP may well reach the server.
+    PostResult TakeReply(Reply reply);
+    PostResult LostReply();
+    // The session a login's result gives; false and the old session kept on failure.
+    bool AcceptLogin(const PostResult& result, const std::string& login);
+
     const Session& session() const { return session_; }
     // A session kept from an earlier run; only while no exchange is under way.
     void RestoreSession(const Session& session) { session_ = session; }

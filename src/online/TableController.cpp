@@ -59,6 +59,7 @@ void TableController::stop() {
     catchingUp_ = false;
     ownRecordExpected_ = false;
     aliveDue_ = false;
+    duePush_.reset();
     keptLine_.reset();
     lineSent_ = false;
 }
@@ -67,6 +68,8 @@ Effects TableController::request(RequestKind kind, net::Request request, bool us
                                  bool catchUp) {
     Effects effects;
     pending_ = Pending{kind, table_.TableId(), pit, userAsked, catchUp};
+    // The table asked for now holds every change pushed before.
+    if (kind == RequestKind::Reload) duePush_.reset();
     effects.send = Outgoing{kind, std::move(request), failures_ > 0};
     return effects;
 }
@@ -122,6 +125,7 @@ Effects TableController::pollTick() {
         return effects;
     }
     if (!idle()) return {};
+    if (duePush_) return tableChanged(*duePush_);
     Effects effects;
     // A server that takes resignations and draw offers may change the table on either
     // player's turn: it is asked for the whole table, whose new records are replayed first.
@@ -228,6 +232,31 @@ Effects TableController::sendDueAlive(Effects effects) {
     return effects;
 }
 
+Effects TableController::tableChanged(const net::TableEvent& event) {
+    if (!isOpen() || event.tableId != std::to_string(table_.TableId())) return {};
+    if (!idle()) {
+        duePush_ = event;
+        return {};
+    }
+    duePush_.reset();
+    // A record not shown yet is replayed from "nextrecord", the chain ending with the table;
+    // anything else (a seat, ready, a result, a chat line) is in the table itself.
+    const bool newRecord = event.lastRecord.value_or(0) > table_.State().LastRecord;
+    const bool recordsOnly = newRecord && table_.Loaded() && !table_.GameOver() && failures_ == 0;
+    Effects effects = recordsOnly ? askNextRecord(true) : reload(false);
+    effects.showClocks = true;
+    return effects;
+}
+
+Effects TableController::sendDuePush(Effects effects) {
+    if (!duePush_ || effects.send || effects.animate || effects.backToLocalGame || !idle()) {
+        return effects;
+    }
+    Effects fetch = tableChanged(*duePush_);
+    effects.send = std::move(fetch.send);
+    return effects;
+}
+
 Effects TableController::resign() {
     if (!endings_.CanResign() || !idle()) return {};
     return request(RequestKind::Resign, table_.ResignRequest(), true);
@@ -302,7 +331,7 @@ Effects TableController::answered(const Answer& answer) {
         }
         if (answer.statusText.empty()) effects.message = kReconnectedText;
     }
-    return sendKeptLine(sendDueAlive(playKeptClick(std::move(effects))));
+    return sendKeptLine(sendDueAlive(sendDuePush(playKeptClick(std::move(effects)))));
 }
 
 Effects TableController::dispatch(const Pending& pending, const Answer& answer) {

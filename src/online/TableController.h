@@ -7,6 +7,7 @@
 
 #include "core/Game.h"
 #include "net/ServerConnection.h"
+#include "net/SocketMessages.h"
 #include "online/Effects.h"
 #include "online/GameResult.h"
 #include "online/OnlineTable.h"
@@ -103,6 +104,12 @@ class TableController : public PlayedGame {
 
     Effects answered(const Answer& answer);
     Effects animationDone() override;
+    // The server pushed a committed change of a table: the open one fetches what it lacks
+    // (the next records, or the table) and replays it; while busy, once the work under way
+    // has ended, unless a reload sent meanwhile has taken the change already.
+    Effects tableChanged(const net::TableEvent& event);
+    // The window's other work has ended: a change pushed meanwhile is fetched now.
+    Effects otherWorkDone() { return sendDuePush({}); }
 
   private:
     struct Pending {
@@ -132,6 +139,7 @@ class TableController : public PlayedGame {
     Effects leaveAnswered(const Answer& answer);
     Effects endingsUnsupported();
     Effects sendDueAlive(Effects effects);
+    Effects sendDuePush(Effects effects);
     Effects sendKeptLine(Effects effects);
     void showChat(const net::Reply& reply, Effects& effects);
     // The table is still asked about: a game not over, or a finished one a rematch may follow.
@@ -150,7 +158,8 @@ class TableController : public PlayedGame {
     bool ownRecordExpected_ = false;  // the next record is the user's own move, shown already
     bool resultShown_ = false;
     bool aliveSupported_ = true;
-    bool aliveDue_ = false;  // the last alive tick found an exchange running
+    bool aliveDue_ = false;                   // the last alive tick found an exchange running
+    std::optional<net::TableEvent> duePush_;  // pushed while busy, not fetched yet
     int failures_ = 0;
     std::optional<int> keptClick_;
     const net::Session& session_;

@@ -785,6 +785,25 @@ class OnlineTest : public QObject {
         QCOMPARE(boardOf(watcher), boardOf(anna));
     }
 
+    // A server without the game socket: every window tries it once, quietly, asks again only
+    // rarely, and plays over HTTP with the poll every two seconds.
+    void withoutTheSocketTheWindowsPoll() {
+        auto [anna, boris, watcher, table] = gameWithSpectator(5, 0);
+        for (TestForm* form : {&anna, &boris, &watcher}) {
+            const GameSocket& socket = form->serverLink().socket();
+            QTRY_VERIFY(socket.retryWaiting());
+            QVERIFY(!socket.isOpen());
+            QCOMPARE(socket.attempts(), 1);
+            QCOMPARE(socket.retryInterval(), 600000);
+            form->setTimerPeriods(TableTimers::kPollPeriod, kNever);
+            QCOMPARE(form->pollPeriod(), TableTimers::kPollPeriod);
+            QVERIFY(uiOf(*form).results.isEmpty());
+        }
+        playPassingMoves(anna, boris);
+        QCOMPARE(boardOf(boris), boardOf(anna));
+        QCOMPARE(boardOf(watcher), boardOf(anna));
+    }
+
     // A minute of play: the two players and the spectator show the same clocks all along.
     void clocksAgreeOnEveryScreen() {
         auto [anna, boris, watcher, table] = gameWithSpectator(5, 0);
@@ -919,13 +938,14 @@ class OnlineTest : public QObject {
         TestForm& form = newPlayer();
         form.setSiteUrl(QUrl(QStringLiteral("http://127.0.0.1:%1").arg(silent.serverPort())));
 
-        form.N12Click();  // loading the list waits for the silent server
-        QVERIFY(QTest::qWaitFor([&] { return connections == 1; }));
+        // Loading the list waits for the silent server, and so does the game socket's upgrade.
+        form.N12Click();
+        QVERIFY(QTest::qWaitFor([&] { return connections == 2; }));
         QVERIFY(form.isBusy());  // the window's events go on while the request waits
         form.Timer1Timer();      // skipped, and so is a second lobby load
         form.lobby()->RzButton3Click();
         QCoreApplication::processEvents();
-        QCOMPARE(connections, 1);
+        QCOMPARE(connections, 2);
         form.close();
         QVERIFY(test::waitUntilIdle(form));
         QVERIFY(!form.isVisible());

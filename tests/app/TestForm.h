@@ -62,6 +62,7 @@ class TestForm : public TForm1 {
     bool retryWaiting() const { return timers_.retryWaiting(); }
     bool aliveRunning() const { return timers_.aliveRunning(); }
     bool pollRunning() const { return timers_.polling(); }
+    int pollPeriod() const { return timers_.pollPeriod(); }
     bool clockRunning() const { return timers_.clockRunning(); }
     // Steps of a move as they are shown.
     const MoveAnimator* steps() const { return &moves_->animator(); }

@@ -751,6 +751,69 @@ TEST_F(TableControllerTest, ResignAndDrawAreOfferedToThePlayersOfARunningGame) {
     EXPECT_FALSE(controller.endings().View().resignVisible);
 }
 
+namespace {
+
+net::TableEvent Pushed(std::optional<int> lastRecord, const std::string& tableId = "5") {
+    return {tableId, lastRecord, net::TableResult::Running, "Ann"};
+}
+
+}  // namespace
+
+TEST_F(TableControllerTest, APushedMoveIsFetchedAndReplayedOnceWhateverThePollDoes) {
+    LogIn("Ann");
+    Enter(Table("Bob"));                                                  // record 4, Bob to move
+    EXPECT_EQ(Sent(controller.tableChanged(Pushed(5, "6"))), "nothing");  // another table
+
+    // Bob's move, pushed: its record is asked at once and replayed.
+    const Effects fetch = controller.tableChanged(Pushed(5));
+    ASSERT_EQ(Sent(fetch), "nextrecord");
+    EXPECT_EQ(Field(fetch.send->request, "ind"), "4");
+    // Neither the poll nor the same change pushed again asks anything meanwhile.
+    EXPECT_EQ(Sent(controller.pollTick()), "nothing");
+    EXPECT_EQ(Sent(controller.tableChanged(Pushed(5))), "nothing");
+    const Effects replay = controller.answered(Replied(Record(5, 9)));
+    ASSERT_TRUE(replay.animate.has_value());
+    EXPECT_EQ(replay.animate->steps.front().pit, 9);
+    EXPECT_TRUE(replay.attention);
+    EXPECT_EQ(Sent(controller.pollTick()), "nothing");
+    EXPECT_EQ(Sent(controller.animationDone()), "nextrecord");
+    EXPECT_EQ(Sent(controller.answered(Replied(R"({"response":"Success","ind":"5"})"))),
+              "gettable");
+    // That reload has the change pushed twice: nothing is left to fetch, nothing replayed
+    // again by the poll.
+    const Position replayed = game.position();
+    const Effects loaded =
+        controller.answered(Replied(TableWith({{"lastrecord", "5"},
+                                               {"activelogin", "Ann"},
+                                               {"position", "7|6|6|6|6|6|0|6|0|7|7|7|7|1"}})));
+    EXPECT_EQ(Sent(loaded), "nothing");
+    EXPECT_EQ(controller.table().State().LastRecord, 5);
+    EXPECT_EQ(game.position(), replayed);
+    const Effects poll = controller.pollTick();
+    if (Sent(poll) == "nextrecord") {
+        EXPECT_EQ(Field(poll.send->request, "ind"), "5");
+    }
+
+    // A change without a new record (the opponent's offer, a seat, a chat line) is read from
+    // the table; one pushed while the user's move runs is read once that has ended, unless a
+    // reload sent afterwards has it already.
+    controller.answered(Replied(TableWith({{"lastrecord", "5"}, {"activelogin", "Ann"}})));
+    EXPECT_EQ(Sent(controller.tableChanged(Pushed(5))), "gettable");
+    controller.answered(Replied(TableWith({{"lastrecord", "5"}, {"activelogin", "Ann"}})));
+    controller.click(2);
+    EXPECT_EQ(Sent(controller.tableChanged(Pushed(std::nullopt))), "nothing");
+    const Effects refused = controller.answered(Replied(R"({"response":"Не ваш ход"})"));
+    EXPECT_EQ(Sent(refused), "nothing");  // shown, then undone by a reload after the animation
+    EXPECT_EQ(Sent(controller.animationDone()), "gettable");
+    EXPECT_EQ(Sent(controller.answered(Replied(TableWith({{"lastrecord", "5"}})))), "nothing");
+
+    // A change pushed while the window's other work runs waits for the table to be idle.
+    windowBusy = true;
+    EXPECT_EQ(Sent(controller.tableChanged(Pushed(6))), "nothing");
+    windowBusy = false;
+    EXPECT_EQ(Sent(controller.pollTick()), "nextrecord");
+}
+
 // A table whose reply carries chat lines with these ids, the odd ones said by a spectator.
 std::string TableWithChat(std::initializer_list<int> ids) {
     std::string table = Table("Bob");
