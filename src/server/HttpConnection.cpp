@@ -153,6 +153,10 @@ void HttpConnection::handle() {
 // The socket keeps the connection's place in the count of connections and takes one of the
 // client's sockets.
 void HttpConnection::upgrade() {
+    if (!limits().gameSocket) {
+        send(errorResponse(request_, http::status::not_found));
+        return;
+    }
     if (!websocket::is_upgrade(request_)) {
         send(errorResponse(request_, http::status::upgrade_required));
         return;

@@ -38,6 +38,8 @@ struct HttpLimits {
     // tables each watches, the largest frame read, requests a second after a burst (which
     // also bounds the requests under way), what may wait to be sent before a client that
     // does not read is dropped, and the pings that find a client gone.
+    // Off: the upgrade is answered 404, as by servers before the socket, and clients poll.
+    bool gameSocket = true;
     int maxSocketsPerAddress = 32;
     int maxWatchesPerSocket = 8;
     std::size_t maxFrameBytes = 8 * 1024;

@@ -14,14 +14,18 @@ namespace pimra::test {
 
 // The real game server on a loopback port, in this process, with a clock the test turns.
 // A port of 0 picks a free one; giving the old port back restarts the server where it was.
+// Without the game socket it answers as servers before it did, and the clients poll.
 class LoopbackGameServer {
   public:
-    LoopbackGameServer(const std::string& dbPath, server::ManualClock& clock, int port = 0)
+    enum class Socket { Off, On };
+
+    LoopbackGameServer(const std::string& dbPath, server::ManualClock& clock, int port = 0,
+                       Socket socket = Socket::Off)
         : store_(dbPath),
           hasher_(server::PasswordHasher::Strength::Minimum),
           accounts_(store_, clock, hasher_),
           engine_(store_, clock, accounts_),
-          http_(engine_, accounts_, store_) {
+          http_(engine_, accounts_, store_, limitsWith(socket)) {
         port_ = http_.bind("127.0.0.1", port);
         if (port_ > 0) {
             thread_ = std::thread([this] { http_.run(); });
@@ -52,6 +56,12 @@ class LoopbackGameServer {
     }
 
   private:
+    static server::HttpLimits limitsWith(Socket socket) {
+        server::HttpLimits limits;
+        limits.gameSocket = socket == Socket::On;
+        return limits;
+    }
+
     server::SqliteStore store_;
     server::PasswordHasher hasher_;
     server::Accounts accounts_;

@@ -65,12 +65,13 @@ class OnlineTest : public QObject {
     QTemporaryDir dir_;
     server::ManualClock clock_;
     std::unique_ptr<test::LoopbackGameServer> server_;
+    test::LoopbackGameServer::Socket socket_ = test::LoopbackGameServer::Socket::Off;
     int port_ = 0;
     std::vector<std::unique_ptr<Player>> players_;
 
     void startServer() {
         server_ = std::make_unique<test::LoopbackGameServer>(
-            dir_.filePath(QStringLiteral("server.db")).toStdString(), clock_, port_);
+            dir_.filePath(QStringLiteral("server.db")).toStdString(), clock_, port_, socket_);
         QVERIFY(server_->port() > 0);
         port_ = server_->port();
     }
@@ -220,6 +221,7 @@ class OnlineTest : public QObject {
     void init() {
         QVERIFY(dir_.isValid());
         port_ = 0;
+        socket_ = test::LoopbackGameServer::Socket::Off;
         clock_.setMs(1'700'000'000'000);
         startServer();
         QVERIFY(server_->registerAccount("Анна", "пароль"));
@@ -783,6 +785,24 @@ class OnlineTest : public QObject {
         QVERIFY(boardOf(anna) != start);
         QCOMPARE(boardOf(boris), boardOf(anna));
         QCOMPARE(boardOf(watcher), boardOf(anna));
+    }
+
+    // On the game socket a move reaches the opponent and the spectator when it is made, with
+    // no poll at all.
+    void withTheSocketMovesArriveAtOnce() {
+        socket_ = test::LoopbackGameServer::Socket::On;
+        server_.reset();
+        startServer();
+        auto [anna, boris, watcher, table] = gameWithSpectator(5, 0);
+        for (TestForm* form : {&anna, &boris, &watcher})
+            QTRY_VERIFY(form->serverLink().socket().isOpen());
+        const auto before = boardOf(anna);
+        QTest::mouseClick(anna.pit(3), Qt::LeftButton);
+        settleAll();
+        QVERIFY(boardOf(anna) != before);
+        QTRY_COMPARE(boardOf(boris), boardOf(anna));
+        QTRY_COMPARE(boardOf(watcher), boardOf(anna));
+        QCOMPARE(boris.onlineTable().State().LastRecord, 1);
     }
 
     // A server without the game socket: every window tries it once, quietly, asks again only
