@@ -25,6 +25,9 @@ ChatPane::ChatPane(QWidget* parent) : QFrame(parent) {
     lines->setReadOnly(true);
     lines->setMaximumBlockCount(kKeptLines);
     lines->setFocusPolicy(Qt::ClickFocus);
+    // A long word breaks rather than scrolling the narrow column sideways.
+    lines->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    lines->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     entry = new QLineEdit(this);
     entry->setObjectName(QStringLiteral("chatEntry"));
     // Characters beyond the server's limit could not be said.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "OnlinePlayFixture.h"
+#include "SocketClient.h"
 
 namespace pimra::server::test {
 namespace {
@@ -107,6 +108,30 @@ TEST_F(ChatHttpTest, BlankAndLongLinesAreRefusedAndEachLoginSaysALineASecondAndT
     clock_.advanceMs(1);
     EXPECT_EQ(said(ann, table, "y"), "Success");
     EXPECT_EQ(getTable(other)["chat"].size(), 10u);
+}
+
+// A line said over the socket answers as over POST and wakes the table's watchers, who fetch
+// it with the table.
+TEST_F(ChatHttpTest, ALineSaidReachesTheTablesWatchers) {
+    const Login ann = account("ann"), bob = account("bob");
+    const std::string table = startedGame(ann, bob);
+    SocketClient watcher(server_->port());
+    SocketClient speaker(server_->port());
+    ASSERT_EQ(watcher.watch(table)["response"], "Success");
+    EXPECT_EQ(speaker.request({{"action", "say"},
+                               {"sid", bob.sid},
+                               {"code", bob.code},
+                               {"tableid", table},
+                               {"text", "удачи"}})["response"],
+              "Success");
+    const auto event = watcher.event();
+    ASSERT_TRUE(event);
+    EXPECT_EQ((*event)["event"], "table");
+    EXPECT_EQ((*event)["tableid"], table);
+    const auto got =
+        watcher.request({{"action", "gettable"}, {"appid", "pimra"}, {"tableid", table}});
+    ASSERT_EQ(got["chat"].size(), 1u);
+    EXPECT_EQ(got["chat"][0]["text"], "удачи");
 }
 
 TEST_F(ChatHttpTest, TheGamesPageKeepsItsChatEscapedWithSpectatorsMarked) {
