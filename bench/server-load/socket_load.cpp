@@ -465,28 +465,31 @@ std::optional<Settings> parse(int argc, char** argv) {
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string name = argv[i];
         const std::string value = argv[i + 1];
-        if (name == "--server")
+        if (name == "--server") {
             s.servers.push_back(value);
-        else if (name == "--server-pid")
+        } else if (name == "--server-pid") {
             s.serverPids.push_back(std::stoi(value));
-        else if (name == "--watchers")
+        } else if (name == "--watchers") {
             s.watchers = numbers(value);
-        else if (name == "--tables")
+        } else if (name == "--tables") {
             s.tables = std::stoi(value);
-        else if (name == "--move-ms")
+        } else if (name == "--move-ms") {
             s.moveMs = std::stoi(value);
-        else if (name == "--idle")
+        } else if (name == "--idle") {
             s.idle = std::stoi(value);
-        else if (name == "--seconds")
+        } else if (name == "--seconds") {
             s.seconds = std::stoi(value);
-        else if (name == "--anchor-rps")
+        } else if (name == "--anchor-rps") {
             s.anchorRps = std::stod(value);
-        else if (name == "--http-moves-rps")
+        } else if (name == "--http-moves-rps") {
             s.httpMovesRps = std::stod(value);
-        else if (name == "--label")
+        } else if (name == "--label") {
             s.label = value;
-        else
+        } else if (name == "--no-socket") {
+            s.socket = value != "1";
+        } else {
             return std::nullopt;
+        }
     }
     if (s.servers.empty() || s.tables < kPacedTables || s.moveMs < 1 || s.seconds < 1 ||
         s.idle < 0) {
@@ -698,7 +701,7 @@ int main(int argc, char** argv) {
             << "usage: pimra-socket-load --server HOST:PORT [--server HOST:PORT]...\n"
                "  [--server-pid PID]... [--watchers 1000,10000] [--tables 64] [--move-ms 500]\n"
                "  [--idle 10000] [--seconds 10] [--anchor-rps NGINX_STATIC_RPS]\n"
-               "  [--http-moves-rps RATE] [--label NAME]\n";
+               "  [--http-moves-rps RATE] [--label NAME] [--no-socket 1]\n";
         return 2;
     }
     raiseFileLimit();
