@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ArchiveChat.h"
 #include "GameArchive.h"
 #include "StaticFiles.h"
 #include "TableRules.h"
@@ -192,11 +193,13 @@ SiteReply gamePage(Store& store, std::string_view idText) {
     std::optional<TableRow> table;
     GameOutcome outcome;
     std::vector<Record> records;
+    std::vector<ChatEntry> chat;
     store.read([&](StoreTransaction& tx) {
         table = tx.findTable(id);
         if (!table || table->status == TableStatus::Waiting) return;
         if (auto found = tx.findGameOutcome(id)) outcome = *found;
         records = tx.recordsOf(id);
+        chat = tx.chatOf(id, kArchivedChatLines);
     });
     if (!table || table->status == TableStatus::Waiting) return notFound();
 
@@ -222,6 +225,7 @@ SiteReply gamePage(Store& store, std::string_view idText) {
         "<button type=\"button\" id=\"next\" title=\"Вперёд\">▶</button>"
         "<button type=\"button\" id=\"last\" title=\"В конец\">»</button></div>\n";
     body += "<h2>Ходы</h2>\n" + moveListHtml(*table, records, positions.size() - 1);
+    body += chatHtml(chat);
     body += replayData(records, positions);
     body += "<script src=\"/static/replay.js\"></script>";
     const std::string head = kStyleLink;
