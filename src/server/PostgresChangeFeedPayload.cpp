@@ -1,5 +1,6 @@
 #include "PostgresChangeFeedPayload.h"
 
+#include <charconv>
 #include <nlohmann/json.hpp>
 #include <type_traits>
 
@@ -11,6 +12,7 @@ namespace {
 
 constexpr const char* kListChanged = "listchanged";
 constexpr const char* kResync = "resync";
+constexpr const char* kRunsOut = "runsout";
 
 std::string dump(const nlohmann::json& object) {
     return object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
@@ -23,6 +25,7 @@ std::string EncodeFeedNotice(const FeedNotice& notice) {
     if (change) {
         auto object = net::FieldsToObject(change->event);
         object[kListChanged] = net::ToWire(change->listChanged);
+        if (change->runsOutInMs) object[kRunsOut] = std::to_string(*change->runsOutInMs);
         auto payload = dump(object);
         if (payload.size() <= kMaxPayloadBytes) return payload;
     }
@@ -48,6 +51,13 @@ std::optional<FeedNotice> DecodeFeedNotice(std::string_view payload) {
     });
     if (change.event.tableId.empty()) return std::nullopt;
     net::FromWire(raw(kListChanged), change.listChanged);
+    // Milliseconds as sent; an unreadable figure is dropped, and the clock is settled by a poll.
+    const std::string runsOut = raw(kRunsOut);
+    std::int64_t ms = 0;
+    const auto [end, error] = std::from_chars(runsOut.data(), runsOut.data() + runsOut.size(), ms);
+    if (!runsOut.empty() && error == std::errc() && end == runsOut.data() + runsOut.size()) {
+        change.runsOutInMs = ms;
+    }
     return change;
 }
 

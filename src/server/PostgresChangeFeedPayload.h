@@ -20,7 +20,8 @@ using FeedNotice = std::variant<TableChange, ResyncNotice>;
 // PostgreSQL refuses payloads of 8000 bytes and more; a change is a few dozen.
 inline constexpr std::size_t kMaxPayloadBytes = 2000;
 
-// A JSON object of strings: the table event's wire members and "listchanged" ("1" or "0").
+// A JSON object of strings: the table event's wire members, "listchanged" ("1" or "0") and
+// "runsout" (milliseconds, while a game runs).
 // A change that would not fit kMaxPayloadBytes is written as a resync notice.
 std::string EncodeFeedNotice(const FeedNotice& notice);
 // None for anything else, e.g. a payload of another version of the server.

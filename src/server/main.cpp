@@ -34,7 +34,8 @@ struct StoreAndClock {
     std::string description;
     // A line about what the store did since the last call, empty when it did nothing.
     std::function<std::string()> report;
-    // Carries committed changes to the watchers; across instances on a shared database.
+    // Carries committed changes to the watchers across instances on a shared database; none:
+    // the engine's own feed of this process.
     std::unique_ptr<ChangeFeed> feed;
 };
 
@@ -128,7 +129,7 @@ int main(int argc, char** argv) {
         Accounts accounts(store, clock, hasher);
         EngineSettings settings;
         settings.waitingTableMs = std::int64_t{options->waitingTableMinutes} * 60 * 1000;
-        Engine engine(store, clock, accounts, settings);
+        Engine engine(store, clock, accounts, settings, opened.feed.get());
         HttpLimits limits;
         limits.requestTimeout = std::chrono::milliseconds(options->requestTimeoutMs);
         limits.idleTimeout = std::chrono::milliseconds(options->idleTimeoutMs);

@@ -18,7 +18,7 @@ namespace pimra::server {
 
 // Found by the test macros next to TableChange.
 bool operator==(const TableChange& a, const TableChange& b) {
-    return a.event == b.event && a.listChanged == b.listChanged;
+    return a.event == b.event && a.listChanged == b.listChanged && a.runsOutInMs == b.runsOutInMs;
 }
 
 namespace {
@@ -64,7 +64,7 @@ class Heard {
 
 TableChange change(const std::string& table, int lastRecord, const std::string& login,
                    bool listChanged) {
-    return {{table, lastRecord, net::TableResult::Running, login}, listChanged};
+    return {{table, lastRecord, net::TableResult::Running, login}, listChanged, std::nullopt};
 }
 
 bool waitUntilListening(const PostgresChangeFeed& feed) {
@@ -111,7 +111,9 @@ TEST_F(PostgresChangeFeedTest, EachInstanceHearsEveryChangeItsOwnIncludedAndIgno
 
     // Something else on the channel (an older server, a hand at psql) is passed over.
     sql("SELECT pg_notify('pimra_changes', 'not json'), pg_notify('pimra_changes', '{}')");
-    first.publish(change("7", 12, "иван", false));
+    auto timed = change("7", 12, "иван", false);
+    timed.runsOutInMs = 61'500;
+    first.publish(timed);
     second.publish(change("8", 1, "", true));
 
     for (Heard* heard : {&heardByFirst, &heardBySecond}) {
@@ -120,7 +122,7 @@ TEST_F(PostgresChangeFeedTest, EachInstanceHearsEveryChangeItsOwnIncludedAndIgno
         // Each instance's own order holds; the two instances' changes may interleave.
         const auto& seven = changes[0].event.tableId == "7" ? changes[0] : changes[1];
         const auto& eight = changes[0].event.tableId == "7" ? changes[1] : changes[0];
-        EXPECT_EQ(seven, change("7", 12, "иван", false));
+        EXPECT_EQ(seven, timed);
         EXPECT_EQ(eight, change("8", 1, "", true));
     }
     EXPECT_EQ(first.stats().sent, 1u);
