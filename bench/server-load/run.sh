@@ -6,6 +6,10 @@
 #   - "gettable" and "nextrecord" requests/s (wrk, the same way)
 #   - durable moves/s: players at many tables moving as fast as the server answers
 #   - poll p99 with 16 players moving against the same polls alone
+#   - on the game socket (pimra-socket-load): push latency from a move's acknowledgement to the
+#     opponent's event with --watchers connected; durable moves/s over sockets against the same
+#     over fresh HTTP connections; the server's CPU and RSS holding --idle idle sockets against
+#     as many clients polling every 2 s. A server without /engine/ws gives the polls alone.
 # Ratios are to the anchor, so that runs on a busy machine stay comparable; compare setups by
 # their ratios, and rerun a reference server (--baseline) in the same run when comparing builds.
 #
@@ -28,6 +32,10 @@
 #   --tables N         tables moving at once in the moves phase (default 64)
 #   --pollers N        polling clients, each every --poll-ms (default 64 every 20 ms)
 #   --many-pollers N   also N clients polling every 2 s with wrk, p99 (default 0: skipped)
+#   --watchers LIST    connected watchers of the push phases (default 1000,10000)
+#   --idle N           idle sockets, then polling clients, for CPU and RSS (default 10000;
+#                      0 skips)
+#   --socket-load PATH the socket load program (default beside --load: pimra-socket-load)
 #   --label TEXT       heading of the setup "db"
 #
 # The PostgreSQL cluster runs with fsync and synchronous_commit on, as in production, in a
@@ -49,6 +57,9 @@ tables=64
 pollers=64
 poll_ms=20
 many_pollers=0
+watchers="1000,10000"
+idle=10000
+socket_load=""
 label=""
 pg_bin="${PIMRA_PG_BIN:-/usr/lib/postgresql/15/bin}"
 while [ $# -gt 0 ]; do
@@ -64,6 +75,9 @@ while [ $# -gt 0 ]; do
         --pollers) pollers="$2" ;;
         --poll-ms) poll_ms="$2" ;;
         --many-pollers) many_pollers="$2" ;;
+        --watchers) watchers="$2" ;;
+        --idle) idle="$2" ;;
+        --socket-load) socket_load="$2" ;;
         --label) label="$2" ;;
         *) echo "unknown option $1 (see the head of $0)"; exit 2 ;;
     esac
@@ -71,6 +85,7 @@ while [ $# -gt 0 ]; do
 done
 [ "$setups" = all ] && setups="sqlite,sqlite-1cpu,postgres-1,postgres-2"
 [ -n "$load" ] || load="$(dirname "$server")/../../bench/pimra-server-load"
+[ -n "$socket_load" ] || socket_load="$(dirname "$load")/pimra-socket-load"
 export PATH="$PATH:/usr/sbin:/sbin"
 for tool in wrk nginx curl python3 md5sum; do
     command -v "$tool" >/dev/null || { echo "needs $tool (scripts/install-test-deps.sh)"; exit 1; }
@@ -78,6 +93,8 @@ done
 [ -x "$server" ] || { echo "no server at $server; build it first"; exit 1; }
 [ -z "$baseline" ] || [ -x "$baseline" ] || { echo "no server at $baseline"; exit 1; }
 [ -x "$load" ] || { echo "no load program at $load; build the target pimra-server-load"; exit 1; }
+[ -x "$socket_load" ] ||
+    { echo "no load program at $socket_load; build the target pimra-socket-load"; exit 1; }
 case ",$setups," in *,postgres-*)
     [ -x "$pg_bin/initdb" ] || { echo "needs PostgreSQL 15 in $pg_bin (scripts/install-test-deps.sh)"; exit 1; } ;;
 esac
@@ -159,8 +176,10 @@ start_servers() {  # BINARY DB COUNT CPUS
         local port
         port="$(free_port)"
         # Every client comes from loopback: the limit per address would refuse them.
+        # Ten thousand sockets and their clients' polls, all from loopback.
         ${4:+taskset -c "$4"} "$1" --bind 127.0.0.1 --port "$port" --db "$2" --trust-proxy \
-            --max-connections-per-address 100000 2>>"$work/server$i.log" &
+            --max-connections-per-address 100000 --max-connections 30000 \
+            2>>"$work/server$i.log" &
         server_pids+=($!)
         ports+=("$port")
         wait_for "http://127.0.0.1:$port/info.html" || { cat "$work/server$i.log"; exit 1; }
@@ -220,7 +239,28 @@ measure() {  # LABEL BINARY DB INSTANCES CPUS
         printf "%-44s %12.0f %10.2f\n", "nextrecord req/s (wrk)", n, n / s }'
     tail -n +4 "$work/load.txt"
     [ "$many_pollers" -gt 0 ] && many_polls
+    socket_figures "$label" "$static"
     stop_servers
+}
+
+# Whether the server upgrades /engine/ws: older builds (a --baseline) have no socket.
+has_socket() {
+    local code
+    code="$(curl -s -o /dev/null -w '%{http_code}' --max-time 2 -H 'Connection: Upgrade' \
+        -H 'Upgrade: websocket' -H 'Sec-WebSocket-Version: 13' \
+        -H 'Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==' "$base/engine/ws" || true)"
+    [ "$code" = 101 ]
+}
+
+socket_figures() {  # LABEL STATIC_RPS
+    local args=() http_moves
+    http_moves="$(awk '/^durable moves\/s/ {print $(NF-1)}' "$work/load.txt")"
+    for port in "${ports[@]}"; do args+=(--server "127.0.0.1:$port"); done
+    for pid in "${server_pids[@]}"; do args+=(--server-pid "$pid"); done
+    has_socket || { echo "(no game socket on this server: the polls alone)"; args+=(--no-socket 1); }
+    "$socket_load" "${args[@]}" --watchers "$watchers" --idle "$idle" --tables "$tables" \
+        --seconds "$seconds" --anchor-rps "$2" --http-moves-rps "${http_moves:-0}" --label "$1" ||
+        echo "(the socket load failed; see above)"
 }
 
 many_polls() {

@@ -18,6 +18,7 @@
 #include "server/HttpServer.h"
 #include "server/Options.h"
 #include "server/PeriodicReport.h"
+#include "server/PostgresChangeFeed.h"
 #include "server/PostgresStore.h"
 #include "server/SqliteStore.h"
 
@@ -33,6 +34,9 @@ struct StoreAndClock {
     std::string description;
     // A line about what the store did since the last call, empty when it did nothing.
     std::function<std::string()> report;
+    // Carries committed changes to the watchers across instances on a shared database; none:
+    // the engine's own feed of this process.
+    std::unique_ptr<ChangeFeed> feed;
 };
 
 // What a store did since the last call of the returned function.
@@ -49,14 +53,24 @@ StoreAndClock openStore(const std::string& db) {
         auto store = std::make_unique<PostgresStore>(db);
         auto clock =
             std::make_unique<DatabaseClock>([&shared = *store] { return shared.databaseTimeMs(); });
-        auto report = changesSinceLastCall(*store);
+        PostgresChangeFeed::Settings feedSettings;
+        feedSettings.log = [](const std::string& line) {
+            std::cerr << "pimra-server: " << line << '\n';
+        };
+        auto feed = std::make_unique<PostgresChangeFeed>(db, std::move(feedSettings));
+        auto report = [ofStore = changesSinceLastCall(*store),
+                       ofFeed = changesSinceLastCall(*feed)] {
+            const auto line = ofStore();
+            const auto more = ofFeed();
+            return line.empty() || more.empty() ? line + more : line + "; " + more;
+        };
         return {std::move(store), std::move(clock), PostgresStore::withoutPassword(db),
-                std::move(report)};
+                std::move(report), std::move(feed)};
     }
     const std::string path = db.empty() ? defaultDatabasePath() : db;
     auto store = std::make_unique<SqliteStore>(path);
     auto report = changesSinceLastCall(*store);
-    return {std::move(store), std::make_unique<SystemClock>(), path, std::move(report)};
+    return {std::move(store), std::make_unique<SystemClock>(), path, std::move(report), nullptr};
 }
 
 // An error as one line of the log: SQLite's verdict on a damaged file runs to a line per
@@ -115,7 +129,7 @@ int main(int argc, char** argv) {
         Accounts accounts(store, clock, hasher);
         EngineSettings settings;
         settings.waitingTableMs = std::int64_t{options->waitingTableMinutes} * 60 * 1000;
-        Engine engine(store, clock, accounts, settings);
+        Engine engine(store, clock, accounts, settings, opened.feed.get());
         HttpLimits limits;
         limits.requestTimeout = std::chrono::milliseconds(options->requestTimeoutMs);
         limits.idleTimeout = std::chrono::milliseconds(options->idleTimeoutMs);

@@ -20,6 +20,7 @@
 
 #include "FreePort.h"
 #include "PostgresTestCluster.h"
+#include "SocketClient.h"
 #include "TestServer.h"
 #include "core/Position.h"
 #include "server/TableRules.h"
@@ -281,6 +282,43 @@ TEST_F(PostgresInstancesTest, TwoInstancesServeOneGameAndTheSurvivorFinishesItBe
     EXPECT_EQ(position->total(), 72);
     // The session north got from the dead instance goes on working on the other.
     EXPECT_EQ(text(north.move(table, 1), "response"), "Партия завершена");
+}
+
+TEST_F(PostgresInstancesTest, AMoveOnOneInstanceReachesAWatcherOnAnotherThroughTheFront) {
+    ServerProcess a(database_->uri());
+    ServerProcess b(database_->uri());
+    ASSERT_GT(a.port(), 0) << a.output();
+    ASSERT_GT(b.port(), 0) << b.output();
+    ClusterFront front(dir_ / "nginx", {a.port(), b.port()});
+    if (front.port() < 0) GTEST_SKIP() << "nginx does not start here:\n" << front.log();
+    ASSERT_TRUE(registerAt(a.port(), "north", "10.0.0.1"));
+    ASSERT_TRUE(registerAt(b.port(), "south", "10.0.0.2"));
+    Player north = logIn(a.port(), "north");
+    Player south = logIn(b.port(), "south");
+    const std::string table = startGame(north, south);
+    ASSERT_FALSE(table.empty());
+
+    // The watcher lands on either instance; each player moves on his own, so moves from both
+    // instances reach it, one of them from the other process.
+    SocketClient watcher(front.port());
+    ASSERT_TRUE(watcher.open()) << watcher.status() << front.errors();
+    ASSERT_EQ(text(watcher.watch(table), "response"), "Success");
+    std::set<int> moversPorts;
+    for (int moves = 1; moves <= 20 && moversPorts.size() < 2; ++moves) {
+        const nlohmann::json state = north.getTable(table);
+        const Player& mover = text(state, "activelogin") == "north" ? north : south;
+        const int pit = nextPit(state);
+        ASSERT_GT(pit, 0) << state;
+        ASSERT_EQ(text(mover.move(table, pit), "response"), "Success");
+        moversPorts.insert(mover.port);
+        std::optional<nlohmann::json> event;
+        do {
+            event = watcher.event();
+        } while (event && text(*event, "lastrecord") != std::to_string(moves));
+        ASSERT_TRUE(event) << "move " << moves << " made on port " << mover.port;
+        EXPECT_EQ(text(*event, "tableid"), table);
+    }
+    EXPECT_EQ(moversPorts.size(), 2u);
 }
 
 TEST_F(PostgresInstancesTest, KillingTheServerThenTheDatabaseLosesNothingAcknowledged) {
