@@ -15,6 +15,7 @@
 
 #include "ClientAddress.h"
 #include "Credentials.h"
+#include "Engine.h"
 #include "HttpConnection.h"
 #include "HttpServerImpl.h"
 #include "Store.h"
@@ -78,7 +79,7 @@ HttpServer::Impl::Impl(Engine& engine, Accounts& accounts, Store& store, HttpLim
       limits_(limits),
       trusted_(canonical(limits.trustedProxies)),
       csrf_(storeSecret(store)),
-      pages_(accounts, store, csrf_),
+      pages_(accounts, store, csrf_, engine.clock()),
       connections_(limits.maxConnections, limits.maxConnectionsPerAddress),
       frontClients_(std::numeric_limits<int>::max(), limits.maxConnectionsPerAddress),
       lists_(limits.listsPerSecond, limits.listBurst, limits.listMaxWait),
