@@ -211,7 +211,9 @@ SiteReply gamePage(Store& store, std::string_view idText, std::int64_t nowMs) {
         body += "<p class=\"facts\">Окончена " + utcTime(table.finishedMs) +
                 (outcome.rated ? "" : ", без рейтинга") + "</p>\n";
     }
-    body += "</div>\n" + boardHtml(table, positions.back(), nowMs);
+    body += "</div>\n";
+    if (!finished) body += liveStatusHtml(table);
+    body += boardHtml(table, positions.back(), nowMs);
     if (finished) body += kReplayControls;
     body +=
         "<h2>Ходы</h2>\n" + moveListHtml(table, game.records, finished ? positions.size() - 1 : 0);

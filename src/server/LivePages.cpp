@@ -85,6 +85,12 @@ std::string seatClockHtml(const TableRow& table, Side seat, std::int64_t nowMs) 
            clockText(TableRules::reportedSeconds(table, seat, nowMs)) + "</span>";
 }
 
+std::string liveStatusHtml(const TableRow& table) {
+    return "<p class=\"facts\"><span id=\"live-status\">Позиция на момент загрузки "
+           "страницы.</span> <a href=\"/game/" +
+           std::to_string(table.id) + "\" id=\"refresh\">Обновить</a></p>\n";
+}
+
 std::string liveScriptHtml(const TableRow& table, std::int64_t nowMs) {
     const nlohmann::json data = {
         {"table", std::to_string(table.id)},
@@ -94,13 +100,8 @@ std::string liveScriptHtml(const TableRow& table, std::int64_t nowMs) {
         {"active", sideNumber(table.seatToMove)},
         {"lastRecord", table.lastRecord},
     };
-    return "<p class=\"facts\"><span id=\"live-status\">Позиция на момент загрузки "
-           "страницы.</span> "
-           "<a href=\"/game/" +
-           std::to_string(table.id) +
-           "\" id=\"refresh\">Обновить</a></p>\n"
-           "<script type=\"application/json\" id=\"live-data\">" +
-           scriptJson(data) + "</script>\n<script src=\"/static/live.js\"></script>";
+    return "<script type=\"application/json\" id=\"live-data\">" + scriptJson(data) +
+           "</script>\n<script src=\"/static/live.js\"></script>";
 }
 
 }  // namespace pimra::server

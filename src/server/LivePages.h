@@ -21,8 +21,10 @@ std::string watchLinksHtml(const std::vector<TableRow>& running, const std::stri
 // A seat's clock on a running game's page, as it stands at `nowMs`.
 std::string seatClockHtml(const TableRow& table, Side seat, std::int64_t nowMs);
 
-// The data the page's script starts from, the script, and the way to the page as it is now
-// for a browser without scripts.
+// What the page's script says about the socket, and the way to the page as it is now for a
+// browser without scripts.
+std::string liveStatusHtml(const TableRow& table);
+// The data the page's script starts from, and the script.
 std::string liveScriptHtml(const TableRow& table, std::int64_t nowMs);
 
 }  // namespace pimra::server

@@ -61,6 +61,12 @@ let context;
 try {
   base = await address();
   engine = engineAt(base);
+  // A server without the game socket answers its address as any unknown page.
+  if ((await fetch(`${base}/engine/ws`)).status === 404) {
+    console.log('skipped: the server has no game socket at /engine/ws');
+    await stop();
+    process.exit(77);
+  }
   const ann = await register('Анна', 'пароль 1');
   const bob = await register('bob', 'secret 2');
   const created = await engine([['action', 'newtable'], ['gameid', '1'], ['sid', ann.sid],
