@@ -93,7 +93,7 @@ TEST_F(LivePagesHttpTest, TheLivePageAndPlayerPagesLinkToRunningGamesOnly) {
     const std::string waiting = newTable(cat).value("ind", "");
     const std::int64_t startMs = clock_.nowMs();
     const std::string first = startedGame(ann, bob, 600, 0);
-    const std::string second = startedGame(bad, cat, 180, 2);
+    const std::string second = startedGame(bad, cat, 900, 2);
     // Moves minutes later change neither the start nor the order.
     clock_.advanceMs(5 * 60 * 1000);
     ASSERT_EQ(move(ann, first, 3)["response"], "Success");
@@ -107,7 +107,7 @@ TEST_F(LivePagesHttpTest, TheLivePageAndPlayerPagesLinkToRunningGamesOnly) {
                                    "href=\"/u/bob\">bob</a> (1500)</td><td>10 мин + 0 с за "
                                    "ход</td><td>" +
                                    utcTime(startMs) + "</td><td>2</td>"));
-    EXPECT_TRUE(contains(body, "3 мин + 2 с за ход"));
+    EXPECT_TRUE(contains(body, "15 мин + 2 с за ход"));
     EXPECT_LT(body.find("/game/" + first + "\""), body.find("/game/" + second + "\""));
     EXPECT_FALSE(contains(body, "/game/" + finished + "\""));
     EXPECT_FALSE(contains(body, "/game/" + waiting + "\""));
