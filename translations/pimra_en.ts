@@ -63,8 +63,8 @@
         <translation>&lt;h3&gt;Levels&lt;/h3&gt;&lt;p&gt;The menu “Level” sets how strongly the computer plays:&lt;/p&gt;&lt;ul&gt;&lt;li&gt;&lt;b&gt;Easy&lt;/b&gt; — a random move, mended by simple rules;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Normal&lt;/b&gt; — the move that adds most to its own store;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Hard&lt;/b&gt; — takes the opponent's best answer into account;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Very hard&lt;/b&gt; — looks three moves ahead for each side;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Changing&lt;/b&gt; — before each move the computer picks one of the four levels at random.&lt;/li&gt;&lt;/ul&gt;&lt;p&gt;The level can be changed during a move as well: it counts from the computer's next move.&lt;/p&gt;</translation>
     </message>
     <message>
-        <source>&lt;h3&gt;Особые возможности&lt;/h3&gt;&lt;ul&gt;&lt;li&gt;&lt;b&gt;Назад&lt;/b&gt; (F9) и &lt;b&gt;Вперед&lt;/b&gt; (F10) — шаг по истории партии;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Подсказка&lt;/b&gt; (F11) — на секунду выделяет лунку, которой стоит ходить;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Поменятся полями&lt;/b&gt; — игроки меняются камнями своих рядов и калахов;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Увеличить&lt;/b&gt; и &lt;b&gt;Уменьшить кол-во камней&lt;/b&gt; — на один камень больше или меньше в каждой лунке (не более шести раз в каждую сторону).&lt;/li&gt;&lt;/ul&gt;</source>
-        <translation>&lt;h3&gt;Special features&lt;/h3&gt;&lt;ul&gt;&lt;li&gt;&lt;b&gt;Back&lt;/b&gt; (F9) and &lt;b&gt;Forward&lt;/b&gt; (F10) — a step through the game's history;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Hint&lt;/b&gt; (F11) — marks the pit worth playing for a second;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Swap sides&lt;/b&gt; — the players swap the stones of their rows and stores;&lt;/li&gt;&lt;li&gt;&lt;b&gt;More stones&lt;/b&gt; and &lt;b&gt;Fewer stones&lt;/b&gt; — one stone more or less in every pit (at most six times each way).&lt;/li&gt;&lt;/ul&gt;</translation>
+        <source>&lt;h3&gt;Особые возможности&lt;/h3&gt;&lt;ul&gt;&lt;li&gt;&lt;b&gt;Назад&lt;/b&gt; (F9) и &lt;b&gt;Вперед&lt;/b&gt; (F10) — шаг по истории партии;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Подсказка&lt;/b&gt; (F11) — на секунду выделяет лунку, которой стоит ходить;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Поменятся полями&lt;/b&gt; — игроки меняются камнями своих рядов и калахов;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Увеличить&lt;/b&gt; и &lt;b&gt;Уменьшить кол-во камней&lt;/b&gt; — на один камень больше или меньше в каждой лунке (не более шести раз в каждую сторону);&lt;/li&gt;&lt;li&gt;&lt;b&gt;Чат&lt;/b&gt; — за столом online строки игроков и зрителей (зрителей — серым) и строка, чтобы сказать своё; выключенный, чат не виден и ничего не отправляет. Включается и выключается до того, как открыт стол.&lt;/li&gt;&lt;/ul&gt;</source>
+        <translation>&lt;h3&gt;Special features&lt;/h3&gt;&lt;ul&gt;&lt;li&gt;&lt;b&gt;Back&lt;/b&gt; (F9) and &lt;b&gt;Forward&lt;/b&gt; (F10) — a step through the game's history;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Hint&lt;/b&gt; (F11) — marks the pit worth playing for a second;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Swap sides&lt;/b&gt; — the players swap the stones of their rows and stores;&lt;/li&gt;&lt;li&gt;&lt;b&gt;More stones&lt;/b&gt; and &lt;b&gt;Fewer stones&lt;/b&gt; — one stone more or less in every pit (at most six times each way);&lt;/li&gt;&lt;li&gt;&lt;b&gt;Chat&lt;/b&gt; — at an online table, the lines of the players and the spectators (the spectators' in grey) and a line to say your own; turned off, the chat is not shown and sends nothing. It is turned on or off before a table is opened.&lt;/li&gt;&lt;/ul&gt;</translation>
     </message>
     <message>
         <source>&lt;h3&gt;Как играть в Пимру&lt;/h3&gt;&lt;p&gt;У каждого игрока шесть лунок и калах. Вы играете нижним рядом, компьютер — верхним.&lt;/p&gt;&lt;p&gt;Щёлкните по своей лунке или нажмите цифру от 1 до 6: камни из неё раскладываются по одному против часовой стрелки, чужой калах пропускается.&lt;/p&gt;&lt;p&gt;Последний камень в своём калахе даёт ещё один ход. Последний камень в пустой своей лунке забирает камни из лунки напротив.&lt;/p&gt;&lt;p&gt;Партия кончается, когда у игрока, который должен ходить, нет камней, или когда в калахе больше 36 камней. Побеждает тот, у кого в калахе больше камней.&lt;/p&gt;&lt;p&gt;Партию можно сохранить (F5) и загрузить (F8, F7); новая партия — F2.&lt;/p&gt;</source>
@@ -764,6 +764,18 @@
     <message>
         <source>Верхний ряд</source>
         <translation>Top row</translation>
+    </message>
+    <message>
+        <source>Чат</source>
+        <translation>Chat</translation>
+    </message>
+    <message>
+        <source>(зритель)</source>
+        <translation>(spectator)</translation>
+    </message>
+    <message>
+        <source>Чат: Enter — сказать</source>
+        <translation>Chat: Enter to say</translation>
     </message>
 </context>
 </TS>

@@ -1,4 +1,5 @@
 #include "InfoPanel.h"
+#include "ChatPane.h"
 #include "OnlineTexts.h"
 #include "ShownText.h"
 #include "TextFit.h"
@@ -82,6 +83,17 @@ InfoPanel::InfoPanel(QWidget* parent) : QFrame(parent) {
          std::initializer_list<QWidget*>{bResign, bDraw, drawNote, rematchNote, bWatchRematch}) {
         widget->setVisible(false);
     }
+    chat = new ChatPane(this);
+    chat->setGeometry(kWidth, 8, kChatWidth - 8, 337);
+    chat->setVisible(false);
+}
+
+void InfoPanel::setChatShown(bool shown) {
+    chat->setVisible(shown);
+}
+
+bool InfoPanel::chatShown() const {
+    return !chat->isHidden();
 }
 
 void InfoPanel::setTurned(bool turned) {

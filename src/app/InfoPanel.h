@@ -11,6 +11,8 @@ class QPushButton;
 
 namespace pimra {
 
+class ChatPane;
+
 // The panel of an online table at the right edge of the window: table number, both clocks and
 // logins, the refresh and ready buttons and the result. Hidden in a local game.
 class InfoPanel : public QFrame {
@@ -18,6 +20,8 @@ class InfoPanel : public QFrame {
 
   public:
     static constexpr int kWidth = 150;
+    // The chat's column to the right of the table's, when it is shown.
+    static constexpr int kChatWidth = 210;
 
     explicit InfoPanel(QWidget* parent);
 
@@ -32,6 +36,10 @@ class InfoPanel : public QFrame {
     void showClocks(const online::ClockTexts& clocks);
     // Resigning, the draw offers, the rematch asked for and the spectator's way to it.
     void showEndings(const online::EndingsView& view);
+    // The chat's column beside the table's; the window fits itself to `designedWidth`.
+    void setChatShown(bool shown);
+    bool chatShown() const;
+    int designedWidth() const { return kWidth + (chatShown() ? kChatWidth : 0); }
 
     QLabel* Label2;
     QFrame* Bevel2;
@@ -54,6 +62,7 @@ class InfoPanel : public QFrame {
     QLabel* drawNote;            // whose draw offer stands
     QLabel* rematchNote;         // the opponent asks for a rematch
     QPushButton* bWatchRematch;  // "Смотреть реванш": the spectator's "Реванш"
+    ChatPane* chat;
 
   protected:
     void changeEvent(QEvent* event) override;

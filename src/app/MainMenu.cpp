@@ -101,6 +101,9 @@ MainMenu::MainMenu(QMenuBar* bar) {
     N27 = addItem(N26, QT_TRANSLATE_NOOP("pimra", "Увеличить кол-во камней"));
     N28 = addItem(N26, QT_TRANSLATE_NOOP("pimra", "Уменьшить кол-во камней"));
     N43 = addItem(N26, QT_TRANSLATE_NOOP("pimra", "Анализ"), Qt::Key_F12);
+    N26->addSeparator();
+    N44 = addCheckItem(N26, QT_TRANSLATE_NOOP("pimra", "Чат"), {});
+    N44->setChecked(true);
 
     N30 = addMenu(bar, QT_TRANSLATE_NOOP("pimra", "&Фон"), kHelpGeneral);
     backgroundGroup = new QActionGroup(N30);

@@ -67,6 +67,7 @@ struct MainMenu {
     QAction* N27;  // "Увеличить кол-во камней"
     QAction* N28;  // "Уменьшить кол-во камней"
     QAction* N43;  // "Анализ"
+    QAction* N44;  // "Чат": the table's chat pane, and saying lines there
 
     QMenu* N30;  // "Фон"
     QActionGroup* backgroundGroup;

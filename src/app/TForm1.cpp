@@ -10,6 +10,7 @@
 #include <QPainter>
 
 #include "BoardPits.h"
+#include "ChatLink.h"
 #include "HintLight.h"
 #include "InfoPanel.h"
 #include "LobbyDialogs.h"
@@ -56,6 +57,10 @@ TForm1::TForm1(UiServices& ui, QWidget* parent)
     side_ = std::make_unique<SideWindows>(
         this, ui_, files_, state_, [this](online::Effects e) { apply(std::move(e), nullptr); });
     hint_ = std::make_unique<HintLight>(*pits_, state_);
+    chat_ = std::make_unique<ChatLink>(
+        menu_->N44, *w_->iPanel, state_.table(),
+        ChatLink::Hooks{[this](online::Effects e) { applyTable(std::move(e)); },
+                        [this] { fit_->refit(); }, [this] { saveSettings(); }});
     state_.local().setSink(
         [this](online::Effects effects) { apply(std::move(effects), &state_.local()); });
     state_.setRequestQuery([this] { return link_->runner().busy(); });
@@ -102,6 +107,7 @@ void TForm1::setSettings(media::AppSettings* settings) {
     setSearchThreads(remembered.searchThreads > 0 ? remembered.searchThreads
                                                   : MasterSearch::defaultThreads());
     setOwnRowBottom(remembered.ownRowBottom);
+    chat_->setOn(remembered.chatOn);
     files_.setSettings(settings);
     setLanguage(languageFromCode(settings->language()));
     SetFon();
@@ -116,7 +122,7 @@ void TForm1::saveSettings() {
     if (settings_ != nullptr)
         settings_->save({BackgroundIndex, sounds_.on(), game_.level(),
                          static_cast<int>(master_.thinkTime().count()), ownRowBottom_,
-                         threadsSetting});
+                         threadsSetting, chat_->on()});
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {

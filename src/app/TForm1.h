@@ -24,6 +24,7 @@ class AppSettings;
 }
 
 class BoardPits;
+class ChatLink;
 class HintLight;
 class LobbyDialogs;
 class MoveShow;
@@ -153,6 +154,7 @@ class TForm1 : public QMainWindow {
     std::unique_ptr<HintLight> hint_;
     std::unique_ptr<LobbyDialogs> lobby_;
     std::unique_ptr<SideWindows> side_;
+    std::unique_ptr<ChatLink> chat_;
 };
 
 }  // namespace pimra

@@ -2,6 +2,7 @@
 #include <QMenu>
 
 #include "BoardPits.h"
+#include "ChatLink.h"
 #include "InfoPanel.h"
 #include "LobbyDialogs.h"
 #include "MainMenu.h"
@@ -59,6 +60,7 @@ void TForm1::apply(online::Effects effects, online::PlayedGame* from) {
         UpdateCursor();
     }
     if (effects.showClocks) w_->iPanel->showClocks(state_.table().table().Clocks());
+    chat_->apply(effects);
     if (effects.message) setShownText(w_->sPanel2, text(*effects.message));
     if (effects.status) SetLabel(text(*effects.status));
     if (effects.thinking) showThinking(*effects.thinking);

@@ -42,7 +42,7 @@ WindowChrome WindowFit::chrome(int boardWidth) const {
 void WindowFit::fit(bool withPanel) {
     withPanel_ = withPanel;
     QMainWindow* window = parts_.window;
-    const QSize designed(parts_.clientWidth + (withPanel ? InfoPanel::kWidth : 0),
+    const QSize designed(parts_.clientWidth + (withPanel ? parts_.panel->designedWidth() : 0),
                          parts_.boardHeight);
     const QRect available = window->screen() ? window->screen()->availableGeometry() : QRect();
     double scale = pimra::boardScale(designed, chrome(designed.width()), available);
@@ -51,7 +51,7 @@ void WindowFit::fit(bool withPanel) {
         pimra::boardScale(designed, chrome(static_cast<int>(designed.width() * scale)), available);
     const QSize shown = scaledRect({{0, 0}, designed}, scale).size();
     parts_.board->setFixedSize(shown);
-    const int panelWidth = scaledRect({0, 0, InfoPanel::kWidth, 0}, scale).width();
+    const int panelWidth = scaledRect({0, 0, parts_.panel->designedWidth(), 0}, scale).width();
     const int margin = scaledRect({0, 0, kInnerMargin, 0}, scale).width();
     parts_.panel->setGeometry(shown.width() - panelWidth - margin, margin, panelWidth,
                               shown.height() - margin);

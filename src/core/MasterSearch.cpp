@@ -442,6 +442,17 @@ int MasterSearch::defaultThreads() {
 SearchResult MasterSearch::search(const Position& position, Side sideToMove,
                                   const SearchLimits& limits, std::stop_token stop,
                                   const Progress& progress) {
+    if (const std::optional<BookEntry> entry =
+            book_ ? book_->find(position, sideToMove) : std::nullopt) {
+        SearchResult result;
+        result.pit = entry->pit;
+        result.value = result.upper = entry->value;
+        result.exact = entry->exact;
+        result.depth = entry->depth;
+        result.moves = {MoveValue{entry->pit, entry->value, entry->exact}};
+        if (progress) progress(result);
+        return result;
+    }
     return run(position, sideToMove, limits, std::move(stop), progress, false);
 }
 

@@ -10,6 +10,7 @@
 
 #include "EndgameTable.h"
 #include "MasterClock.h"
+#include "OpeningBook.h"
 #include "PitDatabase.h"
 #include "Position.h"
 #include "RulesBoard.h"
@@ -100,6 +101,9 @@ class MasterSearch {
     // Proven values of positions whose stores can no longer reach the limit.
     void setPitDatabase(std::shared_ptr<const PitDatabase> pits) { pits_ = std::move(pits); }
     const std::shared_ptr<const PitDatabase>& pitDatabase() const { return pits_; }
+    // Moves searched ahead of time: search() plays a position's book move without searching.
+    void setBook(std::shared_ptr<const OpeningBook> book) { book_ = std::move(book); }
+    const std::shared_ptr<const OpeningBook>& book() const { return book_; }
 
   private:
     SearchResult run(const Position& position, Side sideToMove, const SearchLimits& limits,
@@ -109,6 +113,7 @@ class MasterSearch {
     PositionKeys keys_;
     std::shared_ptr<const EndgameTable> endgame_;
     std::shared_ptr<const PitDatabase> pits_;
+    std::shared_ptr<const OpeningBook> book_;
     int threads_ = 1;
 };
 

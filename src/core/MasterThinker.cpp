@@ -15,6 +15,7 @@ void MasterThinker::useEndgame() {
     if (!search_.endgame()) search_.setEndgame(sharedEndgame());
     // The larger database takes a while to build the first time; searches go on without it.
     if (!search_.pitDatabase()) search_.setPitDatabase(sharedPitDatabase());
+    if (!search_.book()) search_.setBook(sharedOpeningBook());
 }
 
 MasterThinker::~MasterThinker() {

@@ -88,6 +88,12 @@ Request OfferDrawRequest(const Session& session, int tableId) {
     return SeatRequest("offerdraw", session, tableId);
 }
 
+Request SayRequest(const Session& session, int tableId, const std::string& text) {
+    Request request = SeatRequest("say", session, tableId);
+    request.push_back({"text", text});
+    return request;
+}
+
 Request LogoutRequest(const Session& session) {
     return {{"action", "logout"}, {"sid", session.Sid}, {"code", session.Code}};
 }

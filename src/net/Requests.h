@@ -27,6 +27,9 @@ Request AliveRequest(const Session& session, int tableId);
 // Gives up the running game; offers a draw, or accepts the opponent's offer.
 Request ResignRequest(const Session& session, int tableId);
 Request OfferDrawRequest(const Session& session, int tableId);
+// Says a line in the table's chat, as a player or a spectator; servers before it answer with
+// a reason.
+Request SayRequest(const Session& session, int tableId, const std::string& text);
 // Ends the session on the server; servers before it answer with a reason.
 Request LogoutRequest(const Session& session);
 

@@ -60,11 +60,17 @@ void FromWire(std::string_view text, FinishReason& finish) {
 }
 
 nlohmann::json EncodeTableReply(const TableReply& reply) {
-    return SuccessReply(reply);
+    nlohmann::json object = SuccessReply(reply);
+    if (reply.chat) object["chat"] = EncodeChatLines(*reply.chat);
+    return object;
 }
 
 TableReply DecodeTableReply(const Reply& reply) {
-    return FieldsFromObject<TableReply>(reply);
+    TableReply table = FieldsFromObject<TableReply>(reply);
+    if (const auto chat = reply.find("chat"); reply.is_object() && chat != reply.end()) {
+        table.chat = DecodeChatLines(*chat);
+    }
+    return table;
 }
 
 }  // namespace pimra::net

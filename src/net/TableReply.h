@@ -5,10 +5,12 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "core/Side.h"
+#include "net/ChatLine.h"
 #include "net/Reply.h"
 
 namespace pimra::net {
@@ -50,6 +52,8 @@ struct TableReply {
     std::optional<int> lastRecord;  // the number of the last move played
     FinishReason finish = FinishReason::None;
     std::optional<int> nextTable;  // the rematch's table once both players asked
+    // The last lines said at the table, oldest first; none from a server without chat.
+    std::optional<std::vector<ChatLine>> chat;
 
     const SeatReply& seat(Side side) const { return side == Side::Bottom ? seat1 : seat2; }
     SeatReply& seat(Side side) { return side == Side::Bottom ? seat1 : seat2; }

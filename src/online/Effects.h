@@ -3,8 +3,10 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/Move.h"
+#include "net/ChatLine.h"
 #include "net/ServerConnection.h"
 #include "online/GameResult.h"
 
@@ -19,7 +21,8 @@ enum class RequestKind {
     Rematch,
     Alive,
     Resign,
-    OfferDraw
+    OfferDraw,
+    Say
 };
 
 struct Outgoing {
@@ -60,6 +63,12 @@ struct Effects {
     // Something the user waits for happened (the opponent sat down, got ready or moved, the
     // game ended): a sound, and the desktop's attention when the window is in the background.
     bool attention = false;
+    // The chat pane: emptied for another table, then given the lines not shown before
+    // (oldest first), shown or hidden as "Чат" and the server allow.
+    bool chatCleared = false;
+    std::vector<net::ChatLine> chatLines;
+    std::optional<bool> chatShown;
+    bool chatSaid = false;  // the server took the user's line: the entry line is emptied
 };
 
 }  // namespace pimra::online

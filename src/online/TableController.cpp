@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "net/ChatText.h"
 #include "net/Decimal.h"
 #include "net/Reply.h"
 #include "net/Requests.h"
@@ -40,7 +41,10 @@ Effects TableController::open(int tableId) {
     resultShown_ = false;
     table_.Open(tableId);
     endings_.Open();
-    return reload(true);
+    chat_.open();
+    Effects effects = reload(true);
+    effects.chatCleared = true;
+    return effects;
 }
 
 void TableController::leave() {
@@ -55,6 +59,8 @@ void TableController::stop() {
     catchingUp_ = false;
     ownRecordExpected_ = false;
     aliveDue_ = false;
+    keptLine_.reset();
+    lineSent_ = false;
 }
 
 Effects TableController::request(RequestKind kind, net::Request request, bool userAsked, int pit,
@@ -133,7 +139,7 @@ Effects TableController::pollTick() {
             break;
     }
     effects.showClocks = true;
-    return effects;
+    return sendKeptLine(std::move(effects));
 }
 
 Effects TableController::clockTick() {
@@ -241,10 +247,39 @@ Effects TableController::watchRematch() {
     return moveTo(*next);
 }
 
+Effects TableController::say(const std::string& text) {
+    if (!isOpen() || !canSay() || keptLine_ || lineSent_) return {};
+    const auto cleaned = net::CleanChatText(text);
+    if (std::get_if<net::ChatTextProblem>(&cleaned) == nullptr ||
+        std::get<net::ChatTextProblem>(cleaned) != net::ChatTextProblem::Empty) {
+        keptLine_ = text;
+    }
+    return sendKeptLine({});
+}
+
+Effects TableController::sendKeptLine(Effects effects) {
+    if (!keptLine_ || effects.send || effects.animate || effects.backToLocalGame || !idle()) {
+        return effects;
+    }
+    Effects line =
+        request(RequestKind::Say, net::SayRequest(session_, table_.TableId(), *keptLine_), true);
+    keptLine_.reset();
+    lineSent_ = true;
+    effects.send = std::move(line.send);
+    return effects;
+}
+
+void TableController::showChat(const net::Reply& reply, Effects& effects) {
+    effects.chatLines = chat_.take(reply);
+    effects.chatShown = chat_.shown();
+}
+
 Effects TableController::answered(const Answer& answer) {
     if (!pending_) return {};
     const Pending pending = *pending_;
     pending_.reset();
+    // A line not taken stays in the entry line, to be said again.
+    if (pending.kind == RequestKind::Say) lineSent_ = false;
     // The user left the table, or opened another one, while the exchange ran.
     if (pending.tableId != table_.TableId() || !isOpen()) return {};
     if (!answer.result) return {};  // not made: the window is closing
@@ -267,7 +302,7 @@ Effects TableController::answered(const Answer& answer) {
         }
         if (answer.statusText.empty()) effects.message = kReconnectedText;
     }
-    return sendDueAlive(playKeptClick(std::move(effects)));
+    return sendKeptLine(sendDueAlive(playKeptClick(std::move(effects))));
 }
 
 Effects TableController::dispatch(const Pending& pending, const Answer& answer) {
@@ -286,6 +321,16 @@ Effects TableController::dispatch(const Pending& pending, const Answer& answer) 
     switch (pending.kind) {
         case RequestKind::Reload:
             effects = tableLoaded(successful(answer), pending.catchUp);
+            // Unless the reply moved the user on to another table.
+            if (successful(answer) && pending.tableId == table_.TableId()) {
+                showChat(*answer.result->reply, effects);
+            }
+            break;
+        case RequestKind::Say:
+            effects = reload(false);
+            effects.chatSaid = successful(answer) != nullptr;
+            // The pane says why a line was not taken; a line taken needs no word.
+            if (effects.chatSaid) return effects;
             break;
         case RequestKind::NextRecord:
             effects = recordPolled(successful(answer));

@@ -11,6 +11,7 @@
 #include "online/GameResult.h"
 #include "online/OnlineTable.h"
 #include "online/PlayedGame.h"
+#include "online/TableChat.h"
 #include "online/TableEndings.h"
 
 namespace pimra::online {
@@ -46,7 +47,7 @@ class TableController : public PlayedGame {
   public:
     // Both must outlive the controller.
     TableController(const net::Session& session, Game& game, MonotonicClock clock = steadyNow)
-        : table_(session, std::move(clock)), endings_(table_), game_(game) {}
+        : table_(session, std::move(clock)), endings_(table_), game_(game), session_(session) {}
 
     // Work of the window's that the table waits for; none: the window is never busy.
     void setOtherWork(std::function<bool()> otherWork) { otherWork_ = std::move(otherWork); }
@@ -91,6 +92,14 @@ class TableController : public PlayedGame {
     Effects offerDraw();
     // "Смотреть реванш": a spectator goes to the rematch table.
     Effects watchRematch();
+    // "Чат" checked or not; it counts from the next table opened.
+    void setChatOn(bool on) { chat_.setOn(on); }
+    const TableChat& chat() const { return chat_; }
+    // Lines may be said here: the pane is shown and the user is logged in.
+    bool canSay() const { return chat_.shown() && session_.LoggedIn(); }
+    // A line the user said in the chat; kept while an exchange runs. A blank line, or one
+    // said while another waits for its answer, is not sent: the entry line keeps it.
+    Effects say(const std::string& text);
 
     Effects answered(const Answer& answer);
     Effects animationDone() override;
@@ -123,6 +132,8 @@ class TableController : public PlayedGame {
     Effects leaveAnswered(const Answer& answer);
     Effects endingsUnsupported();
     Effects sendDueAlive(Effects effects);
+    Effects sendKeptLine(Effects effects);
+    void showChat(const net::Reply& reply, Effects& effects);
     // The table is still asked about: a game not over, or a finished one a rematch may follow.
     bool polls() const { return !table_.GameOver() || endings_.FollowsFinishedGame(); }
     Effects play(int pit, AfterMove after);
@@ -142,6 +153,10 @@ class TableController : public PlayedGame {
     bool aliveDue_ = false;  // the last alive tick found an exchange running
     int failures_ = 0;
     std::optional<int> keptClick_;
+    const net::Session& session_;
+    TableChat chat_;
+    std::optional<std::string> keptLine_;
+    bool lineSent_ = false;  // a line of the user's waits for its answer
 };
 
 }  // namespace pimra::online

@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ArchiveChat.h"
 #include "GameArchive.h"
 #include "LivePages.h"
 #include "PageParts.h"
@@ -159,6 +160,7 @@ struct StoredGame {
     std::optional<TableRow> table;  // none for a table without a game
     GameOutcome outcome;
     std::vector<Record> records;
+    std::vector<ChatEntry> chat;
 };
 
 StoredGame readGame(Store& store, std::int64_t id) {
@@ -172,6 +174,7 @@ StoredGame readGame(Store& store, std::int64_t id) {
         }
         if (auto found = tx.findGameOutcome(id)) game.outcome = *found;
         game.records = tx.recordsOf(id);
+        game.chat = tx.chatOf(id, kArchivedChatLines);
     });
     return game;
 }
@@ -217,6 +220,7 @@ SiteReply gamePage(Store& store, std::string_view idText, std::int64_t nowMs) {
     if (finished) body += kReplayControls;
     body +=
         "<h2>Ходы</h2>\n" + moveListHtml(table, game.records, finished ? positions.size() - 1 : 0);
+    body += chatHtml(game.chat);
     if (finished) {
         body += replayData(game.records, positions) + "<script src=\"/static/replay.js\"></script>";
     } else {

@@ -1,17 +1,23 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "net/SocketMessages.h"
 
 namespace pimra::server {
 
-// A committed change of a table, as its watchers are told of it.
+// A committed change of a table, as its watchers are told of it. Table id "0" (the lobby's)
+// stands for a change of the list alone: tables expired, which ones is not known.
 struct TableChange {
     net::TableEvent event;
     // Whether the lobby's list shows it: a table opened or gone, a seat taken or left, a game
     // started or ended.
     bool listChanged = false;
+    // While the game runs: how long after the change the clock of the seat to move runs out
+    // (its grace included), so that a watched game lost on time is settled without a poll.
+    std::optional<std::int64_t> runsOutInMs;
 };
 
 // Carries committed changes to everyone who watches, on this instance alone (SQLite) or on

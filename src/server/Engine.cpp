@@ -9,6 +9,8 @@
 
 #include "GameArchive.h"
 #include "GameEndings.h"
+#include "LocalChangeFeed.h"
+#include "net/ChatText.h"
 #include "net/RecordReply.h"
 #include "net/TableListReply.h"
 
@@ -21,6 +23,12 @@ using nlohmann::json;
 constexpr const char* kSuccess = "Success";
 constexpr int kGameId = 1;
 constexpr const char* kAppId = "pimra";
+// Lines of a table's chat that "gettable" gives.
+constexpr int kChatLinesShown = 50;
+// Lines a login may say, at all its tables together, within a second and within a minute.
+constexpr std::int64_t kChatSecondMs = 1000;
+constexpr std::int64_t kChatMinuteMs = 60 * 1000;
+constexpr int kChatLinesPerMinute = 20;
 // How long a list is given again unchanged; other server processes' changes show after it.
 constexpr std::int64_t kListReuseMs = 200;
 
@@ -50,6 +58,9 @@ constexpr const char* kGameNotStarted = "Партия ещё не началас
 constexpr const char* kNotYourTurn = "Сейчас не ваш ход";
 constexpr const char* kBadMove = "Недопустимый ход";
 constexpr const char* kGameNotOver = "Партия ещё не завершена";
+constexpr const char* kEmptyLine = "Пустое сообщение";
+constexpr const char* kLongLine = "Сообщение длиннее 200 символов";
+constexpr const char* kTooManyLines = "Слишком много сообщений, подождите немного";
 constexpr const char* kServerError = "Ошибка сервера, попробуйте позже";
 }  // namespace reason
 
@@ -125,9 +136,12 @@ TableRow requireTable(StoreTransaction& tx, int id) {
 
 }  // namespace
 
-Engine::Engine(Store& store, const Clock& clock, Accounts& accounts, EngineSettings settings)
+Engine::Engine(Store& store, const Clock& clock, Accounts& accounts, EngineSettings settings,
+               ChangeFeed* feed)
     : store_(store),
       clock_(clock),
+      ownFeed_(feed ? nullptr : std::make_unique<LocalChangeFeed>()),
+      feed_(feed ? feed : ownFeed_.get()),
       accounts_(accounts),
       settings_(settings),
       rules_(settings.graceMs) {}
@@ -161,9 +175,9 @@ void Engine::answer(std::string_view body, const std::string& address, Respond r
 }
 
 bool Engine::onlyChanges(const FormFields& fields) {
-    static const std::set<std::string, std::less<>> changes = {"newtable", "regtable", "ready",
-                                                               "move",     "leave",    "rematch",
-                                                               "alive",    "resign",   "offerdraw"};
+    static const std::set<std::string, std::less<>> changes = {
+        "newtable", "regtable", "ready",  "move",      "leave",
+        "rematch",  "alive",    "resign", "offerdraw", "say"};
     const auto action = fields.find("action");
     return action != fields.end() && changes.contains(action->second);
 }
@@ -177,6 +191,26 @@ std::string Engine::tooManyRequestsReply() {
     return text(reply(reason::kTooManyRequests));
 }
 
+std::string Engine::replyText(std::string_view response) {
+    return text(reply(std::string(response)));
+}
+
+std::string Engine::successReply() {
+    return replyText(kSuccess);
+}
+
+std::string Engine::badRequestReply() {
+    return replyText(reason::kBadRequest);
+}
+
+std::string Engine::noTableReply() {
+    return replyText(reason::kNoTable);
+}
+
+std::string Engine::serverErrorReply() {
+    return replyText(reason::kServerError);
+}
+
 void Engine::answer(const FormFields& fields, const std::string& address, Respond respond) {
     Answer answer = act(fields, address);
     if (!answer.change) {
@@ -184,8 +218,9 @@ void Engine::answer(const FormFields& fields, const std::string& address, Respon
         if (answer.background) runInBackground(std::move(answer.background));
         return;
     }
-    store_.writeThen(std::move(answer.change),
-                     [this, afterChange = std::move(answer.afterChange),
+    auto recorded = std::make_shared<Recorded>();
+    store_.writeThen(recording(std::move(answer.change), recorded),
+                     [this, recorded, afterChange = std::move(answer.afterChange),
                       respond = std::move(respond)](const std::exception_ptr& error) {
                          ++changes_;
                          if (error) {
@@ -197,18 +232,25 @@ void Engine::answer(const FormFields& fields, const std::string& address, Respon
                          } catch (...) {
                              respond(text(failureReply(std::current_exception())));
                          }
+                         announceAll(*recorded);
                      });
 }
 
 void Engine::runInBackground(Store::Work work) {
     // The outcome goes nowhere but the log: nobody waits for it.
-    store_.writeThen(std::move(work), [this](const std::exception_ptr& error) {
-        ++changes_;
-        if (error) failureReply(error);
-        std::lock_guard lock(sweepMutex_);
-        sweeping_ = false;
-        sweepDone_.notify_all();
-    });
+    auto recorded = std::make_shared<Recorded>();
+    store_.writeThen(recording(std::move(work), recorded),
+                     [this, recorded](const std::exception_ptr& error) {
+                         ++changes_;
+                         if (error) {
+                             failureReply(error);
+                         } else {
+                             announceAll(*recorded);
+                         }
+                         std::lock_guard lock(sweepMutex_);
+                         sweeping_ = false;
+                         sweepDone_.notify_all();
+                     });
 }
 
 std::string Engine::answer(std::string_view body, const std::string& address) {
@@ -221,14 +263,101 @@ json Engine::handle(const FormFields& fields, const std::string& address) {
     if (answer.background) runInBackground(std::move(answer.background));
     if (answer.madeText) return json::parse(*answer.madeText);
     if (!answer.change) return answer.reply;
+    Recorded recorded;
     try {
-        store_.write(answer.change);
+        store_.write(recording(answer.change, std::shared_ptr<Recorded>(&recorded, [](auto*) {})));
         ++changes_;
     } catch (...) {
         ++changes_;
         return failureReply(std::current_exception());
     }
+    announceAll(recorded);
     return answer.afterChange();
+}
+
+Store::Work Engine::recording(Store::Work work, std::shared_ptr<Recorded> recorded) {
+    return [work = std::move(work), recorded = std::move(recorded)](StoreTransaction& tx) {
+        TableChangeRecorder recorder(tx);
+        work(recorder);
+        // Only the attempt that ran whole counts: a store may run the work again.
+        recorded->tables = recorder.changes();
+        recorded->expired = recorder.expiredTables();
+    };
+}
+
+namespace {
+
+// A table gone, or (for the lobby's id) tables gone that are not named.
+TableChange listChangeOf(std::string tableId) {
+    TableChange change;
+    change.event.tableId = std::move(tableId);
+    change.listChanged = true;
+    return change;
+}
+
+}  // namespace
+
+// Runs on the store's thread once the change is durable: publishing must not throw into it.
+void Engine::announceAll(const Recorded& recorded) {
+    try {
+        for (const RecordedChange& change : recorded.tables) {
+            if (change.table) {
+                announce(*change.table, change.listChanged);
+            } else {
+                feed_->publish(listChangeOf(std::to_string(change.tableId)));
+            }
+        }
+        if (recorded.expired) feed_->publish(listChangeOf(std::string(net::kLobbyTableId)));
+    } catch (const std::exception& error) {
+        std::cerr << "pimra-server: publishing a change: " << error.what() << '\n';
+    }
+}
+
+net::TableEvent Engine::eventOf(const TableRow& table) {
+    const bool playing = table.status == TableStatus::Playing;
+    net::TableEvent event;
+    event.tableId = std::to_string(table.id);
+    event.lastRecord = table.lastRecord;
+    event.result = tableResult(table.result);
+    event.activeLogin =
+        playing ? (table.seatToMove == Side::Bottom ? table.login1 : table.login2) : "";
+    return event;
+}
+
+void Engine::announce(const TableRow& table, bool listChanged) {
+    TableChange change;
+    change.event = eventOf(table);
+    change.listChanged = listChanged;
+    change.runsOutInMs = runsOutIn(table, clock_.nowMs());
+    feed_->publish(change);
+}
+
+std::optional<std::int64_t> Engine::runsOutIn(const TableRow& table, std::int64_t nowMs) const {
+    if (table.status != TableStatus::Playing) return std::nullopt;
+    const Side seat = table.seatToMove;
+    const std::int64_t graceMs = TableRules::graceUsed(table, seat) ? 0 : settings_.graceMs;
+    return std::max<std::int64_t>(0, TableRules::remainingMs(table, seat, nowMs) + graceMs + 1);
+}
+
+Engine::ClockCheck Engine::checkClock(std::int64_t tableId) {
+    const std::int64_t now = clock_.nowMs();
+    std::optional<TableRow> table;
+    store_.read([&](StoreTransaction& tx) { table = tx.findTable(tableId); });
+    if (!table || table->gameId != kGameId) return {};
+    if (TableRow settled = *table; !rules_.settleClock(settled, now)) {
+        return {true, runsOutIn(*table, now), eventOf(*table)};
+    }
+    Recorded recorded;
+    store_.write(recording(
+        [this, tableId, now, &table](StoreTransaction& tx) {
+            table = tx.findTable(tableId);
+            if (table) settle(tx, *table, now);
+        },
+        std::shared_ptr<Recorded>(&recorded, [](auto*) {})));
+    ++changes_;
+    announceAll(recorded);
+    if (!table) return {};
+    return {true, runsOutIn(*table, now), eventOf(*table)};
 }
 
 Engine::Answer Engine::act(const FormFields& fields, const std::string& address) {
@@ -247,6 +376,7 @@ Engine::Answer Engine::act(const FormFields& fields, const std::string& address)
         {"logout", &Engine::logout},
         {"resign", &Engine::resign},
         {"offerdraw", &Engine::offerDraw},
+        {"say", &Engine::say},
     };
     try {
         const std::string& action = field(fields, "action");
@@ -507,6 +637,11 @@ void Engine::describeActivity(StoreTransaction& tx, const TableRow& table, std::
     if (activity.nextTableId != 0) result.nextTable = static_cast<int>(activity.nextTableId);
     result.seat1.drawOffer = GameEndings::offerStands(table, activity, Side::Bottom);
     result.seat2.drawOffer = GameEndings::offerStands(table, activity, Side::Top);
+    result.chat.emplace();
+    for (ChatEntry& line : tx.chatOf(table.id, kChatLinesShown)) {
+        result.chat->push_back({line.id, std::move(line.login), std::move(line.text),
+                                line.saidMs / 1000, line.player});
+    }
 }
 
 void Engine::markSeen(StoreTransaction& tx, const TableRow& table, Side seat, std::int64_t nowMs) {
@@ -726,6 +861,40 @@ Engine::Answer Engine::offerDraw(const FormFields& fields) {
         tx.updateTable(game.table);
         gameEnded(tx, game.table, GameFinish::Agreement);
     });
+}
+
+// A line in the table's chat by anyone logged in: its players and its spectators alike.
+Engine::Answer Engine::say(const FormFields& fields) {
+    const int id = number(fields, "tableid");
+    auto cleaned = net::CleanChatText(field(fields, "text"));
+    if (const auto* problem = std::get_if<net::ChatTextProblem>(&cleaned)) {
+        switch (*problem) {
+            case net::ChatTextProblem::Empty:
+                throw Refusal{reason::kEmptyLine};
+            case net::ChatTextProblem::TooLong:
+                throw Refusal{reason::kLongLine};
+            case net::ChatTextProblem::NotUtf8:
+                break;
+        }
+        throw Refusal{reason::kBadRequest};
+    }
+    auto change = [this, session = sessionOf(fields), id,
+                   text = std::get<std::string>(std::move(cleaned))](StoreTransaction& tx) {
+        const std::string login = requireLogin(tx, session);
+        const TableRow table = requireTable(tx, id);
+        const std::int64_t now = clock_.nowMs();
+        if (TableRules::hasExpired(table, now, settings_.waitingTableMs)) {
+            throw Refusal{reason::kNoTable};
+        }
+        // The limits hold across server processes: the store counts the lines themselves.
+        if (tx.countChatLinesOf(login, now - kChatSecondMs + 1) > 0 ||
+            tx.countChatLinesOf(login, now - kChatMinuteMs + 1) >= kChatLinesPerMinute) {
+            throw Refusal{reason::kTooManyLines};
+        }
+        const bool player = TableRules::seatOf(table, login).has_value();
+        tx.addChatLine(table.id, {0, login, text, now, player});
+    };
+    return Answer{{}, std::move(change), replyWith(kSuccess)};
 }
 
 // The session ends at once: it is marked unused since long before any session's lifetime

@@ -16,9 +16,11 @@
 #include <nlohmann/json.hpp>
 
 #include "Accounts.h"
+#include "ChangeFeed.h"
 #include "Clock.h"
 #include "FormBody.h"
 #include "Store.h"
+#include "TableChangeRecorder.h"
 #include "TableRules.h"
 #include "net/TableReply.h"
 
@@ -46,7 +48,10 @@ class Engine {
   public:
     using Respond = std::function<void(std::string)>;
 
-    Engine(Store& store, const Clock& clock, Accounts& accounts, EngineSettings settings = {});
+    // Every committed change of a table is published on `feed`; without one, on a feed of this
+    // process alone.
+    Engine(Store& store, const Clock& clock, Accounts& accounts, EngineSettings settings = {},
+           ChangeFeed* feed = nullptr);
     ~Engine();
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
@@ -66,9 +71,27 @@ class Engine {
     static bool isList(const FormFields& fields);
     // The reply to a request refused because its client asks too often.
     static std::string tooManyRequestsReply();
+    // Replies the game socket gives of its own: the same texts as the actions'.
+    static std::string replyText(std::string_view response);
+    static std::string successReply();
+    static std::string badRequestReply();
+    static std::string noTableReply();
+    static std::string serverErrorReply();
     // The same, waiting for the reply.
     std::string answer(std::string_view body, const std::string& address = "");
     nlohmann::json handle(const FormFields& fields, const std::string& address = "");
+
+    ChangeFeed& changeFeed() { return *feed_; }
+    // What a watcher needs of a table it starts to watch, or whose clock should have run out:
+    // whether it exists, and while its game runs, how long until the clock of the seat to move
+    // runs out. A clock that has run out is settled here (and the change published). Waits for
+    // the store: not for the network thread.
+    struct ClockCheck {
+        bool exists = false;
+        std::optional<std::int64_t> runsOutInMs;
+        net::TableEvent event;  // how the table stands
+    };
+    ClockCheck checkClock(std::int64_t tableId);
 
   private:
     // An action's outcome: a reply now, or a change for the store and the reply to make once
@@ -107,6 +130,20 @@ class Engine {
     Answer logout(const FormFields& fields);
     Answer resign(const FormFields& fields);
     Answer offerDraw(const FormFields& fields);
+    Answer say(const FormFields& fields);
+
+    // What a write changed, for the watchers once it is durable.
+    struct Recorded {
+        std::vector<RecordedChange> tables;
+        bool expired = false;
+    };
+    static Store::Work recording(Store::Work work, std::shared_ptr<Recorded> recorded);
+    void announceAll(const Recorded& recorded);
+    // Tells the watchers of the table, and of the lobby when `listChanged`, how the table
+    // stands after a committed change.
+    void announce(const TableRow& table, bool listChanged);
+    static net::TableEvent eventOf(const TableRow& table);
+    std::optional<std::int64_t> runsOutIn(const TableRow& table, std::int64_t nowMs) const;
 
     void removeStaleTables(StoreTransaction& tx, std::int64_t nowMs) const;
     // Removes the expired waiting tables and ends the listed games lost on time, as they
@@ -153,6 +190,8 @@ class Engine {
 
     Store& store_;
     const Clock& clock_;
+    std::unique_ptr<ChangeFeed> ownFeed_;
+    ChangeFeed* feed_;
     Accounts& accounts_;
     EngineSettings settings_;
     TableRules rules_;

@@ -6,8 +6,10 @@
 
 #include <boost/asio/post.hpp>
 #include <boost/beast/http/write.hpp>
+#include <boost/beast/websocket/rfc6455.hpp>
 
 #include "ClientAddress.h"
+#include "GameSocket.h"
 #include "HttpRouter.h"
 #include "HttpServerImpl.h"
 #include "WebPages.h"
@@ -17,6 +19,7 @@ namespace pimra::server {
 namespace asio = boost::asio;
 namespace beast = boost::beast;
 namespace http = beast::http;
+namespace websocket = beast::websocket;
 using tcp = asio::ip::tcp;
 
 namespace {
@@ -32,7 +35,7 @@ HttpConnection::HttpConnection(HttpServer::Impl& server, tcp::socket socket, std
 
 HttpConnection::~HttpConnection() {
     releaseClient();
-    server_.connections_.give(front_ ? std::string() : address_);
+    if (!handedOver_) server_.connections_.give(front_ ? std::string() : address_);
 }
 
 const HttpLimits& HttpConnection::limits() const {
@@ -145,6 +148,25 @@ void HttpConnection::handle() {
     // The handler's time counts against the request as well.
     stream_.expires_after(limits().requestTimeout);
     routeRequest(shared_from_this());
+}
+
+// The socket keeps the connection's place in the count of connections and takes one of the
+// client's sockets.
+void HttpConnection::upgrade() {
+    if (!websocket::is_upgrade(request_)) {
+        send(errorResponse(request_, http::status::upgrade_required));
+        return;
+    }
+    if (!server_.sockets_.take(client_)) {
+        send(errorResponse(request_, http::status::service_unavailable));
+        return;
+    }
+    const std::string client = client_;
+    releaseClient();
+    handedOver_ = true;
+    auto socket = std::make_shared<GameSocket>(server_, stream_.release_socket(),
+                                               front_ ? std::string() : address_, client);
+    socket->start(std::move(request_));
 }
 
 void HttpConnection::post(std::function<void()> task) {

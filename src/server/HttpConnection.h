@@ -40,6 +40,8 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection> {
 
     // Writes the reply; on the network thread only.
     void send(HttpResponse response);
+    // Hands the connection over to the game socket the request asks for, or refuses it.
+    void upgrade();
     // Runs `task` on the network thread.
     void post(std::function<void()> task);
     // Runs `task` on the network thread after `wait`, unless the connection goes first.
@@ -82,6 +84,7 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection> {
     bool started_ = false;
     bool headOnly_ = false;
     bool refused_ = false;
+    bool handedOver_ = false;  // the game socket holds the connection now
 };
 
 }  // namespace pimra::server

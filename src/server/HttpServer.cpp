@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <iostream>
 #include <latch>
 #include <limits>
 #include <memory>
@@ -82,15 +83,25 @@ HttpServer::Impl::Impl(Engine& engine, Accounts& accounts, Store& store, HttpLim
       pages_(accounts, store, csrf_, engine.clock()),
       connections_(limits.maxConnections, limits.maxConnectionsPerAddress),
       frontClients_(std::numeric_limits<int>::max(), limits.maxConnectionsPerAddress),
+      sockets_(std::numeric_limits<int>::max(), limits.maxSocketsPerAddress),
       lists_(limits.listsPerSecond, limits.listBurst, limits.listMaxWait),
       allLists_(limits.listsPerSecondInAll, limits.listBurstInAll, limits.listMaxWait),
       workers_(kEngineWorkers),
       hashers_(hasherCount()),
+      watchers_(std::make_shared<SocketWatchers>(
+          io_.get_executor(),
+          [this](std::int64_t tableId, std::function<void(Engine::ClockCheck)> done) {
+              checkClock(tableId, std::move(done));
+          },
+          limits.lobbyInterval, limits.clockRecheck)),
+      relay_(io_, *watchers_),
       acceptor_(io_) {
     lowerPriority(hashers_, hasherCount());
+    relay_.listenTo(engine.changeFeed());
 }
 
 HttpServer::Impl::~Impl() {
+    relay_.close();
     workers_.join();
     hashers_.join();
     answers_.waitForAll();
@@ -136,6 +147,24 @@ void HttpServer::Impl::accept() {
         if (ec == asio::error::operation_aborted) return;
         if (!ec) admit(std::move(socket), peer_);
         accept();
+    });
+}
+
+// A store that fails is asked again after the longest wait.
+void HttpServer::Impl::checkClock(std::int64_t tableId,
+                                  std::function<void(Engine::ClockCheck)> done) {
+    answers_.begin();
+    asio::post(workers_, [this, tableId, done = std::move(done)] {
+        Engine::ClockCheck check;
+        try {
+            check = engine_.checkClock(tableId);
+        } catch (const std::exception& error) {
+            std::cerr << "pimra-server: a watched clock: " << error.what() << '\n';
+            check.exists = true;
+            check.runsOutInMs = limits_.clockRecheck.count();
+        }
+        asio::post(io_, [done, check] { done(check); });
+        answers_.end();
     });
 }
 

@@ -33,6 +33,24 @@ struct HttpLimits {
     double listsPerSecondInAll = 200;
     int listBurstInAll = 101;
     std::chrono::milliseconds listMaxWait{2'000};
+
+    // The game socket (`/engine/ws`): sockets per client (they count as connections too),
+    // tables each watches, the largest frame read, requests a second after a burst (which
+    // also bounds the requests under way), what may wait to be sent before a client that
+    // does not read is dropped, and the pings that find a client gone.
+    int maxSocketsPerAddress = 32;
+    int maxWatchesPerSocket = 8;
+    std::size_t maxFrameBytes = 8 * 1024;
+    double socketRequestsPerSecond = 10;
+    int socketRequestBurst = 20;
+    std::size_t socketQueueBytes = 256 * 1024;
+    std::chrono::milliseconds pingInterval{20'000};
+    std::chrono::milliseconds pongTimeout{60'000};
+    // The lobby's watchers hear of changes at most once in this time.
+    std::chrono::milliseconds lobbyInterval{1'000};
+    // A watched game's clock is looked at again after at most this time, in case the
+    // engine's clock and this one part.
+    std::chrono::milliseconds clockRecheck{60'000};
 };
 
 // The HTTP face of the server: "/engine/", the registration page and the web pages. One

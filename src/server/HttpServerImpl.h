@@ -8,12 +8,14 @@
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/thread_pool.hpp>
 
+#include "ChangeRelay.h"
 #include "ConnectionCount.h"
 #include "CsrfToken.h"
 #include "HttpServer.h"
 #include "OpenAnswers.h"
 #include "RequestPacer.h"
 #include "SitePages.h"
+#include "SocketWatchers.h"
 
 namespace pimra::server {
 
@@ -41,14 +43,20 @@ class HttpServer::Impl {
     // passes it on and keeps its connections to us open for other clients, so a client's
     // share of the server is its requests under way here, not the front's connections.
     ConnectionCount frontClients_;
-    RequestPacer lists_;     // table lists per client
-    RequestPacer allLists_;  // table lists of all clients together
+    ConnectionCount sockets_;  // game sockets per client
+    RequestPacer lists_;       // table lists per client
+    RequestPacer allLists_;    // table lists of all clients together
     boost::asio::io_context io_;
     boost::asio::thread_pool workers_;
     boost::asio::thread_pool hashers_;
     OpenAnswers answers_;
+    // Go before the context, whose timers they hold; the sockets it still holds then find
+    // them gone.
+    std::shared_ptr<SocketWatchers> watchers_;
+    ChangeRelay relay_;
 
   private:
+    void checkClock(std::int64_t tableId, std::function<void(Engine::ClockCheck)> done);
     void accept();
     void admit(boost::asio::ip::tcp::socket socket, const boost::asio::ip::tcp::endpoint& peer);
     bool trusted(const std::string& address) const;

@@ -30,6 +30,13 @@ const NumberOption kNumberOptions[] = {
     {"--max-connections", &Options::maxConnections, 1, 1'000'000},
     {"--lists-per-second", &Options::listsPerSecond, 1, 1'000'000},
     {"--all-lists-per-second", &Options::allListsPerSecond, 1, 1'000'000},
+    {"--max-sockets-per-address", &Options::maxSocketsPerAddress, 1, 1'000'000},
+    {"--socket-watches", &Options::socketWatches, 1, 1000},
+    {"--socket-frame-bytes", &Options::socketFrameBytes, 256, 1024 * 1024},
+    {"--socket-requests-per-second", &Options::socketRequestsPerSecond, 1, 1'000'000},
+    {"--socket-queue-bytes", &Options::socketQueueBytes, 4096, 64 * 1024 * 1024},
+    {"--socket-ping-seconds", &Options::socketPingSeconds, 1, 3600},
+    {"--socket-pong-timeout-seconds", &Options::socketPongTimeoutSeconds, 1, 3600},
 };
 
 const NumberOption* findNumberOption(const std::string& name) {
@@ -139,6 +146,18 @@ std::string usageText() {
            "                              refused (default 5)\n"
            "  --all-lists-per-second N    table lists for all clients together a second, the\n"
            "                              same way (default 200)\n"
+           "  --max-sockets-per-address N game sockets (/engine/ws) of one client (default 32);\n"
+           "                              each counts as a connection too\n"
+           "  --socket-watches N          tables one socket watches at a time (default 8)\n"
+           "  --socket-frame-bytes N      largest frame read from a socket (default 8192)\n"
+           "  --socket-requests-per-second N\n"
+           "                              requests on one socket a second, after a burst of\n"
+           "                              twice as many; more are refused (default 10)\n"
+           "  --socket-queue-bytes N      replies and events waiting for a client that does not\n"
+           "                              read; over it the socket is dropped (default 262144)\n"
+           "  --socket-ping-seconds N     a ping every N s (default 20)\n"
+           "  --socket-pong-timeout-seconds N\n"
+           "                              a socket silent for N s is dropped (default 60)\n"
            "  --trust-proxy [ADDR[,ADDR]...]\n"
            "                              the front's addresses (default 127.0.0.1,::1): on\n"
            "                              connections from them the client's address is read\n"

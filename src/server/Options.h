@@ -26,6 +26,13 @@ struct Options {
     int maxConnections = 10'000;
     int listsPerSecond = 5;
     int allListsPerSecond = 200;
+    int maxSocketsPerAddress = 32;
+    int socketWatches = 8;
+    int socketFrameBytes = 8 * 1024;
+    int socketRequestsPerSecond = 10;
+    int socketQueueBytes = 256 * 1024;
+    int socketPingSeconds = 20;
+    int socketPongTimeoutSeconds = 60;
 };
 
 // Parses the command line (without the program name); gives nothing and fills `error` for a

@@ -286,6 +286,26 @@ void SqlTransaction::saveActivity(std::int64_t tableId, const TableActivity& a) 
                   flag(a.drawOffer1), flag(a.drawOffer2)});
 }
 
+std::int64_t SqlTransaction::addChatLine(std::int64_t tableId, const ChatEntry& line) {
+    return count(Sql::AddChatLine,
+                 {tableId, stored(line.login), stored(line.text), line.saidMs, flag(line.player)});
+}
+
+std::vector<ChatEntry> SqlTransaction::chatOf(std::int64_t tableId, int limit) {
+    std::vector<ChatEntry> lines;
+    session_.run(Sql::ChatOf, {tableId, limit}, [&](const SqlRow& r) {
+        lines.push_back({r.integer(0), r.text(1), r.text(2), r.integer(3), r.integer(4) != 0});
+    });
+    return lines;
+}
+
+int SqlTransaction::countChatLinesOf(const std::string& login, std::int64_t sinceMs) {
+    const std::string kept = stored(login);
+    // The count decides on a new line: the login's lines through other processes wait.
+    if (session_.writing()) session_.lock("chat\n" + kept);
+    return static_cast<int>(count(Sql::CountChatLinesOf, {kept, sinceMs}));
+}
+
 int SqlTransaction::countEvents(const std::string& key, std::int64_t sinceMs) {
     const std::string kept = stored(key);
     // Inside a change the count decides on adding an event: other processes wait.

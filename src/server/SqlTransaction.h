@@ -45,6 +45,10 @@ class SqlTransaction final : public StoreTransaction {
     TableActivity findActivity(std::int64_t tableId) override;
     void saveActivity(std::int64_t tableId, const TableActivity& activity) override;
 
+    std::int64_t addChatLine(std::int64_t tableId, const ChatEntry& line) override;
+    std::vector<ChatEntry> chatOf(std::int64_t tableId, int limit) override;
+    int countChatLinesOf(const std::string& login, std::int64_t sinceMs) override;
+
     int countEvents(const std::string& key, std::int64_t sinceMs) override;
     void addEvent(const std::string& key, std::int64_t nowMs) override;
     void removeEventsBefore(std::int64_t beforeMs) override;

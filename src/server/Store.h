@@ -115,6 +115,15 @@ struct TableActivity {
     bool drawOffer2 = false;
 };
 
+// One line said at a table; it stays with the table, and so with its archived game.
+struct ChatEntry {
+    std::int64_t id = 0;  // given by the store, growing
+    std::string login;
+    std::string text;
+    std::int64_t saidMs = 0;
+    bool player = false;  // the speaker sat at the table
+};
+
 class StoreError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
@@ -174,6 +183,15 @@ class StoreTransaction {
     // A table's activity, all zero when nothing was kept; it goes with the table.
     virtual TableActivity findActivity(std::int64_t tableId) = 0;
     virtual void saveActivity(std::int64_t tableId, const TableActivity& activity) = 0;
+
+    // A line of a table's chat; gives its id. Lines of one table are added while the table
+    // is held, so their ids grow in the order they were said.
+    virtual std::int64_t addChatLine(std::int64_t tableId, const ChatEntry& line) = 0;
+    // The newest `limit` lines of a table, oldest first.
+    virtual std::vector<ChatEntry> chatOf(std::int64_t tableId, int limit) = 0;
+    // How many lines the login said, at any table, at or after `sinceMs`; inside a change other
+    // processes' lines of the login wait until it ends.
+    virtual int countChatLinesOf(const std::string& login, std::int64_t sinceMs) = 0;
 
     // Counters of events under a key (failed logins, registrations ...) for limits shared by
     // every server process on the store.

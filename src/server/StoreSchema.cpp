@@ -125,6 +125,18 @@ const char* const kMigrations[] = {
     ALTER TABLE table_activity ADD COLUMN draw_offer1 INTEGER NOT NULL DEFAULT 0;
     ALTER TABLE table_activity ADD COLUMN draw_offer2 INTEGER NOT NULL DEFAULT 0;
     )sql",
+    // The chat of each table, going with it; the index by login serves the limits per login.
+    R"sql(
+    CREATE TABLE chat_lines(
+        id {table_id},
+        table_id {big} NOT NULL REFERENCES game_tables(id) ON DELETE CASCADE,
+        login TEXT NOT NULL,
+        text TEXT NOT NULL,
+        said_ms {big} NOT NULL,
+        player INTEGER NOT NULL);
+    CREATE INDEX chat_lines_by_table ON chat_lines(table_id, id);
+    CREATE INDEX chat_lines_by_login ON chat_lines(login, said_ms);
+    )sql",
 };
 
 // Fills the look-alike key of accounts made before it existed, or before it folded as it does

@@ -109,6 +109,13 @@ const std::pair<Sql, const char*> kStatements[] = {
      "seen2_ms = EXCLUDED.seen2_ms, rematch1 = EXCLUDED.rematch1, "
      "rematch2 = EXCLUDED.rematch2, next_table_id = EXCLUDED.next_table_id, "
      "draw_offer1 = EXCLUDED.draw_offer1, draw_offer2 = EXCLUDED.draw_offer2"},
+    {Sql::AddChatLine,
+     "INSERT INTO chat_lines(table_id, login, text, said_ms, player) VALUES($1, $2, $3, $4, $5) "
+     "RETURNING id"},
+    {Sql::ChatOf,
+     "SELECT id, login, text, said_ms, player FROM (SELECT * FROM chat_lines WHERE table_id = $1 "
+     "ORDER BY id DESC LIMIT $2) AS newest ORDER BY id"},
+    {Sql::CountChatLinesOf, "SELECT count(*) FROM chat_lines WHERE login = $1 AND said_ms >= $2"},
     {Sql::CountEvents, "SELECT count(*) FROM events WHERE key = $1 AND at_ms >= $2"},
     {Sql::AddEvent, "INSERT INTO events(key, at_ms) VALUES($1, $2)"},
     {Sql::RemoveEvents, "DELETE FROM events WHERE at_ms < $1"},

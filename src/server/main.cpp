@@ -128,6 +128,14 @@ int main(int argc, char** argv) {
         limits.listBurst = 2 * options->listsPerSecond;
         limits.listsPerSecondInAll = options->allListsPerSecond;
         limits.listBurstInAll = options->allListsPerSecond / 2 + 1;
+        limits.maxSocketsPerAddress = options->maxSocketsPerAddress;
+        limits.maxWatchesPerSocket = options->socketWatches;
+        limits.maxFrameBytes = static_cast<std::size_t>(options->socketFrameBytes);
+        limits.socketRequestsPerSecond = options->socketRequestsPerSecond;
+        limits.socketRequestBurst = 2 * options->socketRequestsPerSecond;
+        limits.socketQueueBytes = static_cast<std::size_t>(options->socketQueueBytes);
+        limits.pingInterval = std::chrono::seconds(options->socketPingSeconds);
+        limits.pongTimeout = std::chrono::seconds(options->socketPongTimeoutSeconds);
         HttpServer http(engine, accounts, store, limits);
         const int port = http.bind(options->bind, options->port);
         if (port < 0) {

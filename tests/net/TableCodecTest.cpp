@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "CapturedReplies.h"
+#include "net/ChatText.h"
 #include "net/PercentDecoding.h"
 #include "net/RecordReply.h"
 #include "net/TableListReply.h"
@@ -123,4 +124,57 @@ TEST(TableCodecTest, PercentDecodingIsStrict) {
     }
     EXPECT_EQ(FormPieces("&a=1&&b=2&"), (std::vector<std::string_view>{"a=1", "b=2"}));
     EXPECT_TRUE(FormPieces("").empty());
+}
+
+// The chat travels as an array of objects of strings beside the table's strings; an old
+// server's reply has none, and a reply without it writes none back.
+TEST(TableCodecTest, ChatLinesSurviveTheRoundTripAndBrokenOnesAreReadSafely) {
+    TableReply reply;
+    reply.chat = std::vector<ChatLine>{{7, "Анна", "привет, <b>bob</b>", 1'765'000'000, true},
+                                       {9, "eve", "", 0, false}};
+    const nlohmann::json written = EncodeTableReply(reply);
+    ASSERT_TRUE(written["chat"].is_array());
+    EXPECT_EQ(written["chat"][0]["time"], "1765000000");
+    EXPECT_EQ(written["chat"][1]["player"], "0");
+    EXPECT_EQ(DecodeTableReply(written), reply);
+    EXPECT_EQ(DecodeTableReply(Parsed(captured::kPlaying)).chat, std::nullopt);
+
+    nlohmann::json broken = written;
+    broken["chat"] = nlohmann::json::array(
+        {"line", 5, nlohmann::json{{"id", "-3"}, {"time", 12}, {"login", {1}}, {"player", "yes"}}});
+    const auto lines = DecodeTableReply(broken).chat;
+    ASSERT_TRUE(lines);
+    ASSERT_EQ(lines->size(), 1u);
+    EXPECT_EQ(lines->front(), ChatLine{});
+    broken["chat"] = "not lines";
+    EXPECT_EQ(DecodeTableReply(broken).chat, std::nullopt);
+
+    // A flood keeps only the newest lines.
+    broken["chat"] = nlohmann::json::array();
+    for (int i = 1; i <= 5000; ++i) broken["chat"].push_back({{"id", std::to_string(i)}});
+    const auto kept = DecodeTableReply(broken).chat;
+    ASSERT_EQ(kept->size(), kMaxReadChatLines);
+    EXPECT_EQ(kept->back().id, 5000);
+}
+
+TEST(TableCodecTest, ChatTextIsOnePlainLineOfAtMostTwoHundredCharacters) {
+    const auto clean = [](std::string_view text) {
+        const auto result = CleanChatText(text);
+        const auto* line = std::get_if<std::string>(&result);
+        return line ? *line : "problem " + std::to_string(static_cast<int>(std::get<1>(result)));
+    };
+    EXPECT_EQ(clean("  привет\t\tвсем\r\n"), "привет всем");
+    // Reordering, hidden and zero-width characters are blanks too.
+    EXPECT_EQ(clean("a\u202Eb\u200Bc\u00A0d\u2066"), "a b c d");
+    EXPECT_EQ(clean(std::string("a\0b", 3)), "a b");
+    EXPECT_EQ(clean("\u200B \x7F\u2028"), "problem 0");
+    EXPECT_EQ(clean(std::string(200, 'x')), std::string(200, 'x'));
+    EXPECT_EQ(clean(std::string(201, 'x')), "problem 1");
+    std::string emoji;
+    for (int i = 0; i < 200; ++i) emoji += "\U0001F600";
+    EXPECT_EQ(clean(emoji), emoji);
+    for (const char* broken :
+         {"\xC0\xAF", "a\xE2\x82", "\xED\xA0\x80", "\xF5\x80\x80\x80", "\xFF"}) {
+        EXPECT_EQ(clean(broken), "problem 2") << broken;
+    }
 }

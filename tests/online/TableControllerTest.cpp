@@ -750,3 +750,68 @@ TEST_F(TableControllerTest, ResignAndDrawAreOfferedToThePlayersOfARunningGame) {
     EXPECT_FALSE(old.message);
     EXPECT_FALSE(controller.endings().View().resignVisible);
 }
+
+// A table whose reply carries chat lines with these ids, the odd ones said by a spectator.
+std::string TableWithChat(std::initializer_list<int> ids) {
+    std::string table = Table("Bob");
+    std::string chat = R"(,"chat":[)";
+    for (const int id : ids) {
+        chat += (chat.back() == '[' ? "" : ",") + std::string(R"({"id":")") + std::to_string(id) +
+                R"(","login":"Eve","text":"line )" + std::to_string(id) +
+                R"(","time":"1765000000","player":")" + (id % 2 ? "0" : "1") + R"("})";
+    }
+    return table.insert(table.size() - 1, chat + "]");
+}
+
+TEST_F(TableControllerTest, TheChatShowsEachLineOnceAndSaysOneLineAtATime) {
+    LogIn("Ann");
+    EXPECT_TRUE(controller.open(5).chatCleared);
+    Effects loaded = controller.answered(Replied(TableWithChat({1, 2})));
+    EXPECT_EQ(loaded.chatShown, true);
+    ASSERT_EQ(loaded.chatLines.size(), 2u);
+    EXPECT_EQ(loaded.chatLines[1], (net::ChatLine{2, "Eve", "line 2", 1'765'000'000, true}));
+
+    ASSERT_EQ(Sent(controller.refresh()), "gettable");
+    loaded = controller.answered(Replied(TableWithChat({1, 2, 3})));
+    ASSERT_EQ(loaded.chatLines.size(), 1u);
+    EXPECT_EQ(loaded.chatLines[0].text, "line 3");
+    ASSERT_EQ(Sent(controller.refresh()), "gettable");
+    EXPECT_TRUE(controller.answered(Replied(TableWithChat({2, 3}))).chatLines.empty());
+
+    // Blank lines go nowhere; a line said while the table is busy goes once it is idle.
+    EXPECT_EQ(Sent(controller.say(" \t ")), "nothing");
+    ASSERT_EQ(Sent(controller.refresh()), "gettable");
+    EXPECT_EQ(Sent(controller.say("привет")), "nothing");
+    EXPECT_EQ(Sent(controller.say("second")), "nothing");
+    const Effects sent = controller.answered(Replied(TableWithChat({3})));
+    ASSERT_EQ(Sent(sent), "say");
+    EXPECT_EQ(Field(sent.send->request, "text"), "привет");
+    EXPECT_EQ(Field(sent.send->request, "sid"), "sid");
+    EXPECT_EQ(Field(sent.send->request, "tableid"), "5");
+    EXPECT_EQ(Sent(controller.say("third")), "nothing");  // one line waits for its answer
+    // A line refused stays in the entry line with the reason in the pane.
+    const Effects refused = controller.answered(
+        Replied(R"({"response":"Слишком много сообщений, подождите немного"})", "refused"));
+    EXPECT_FALSE(refused.chatSaid);
+    EXPECT_EQ(refused.message, "refused");
+    EXPECT_EQ(Sent(refused), "gettable");
+    controller.answered(Replied(TableWithChat({3})));
+    ASSERT_EQ(Sent(controller.say("again")), "say");
+    const Effects taken = controller.answered(Replied(R"({"response":"Success"})"));
+    EXPECT_TRUE(taken.chatSaid);
+    EXPECT_EQ(Sent(taken), "gettable");
+    EXPECT_EQ(controller.answered(Replied(TableWithChat({3, 4}))).chatLines.size(), 1u);
+
+    // "Чат" off: the next table shows nothing and says nothing.
+    controller.setChatOn(false);
+    controller.open(6);
+    loaded = controller.answered(Replied(TableWithChat({1, 2})));
+    EXPECT_EQ(loaded.chatShown, false);
+    EXPECT_TRUE(loaded.chatLines.empty());
+    EXPECT_EQ(Sent(controller.say("hello")), "nothing");
+    // On again, a server without chat gets no pane and no line either.
+    controller.setChatOn(true);
+    controller.open(7);
+    EXPECT_EQ(controller.answered(Replied(Table("Bob"))).chatShown, false);
+    EXPECT_EQ(Sent(controller.say("hello")), "nothing");
+}

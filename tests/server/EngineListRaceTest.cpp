@@ -85,6 +85,15 @@ class StaleListStore final : public Store {
         void saveActivity(std::int64_t id, const TableActivity& a) override {
             tx_.saveActivity(id, a);
         }
+        std::int64_t addChatLine(std::int64_t id, const ChatEntry& l) override {
+            return tx_.addChatLine(id, l);
+        }
+        std::vector<ChatEntry> chatOf(std::int64_t id, int limit) override {
+            return tx_.chatOf(id, limit);
+        }
+        int countChatLinesOf(const std::string& l, std::int64_t t) override {
+            return tx_.countChatLinesOf(l, t);
+        }
         int countEvents(const std::string& k, std::int64_t t) override {
             return tx_.countEvents(k, t);
         }

@@ -452,6 +452,7 @@ TYPED_TEST(StoreContractTest, TheArchiveRatingsAndActivityOfATableAreKept) {
 
 // The schema of the first servers, before look-alike keys.
 const char* const kFirstSchema = R"sql(
+    DROP TABLE chat_lines;
     DROP INDEX game_tables_finished_by_login1;
     DROP INDEX game_tables_finished_by_login2;
     DROP TABLE game_outcomes;
@@ -509,6 +510,7 @@ TYPED_TEST(StoreContractTest, GamesFinishedBeforeTheArchiveCountForTheirPlayers)
         });
     }
     this->database_->sql(
+        "DROP TABLE chat_lines; "
         "DROP INDEX game_tables_finished_by_login1; DROP INDEX game_tables_finished_by_login2; "
         "DROP TABLE game_outcomes; DROP TABLE players; DROP TABLE table_activity; "
         "ALTER TABLE game_tables DROP COLUMN grace1_used; "
@@ -537,11 +539,12 @@ TYPED_TEST(StoreContractTest, ASchemaFourDatabaseGainsDrawOffersAndKeepsItsActiv
         });
     }
     this->database_->sql(
+        "DROP TABLE chat_lines; "
         "ALTER TABLE table_activity DROP COLUMN draw_offer1; "
         "ALTER TABLE table_activity DROP COLUMN draw_offer2;");
     this->database_->setSchemaVersion(4);
     auto store = this->open();
-    EXPECT_EQ(store->schemaVersion(), 5);
+    EXPECT_EQ(store->schemaVersion(), latestSchemaVersion());
     store->write([&](StoreTransaction& tx) {
         TableActivity activity = tx.findActivity(id);
         EXPECT_EQ(activity.seen1Ms, 5);
@@ -551,6 +554,53 @@ TYPED_TEST(StoreContractTest, ASchemaFourDatabaseGainsDrawOffersAndKeepsItsActiv
         tx.saveActivity(id, activity);
         EXPECT_TRUE(tx.findActivity(id).drawOffer1);
         EXPECT_EQ(tx.findActivity(id).seen2Ms, 6);
+    });
+}
+
+// Schema 5, the last before chat, gains it in place; lines go with their table, however it
+// goes, and are counted per login across tables.
+TYPED_TEST(StoreContractTest, ChatLinesComeNewestLastAndGoWithTheirTable) {
+    this->open();
+    this->database_->sql("DROP TABLE chat_lines;");
+    this->database_->setSchemaVersion(5);
+    auto store = this->open();
+    EXPECT_EQ(store->schemaVersion(), latestSchemaVersion());
+    std::int64_t playing = 0, waiting = 0;
+    store->write([&](StoreTransaction& tx) {
+        TableRow row = TableRules::newTable("ann", 60, 0, 100);
+        row.status = TableStatus::Playing;
+        playing = tx.addTable(row);
+        waiting = tx.addTable(TableRules::newTable("ann", 60, 0, 100));
+        EXPECT_TRUE(tx.chatOf(playing, 50).empty());
+        const auto first = tx.addChatLine(playing, {0, "ann", "привет", 1000, true});
+        const auto second = tx.addChatLine(playing, {0, "Ёжик", "<b>&</b>", 2000, false});
+        EXPECT_LT(first, second);
+        tx.addChatLine(waiting, {0, "ann", "here", 3000, true});
+    });
+    store->read([&](StoreTransaction& tx) {
+        const auto lines = tx.chatOf(playing, 50);
+        ASSERT_EQ(lines.size(), 2u);
+        EXPECT_EQ(lines[0].login, "ann");
+        EXPECT_EQ(lines[0].text, "привет");
+        EXPECT_EQ(lines[0].saidMs, 1000);
+        EXPECT_TRUE(lines[0].player);
+        EXPECT_EQ(lines[1].login, "Ёжик");
+        EXPECT_EQ(lines[1].text, "<b>&</b>");
+        EXPECT_FALSE(lines[1].player);
+        const auto newest = tx.chatOf(playing, 1);
+        ASSERT_EQ(newest.size(), 1u);
+        EXPECT_EQ(newest[0].id, lines[1].id);
+        EXPECT_EQ(tx.countChatLinesOf("ann", 1000), 2);
+        EXPECT_EQ(tx.countChatLinesOf("ann", 1001), 1);
+        EXPECT_EQ(tx.countChatLinesOf("ёжик", 0), 0);
+    });
+    store->write([&](StoreTransaction& tx) {
+        EXPECT_EQ(tx.countChatLinesOf("ann", 0), 2);
+        EXPECT_EQ(tx.removeWaitingTablesChangedBefore(200), 1);
+        tx.removeTable(playing);
+        EXPECT_TRUE(tx.chatOf(waiting, 50).empty());
+        EXPECT_TRUE(tx.chatOf(playing, 50).empty());
+        EXPECT_EQ(tx.countChatLinesOf("ann", 0), 0);
     });
 }
 

@@ -4,10 +4,12 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cstdlib>
 
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <utility>
@@ -17,6 +19,7 @@
 
 #include "PgCluster.h"
 #include "RawHttp.h"
+#include "SocketClient.h"
 #include "net/FormEncoding.h"
 #include "net/Md5.h"
 #include "server/Accounts.h"
@@ -82,10 +85,11 @@ class ServerInstance {
     std::thread thread_;
 };
 
-// A fresh connection per request, as the client makes them.
+// A fresh connection per request, as the client makes them; or, given a game socket, the
+// engine's actions over it.
 class Client {
   public:
-    explicit Client(int port) : port_(port) {}
+    explicit Client(int port, SocketClient* socket = nullptr) : port_(port), socket_(socket) {}
 
     std::optional<HttpReply> postRaw(const std::string& path, const std::string& body,
                                      const std::string& type = "application/x-www-form-urlencoded",
@@ -95,7 +99,9 @@ class Client {
     std::optional<HttpReply> get(const std::string& path) {
         return httpRequest(port_, "GET", path);
     }
-    nlohmann::json engine(const Lines& lines) { return engineBody(clientBody(lines)); }
+    nlohmann::json engine(const Lines& lines) {
+        return socket_ ? socket_->request(lines) : engineBody(clientBody(lines));
+    }
     nlohmann::json engineBody(const std::string& body) {
         auto result = postRaw("/engine/", body);
         if (!result || result->status != 200) return nlohmann::json();
@@ -118,6 +124,7 @@ class Client {
 
   private:
     int port_;
+    SocketClient* socket_;
 };
 
 struct Login {
@@ -138,9 +145,16 @@ class ServerTest : public ::testing::Test {
         if (const std::string server = testDatabaseServer(); !server.empty()) {
             database_ = std::make_unique<PgTestDatabase>(server);
         }
+        // With PIMRA_TEST_SOCKET the actions go over game sockets instead of POST.
+        overSocket_ = std::getenv("PIMRA_TEST_SOCKET") != nullptr;
+        if (overSocket_) {
+            httpLimits_.socketRequestsPerSecond = 1e6;
+            httpLimits_.socketRequestBurst = 1'000'000;
+        }
         start();
     }
     void TearDown() override {
+        sockets_.clear();
         server_.reset();
         database_.reset();
         std::filesystem::remove_all(dir_);
@@ -150,6 +164,7 @@ class ServerTest : public ::testing::Test {
             std::make_unique<ServerInstance>(dbPath(), clock_, limits_, settings_, httpLimits_);
     }
     void restart() {
+        sockets_.clear();
         server_.reset();
         start();
     }
@@ -157,7 +172,14 @@ class ServerTest : public ::testing::Test {
     std::string dbPath() const {
         return database_ ? database_->uri() : (dir_ / "server.db").string();
     }
-    Client client() { return Client(server_->port()); }
+    // Over the socket, each thread of the test has one of its own, as each client would.
+    Client client() {
+        if (!overSocket_) return Client(server_->port());
+        std::lock_guard lock(socketsMutex_);
+        auto& socket = sockets_[std::this_thread::get_id()];
+        if (!socket) socket = std::make_unique<SocketClient>(server_->port());
+        return Client(server_->port(), socket.get());
+    }
 
     nlohmann::json logIn(const std::string& login, const std::string& password) {
         return client().engine(
@@ -226,6 +248,9 @@ class ServerTest : public ::testing::Test {
     std::filesystem::path dir_;
     std::unique_ptr<PgTestDatabase> database_;
     std::unique_ptr<ServerInstance> server_;
+    bool overSocket_ = false;
+    std::mutex socketsMutex_;
+    std::map<std::thread::id, std::unique_ptr<SocketClient>> sockets_;
 };
 
 }  // namespace pimra::server::test

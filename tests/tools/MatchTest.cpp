@@ -110,5 +110,39 @@ TEST(Match, TheMasterIsTimedByItsOwnCpuTime) {
     EXPECT_GT(player.cpuThinking().count(), 0);
 }
 
+// Another program over a pipe: one that plays its first non-empty pit and counts half a
+// millisecond a move, one that has gone, and one that answers nonsense and then listens on
+// without answering, which must not hold the match up.
+TEST(Match, AnEngineProgramPlaysOverAPipeAndOneThatFailsForfeits) {
+    const std::string firstPit =
+        "engine:while read -r a b c d e f g h i j k l m n s; do "
+        "if [ \"$s\" = 1 ]; then set -- $a $b $c $d $e $f; p=1; "
+        "else set -- $h $i $j $k $l $m; p=8; fi; "
+        "for x in \"$@\"; do [ \"$x\" != 0 ] && break; p=$((p+1)); done; echo \"$p 0.5\"; done";
+    const std::optional<PlayerSetup> engine = parsePlayer(firstPit);
+    ASSERT_TRUE(engine);
+    EXPECT_FALSE(parsePlayer("engine:"));
+    Player player(*engine, 1);
+    Position board = Position::start();
+    board[8] = 0;
+    EXPECT_EQ(player.choose(board, Side::Top), 9);
+    EXPECT_EQ(player.choose(board, Side::Bottom), 1);
+    EXPECT_EQ(player.cpuThinking(), std::chrono::microseconds(1000));
+
+    MatchOptions options;
+    options.games = 2;
+    const MatchReport played = playMatch(*parsePlayer("easy"), *engine, options);
+    EXPECT_EQ(played.tally.games, 2);
+    EXPECT_GT(played.msPerMoveB, 0);
+    for (const char* failing : {"engine:exit 3", "engine:echo 15 x; cat > /dev/null"}) {
+        Player broken(*parsePlayer(failing), 1);
+        EXPECT_EQ(broken.choose(Position::start(), Side::Top), 0) << failing;
+        EXPECT_EQ(broken.choose(Position::start(), Side::Top), 0) << failing;
+        const MatchReport forfeited =
+            playMatch(*parsePlayer("easy"), *parsePlayer(failing), options);
+        EXPECT_EQ(forfeited.tally.games, 2) << failing;
+    }
+}
+
 }  // namespace
 }  // namespace pimra::match

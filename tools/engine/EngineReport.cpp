@@ -133,4 +133,11 @@ std::string solveReport(const Position& position, MasterSearch& search,
     return text + " positions " + std::to_string(result.nodes) + '\n';
 }
 
+std::string bookReport(const Position& position, const OpeningBook* book) {
+    const std::optional<BookEntry> entry =
+        book != nullptr ? book->find(position, Side::Top) : std::nullopt;
+    if (!entry) return "book -\n";
+    return valueText("book", entry->pit, entry->value, entry->exact, entry->depth);
+}
+
 }  // namespace pimra::engine

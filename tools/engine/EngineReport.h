@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "core/MasterSearch.h"
+#include "core/OpeningBook.h"
 #include "core/Position.h"
 
 namespace pimra::engine {
@@ -33,5 +34,8 @@ std::string analysisReport(const Position& position, MasterSearch& search,
 // move that reaches it; a proof cut short by the limits gives "solve P value L..U" instead,
 // the bounds it found. Both end with the positions searched.
 std::string solveReport(const Position& position, MasterSearch& search, const SearchLimits& limits);
+// The opening book's line for the top row: "book P value V depth D [exact]", or "book -"
+// when the book has no such position or there is no book.
+std::string bookReport(const Position& position, const OpeningBook* book);
 
 }  // namespace pimra::engine

@@ -18,7 +18,7 @@ namespace {
 constexpr int kBadInput = 2;
 
 const char* const kHelp =
-    "Usage: pimra-engine [--master] [--analyse] [--solve] [--time MS] [--depth D]\n"
+    "Usage: pimra-engine [--master] [--analyse] [--solve] [--book] [--time MS] [--depth D]\n"
     "                    [--threads N] N1 N2 ... N14\n"
     "       pimra-engine [options] --file GAME.sav\n"
     "       pimra-engine [options] < positions.txt\n"
@@ -53,6 +53,11 @@ const char* const kHelp =
     "first run (about half a minute).\n"
     "The proof has no time limit unless --time is given; cut short, it prints the bounds it\n"
     "found instead: \"solve P value L..U positions N\".\n"
+    "--book adds the opening book's move for the top row, searched ahead of time:\n"
+    "  book P value V depth D [exact]\n"
+    "or \"book -\" when the book does not have the position. The master plays the book's\n"
+    "move where there is one; the book is read from PIMRA_BOOK, else from\n"
+    "../share/pimra/opening-book.txt beside the program.\n"
     "--time MS gives the search MS milliseconds per position (default 1000); --depth D\n"
     "stops it at D turns (then the time is not limited unless --time is also given).\n"
     "--threads N searches on N threads that share what they find (default 1).\n"
@@ -67,6 +72,7 @@ struct Options {
     bool master = false;
     bool analyse = false;
     bool solve = false;
+    bool book = false;
     int threads = 1;
     // A proof has no time limit unless one is given.
     pimra::SearchLimits proofLimits;
@@ -93,6 +99,9 @@ class PositionReporter {
         }
         if (options_.analyse) {
             text += pimra::engine::analysisReport(position, search_, options_.limits);
+        }
+        if (options_.book) {
+            text += pimra::engine::bookReport(position, pimra::sharedOpeningBook().get());
         }
         if (options_.solve) {
             text += pimra::engine::solveReport(position, search_, options_.proofLimits);
@@ -204,6 +213,8 @@ int main(int argc, char** argv) {
             options.analyse = true;
         } else if (arg == "--solve") {
             options.solve = true;
+        } else if (arg == "--book") {
+            options.book = true;
         } else if (arg == "--time" || arg == "--depth" || arg == "--record" || arg == "--threads") {
             if (i + 1 >= argc) {
                 std::cerr << "pimra-engine: " << arg << " needs a value\n";

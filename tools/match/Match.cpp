@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <charconv>
+#include <cstdio>
 #include <mutex>
 #include <random>
 #include <string_view>
@@ -34,6 +35,14 @@ bool readWhole(std::string_view text, int low, int high, int& value) {
     return ec == std::errc() && end == last && value >= low && value <= high;
 }
 
+PlayerSetup setupOf(const std::string& name, int level, std::chrono::milliseconds time) {
+    PlayerSetup setup;
+    setup.name = name;
+    setup.level = level;
+    setup.time = time;
+    return setup;
+}
+
 }  // namespace
 
 std::optional<PlayerSetup> parsePlayer(const std::string& text) {
@@ -46,8 +55,13 @@ std::optional<PlayerSetup> parsePlayer(const std::string& text) {
                    {"veryhard", kLevelVeryHard},
                    {"master", kLevelMaster}};
     for (const auto& level : kLevels) {
-        if (text == level.name)
-            return PlayerSetup{text, level.level, std::chrono::milliseconds(1000)};
+        if (text == level.name) return setupOf(text, level.level, std::chrono::milliseconds(1000));
+    }
+    const std::string engine = "engine:";
+    if (text.rfind(engine, 0) == 0 && text.size() > engine.size()) {
+        PlayerSetup setup = setupOf(text, 0, std::chrono::milliseconds(0));
+        setup.command = text.substr(engine.size());
+        return setup;
     }
     const std::string prefix = "master:";
     if (text.rfind(prefix, 0) != 0) return std::nullopt;
@@ -66,20 +80,23 @@ std::optional<PlayerSetup> parsePlayer(const std::string& text) {
             return std::nullopt;
         }
     }
-    PlayerSetup setup{text, kLevelMaster, std::chrono::milliseconds(ms)};
+    PlayerSetup setup = setupOf(text, kLevelMaster, std::chrono::milliseconds(ms));
     setup.threads = threads;
     return setup;
 }
 
 Player::Player(const PlayerSetup& setup, unsigned seed)
     : setup_(setup), random_(std::make_unique<SeededRandom>(seed)) {
-    if (setup.level == kLevelMaster) {
+    if (!setup.command.empty()) {
+        pipe_ = std::make_unique<EnginePipe>(setup.command);
+    } else if (setup.level == kLevelMaster) {
         search_ = std::make_unique<MasterSearch>(kMatchTableEntries);
         search_->setThreads(setup.threads);
         if (setup.endgame) {
             search_->setEndgame(sharedEndgameWait());
             search_->setPitDatabase(sharedPitDatabaseWait());
         }
+        if (setup.book) search_->setBook(sharedOpeningBook());
     }
 }
 
@@ -88,6 +105,15 @@ int Player::choose(const Position& board, Side sideToMove) {
     const std::chrono::nanoseconds cpuStarted =
         threadCpuTime().value_or(std::chrono::nanoseconds{0});
     int pit = 0;
+    if (pipe_) {
+        // The program's own CPU time; a program that fails forfeits the rest of the game.
+        const std::optional<EnginePipe::Answer> answer = pipe_->ask(board, sideToMove);
+        thinking_ += std::chrono::steady_clock::now() - started;
+        ++moves_;
+        if (!answer) return 0;
+        cpuThinking_ += answer->cpu;
+        return canPlayPit(board, answer->pit) ? answer->pit : 0;
+    }
     if (search_) {
         SearchLimits limits;
         limits.time = setup_.time;
@@ -217,6 +243,10 @@ MatchReport playMatch(const PlayerSetup& a, const PlayerSetup& b, const MatchOpt
                 if (game.marginA < 0) {
                     ++t.losses;
                     report.lost.push_back(LostGame{opening, aBottom, game});
+                }
+                if (options.progress) {
+                    std::fprintf(stderr, "games %d W/D/L %d/%d/%d margin %+.2f\n", t.games, t.wins,
+                                 t.draws, t.losses, t.meanMargin());
                 }
             }
         }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "EnginePipe.h"
 #include "core/MasterSearch.h"
 #include "core/Position.h"
 #include "core/Random.h"
@@ -19,14 +20,16 @@ struct PlayerSetup {
     int level = 0;     // kLevelEasy..kLevelMaster
     std::chrono::milliseconds time{1000};
     bool endgame = true;  // the master looks up positions with few stones left
+    bool book = true;     // the master plays the opening book's moves
     // What the master's time per move counts: its thread's CPU time by default, so that a
     // match on a busy machine gives each move the same work as on a quiet one.
     SearchClock clock = SearchClock::ThreadCpu;
-    int threads = 1;  // the master's search threads; the time counts the first one's
+    int threads = 1;      // the master's search threads; the time counts the first one's
+    std::string command;  // engine:COMMAND, another program (see EnginePipe)
 };
 
-// Reads "easy", "normal", "hard", "veryhard", "master", "master:MS" or "master:MS:tN" (N
-// search threads).
+// Reads "easy", "normal", "hard", "veryhard", "master", "master:MS", "master:MS:tN" (N
+// search threads) or "engine:COMMAND".
 std::optional<PlayerSetup> parsePlayer(const std::string& text);
 
 // Chooses moves for either row; the levels, which play the top row, see a mirrored board
@@ -44,6 +47,7 @@ class Player {
     PlayerSetup setup_;
     std::unique_ptr<RandomSource> random_;
     std::unique_ptr<MasterSearch> search_;
+    std::unique_ptr<EnginePipe> pipe_;
     std::chrono::nanoseconds thinking_{0};
     std::chrono::nanoseconds cpuThinking_{0};
     int moves_ = 0;
@@ -98,7 +102,8 @@ struct MatchOptions {
     std::uint32_t seed = 1;
     int stonesPerPit = kStartStones;
     int jobs = 1;
-    int openingBound = 0;  // see boundedOpening
+    int openingBound = 0;   // see boundedOpening
+    bool progress = false;  // the running tally on standard error after every game
 };
 
 struct MatchReport {

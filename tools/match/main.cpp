@@ -1,5 +1,6 @@
 // pimra-match: two players over many games from varied openings.
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -11,13 +12,16 @@ namespace {
 
 const char* const kHelp =
     "Usage: pimra-match [--games N] [--seed S] [--stones K] [--jobs J] [--losses]\n"
-    "                   [--no-endgame] [--wall-time] [--opening-bound B] PLAYER_A PLAYER_B\n"
+    "                   [--no-endgame] [--no-book] [--wall-time] [--opening-bound B] [--progress]\n"
+    "                   PLAYER_A PLAYER_B\n"
     "\n"
     "Plays N games (default 200) between two players by the game's rules. Each opening of\n"
     "2..4 random moves from the start position (K stones per pit, default 6) is played twice,\n"
     "once with each player on the bottom row. A player is easy, normal, hard, veryhard,\n"
-    "master (1000 ms per move), master:MS (MS milliseconds per move) or master:MS:tN (the\n"
-    "same on N threads that share the search; the time counts the first thread's work).\n"
+    "master (1000 ms per move), master:MS (MS milliseconds per move), master:MS:tN (the\n"
+    "same on N threads that share the search; the time counts the first thread's work) or\n"
+    "engine:COMMAND, another program run by /bin/sh that reads one line \"N1 .. N14 SIDE\"\n"
+    "(SIDE 1 bottom, 2 top) per move and answers \"PIT CPU_MS\"; one runs per job.\n"
     "J games run at once.\n"
     "\n"
     "The master's time per move is the CPU time of the thread that searches, so a busy\n"
@@ -33,7 +37,8 @@ const char* const kHelp =
     "by the search of 8 turns, A's final margin and the moves of the game.\n"
     "The master reads the endgame table and the pit database from the cache folder (solving\n"
     "them on the first run, which takes about half a minute); --no-endgame searches without\n"
-    "them.\n";
+    "them. It plays the opening book's move where it has one; --no-book always searches.\n"
+    "--progress prints the running tally on standard error after every game.\n";
 
 bool readNumber(const char* text, int low, int high, int& value) {
     char* end = nullptr;
@@ -60,6 +65,7 @@ int main(int argc, char** argv) {
     pimra::match::MatchOptions options;
     bool showLosses = false;
     bool endgame = true;
+    bool book = true;
     pimra::SearchClock clock = pimra::SearchClock::ThreadCpu;
     std::vector<std::string> players;
     for (int i = 1; i < argc; ++i) {
@@ -68,6 +74,14 @@ int main(int argc, char** argv) {
         if (arg == "--help" || arg == "-h") {
             std::cout << kHelp;
             return 0;
+        }
+        if (arg == "--no-book") {
+            book = false;
+            continue;
+        }
+        if (arg == "--progress") {
+            options.progress = true;
+            continue;
         }
         if (arg == "--losses" || arg == "--no-endgame") {
             (arg == "--losses" ? showLosses : endgame) = arg == "--losses";
@@ -102,6 +116,8 @@ int main(int argc, char** argv) {
         std::cerr << "pimra-match: name two players (see --help)\n";
         return 2;
     }
+    // An engine program that has gone is a forfeit, not the end of the match.
+    std::signal(SIGPIPE, SIG_IGN);
     auto a = pimra::match::parsePlayer(players[0]);
     auto b = pimra::match::parsePlayer(players[1]);
     if (!a || !b) {
@@ -109,6 +125,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     a->endgame = b->endgame = endgame;
+    a->book = b->book = book;
     a->clock = b->clock = clock;
     const pimra::match::MatchReport report = pimra::match::playMatch(*a, *b, options);
     const pimra::match::MatchTally& t = report.tally;

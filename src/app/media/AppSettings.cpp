@@ -16,6 +16,7 @@ const QString kSoundKey = QStringLiteral("sound/moveSounds");
 const QString kLevelKey = QStringLiteral("game/level");
 const QString kMasterTimeKey = QStringLiteral("game/masterTimeMs");
 const QString kOwnRowKey = QStringLiteral("look/ownRowBottom");
+const QString kChatKey = QStringLiteral("online/chat");
 const QString kThreadsKey = QStringLiteral("game/searchThreads");
 const QString kServerKey = QStringLiteral("server/url");
 const QString kGameFolderKey = QStringLiteral("files/gameFolder");
@@ -80,6 +81,7 @@ Settings AppSettings::load() const {
         readInt(file, kOwnRowKey, 0, 1).value_or(settings.ownRowBottom ? 1 : 0) == 1;
     settings.searchThreads =
         readInt(file, kThreadsKey, 0, kMaxThreads).value_or(settings.searchThreads);
+    settings.chatOn = readInt(file, kChatKey, 0, 1).value_or(settings.chatOn ? 1 : 0) == 1;
     return settings;
 }
 
@@ -137,6 +139,7 @@ bool AppSettings::save(const Settings& settings) const {
     file.setValue(kThreadsKey, settings.searchThreads >= 0 && settings.searchThreads <= kMaxThreads
                                    ? settings.searchThreads
                                    : defaults.searchThreads);
+    file.setValue(kChatKey, settings.chatOn ? 1 : 0);
     file.sync();
     return file.status() == QSettings::NoError;
 }

@@ -13,6 +13,7 @@ struct Settings {
     int masterTimeMs = 1000;   // the master level's time per move, 10..60000
     bool ownRowBottom = true;  // at a table, seat 2 sees its own row at the bottom
     int searchThreads = 0;     // the master's search threads, 1..8; 0: the cores less one
+    bool chatOn = true;        // "Чат": a table's chat is shown and lines may be said
 
     bool operator==(const Settings&) const = default;
 };
