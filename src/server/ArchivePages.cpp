@@ -1,13 +1,14 @@
 #include "ArchivePages.h"
 
 #include <cmath>
-#include <ctime>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "ArchiveChat.h"
 #include "GameArchive.h"
+#include "LivePages.h"
+#include "PageParts.h"
 #include "StaticFiles.h"
 #include "TableRules.h"
 #include "WebPages.h"
@@ -22,41 +23,18 @@ constexpr const char* kHtml = "text/html; charset=utf-8";
 constexpr int kListedGames = 50;
 constexpr std::string_view kPlayerPrefix = "/u/";
 constexpr std::string_view kGamePrefix = "/game/";
+constexpr std::string_view kLivePath = "/live";
 constexpr std::string_view kScriptPath = "/static/replay.js";
+constexpr std::string_view kLiveScriptPath = "/static/live.js";
 constexpr std::string_view kStylePath = "/static/archive.css";
 
-const char* const kStyleLink = "<link rel=\"stylesheet\" href=\"/static/archive.css\">\n";
-
 SiteReply notFound() {
-    return {404, kHtml, errorPage(404)};
-}
-
-std::string rounded(double rating) {
-    return std::to_string(std::lround(rating));
+    return {404, kHtml, errorPage(404), ""};
 }
 
 std::string signedChange(double before, double after) {
     const long change = std::lround(after) - std::lround(before);
     return (change > 0 ? "+" : change < 0 ? "−" : "±") + std::to_string(std::labs(change));
-}
-
-std::string utcTime(std::int64_t ms) {
-    const std::time_t seconds = static_cast<std::time_t>(ms / 1000);
-    std::tm parts{};
-    gmtime_r(&seconds, &parts);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M UTC", &parts);
-    return text;
-}
-
-std::string timeControl(const TableRow& table) {
-    std::string text = table.timeLimit % 60 == 0 ? std::to_string(table.timeLimit / 60) + " мин"
-                                                 : std::to_string(table.timeLimit) + " с";
-    return text + " + " + std::to_string(table.bonus) + " с за ход";
-}
-
-std::string playerLink(const std::string& login) {
-    return "<a href=\"" + htmlEscape(playerPath(login)) + "\">" + htmlEscape(login) + "</a>";
 }
 
 std::string finishText(GameFinish finish) {
@@ -109,19 +87,6 @@ std::vector<Position> positionsOf(const std::vector<Record>& records) {
     return positions;
 }
 
-// JSON inside a script element: no "<" may close it early.
-std::string scriptJson(const nlohmann::json& data) {
-    std::string text;
-    for (char c : data.dump()) {
-        if (c == '<') {
-            text += "\\u003c";
-        } else {
-            text += c;
-        }
-    }
-    return text;
-}
-
 std::string pitCell(int pit, const Position& position) {
     const std::string classes = Position::isStore(pit) ? "pit store p" : "pit p";
     return "<div class=\"" + classes + std::to_string(pit) + "\" data-pit=\"" +
@@ -129,19 +94,26 @@ std::string pitCell(int pit, const Position& position) {
            "</span></div>";
 }
 
-std::string boardHtml(const TableRow& table, const Position& shown) {
+// A running game's page shows each seat's clock beside its row.
+std::string boardHtml(const TableRow& table, const Position& shown, std::int64_t nowMs) {
+    const bool running = table.status == TableStatus::Playing;
+    const auto clock = [&](Side seat) {
+        return running ? seatClockHtml(table, seat, nowMs) : std::string();
+    };
     std::string html = "<p class=\"row-label\" id=\"top-player\">" + htmlEscape(table.login2) +
-                       " (верхний ряд)</p>\n<div class=\"board\" id=\"board\">";
+                       " (верхний ряд)" + clock(Side::Top) +
+                       "</p>\n<div class=\"board\" id=\"board\">";
     for (int pit = 14; pit >= 8; --pit) html += pitCell(pit, shown);
     for (int pit = 1; pit <= 7; ++pit) html += pitCell(pit, shown);
     html += "</div>\n<p class=\"row-label\" id=\"bottom-player\">" + htmlEscape(table.login1) +
-            " (нижний ряд)</p>\n";
+            " (нижний ряд)" + clock(Side::Bottom) + "</p>\n";
     return html;
 }
 
 std::string moveListHtml(const TableRow& table, const std::vector<Record>& records,
                          std::size_t replayable) {
-    if (records.empty()) return "<p>Ходов не было.</p>\n";
+    // A running game's list is there from the start, for its script to add to.
+    if (records.empty() && table.status == TableStatus::Finished) return "<p>Ходов не было.</p>\n";
     std::string html = "<ol class=\"moves\" id=\"moves\">";
     for (std::size_t i = 0; i < records.size(); ++i) {
         const Record& record = records[i];
@@ -178,58 +150,86 @@ std::string seatFacts(const std::string& login, const char* row, double before, 
                       bool rated) {
     std::string text = "<li>" + playerLink(login) + ", " + row;
     if (rated) {
-        text += ", рейтинг " + rounded(before) + " → " + rounded(after) + " (" +
+        text += ", рейтинг " + roundedRating(before) + " → " + roundedRating(after) + " (" +
                 signedChange(before, after) + ")";
     }
     return text + "</li>";
 }
 
-SiteReply gamePage(Store& store, std::string_view idText) {
+struct StoredGame {
+    std::optional<TableRow> table;  // none for a table without a game
+    GameOutcome outcome;
+    std::vector<Record> records;
+    std::vector<ChatEntry> chat;
+};
+
+StoredGame readGame(Store& store, std::int64_t id) {
+    StoredGame game;
+    store.read([&](StoreTransaction& tx) {
+        game = {};
+        game.table = tx.findTable(id);
+        if (!game.table || game.table->status == TableStatus::Waiting) {
+            game.table.reset();
+            return;
+        }
+        if (auto found = tx.findGameOutcome(id)) game.outcome = *found;
+        game.records = tx.recordsOf(id);
+        game.chat = tx.chatOf(id, kArchivedChatLines);
+    });
+    return game;
+}
+
+const char* const kReplayControls =
+    "<div class=\"controls\" id=\"controls\" hidden>"
+    "<button type=\"button\" id=\"first\" title=\"В начало\">«</button>"
+    "<button type=\"button\" id=\"prev\" title=\"Назад\">◀</button>"
+    "<span id=\"step\"></span>"
+    "<button type=\"button\" id=\"next\" title=\"Вперёд\">▶</button>"
+    "<button type=\"button\" id=\"last\" title=\"В конец\">»</button></div>\n";
+
+// A finished game comes with its replay; a running one with its clocks and the script that
+// follows it. Its facts are in one block, which the script takes from the finished page.
+SiteReply gamePage(Store& store, std::string_view idText, std::int64_t nowMs) {
     if (idText.empty() || idText.size() > 18 ||
         idText.find_first_not_of("0123456789") != std::string_view::npos) {
         return notFound();
     }
     const std::int64_t id = std::stoll(std::string(idText));
-    std::optional<TableRow> table;
-    GameOutcome outcome;
-    std::vector<Record> records;
-    std::vector<ChatEntry> chat;
-    store.read([&](StoreTransaction& tx) {
-        table = tx.findTable(id);
-        if (!table || table->status == TableStatus::Waiting) return;
-        if (auto found = tx.findGameOutcome(id)) outcome = *found;
-        records = tx.recordsOf(id);
-        chat = tx.chatOf(id, kArchivedChatLines);
-    });
-    if (!table || table->status == TableStatus::Waiting) return notFound();
+    const StoredGame game = readGame(store, id);
+    if (!game.table) return notFound();
+    const TableRow& table = *game.table;
+    const GameOutcome& outcome = game.outcome;
 
-    const std::vector<Position> positions = positionsOf(records);
-    const bool finished = table->status == TableStatus::Finished;
-    std::string body = "<h1>Партия № " + std::to_string(id) + "</h1>\n<ul class=\"facts\">";
-    body += seatFacts(table->login1, "нижний ряд, ходит первым", outcome.rating1Before,
+    const std::vector<Position> positions = positionsOf(game.records);
+    const bool finished = table.status == TableStatus::Finished;
+    std::string body =
+        "<h1>Партия № " + std::to_string(id) + "</h1>\n<div id=\"game-facts\"><ul class=\"facts\">";
+    body += seatFacts(table.login1, "нижний ряд, ходит первым", outcome.rating1Before,
                       outcome.rating1After, outcome.rated);
-    body += seatFacts(table->login2, "верхний ряд", outcome.rating2Before, outcome.rating2After,
+    body += seatFacts(table.login2, "верхний ряд", outcome.rating2Before, outcome.rating2After,
                       outcome.rated);
-    body += "</ul>\n<p class=\"facts\">Контроль времени: " + timeControl(*table) + "</p>\n";
-    body += "<p class=\"facts\" id=\"result\">" + resultText(*table, outcome) + "</p>\n";
+    body += "</ul>\n<p class=\"facts\">Контроль времени: " + timeControl(table) + "</p>\n";
+    body += "<p class=\"facts\" id=\"result\">" + resultText(table, outcome) + "</p>\n";
     if (finished) {
-        body += "<p class=\"facts\">Окончена " + utcTime(table->finishedMs) +
+        body += "<p class=\"facts\">Окончена " + utcTime(table.finishedMs) +
                 (outcome.rated ? "" : ", без рейтинга") + "</p>\n";
     }
-    body += boardHtml(*table, positions.back());
+    body += "</div>\n";
+    if (!finished) body += liveStatusHtml(table);
+    body += boardHtml(table, positions.back(), nowMs);
+    if (finished) body += kReplayControls;
     body +=
-        "<div class=\"controls\" id=\"controls\" hidden>"
-        "<button type=\"button\" id=\"first\" title=\"В начало\">«</button>"
-        "<button type=\"button\" id=\"prev\" title=\"Назад\">◀</button>"
-        "<span id=\"step\"></span>"
-        "<button type=\"button\" id=\"next\" title=\"Вперёд\">▶</button>"
-        "<button type=\"button\" id=\"last\" title=\"В конец\">»</button></div>\n";
-    body += "<h2>Ходы</h2>\n" + moveListHtml(*table, records, positions.size() - 1);
-    body += chatHtml(chat);
-    body += replayData(records, positions);
-    body += "<script src=\"/static/replay.js\"></script>";
-    const std::string head = kStyleLink;
-    return {200, kHtml, sitePage("Партия № " + std::to_string(id) + " — Пимра", head, body)};
+        "<h2>Ходы</h2>\n" + moveListHtml(table, game.records, finished ? positions.size() - 1 : 0);
+    body += chatHtml(game.chat);
+    if (finished) {
+        body += replayData(game.records, positions) + "<script src=\"/static/replay.js\"></script>";
+    } else {
+        body += liveScriptHtml(table, nowMs);
+    }
+    // A running game's page is out of date at its next move.
+    return {200, kHtml,
+            sitePage("Партия № " + std::to_string(id) + " — Пимра", kArchiveStyleLink, body),
+            finished ? "" : "no-cache"};
 }
 
 std::string gameRow(const ArchivedGame& game, const std::string& login) {
@@ -263,21 +263,24 @@ SiteReply playerPage(Store& store, std::string_view encoded) {
     bool known = false;
     PlayerRecord player;
     std::vector<ArchivedGame> games;
+    std::vector<TableRow> running;
     store.read([&](StoreTransaction& tx) {
         known = tx.findAccount(*login).has_value();
         if (!known) return;
         player = GameArchive::playerOf(tx, *login);
         games = tx.finishedGamesOf(*login, kListedGames);
+        running = tx.runningTablesOf(*login);
     });
     if (!known) return notFound();
 
     std::string body = "<h1>Игрок " + htmlEscape(*login) + "</h1>\n";
-    body += "<p class=\"facts\">Рейтинг: <b id=\"rating\">" + rounded(player.rating) +
-            "</b> (отклонение " + rounded(player.deviation) + ")</p>\n";
+    body += "<p class=\"facts\">Рейтинг: <b id=\"rating\">" + roundedRating(player.rating) +
+            "</b> (отклонение " + roundedRating(player.deviation) + ")</p>\n";
     body += "<p class=\"facts\" id=\"counts\">Партий: " + std::to_string(player.played) +
             ", побед: " + std::to_string(player.won) +
             ", поражений: " + std::to_string(player.lost) +
             ", ничьих: " + std::to_string(player.drawn) + "</p>\n";
+    body += watchLinksHtml(running, *login);
     body += "<h2>Последние партии</h2>\n";
     if (games.empty()) {
         body += "<p>Сыгранных партий пока нет.</p>";
@@ -288,7 +291,13 @@ SiteReply playerPage(Store& store, std::string_view encoded) {
         for (const ArchivedGame& game : games) body += gameRow(game, *login);
         body += "</tbody></table></div>";
     }
-    return {200, kHtml, sitePage(*login + " — Пимра", kStyleLink, body)};
+    return {200, kHtml, sitePage(*login + " — Пимра", kArchiveStyleLink, body), ""};
+}
+
+// The files keep their names across versions: a browser asks again after a few minutes, so
+// that a new server's pages do not run long with an old script.
+SiteReply staticFile(const char* type, std::string_view content) {
+    return {200, type, std::string(content), "public, max-age=300"};
 }
 
 bool startsWith(std::string_view text, std::string_view prefix) {
@@ -298,17 +307,20 @@ bool startsWith(std::string_view text, std::string_view prefix) {
 }  // namespace
 
 bool isArchivePath(std::string_view path) {
-    return startsWith(path, kPlayerPrefix) || startsWith(path, kGamePrefix) ||
+    return path == kLivePath || startsWith(path, kPlayerPrefix) || startsWith(path, kGamePrefix) ||
            startsWith(path, "/static/");
 }
 
-SiteReply archiveReply(Store& store, std::string_view path) {
-    if (path == kScriptPath)
-        return {200, "text/javascript; charset=utf-8", std::string(replayScript())};
-    if (path == kStylePath) return {200, "text/css; charset=utf-8", std::string(archiveStyle())};
+SiteReply archiveReply(Store& store, std::string_view path, std::int64_t nowMs) {
+    if (path == kScriptPath) return staticFile("text/javascript; charset=utf-8", replayScript());
+    if (path == kLiveScriptPath) return staticFile("text/javascript; charset=utf-8", liveScript());
+    if (path == kStylePath) return staticFile("text/css; charset=utf-8", archiveStyle());
+    if (path == kLivePath) return livePage(store);
     if (startsWith(path, kPlayerPrefix))
         return playerPage(store, path.substr(kPlayerPrefix.size()));
-    if (startsWith(path, kGamePrefix)) return gamePage(store, path.substr(kGamePrefix.size()));
+    if (startsWith(path, kGamePrefix)) {
+        return gamePage(store, path.substr(kGamePrefix.size()), nowMs);
+    }
     return notFound();
 }
 

@@ -56,6 +56,9 @@ class Engine {
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
+    // The time the game clocks run on, which the pages show them in too.
+    const Clock& clock() const { return clock_; }
+
     // Decodes a request body and answers it; `respond` gets the UTF-8 JSON text of the reply,
     // either before this returns or, once a change is durable, on the thread the store tells
     // it on. `address` is where the request came from, for the limits on guessing passwords.

@@ -16,6 +16,7 @@
 
 #include "ClientAddress.h"
 #include "Credentials.h"
+#include "Engine.h"
 #include "HttpConnection.h"
 #include "HttpServerImpl.h"
 #include "Store.h"
@@ -79,7 +80,7 @@ HttpServer::Impl::Impl(Engine& engine, Accounts& accounts, Store& store, HttpLim
       limits_(limits),
       trusted_(canonical(limits.trustedProxies)),
       csrf_(storeSecret(store)),
-      pages_(accounts, store, csrf_),
+      pages_(accounts, store, csrf_, engine.clock()),
       connections_(limits.maxConnections, limits.maxConnectionsPerAddress),
       frontClients_(std::numeric_limits<int>::max(), limits.maxConnectionsPerAddress),
       sockets_(std::numeric_limits<int>::max(), limits.maxSocketsPerAddress),

@@ -5,6 +5,7 @@
 
 #include "Accounts.h"
 #include "ArchivePages.h"
+#include "Clock.h"
 #include "CsrfToken.h"
 #include "RegistrationRefusal.h"
 #include "WebForm.h"
@@ -91,10 +92,11 @@ void SitePages::formPage(HttpResponse& response, const std::string& login, const
 }
 
 HttpResponse SitePages::archive(const HttpRequest& request, const std::string& path) const {
-    SiteReply page = archiveReply(store_, path);
+    SiteReply page = archiveReply(store_, path, clock_.nowMs());
     HttpResponse response = responseTo(request, static_cast<http::status>(page.status));
     htmlPage(response, std::move(page.body));
     response.set(http::field::content_type, page.contentType);
+    if (!page.cacheControl.empty()) response.set(http::field::cache_control, page.cacheControl);
     return response;
 }
 

@@ -14,6 +14,7 @@
 namespace pimra::server {
 
 class Accounts;
+class Clock;
 class CsrfToken;
 class Store;
 
@@ -34,8 +35,8 @@ std::optional<SiteLanguage> registrationLanguage(std::string_view path);
 // The pages of the site: the registration form and its answer, the archive and the fixed pages.
 class SitePages {
   public:
-    SitePages(Accounts& accounts, Store& store, const CsrfToken& csrf)
-        : accounts_(accounts), store_(store), csrf_(csrf) {}
+    SitePages(Accounts& accounts, Store& store, const CsrfToken& csrf, const Clock& clock)
+        : accounts_(accounts), store_(store), csrf_(csrf), clock_(clock) {}
 
     // A posted registration form, from the client at `address`.
     HttpResponse registration(const HttpRequest& request, SiteLanguage language,
@@ -52,6 +53,7 @@ class SitePages {
     Accounts& accounts_;
     Store& store_;
     const CsrfToken& csrf_;
+    const Clock& clock_;  // the engine's, for the clocks of running games
 };
 
 }  // namespace pimra::server

@@ -206,6 +206,12 @@ int SqlTransaction::countUnfinishedTablesOf(const std::string& login) {
     return static_cast<int>(count(Sql::CountUnfinished, {login}));
 }
 
+std::vector<TableRow> SqlTransaction::runningTablesOf(const std::string& login) {
+    std::vector<TableRow> tables;
+    addTables(tables, Sql::RunningTablesOf, {login});
+    return tables;
+}
+
 void SqlTransaction::addRecord(std::int64_t tableId, const Record& record) {
     session_.run(Sql::AddRecord,
                  {tableId, record.ind, sideNumber(record.seat), record.pit, record.playedMs});

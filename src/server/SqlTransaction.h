@@ -30,6 +30,7 @@ class SqlTransaction final : public StoreTransaction {
     std::vector<TableRow> listTables(int gameId, std::int64_t finishedSinceMs, int limit,
                                      int waitingPerPlayer) override;
     int countUnfinishedTablesOf(const std::string& login) override;
+    std::vector<TableRow> runningTablesOf(const std::string& login) override;
 
     void addRecord(std::int64_t tableId, const Record& record) override;
     std::optional<Record> recordAfter(std::int64_t tableId, int ind) override;

@@ -162,6 +162,8 @@ class StoreTransaction {
     virtual std::vector<TableRow> listTables(int gameId, std::int64_t finishedSinceMs, int limit,
                                              int waitingPerPlayer) = 0;
     virtual int countUnfinishedTablesOf(const std::string& login) = 0;
+    // The running games in which the login sits, oldest first.
+    virtual std::vector<TableRow> runningTablesOf(const std::string& login) = 0;
 
     virtual void addRecord(std::int64_t tableId, const Record& record) = 0;
     virtual std::optional<Record> recordAfter(std::int64_t tableId, int ind) = 0;

@@ -66,6 +66,10 @@ const std::pair<Sql, const char*> kStatements[] = {
     {Sql::CountUnfinished,
      "SELECT (SELECT count(*) FROM game_tables WHERE login1 = $1 AND status <> 2) + "
      "(SELECT count(*) FROM game_tables WHERE login2 = $1 AND status <> 2 AND login1 <> $1)"},
+    {Sql::RunningTablesOf, PIMRA_SELECT_TABLES
+     "WHERE login1 = $1 AND status <> 2 AND status = 1 UNION ALL " PIMRA_SELECT_TABLES
+     "WHERE login2 = $1 AND status <> 2 AND status = 1 AND login1 <> $1 "
+     "ORDER BY id"},
     {Sql::AddRecord,
      "INSERT INTO records(table_id, ind, seat, pit, played_ms) VALUES($1, $2, $3, $4, $5)"},
     {Sql::RecordAfter,

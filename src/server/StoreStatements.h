@@ -31,6 +31,7 @@ enum class Sql {
     ListRunning,
     ListFinished,
     CountUnfinished,
+    RunningTablesOf,
     AddRecord,
     RecordAfter,
     RecordsOf,

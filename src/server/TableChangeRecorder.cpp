@@ -142,6 +142,10 @@ int TableChangeRecorder::countUnfinishedTablesOf(const std::string& login) {
     return inner_.countUnfinishedTablesOf(login);
 }
 
+std::vector<TableRow> TableChangeRecorder::runningTablesOf(const std::string& login) {
+    return inner_.runningTablesOf(login);
+}
+
 void TableChangeRecorder::addRecord(std::int64_t tableId, const Record& record) {
     inner_.addRecord(tableId, record);
 }

@@ -350,7 +350,8 @@ const std::string& pageSecurityPolicy() {
                           sodium_base64_VARIANT_ORIGINAL);
         base64.pop_back();
         return "default-src 'none'; style-src 'sha256-" + base64 +
-               "' 'self'; script-src 'self'; form-action 'self'; frame-ancestors 'none'; "
+               "' 'self'; script-src 'self'; connect-src 'self'; form-action 'self'; "
+               "frame-ancestors 'none'; "
                "base-uri 'none'";
     }();
     return policy;

@@ -31,8 +31,8 @@ std::string infoPage(SiteLanguage language = SiteLanguage::Russian);
 // page it answers for.
 std::string errorPage(int status, SiteLanguage language = SiteLanguage::Russian);
 
-// The Content-Security-Policy of every page: nothing but the page itself, its own style and
-// the server's own style sheets and scripts.
+// The Content-Security-Policy of every page: nothing but the page itself, its own style, the
+// server's own style sheets and scripts, and requests and the game socket to the server.
 const std::string& pageSecurityPolicy();
 
 }  // namespace pimra::server

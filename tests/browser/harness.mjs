@@ -79,3 +79,16 @@ export function startServer(serverPath, folderPrefix, timeoutMs) {
 
   return { work, address, stop };
 }
+
+// The game's actions over HTTP, as the client sends them, at the server `base`.
+export function engineAt(base) {
+  return async (lines) => {
+    const body = lines.map(([name, value]) => `${name}=${formValue(value)}&`).join('');
+    const reply = await fetch(`${base}/engine/`, {
+      method: 'POST',
+      headers: { 'Content-Type': 'application/x-www-form-urlencoded' },
+      body,
+    });
+    return reply.json();
+  };
+}

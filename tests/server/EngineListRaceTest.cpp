@@ -62,6 +62,9 @@ class StaleListStore final : public Store {
         int countUnfinishedTablesOf(const std::string& l) override {
             return tx_.countUnfinishedTablesOf(l);
         }
+        std::vector<TableRow> runningTablesOf(const std::string& l) override {
+            return tx_.runningTablesOf(l);
+        }
         void addRecord(std::int64_t id, const Record& r) override { tx_.addRecord(id, r); }
         std::optional<Record> recordAfter(std::int64_t id, int ind) override {
             return tx_.recordAfter(id, ind);

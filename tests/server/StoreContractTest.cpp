@@ -306,6 +306,10 @@ TYPED_TEST(StoreContractTest, ListHoldsWaitingThenRunningThenRecentlyFinishedUpT
         self.login2 = "c";
         tx.addTable(self);
         EXPECT_EQ(tx.countUnfinishedTablesOf("c"), 1);
+        // Running games only, on either seat.
+        EXPECT_EQ(idsOf(tx.runningTablesOf("a")), std::vector<std::int64_t>{running});
+        EXPECT_EQ(idsOf(tx.runningTablesOf("b")), std::vector<std::int64_t>{running});
+        EXPECT_TRUE(tx.runningTablesOf("c").empty());
 
         // Waiting tables come newest first, at most three of each player's.
         const auto waitingOf = [&](const char* login) {
