@@ -742,6 +742,18 @@
         <source>База окончаний не построена</source>
         <translation>Endgame database not built</translation>
     </message>
+    <message>
+        <source>Чат</source>
+        <translation>Chat</translation>
+    </message>
+    <message>
+        <source>(зритель)</source>
+        <translation>(spectator)</translation>
+    </message>
+    <message>
+        <source>Чат: Enter — сказать</source>
+        <translation>Chat: Enter to say</translation>
+    </message>
 </context>
 <context>
     <name>pimra::TLunka</name>
@@ -764,18 +776,6 @@
     <message>
         <source>Верхний ряд</source>
         <translation>Top row</translation>
-    </message>
-    <message>
-        <source>Чат</source>
-        <translation>Chat</translation>
-    </message>
-    <message>
-        <source>(зритель)</source>
-        <translation>(spectator)</translation>
-    </message>
-    <message>
-        <source>Чат: Enter — сказать</source>
-        <translation>Chat: Enter to say</translation>
     </message>
 </context>
 </TS>

@@ -62,6 +62,11 @@ GameSocket::~GameSocket() {
 
 void GameSocket::start(HttpRequest request) {
     upgrade_ = std::move(request);
+    // The kernel holds no more for a client that does not read than the queue does: left to
+    // itself it grows a socket's buffer to megabytes, and the queue's bound would mean little.
+    const auto queueBytes = static_cast<int>(limitsOf(server_).socketQueueBytes);
+    beast::error_code ignored;
+    ws_.next_layer().socket().set_option(asio::socket_base::send_buffer_size(queueBytes), ignored);
     ws_.set_option(
         websocket::stream_base::timeout{kHandshakeTimeout, websocket::stream_base::none(), false});
     ws_.read_message_max(limitsOf(server_).maxFrameBytes);

@@ -263,11 +263,12 @@ class OnlineTest : public QObject {
         shoot(anna.lobby(), "lobby");
         const int table = tableOfRow(anna, 0);
 
-        // The creator returns to her own table; the window grows by the panel.
+        // The creator returns to her own table; the window grows by the panel and its chat.
         QCOMPARE(enter(anna, table), QStringLiteral("Вход в игру"));
         QVERIFY(!anna.lobby()->isVisible());
         QCOMPARE(anna.tableId(), table);
-        QCOMPARE(anna.centralWidget()->width(), TForm1::kClientWidth + InfoPanel::kWidth);
+        QCOMPARE(anna.centralWidget()->width(),
+                 TForm1::kClientWidth + InfoPanel::kWidth + InfoPanel::kChatWidth);
         InfoPanel* panel = anna.infoPanel();
         QVERIFY(panel->isVisible());
         QCOMPARE(panel->Label2->text(), QStringLiteral("Стол №%1").arg(table));

@@ -6,6 +6,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <stdexcept>
 
 namespace {
@@ -35,6 +37,14 @@ bool WaitReadable(int fd, int wake) {
     while (poll(fds, 2, -1) < 0) {
     }
     return (fds[1].revents & POLLIN) == 0;
+}
+
+// A request to open a web socket, whatever its path.
+bool IsUpgrade(const std::string& request) {
+    std::string head = request.substr(0, request.find("\r\n\r\n"));
+    std::transform(head.begin(), head.end(), head.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return head.starts_with("get ") && head.find("\r\nupgrade: websocket") != std::string::npos;
 }
 
 }  // namespace
@@ -103,7 +113,8 @@ std::string LoopbackServer::ReadRequest(int client) const {
 }
 
 void LoopbackServer::Serve() {
-    for (const std::string& reply : replies_) {
+    std::size_t next = 0;
+    while (next < replies_.size()) {
         if (!WaitReadable(listener_, wakeRead_)) {
             return;
         }
@@ -112,6 +123,15 @@ void LoopbackServer::Serve() {
             continue;
         }
         const std::string request = ReadRequest(client);
+        // Like a server of the older kind, it has no socket; the window's tries at one are
+        // answered at once and take nothing from the script.
+        if (IsUpgrade(request)) {
+            const std::string refusal = Reply("404 Not Found", "");
+            send(client, refusal.data(), refusal.size(), MSG_NOSIGNAL);
+            close(client);
+            continue;
+        }
+        const std::string& reply = replies_[next++];
         {
             std::lock_guard lock(mutex_);
             requests_.push_back(request);

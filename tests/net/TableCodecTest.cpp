@@ -137,7 +137,10 @@ TEST(TableCodecTest, ChatLinesSurviveTheRoundTripAndBrokenOnesAreReadSafely) {
     EXPECT_EQ(written["chat"][0]["time"], "1765000000");
     EXPECT_EQ(written["chat"][1]["player"], "0");
     EXPECT_EQ(DecodeTableReply(written), reply);
-    EXPECT_EQ(DecodeTableReply(Parsed(captured::kPlaying)).chat, std::nullopt);
+    EXPECT_EQ(DecodeTableReply(Parsed(captured::kPlaying)).chat, std::vector<ChatLine>{});
+    nlohmann::json old = Parsed(captured::kPlaying);
+    old.erase("chat");
+    EXPECT_EQ(DecodeTableReply(old).chat, std::nullopt);
 
     nlohmann::json broken = written;
     broken["chat"] = nlohmann::json::array(

@@ -43,8 +43,14 @@ class SocketClient {
         socket.connect({asio::ip::make_address("127.0.0.1"), static_cast<unsigned short>(port)},
                        ec);
         if (ec) return;
-        ws_.handshake(response_, "127.0.0.1", "/engine/ws", ec);
-        open_ = !ec;
+        // The waiting form keeps the server's answer when it refuses the upgrade too.
+        bool done = false;
+        ws_.async_handshake(response_, "127.0.0.1", "/engine/ws", [&](boost::system::error_code e) {
+            ec = e;
+            done = true;
+        });
+        io_.run_for(kWait);
+        open_ = done && !ec;
     }
 
     bool open() const { return open_; }

@@ -27,6 +27,8 @@
 
   // The server settles a clock that ran out only when asked about the table.
   const kAskAfterZeroMs = 3000;
+  // What the server refused, or did not answer, is asked for again after this time.
+  const kAskAgainMs = 1000;
   let lastAskedMs = 0;
 
   function clockText(total) {
@@ -133,15 +135,21 @@
     });
   }
 
+  // False when the server did not answer all of it (a socket that closed, or requests refused
+  // for coming too fast): the rest is asked for again a little later.
   async function update() {
     const state = await ask({ action: 'gettable', appid: 'pimra', tableid: table });
-    if (!state || typeof state.position !== 'string') return;
+    if (!state || typeof state.position !== 'string') return state === null;
     const wanted = Number(state.lastrecord ?? 0);
+    let complete = true;
     while (lastRecord < wanted) {
       const record = await ask({
         action: 'nextrecord', appid: 'pimra', tableid: table, ind: String(lastRecord), side: '0',
       });
-      if (!record || record.move === undefined || Number(record.ind) !== lastRecord + 1) break;
+      if (!record || record.move === undefined || Number(record.ind) !== lastRecord + 1) {
+        complete = record === null;
+        break;
+      }
       addMove(Number(record.move));
       lastRecord += 1;
     }
@@ -150,7 +158,9 @@
     active = state.activelogin === logins[0] ? 1 : state.activelogin === logins[1] ? 2 : 0;
     secondsTakenAt = performance.now();
     tick();
+    if (!complete) return false;
     if (state.result !== undefined && state.result !== '0') await showFinished();
+    return true;
   }
 
   // One update at a time; a change during one brings another after it.
@@ -162,11 +172,13 @@
       return;
     }
     updating = true;
+    let complete = true;
     do {
       again = false;
-      await update();
+      complete = await update();
     } while (again && !over);
     updating = false;
+    if (!complete && !over) setTimeout(refresh, kAskAgainMs);
   }
 
   // The finished game's page, with its result, ratings and replay, in place of this one.
