@@ -46,12 +46,14 @@ struct World {
     }
 };
 
+// Every member is a string but the lists: the tables of a list and the lines of a table's
+// chat, objects of strings each.
 bool onlyStrings(const nlohmann::json& object) {
     if (!object.is_object()) return false;
     for (const auto& [key, value] : object.items()) {
-        if (key == "tables" && value.is_array()) {
-            for (const auto& table : value) {
-                if (!onlyStrings(table)) return false;
+        if ((key == "tables" || key == "chat") && value.is_array()) {
+            for (const auto& item : value) {
+                if (!onlyStrings(item)) return false;
             }
         } else if (!value.is_string()) {
             return false;
