@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -17,6 +18,7 @@
 
 #include <memory>
 
+#include "ChatPane.h"
 #include "FakeSessionStore.h"
 #include "FakeUiServices.h"
 #include "FormFixture.h"
@@ -804,6 +806,20 @@ class OnlineTest : public QObject {
         QTRY_COMPARE(boardOf(boris), boardOf(anna));
         QTRY_COMPARE(boardOf(watcher), boardOf(anna));
         QCOMPARE(boris.onlineTable().State().LastRecord, 1);
+
+        // A line said at the table reaches the other player and the spectator the same way.
+        QLineEdit* entry = anna.infoPanel()->chat->entry;
+        QVERIFY(entry->isEnabled());
+        entry->setText(QStringLiteral("привет!"));
+        QTest::keyClick(entry, Qt::Key_Return);
+        settleAll();
+        QVERIFY(entry->text().isEmpty());
+        for (TestForm* form : {&boris, &watcher}) {
+            QTRY_VERIFY(form->infoPanel()->chat->lines->toPlainText().endsWith(
+                QStringLiteral("Анна: привет!")));
+        }
+        QVERIFY(!watcher.infoPanel()->chat->entry->isEnabled());  // not logged in
+        shoot(&watcher, "table-socket-watcher");
     }
 
     // A server without the game socket: every window tries it once, quietly, asks again only
