@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <memory>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -133,6 +135,36 @@ inline awaitable<void> makePlayers(std::vector<Player>& players, std::size_t fir
     for (std::size_t i = first; i < players.size(); i += step) {
         co_await makePlayer(players[i], static_cast<int>(i));
     }
+}
+
+// `count` players registered and logged in, eight at a time, spread over the servers in turn
+// (so each table's two players are on different servers where there are several). Their
+// logins are unique to this run, so that a database kept between runs takes them too.
+inline std::vector<Player> playersOfThisRun(const std::string& prefix, std::size_t count,
+                                            const std::vector<tcp::endpoint>& servers) {
+    const std::string run = std::to_string(std::random_device{}() % 1000000);
+    std::vector<Player> players(count);
+    for (std::size_t i = 0; i < players.size(); ++i) {
+        players[i].login = prefix + run + "x" + std::to_string(i);
+        players[i].server = servers[i % servers.size()];
+    }
+    asio::io_context io;
+    constexpr std::size_t kAtOnce = 8;
+    for (std::size_t k = 0; k < kAtOnce; ++k) {
+        asio::co_spawn(io, makePlayers(players, k, kAtOnce), [](std::exception_ptr error) {
+            if (error) std::rethrow_exception(error);
+        });
+    }
+    io.run();
+    return players;
+}
+
+// A figure against its anchor, "-" without one.
+inline std::string ratio(double value, double anchor) {
+    if (anchor <= 0) return "-";
+    char text[32];
+    std::snprintf(text, sizeof(text), "%.2f", value / anchor);
+    return text;
 }
 
 inline std::vector<std::pair<std::string, std::string>> withSession(

@@ -227,13 +227,6 @@ std::optional<Settings> parse(int argc, char** argv) {
     return s;
 }
 
-std::string ratio(double value, double anchor) {
-    if (anchor <= 0) return "-";
-    char text[32];
-    std::snprintf(text, sizeof(text), "%.2f", value / anchor);
-    return text;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -249,27 +242,12 @@ int main(int argc, char** argv) {
     std::vector<tcp::endpoint> servers;
     for (const auto& text : settings->servers) servers.push_back(parseEndpoint(text));
 
-    // Logins unique to this run, so that a database kept between runs takes them too.
-    const std::string run = std::to_string(std::random_device{}() % 1000000);
-    std::vector<Player> players(static_cast<std::size_t>(2 * settings->tables));
-    for (std::size_t i = 0; i < players.size(); ++i) {
-        players[i].login = "ld" + run + "x" + std::to_string(i);
-        players[i].server = servers[i % servers.size()];
-    }
-    {
-        asio::io_context io;
-        constexpr std::size_t kAtOnce = 8;
-        for (std::size_t k = 0; k < kAtOnce; ++k) {
-            asio::co_spawn(io, makePlayers(players, k, kAtOnce), [](std::exception_ptr error) {
-                if (error) std::rethrow_exception(error);
-            });
-        }
-        try {
-            io.run();
-        } catch (const std::exception& error) {
-            std::cerr << "pimra-server-load: setting up players failed: " << error.what() << '\n';
-            return 1;
-        }
+    std::vector<Player> players;
+    try {
+        players = playersOfThisRun("ld", static_cast<std::size_t>(2 * settings->tables), servers);
+    } catch (const std::exception& error) {
+        std::cerr << "pimra-server-load: setting up players failed: " << error.what() << '\n';
+        return 1;
     }
     // Tables for the pollers: games in progress, as the clients at them see them.
     std::vector<std::string> pollTables;

@@ -446,13 +446,6 @@ void row(const std::string& name, double figure, const char* format = "%12.2f",
     std::printf("%-52s %12s %10s\n", name.c_str(), number, ratio.c_str());
 }
 
-std::string ratio(double value, double anchor) {
-    if (anchor <= 0) return "-";
-    char text[32];
-    std::snprintf(text, sizeof(text), "%.2f", value / anchor);
-    return text;
-}
-
 std::vector<int> numbers(const std::string& list) {
     std::vector<int> out;
     std::istringstream in(list);
@@ -515,22 +508,7 @@ class SocketLoad {
     }
 
     void makePlayers() {
-        const std::string run = std::to_string(std::random_device{}() % 1000000);
-        players_.resize(static_cast<std::size_t>(2 * settings_.tables));
-        for (std::size_t i = 0; i < players_.size(); ++i) {
-            players_[i].login = "ws" + run + "x" + std::to_string(i);
-            // Each table's two players on different servers where there are several.
-            players_[i].server = servers_[i % servers_.size()];
-        }
-        asio::io_context io;
-        constexpr std::size_t kAtOnce = 8;
-        for (std::size_t k = 0; k < kAtOnce; ++k) {
-            asio::co_spawn(io, load::makePlayers(players_, k, kAtOnce),
-                           [](std::exception_ptr error) {
-                               if (error) std::rethrow_exception(error);
-                           });
-        }
-        io.run();
+        players_ = playersOfThisRun("ws", static_cast<std::size_t>(2 * settings_.tables), servers_);
     }
 
     void pushPhase(int watcherCount) {
