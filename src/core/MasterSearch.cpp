@@ -253,6 +253,10 @@ int SearchRun::node(const RulesBoard& board, int depth, int alpha, int beta) {
     ++nodes_;
     if (nodes_ % MasterSearch::kCheckInterval == 0 && mustStop()) aborted_ = true;
     if (aborted_) return 0;
+    // The table's entry is asked for now, so that memory brings it while the cheaper tests
+    // below run.
+    const std::uint64_t key = depth > 0 ? keys_.key(board) : 0;
+    if (depth > 0) table_.prefetch(key);
     // Every stone still in a pit can end in either store, and stores never lose stones: the
     // final margin lies within the margin now plus or minus those stones. That settles many
     // positions without a guess.
@@ -268,7 +272,6 @@ int SearchRun::node(const RulesBoard& board, int depth, int alpha, int beta) {
     }
     if (depth <= 0) return quiet(board, alpha, beta);
 
-    const std::uint64_t key = keys_.key(board);
     int remembered = 0;
     if (const std::optional<TableEntry> entry = table_.find(key)) {
         remembered = entry->bestPit;

@@ -1,7 +1,12 @@
 #include "TranspositionTable.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <bit>
+#include <cstdlib>
+#include <memory>
+#include <new>
 
 namespace pimra {
 
@@ -53,7 +58,29 @@ TableEntry merged(const TableEntry& old, const TableEntry& entry) {
     return joined;
 }
 
+// Every probe lands on a random cache line of a table of many megabytes: on small pages
+// nearly each one also misses the TLB. The table is aligned to and asks for huge pages where
+// the system gives them on request.
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+template <typename Slot>
+Slot* allocateSlots(std::size_t count) {
+    const std::size_t bytes = (count * sizeof(Slot) + kHugePage - 1) / kHugePage * kHugePage;
+    void* memory = std::aligned_alloc(kHugePage, bytes);
+    if (memory == nullptr) throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+    ::madvise(memory, bytes, MADV_HUGEPAGE);
+#endif
+    Slot* slots = static_cast<Slot*>(memory);
+    std::uninitialized_default_construct_n(slots, count);
+    return slots;
+}
+
 }  // namespace
+
+void TranspositionTable::Release::operator()(Slot* slots) const {
+    std::free(slots);
+}
 
 PositionKeys::PositionKeys() : words_((kPitCount + 1) * kCounts) {
     std::uint64_t state = 0x5049'4d52'4131'3424ULL;
@@ -82,7 +109,7 @@ std::uint64_t PositionKeys::key(const RulesBoard& board) const {
 
 TranspositionTable::TranspositionTable(std::size_t entries) {
     size_ = std::bit_floor(entries < 1024 ? std::size_t{1024} : entries);
-    slots_ = std::make_unique<Slot[]>(size_);
+    slots_.reset(allocateSlots<Slot>(size_));
     mask_ = size_ - 1;
 }
 
