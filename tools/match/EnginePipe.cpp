@@ -2,10 +2,12 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -15,14 +17,34 @@ namespace {
 
 constexpr std::size_t kLongestAnswer = 128;
 
+// A program that has exited makes the write fail with EPIPE. The signal that comes with it
+// is held back on this thread and taken away, so that it never ends the caller's process,
+// whatever the process does with SIGPIPE.
 bool writeAll(int fd, const std::string& text) {
+    sigset_t pipeSignal;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    sigset_t pendingBefore;
+    sigpending(&pendingBefore);
+    sigset_t old;
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, &old);
     std::size_t done = 0;
+    bool broken = false;
     while (done < text.size()) {
         const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n <= 0) return false;
+        if (n <= 0) {
+            broken = errno == EPIPE;
+            break;
+        }
         done += static_cast<std::size_t>(n);
     }
-    return true;
+    if (broken && !sigismember(&pendingBefore, SIGPIPE)) {
+        const timespec now{0, 0};
+        while (sigtimedwait(&pipeSignal, nullptr, &now) < 0 && errno == EINTR) {
+        }
+    }
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    return done == text.size();
 }
 
 }  // namespace
