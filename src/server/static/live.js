@@ -135,8 +135,8 @@
     });
   }
 
-  // False when the server did not answer all of it (a socket that closed, or requests refused
-  // for coming too fast): the rest is asked for again a little later.
+  // False when the server refused part of it (requests coming too fast): the rest is asked for
+  // again a little later. What a closed socket lost is caught up on when it opens again.
   async function update() {
     const state = await ask({ action: 'gettable', appid: 'pimra', tableid: table });
     if (!state || typeof state.position !== 'string') return state === null;
