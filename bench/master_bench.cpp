@@ -85,10 +85,13 @@ Position startWith(int perPit) {
     return p;
 }
 
-std::unique_ptr<pimra::MasterSearch> preparedSearch(std::size_t entries, int threads) {
+// A proof reads the largest pit database, as `pimra-engine --solve` does.
+std::unique_ptr<pimra::MasterSearch> preparedSearch(std::size_t entries, int threads,
+                                                    bool proof = false) {
     auto search = std::make_unique<pimra::MasterSearch>(entries);
     search->setEndgame(pimra::sharedEndgameWait());
-    search->setPitDatabase(pimra::sharedPitDatabaseWait());
+    search->setPitDatabase(proof ? pimra::loadProofPitDatabase().database
+                                 : pimra::sharedPitDatabaseWait());
     search->setThreads(threads);
     return search;
 }
@@ -160,7 +163,7 @@ void BM_ProveStart(benchmark::State& state) {
     const int stones = static_cast<int>(state.range(1));
     for (auto _ : state) {
         const double anchor = anchorRate();
-        const auto search = preparedSearch(std::size_t{1} << 24, threads);
+        const auto search = preparedSearch(pimra::MasterSearch::kProofTableEntries, threads, true);
         pimra::SearchLimits limits;
         limits.time = std::chrono::milliseconds(static_cast<long long>(proofCap() * 1000));
         limits.clock = pimra::SearchClock::ThreadCpu;
@@ -176,13 +179,14 @@ void BM_ProveStart(benchmark::State& state) {
     }
 }
 
-// The pit database of 16 stones solved from nothing (one thread: the build has no helpers).
+// The pit databases of the master (16 stones) and of the proofs (20) solved from nothing (one
+// thread: the build has no helpers).
 void BM_PitDatabaseBuild(benchmark::State& state) {
     for (auto _ : state) {
         const double anchor = anchorRate();
         const CpuStopwatch watch;
         const std::optional<pimra::PitDatabase> built =
-            pimra::PitDatabase::build(pimra::PitDatabase::kDefaultStones);
+            pimra::PitDatabase::build(static_cast<int>(state.range(0)));
         const double cpu = watch.cpu();
         state.SetIterationTime(cpu);
         state.counters["wall_s"] = watch.wall();
@@ -215,7 +219,13 @@ BENCHMARK(BM_ProveStart)
         threadsAndArgs(b, {3, 4, 5});
     }) -> ArgNames({"threads", "stones"}) -> Iterations(1) -> UseManualTime()
         -> Unit(benchmark::kSecond);
-BENCHMARK(BM_PitDatabaseBuild)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_PitDatabaseBuild)
+    ->Arg(pimra::PitDatabase::kDefaultStones)
+    ->Arg(pimra::PitDatabase::kLargestStones)
+    ->ArgNames({"stones"})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 #include "EndgameTable.h"
 
+#include "HugePages.h"
 #include "PitIndex.h"
 #include "TableFile.h"
 #include "TableSolver.h"
@@ -48,6 +49,12 @@ std::optional<std::uint64_t> indexOf(const RulesBoard& board, int maxStones) {
 }
 
 }  // namespace
+
+EndgameTable::EndgameTable(int maxStones, std::vector<std::int8_t> values)
+    : maxStones_(maxStones), values_(std::move(values)) {
+    // Every search reads it at random places.
+    adviseHugePages(values_.data(), values_.size());
+}
 
 std::size_t EndgameTable::sizeFor(int maxStones) {
     return static_cast<std::size_t>(firstIndexOf(maxStones + 1));

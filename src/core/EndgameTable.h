@@ -50,8 +50,7 @@ class EndgameTable {
     bool operator==(const EndgameTable&) const = default;
 
   private:
-    EndgameTable(int maxStones, std::vector<std::int8_t> values)
-        : maxStones_(maxStones), values_(std::move(values)) {}
+    EndgameTable(int maxStones, std::vector<std::int8_t> values);
 
     int maxStones_ = 0;
     std::vector<std::int8_t> values_;

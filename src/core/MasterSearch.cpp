@@ -13,6 +13,10 @@ namespace {
 constexpr int kInfinity = 10000;
 // Turns left from which a position first looks up the results of its moves.
 constexpr int kCutAheadDepth = 4;
+// and the fewest stones in the pits for it: below, a position's subtree costs less than the
+// table and database reads of all its moves (the proofs of the 4-stone start and of mixed
+// starts take 10 to 60 % longer with those reads at every position).
+constexpr int kCutAheadStones = 24;
 
 // The pits of the side to move in the order the search tries them: the remembered best move,
 // then moves that end in the own store (nearest the store first), then captures, then the rest.
@@ -96,6 +100,16 @@ int marginWithoutMoves(const RulesBoard& board) {
 }
 
 // The proven values a search may look up.
+//
+// Where only one store can still pass the limit, the pit database's value without the limit
+// decides most positions too. Call the side whose store can pass it the leader, and passing
+// the limit ends a game with the leader at least `passed` ahead (its store above the limit,
+// the other store at most the rest). When the value without the limit leaves the leader less
+// than that, it is the value with the limit: the other side, playing as if there were no
+// limit, keeps the leader to it in every line, and no such line passes the limit, because
+// stores never lose stones, so a line that passed it would have ended at least `passed` ahead
+// without the limit too. The leader can also always play as if there were no limit, so when
+// that value gives it `passed` or more, it gets at least `passed`.
 struct Endgames {
     const EndgameTable* table = nullptr;
     const PitDatabase* pits = nullptr;
@@ -104,27 +118,43 @@ struct Endgames {
         if (table != nullptr && open <= table->maxStones()) {
             if (const std::optional<int> gain = table->gain(board)) return gain;
         }
-        if (pits != nullptr && open <= pits->maxStones()) return pits->gain(board);
-        return std::nullopt;
+        if (pits == nullptr || open > pits->maxStones()) return std::nullopt;
+        if (const std::optional<int> gain = pits->gain(board)) return gain;
+        const std::optional<Leader> leader = leaderOf(board, open);
+        if (!leader || leader->freeMargin >= leader->passed) return std::nullopt;
+        return *pits->gainWithoutLimit(board);
     }
 
-    // Bounds on the final margin of the side to move where only one store can still pass the
-    // limit. The side whose store can pass it gets at least what it gets without the limit or
-    // what passing the limit gives, whichever is less: playing as if there were no limit, the
-    // game either goes as it would or ends with its store past the limit and the other store
-    // holding at most the rest. Its opponent gets at most the like.
+    // Bounds on the final margin of the side to move where gain() has no value: a leader that
+    // can get `passed` without the limit gets at least that.
     std::optional<std::pair<int, int>> limitBounds(const RulesBoard& board, int open) const {
         if (pits == nullptr || open > pits->maxStones()) return std::nullopt;
+        const std::optional<Leader> leader = leaderOf(board, open);
+        if (!leader) return std::nullopt;
+        const int margin = board.storeMargin(board.sideToMove());
+        if (leader->toMove) return std::make_pair(leader->passed, margin + open);
+        return std::make_pair(margin - open, -leader->passed);
+    }
+
+  private:
+    struct Leader {
+        bool toMove = false;
+        int freeMargin = 0;  // the leader's final margin without the limit
+        int passed = 0;      // the least margin of a game ended by passing the limit
+    };
+
+    // The side whose store alone can still pass the limit; none when both or neither can, or
+    // when a store has passed it already (then the next move ends the game).
+    std::optional<Leader> leaderOf(const RulesBoard& board, int open) const {
         const Side side = board.sideToMove();
-        const bool ownCanPass = board.stones(Position::storeOf(side)) + open > kStoreLimit;
-        const bool otherCanPass = board.stones(Position::storeOf(other(side))) + open > kStoreLimit;
+        const int own = board.stones(Position::storeOf(side));
+        const int others = board.stones(Position::storeOf(other(side)));
+        if (own > kStoreLimit || others > kStoreLimit) return std::nullopt;
+        const bool ownCanPass = own + open > kStoreLimit;
+        const bool otherCanPass = others + open > kStoreLimit;
         if (ownCanPass == otherCanPass) return std::nullopt;
-        const int margin = board.storeMargin(side);
-        const int free = margin + *pits->gainWithoutLimit(board);
-        // The least margin of a game ended by a store past the limit.
-        const int passed = 2 * (kStoreLimit + 1) - board.total();
-        if (ownCanPass) return std::make_pair(std::min(free, passed), margin + open);
-        return std::make_pair(margin - open, std::max(free, -passed));
+        const int free = board.storeMargin(side) + *pits->gainWithoutLimit(board);
+        return Leader{ownCanPass, ownCanPass ? free : -free, 2 * (kStoreLimit + 1) - board.total()};
     }
 };
 
@@ -186,6 +216,13 @@ class SearchRun {
     std::uint64_t guesses_ = 0;
     bool aborted_ = false;
     bool stoppable_ = false;
+    // In a null-window test, the side that tries to reach the bound. Its opponent needs any
+    // move that keeps the value below the bound, not the best one: the best move of a search
+    // to a depth sends it down long lines, where the usual order (moves into the own store,
+    // then captures) finds a cheaper refutation. So at the opponent's positions only a proven
+    // entry's move goes first. (The proofs of the 4-stone start and of mixed starts search a
+    // third of the positions so.)
+    std::optional<Side> testSide_;
 };
 
 int SearchRun::move(const RulesBoard& board, int pit, int depth, int alpha, int beta) {
@@ -274,7 +311,9 @@ int SearchRun::node(const RulesBoard& board, int depth, int alpha, int beta) {
 
     int remembered = 0;
     if (const std::optional<TableEntry> entry = table_.find(key)) {
-        remembered = entry->bestPit;
+        if (entry->solved || !testSide_ || board.sideToMove() == *testSide_) {
+            remembered = entry->bestPit;
+        }
         if (entry->solved || entry->depth >= depth) {
             const int lower = margin + entry->lower;
             const int upper = margin + entry->upper;
@@ -286,7 +325,7 @@ int SearchRun::node(const RulesBoard& board, int depth, int alpha, int beta) {
         }
     }
 
-    if (depth >= kCutAheadDepth) {
+    if (depth >= kCutAheadDepth && open >= kCutAheadStones) {
         if (const std::optional<int> cut = cutAhead(board, depth, beta)) return *cut;
     }
 
@@ -335,6 +374,7 @@ int SearchRun::node(const RulesBoard& board, int depth, int alpha, int beta) {
 }
 
 std::pair<int, int> SearchRun::test(const RulesBoard& root, int gamma, int firstPit) {
+    testSide_ = root.sideToMove();
     const OrderedMoves moves = orderMoves(root, firstPit, &history_);
     int best = -kInfinity;
     int bestPit = 0;

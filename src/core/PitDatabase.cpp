@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "HugePages.h"
 #include "PitIndex.h"
 #include "TableFile.h"
 #include "TableSolver.h"
@@ -26,6 +27,12 @@ std::uint64_t indexOf(const RulesBoard& board) {
 }
 
 }  // namespace
+
+PitDatabase::PitDatabase(int maxStones, std::vector<std::int8_t> values)
+    : maxStones_(maxStones), values_(std::move(values)) {
+    // Every search reads it at random places.
+    adviseHugePages(values_.data(), values_.size());
+}
 
 std::size_t PitDatabase::sizeFor(int maxStones) {
     return static_cast<std::size_t>(fillingsBelow(maxStones + 1));

@@ -52,8 +52,7 @@ class PitDatabase {
     bool operator==(const PitDatabase&) const = default;
 
   private:
-    PitDatabase(int maxStones, std::vector<std::int8_t> values)
-        : maxStones_(maxStones), values_(std::move(values)) {}
+    PitDatabase(int maxStones, std::vector<std::int8_t> values);
 
     int maxStones_ = 0;
     std::vector<std::int8_t> values_;

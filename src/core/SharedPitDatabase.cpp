@@ -14,13 +14,13 @@ namespace pimra {
 namespace {
 
 // PIMRA_PIT_STONES chooses a smaller database, for tests that must not build the large one.
-int stonesWanted() {
+int stonesWanted(int stones = PitDatabase::kDefaultStones) {
     const char* text = std::getenv("PIMRA_PIT_STONES");
-    if (text == nullptr) return PitDatabase::kDefaultStones;
+    if (text == nullptr) return stones;
     char* end = nullptr;
-    const long stones = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0') return PitDatabase::kDefaultStones;
-    return static_cast<int>(std::clamp<long>(stones, 0, PitDatabase::kLargestStones));
+    const long wanted = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0') return stones;
+    return static_cast<int>(std::clamp<long>(wanted, 0, PitDatabase::kLargestStones));
 }
 
 // The program's one database, loaded on a thread of its own on first use. It is never
@@ -103,6 +103,11 @@ std::shared_ptr<const PitDatabase> sharedPitDatabaseWait() {
 
 PitDatabaseStatus sharedPitDatabaseStatus() {
     return holder().status();
+}
+
+PitDatabaseLoad loadProofPitDatabase(const PitDatabase::Progress& progress) {
+    return loadOrBuildPitDatabase(endgameCacheFolder(), stonesWanted(PitDatabase::kLargestStones),
+                                  {}, progress);
 }
 
 }  // namespace pimra

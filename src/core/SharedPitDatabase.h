@@ -29,4 +29,9 @@ std::shared_ptr<const PitDatabase> sharedPitDatabaseWait();
 // Starts nothing: the state of the load the calls above started, if any.
 PitDatabaseStatus sharedPitDatabaseStatus();
 
+// The largest pit database (PitDatabase::kLargestStones stones: 226 MB, about a minute to build
+// on first use), or the one PIMRA_PIT_STONES names, for proofs run by tools. Read from the
+// cache folder or built and written there, blocking; each call loads it afresh.
+PitDatabaseLoad loadProofPitDatabase(const PitDatabase::Progress& progress = {});
+
 }  // namespace pimra

@@ -1,12 +1,12 @@
 #include "TranspositionTable.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <bit>
 #include <cstdlib>
 #include <memory>
 #include <new>
+
+#include "HugePages.h"
 
 namespace pimra {
 
@@ -58,19 +58,10 @@ TableEntry merged(const TableEntry& old, const TableEntry& entry) {
     return joined;
 }
 
-// Every probe lands on a random cache line of a table of many megabytes: on small pages
-// nearly each one also misses the TLB. The table is aligned to and asks for huge pages where
-// the system gives them on request.
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
-
 template <typename Slot>
 Slot* allocateSlots(std::size_t count) {
-    const std::size_t bytes = (count * sizeof(Slot) + kHugePage - 1) / kHugePage * kHugePage;
-    void* memory = std::aligned_alloc(kHugePage, bytes);
+    void* memory = allocateHugePages(count * sizeof(Slot));
     if (memory == nullptr) throw std::bad_alloc();
-#ifdef MADV_HUGEPAGE
-    ::madvise(memory, bytes, MADV_HUGEPAGE);
-#endif
     Slot* slots = static_cast<Slot*>(memory);
     std::uninitialized_default_construct_n(slots, count);
     return slots;

@@ -121,6 +121,19 @@ TEST(PitDatabase, SearchWithBothTablesFindsTheProvenValuesNearAndFarFromTheLimit
         ASSERT_TRUE(result.exact) << k;
         EXPECT_EQ(result.value, solver.value(p, side)) << k;
     }
+    // One store able to pass the limit and the other close behind: passing it is worth only a
+    // few stones, so whether the value without the limit is the value turns on those few.
+    for (int k = 0; k < 24; ++k) {
+        Position p = randomPosition(random, 5 + k % 3, true);
+        const int open = p.rowSum(Side::Bottom) + p.rowSum(Side::Top);
+        p[k % 2 == 0 ? kBottomStore : kTopStore] = kStoreLimit + 1 - open + k % 3;
+        p[k % 2 == 0 ? kTopStore : kBottomStore] = kStoreLimit - open - k % 4;
+        const Side side = k % 4 < 2 ? Side::Bottom : Side::Top;
+        if (p.rowSum(side) == 0) continue;
+        const SearchResult result = search.prove(p, side, unlimited);
+        ASSERT_TRUE(result.exact) << k;
+        EXPECT_EQ(result.value, solver.value(p, side)) << k;
+    }
 }
 
 TEST(PitDatabase, BuildReportsProgressAndStopsWhenAsked) {

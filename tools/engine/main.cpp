@@ -48,9 +48,10 @@ const char* const kHelp =
     "--solve adds a line with the proven value of the position for the top row and a move\n"
     "that reaches it, and the positions searched:\n"
     "  solve P value V exact positions N\n"
-    "The master, the analysis and the proof read the endgame table and the pit database of\n"
-    "positions with up to 16 stones in the pits from the cache folder, solving them on the\n"
-    "first run (about half a minute).\n"
+    "The master and the analysis read the endgame table and the pit database of positions\n"
+    "with up to 16 stones in the pits from the cache folder, solving them on the first run\n"
+    "(about half a minute); the proof reads a pit database of up to 20 stones (226 MB, about\n"
+    "a minute to solve on the first run) and keeps 128 MB of searched positions.\n"
     "The proof has no time limit unless --time is given; cut short, it prints the bounds it\n"
     "found instead: \"solve P value L..U positions N\".\n"
     "--book adds the opening book's move for the top row, searched ahead of time:\n"
@@ -85,14 +86,16 @@ class PositionReporter {
   public:
     explicit PositionReporter(const Options& options)
         : options_(options),
-          search_(options.solve ? kProofTableEntries : pimra::MasterSearch::kDefaultTableEntries) {
+          search_(options.solve ? pimra::MasterSearch::kProofTableEntries
+                                : pimra::MasterSearch::kDefaultTableEntries) {
         search_.setThreads(options.threads);
     }
     std::string report(const pimra::Position& position) {
         std::string text = pimra::engine::analyse(position);
         if ((options_.master || options_.analyse || options_.solve) && !search_.endgame()) {
             search_.setEndgame(pimra::sharedEndgameWait());
-            search_.setPitDatabase(pimra::sharedPitDatabaseWait());
+            search_.setPitDatabase(options_.solve ? pimra::loadProofPitDatabase().database
+                                                  : pimra::sharedPitDatabaseWait());
         }
         if (options_.master || options_.analyse) {
             text += pimra::engine::masterReport(position, search_, options_.limits);
@@ -110,9 +113,6 @@ class PositionReporter {
     }
 
   private:
-    // A proof keeps far more positions than a move's search: 128 MB.
-    static constexpr std::size_t kProofTableEntries = std::size_t{1} << 23;
-
     Options options_;
     pimra::MasterSearch search_;
 };
