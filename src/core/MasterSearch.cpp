@@ -18,15 +18,6 @@ constexpr int kCutAheadDepth = 4;
 // starts take 10 to 60 % longer with those reads at every position).
 constexpr int kCutAheadStones = 24;
 
-// Late move reductions: a move tried after the first kReduceFromMove at a position with at least
-// kReduceFromDepth turns left, that neither ends in the own store nor captures, is first
-// tested a turn less deep, and searched to the full depth only when it beats the best so far.
-// Good moves come first, so most of the others are refuted at the lesser depth. Depth 13 from
-// four positions of the 6-stone game takes a sixth of the time. Proofs search every move to
-// the end.
-constexpr int kReduceFromMove = 2;
-constexpr int kReduceFromDepth = 3;
-
 // The pits of the side to move in the order the search tries them: the remembered best move,
 // then moves that end in the own store (nearest the store first), then captures, then the rest.
 struct OrderedMoves {
@@ -198,7 +189,6 @@ class SearchRun {
     bool aborted() const { return aborted_; }
     bool stopAsked() const { return stop_.stop_requested(); }
     void allowStopping() { stoppable_ = true; }
-    void setReductions(bool on) { reductions_ = on; }
     std::uint64_t nodes() const { return nodes_; }
     std::uint64_t quietNodes() const { return quietNodes_; }
     // Grows whenever a value rests on a guess rather than a finished game.
@@ -226,7 +216,6 @@ class SearchRun {
     std::uint64_t guesses_ = 0;
     bool aborted_ = false;
     bool stoppable_ = false;
-    bool reductions_ = true;
     // In a null-window test, the side that tries to reach the bound. Its opponent needs any
     // move that keeps the value below the bound, not the best one: the best move of a search
     // to a depth sends it down long lines, where the usual order (moves into the own store,
@@ -354,12 +343,7 @@ int SearchRun::node(const RulesBoard& board, int depth, int alpha, int beta) {
         if (k == 0) {
             value = move(board, pit, depth, alpha, beta);
         } else {
-            const bool reduce = reductions_ && !testSide_ && depth >= kReduceFromDepth &&
-                                k >= kReduceFromMove && landingScore(board, pit) == 0;
-            value = move(board, pit, reduce ? depth - 1 : depth, alpha, alpha + 1);
-            if (reduce && !aborted_ && value > alpha) {
-                value = move(board, pit, depth, alpha, alpha + 1);
-            }
+            value = move(board, pit, depth, alpha, alpha + 1);
             if (!aborted_ && value > alpha && value < beta) {
                 value = move(board, pit, depth, alpha, beta);
             }
@@ -536,11 +520,9 @@ SearchResult MasterSearch::run(const Position& position, Side sideToMove,
 
     table_.newSearch();
     SearchRun run(table_, keys_, Endgames{endgame_.get(), pits_.get()}, limits, std::move(stop));
-    run.setReductions(reductions_);
     const int maxDepth = limits.depth > 0 ? std::min(limits.depth, kMaxDepth) : kMaxDepth;
     Helpers helpers(threads_ - 1, table_, keys_, Endgames{endgame_.get(), pits_.get()},
-                    [&root, maxDepth, reductions = reductions_](SearchRun& helper, int number) {
-                        helper.setReductions(reductions);
+                    [&root, maxDepth](SearchRun& helper, int number) {
                         helpSearch(helper, *root, maxDepth, number);
                     });
     for (int depth = 1; depth <= maxDepth; ++depth) {

@@ -96,9 +96,6 @@ class MasterSearch {
     int threads() const { return threads_; }
     // The machine's cores less one, for the rest of the program, at most 8.
     static int defaultThreads();
-    // Late move reductions (on by default): off, a search of a given depth looks at every
-    // move to that depth, as searches did before them.
-    void setReductions(bool on) { reductions_ = on; }
     // Forgets what earlier searches stored.
     void clear() { table_.clear(); }
     // Proven values of positions with few stones left; null searches those to the end too.
@@ -121,7 +118,6 @@ class MasterSearch {
     std::shared_ptr<const PitDatabase> pits_;
     std::shared_ptr<const OpeningBook> book_;
     int threads_ = 1;
-    bool reductions_ = true;
 };
 
 }  // namespace pimra
