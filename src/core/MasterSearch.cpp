@@ -220,8 +220,8 @@ class SearchRun {
     // move that keeps the value below the bound, not the best one: the best move of a search
     // to a depth sends it down long lines, where the usual order (moves into the own store,
     // then captures) finds a cheaper refutation. So at the opponent's positions only a proven
-    // entry's move goes first. (The proofs of the 4-stone start and of mixed starts search a
-    // third of the positions so.)
+    // entry's move goes first. (A proof of a start with 3 and 4 stones a pit searched a third
+    // of the positions so.)
     std::optional<Side> testSide_;
 };
 
