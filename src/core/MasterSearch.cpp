@@ -18,6 +18,17 @@ constexpr int kCutAheadDepth = 4;
 // starts take 10 to 60 % longer with those reads at every position).
 constexpr int kCutAheadStones = 24;
 
+// Late move reductions: a move tried after the first kReduceFromMove at a position with at least
+// kReduceFromDepth turns left, that neither ends in the own store nor captures, is first
+// tested a turn less deep, and searched to the full depth only when it beats the best so far.
+// Good moves come first, so most of the others are refuted at the lesser depth. Proofs search
+// every move to the end.
+constexpr int kReduceFromMove = 3;
+constexpr int kReduceFromDepth = 4;
+// A position at the depth counts this share of the most the other side could capture with
+// its next move against the side to move: the stores alone overrate a row left open.
+constexpr int kThreatDivisor = 2;
+
 // The pits of the side to move in the order the search tries them: the remembered best move,
 // then moves that end in the own store (nearest the store first), then captures, then the rest.
 struct OrderedMoves {
@@ -40,6 +51,31 @@ int landingScore(const RulesBoard& board, int pit) {
     }
     if (stones == 13) return 10 + board.stones(Position::opposite(pit));
     return 0;
+}
+
+// The most stones the other side could take with one capture, were it its turn: the stones
+// of the pit facing an empty pit of its own row where one of its moves ends, and that move's
+// last stone.
+int threatAgainst(const RulesBoard& board) {
+    const Side them = other(board.sideToMove());
+    const int first = Position::firstPitOf(them);
+    const int store = Position::storeOf(them);
+    int most = 0;
+    for (int pit = first; pit < first + 6; ++pit) {
+        const int stones = board.stones(pit);
+        if (stones == 0) continue;
+        if (stones < store - pit) {
+            const int landing = pit + stones;
+            const int facing = Position::opposite(landing);
+            if (board.stones(landing) == 0 && board.stones(facing) > 0) {
+                most = std::max(most, board.stones(facing) + 1);
+            }
+        } else if (stones == 13) {
+            // Round the board back into the emptied pit, one stone on the way into the facing.
+            most = std::max(most, board.stones(Position::opposite(pit)) + 2);
+        }
+    }
+    return most;
 }
 
 // How often each pit's move refuted a position, for the order of the moves that neither end
@@ -187,6 +223,7 @@ class SearchRun {
     std::pair<int, int> test(const RulesBoard& root, int gamma, int firstPit);
 
     bool aborted() const { return aborted_; }
+    void setSelective(bool on) { selective_ = on; }
     bool stopAsked() const { return stop_.stop_requested(); }
     void allowStopping() { stoppable_ = true; }
     std::uint64_t nodes() const { return nodes_; }
@@ -216,6 +253,7 @@ class SearchRun {
     std::uint64_t guesses_ = 0;
     bool aborted_ = false;
     bool stoppable_ = false;
+    bool selective_ = true;
     // In a null-window test, the side that tries to reach the bound. Its opponent needs any
     // move that keeps the value below the bound, not the best one: the best move of a search
     // to a depth sends it down long lines, where the usual order (moves into the own store,
@@ -272,6 +310,7 @@ int SearchRun::quiet(const RulesBoard& board, int alpha, int beta) {
     ++guesses_;
     ++quietNodes_;
     int best = board.storeMargin(board.sideToMove());
+    if (selective_) best -= threatAgainst(board) / kThreatDivisor;
     if (best >= beta) return best;
     alpha = std::max(alpha, best);
     const int first = Position::firstPitOf(board.sideToMove());
@@ -343,7 +382,12 @@ int SearchRun::node(const RulesBoard& board, int depth, int alpha, int beta) {
         if (k == 0) {
             value = move(board, pit, depth, alpha, beta);
         } else {
-            value = move(board, pit, depth, alpha, alpha + 1);
+            const bool reduce = selective_ && !testSide_ && depth >= kReduceFromDepth &&
+                                k >= kReduceFromMove && landingScore(board, pit) == 0;
+            value = move(board, pit, reduce ? depth - 1 : depth, alpha, alpha + 1);
+            if (reduce && !aborted_ && value > alpha) {
+                value = move(board, pit, depth, alpha, alpha + 1);
+            }
             if (!aborted_ && value > alpha && value < beta) {
                 value = move(board, pit, depth, alpha, beta);
             }
@@ -520,9 +564,11 @@ SearchResult MasterSearch::run(const Position& position, Side sideToMove,
 
     table_.newSearch();
     SearchRun run(table_, keys_, Endgames{endgame_.get(), pits_.get()}, limits, std::move(stop));
+    run.setSelective(selective_);
     const int maxDepth = limits.depth > 0 ? std::min(limits.depth, kMaxDepth) : kMaxDepth;
     Helpers helpers(threads_ - 1, table_, keys_, Endgames{endgame_.get(), pits_.get()},
-                    [&root, maxDepth](SearchRun& helper, int number) {
+                    [&root, maxDepth, selective = selective_](SearchRun& helper, int number) {
+                        helper.setSelective(selective);
                         helpSearch(helper, *root, maxDepth, number);
                     });
     for (int depth = 1; depth <= maxDepth; ++depth) {

@@ -96,6 +96,11 @@ class MasterSearch {
     int threads() const { return threads_; }
     // The machine's cores less one, for the rest of the program, at most 8.
     static int defaultThreads();
+    // Selective searches (the default) test late quiet moves a turn less deep first, and
+    // value a position at the depth by its stores less half of what the other side threatens
+    // to capture. Off, a search of a given depth looks at every move to that depth and values
+    // its last positions by the stores alone. Proofs are exact either way.
+    void setSelective(bool on) { selective_ = on; }
     // Forgets what earlier searches stored.
     void clear() { table_.clear(); }
     // Proven values of positions with few stones left; null searches those to the end too.
@@ -118,6 +123,7 @@ class MasterSearch {
     std::shared_ptr<const PitDatabase> pits_;
     std::shared_ptr<const OpeningBook> book_;
     int threads_ = 1;
+    bool selective_ = true;
 };
 
 }  // namespace pimra

@@ -177,6 +177,20 @@ TEST(MasterSearch, DepthLimitedSearchIsRepeatableAndPlaysLegalMoves) {
     EXPECT_EQ(none.value, 30 - 23);
 }
 
+// Bottom's only move leaves its next stone able to land in the empty pit facing top's six:
+// top, to move at the depth with nothing better than to stand, is worth half that capture
+// less to a selective search, and exactly its stores to a plain one.
+TEST(MasterSearch, AtTheDepthHalfOfTheCaptureTheOtherSideThreatensCounts) {
+    const Position p = board({1, 0, 0, 0, 0, 0}, 10, {0, 0, 0, 6, 0, 0}, 10);
+    SearchLimits limits = unlimited();
+    limits.depth = 1;
+    MasterSearch selective(1 << 10);
+    EXPECT_EQ(selective.search(p, Side::Bottom, limits).value, 7 / 2);
+    MasterSearch plain(1 << 10);
+    plain.setSelective(false);
+    EXPECT_EQ(plain.search(p, Side::Bottom, limits).value, 0);
+}
+
 TEST(MasterSearch, FromTheFourStoneStartPlaysTheThirdPit) {
     // With four stones per pit the first player wins by its third pit and by no other.
     Position p;
