@@ -117,6 +117,8 @@ int main(int argc, char** argv) {
         pimra::book::openingPositions(pimra::kStartStones, options->turns);
     pimra::MasterSearch search(std::size_t{1} << 23);
     search.setThreads(options->threads);
+    // Every move searched to the full depth: the book is what play cannot afford.
+    search.setSelective(false);
     search.setEndgame(pimra::sharedEndgameWait());
     search.setPitDatabase(pimra::sharedPitDatabaseWait());
     pimra::SearchLimits limits;
