@@ -63,8 +63,10 @@ std::size_t EndgameTable::sizeFor(int maxStones) {
 std::optional<EndgameTable> EndgameTable::build(int maxStones, std::stop_token stop) {
     maxStones = std::clamp(maxStones, 0, kLargestStones);
     std::vector<std::int8_t> values(sizeFor(maxStones), kUnsolved);
-    const auto index = [maxStones](const RulesBoard& board) { return *indexOf(board, maxStones); };
-    TableSolver solver(values, index, std::move(stop));
+    const auto slot = [&values, maxStones](const RulesBoard& board) -> std::int8_t& {
+        return values[*indexOf(board, maxStones)];
+    };
+    TableSolver solver(slot, std::move(stop));
     for (int n = 0; n <= maxStones && !solver.stopped(); ++n) {
         forEachFilling(n, [&](const PitCells& cells) {
             for (int ownRoom = 1; ownRoom <= n + 1 && !solver.stopped(); ++ownRoom) {

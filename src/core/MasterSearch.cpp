@@ -136,63 +136,37 @@ int marginWithoutMoves(const RulesBoard& board) {
 }
 
 // The proven values a search may look up.
-//
-// Where only one store can still pass the limit, the pit database's value without the limit
-// decides most positions too. Call the side whose store can pass it the leader, and passing
-// the limit ends a game with the leader at least `passed` ahead (its store above the limit,
-// the other store at most the rest). When the value without the limit leaves the leader less
-// than that, it is the value with the limit: the other side, playing as if there were no
-// limit, keeps the leader to it in every line, and no such line passes the limit, because
-// stores never lose stones, so a line that passed it would have ended at least `passed` ahead
-// without the limit too. The leader can also always play as if there were no limit, so when
-// that value gives it `passed` or more, it gets at least `passed`.
 struct Endgames {
     const EndgameTable* table = nullptr;
     const PitDatabase* pits = nullptr;
+    const LimitDatabase* limits = nullptr;
 
     std::optional<int> gain(const RulesBoard& board, int open) const {
         if (table != nullptr && open <= table->maxStones()) {
             if (const std::optional<int> gain = table->gain(board)) return gain;
         }
+        if (limits != nullptr && open <= limits->maxStones()) {
+            if (const std::optional<int> gain = limits->gain(board)) return gain;
+        }
         if (pits == nullptr || open > pits->maxStones()) return std::nullopt;
-        if (const std::optional<int> gain = pits->gain(board)) return gain;
-        const std::optional<Leader> leader = leaderOf(board, open);
-        if (!leader || leader->freeMargin >= leader->passed) return std::nullopt;
-        return *pits->gainWithoutLimit(board);
+        return pits->decidedGain(board);
     }
 
     // Bounds on the final margin of the side to move where gain() has no value: a leader that
     // can get `passed` without the limit gets at least that.
     std::optional<std::pair<int, int>> limitBounds(const RulesBoard& board, int open) const {
         if (pits == nullptr || open > pits->maxStones()) return std::nullopt;
-        const std::optional<Leader> leader = leaderOf(board, open);
+        const std::optional<PitDatabase::Leader> leader = pits->leaderOf(board);
         if (!leader) return std::nullopt;
         const int margin = board.storeMargin(board.sideToMove());
         if (leader->toMove) return std::make_pair(leader->passed, margin + open);
         return std::make_pair(margin - open, -leader->passed);
     }
-
-  private:
-    struct Leader {
-        bool toMove = false;
-        int freeMargin = 0;  // the leader's final margin without the limit
-        int passed = 0;      // the least margin of a game ended by passing the limit
-    };
-
-    // The side whose store alone can still pass the limit; none when both or neither can, or
-    // when a store has passed it already (then the next move ends the game).
-    std::optional<Leader> leaderOf(const RulesBoard& board, int open) const {
-        const Side side = board.sideToMove();
-        const int own = board.stones(Position::storeOf(side));
-        const int others = board.stones(Position::storeOf(other(side)));
-        if (own > kStoreLimit || others > kStoreLimit) return std::nullopt;
-        const bool ownCanPass = own + open > kStoreLimit;
-        const bool otherCanPass = others + open > kStoreLimit;
-        if (ownCanPass == otherCanPass) return std::nullopt;
-        const int free = board.storeMargin(side) + *pits->gainWithoutLimit(board);
-        return Leader{ownCanPass, ownCanPass ? free : -free, 2 * (kStoreLimit + 1) - board.total()};
-    }
 };
+
+Endgames endgamesOf(const MasterSearch& search) {
+    return {search.endgame().get(), search.pitDatabase().get(), search.limitDatabase().get()};
+}
 
 // One search: its limits, counters and the alpha-beta itself.
 class SearchRun {
@@ -563,10 +537,10 @@ SearchResult MasterSearch::run(const Position& position, Side sideToMove,
     }
 
     table_.newSearch();
-    SearchRun run(table_, keys_, Endgames{endgame_.get(), pits_.get()}, limits, std::move(stop));
+    SearchRun run(table_, keys_, endgamesOf(*this), limits, std::move(stop));
     run.setSelective(selective_);
     const int maxDepth = limits.depth > 0 ? std::min(limits.depth, kMaxDepth) : kMaxDepth;
-    Helpers helpers(threads_ - 1, table_, keys_, Endgames{endgame_.get(), pits_.get()},
+    Helpers helpers(threads_ - 1, table_, keys_, endgamesOf(*this),
                     [&root, maxDepth, selective = selective_](SearchRun& helper, int number) {
                         helper.setSelective(selective);
                         helpSearch(helper, *root, maxDepth, number);
@@ -643,8 +617,7 @@ SearchResult MasterSearch::prove(const Position& position, Side sideToMove,
 
     SearchLimits proof = limits;
     proof.depth = 0;
-    SearchRun proofRun(table_, keys_, Endgames{endgame_.get(), pits_.get()}, proof,
-                       std::move(stop));
+    SearchRun proofRun(table_, keys_, endgamesOf(*this), proof, std::move(stop));
     proofRun.allowStopping();
     int lower = root->storeMargin(sideToMove) - root->stonesInPits();
     int upper = root->storeMargin(sideToMove) + root->stonesInPits();
@@ -655,7 +628,7 @@ SearchResult MasterSearch::prove(const Position& position, Side sideToMove,
     bool lastRaised = false;
     while (lower < upper) {
         // Helpers test the same bound, each trying another root move first.
-        Helpers helpers(threads_ - 1, table_, keys_, Endgames{endgame_.get(), pits_.get()},
+        Helpers helpers(threads_ - 1, table_, keys_, endgamesOf(*this),
                         [&root, gamma](SearchRun& helper, int number) {
                             const OrderedMoves moves = orderMoves(*root, 0, nullptr);
                             const int first =

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "EndgameTable.h"
+#include "LimitDatabase.h"
 #include "MasterClock.h"
 #include "OpeningBook.h"
 #include "PitDatabase.h"
@@ -109,6 +110,11 @@ class MasterSearch {
     // Proven values of positions whose stores can no longer reach the limit.
     void setPitDatabase(std::shared_ptr<const PitDatabase> pits) { pits_ = std::move(pits); }
     const std::shared_ptr<const PitDatabase>& pitDatabase() const { return pits_; }
+    // Proven values of positions of one total where both stores can still pass the limit.
+    void setLimitDatabase(std::shared_ptr<const LimitDatabase> limits) {
+        limits_ = std::move(limits);
+    }
+    const std::shared_ptr<const LimitDatabase>& limitDatabase() const { return limits_; }
     // Moves searched ahead of time: search() plays a position's book move without searching.
     void setBook(std::shared_ptr<const OpeningBook> book) { book_ = std::move(book); }
     const std::shared_ptr<const OpeningBook>& book() const { return book_; }
@@ -121,6 +127,7 @@ class MasterSearch {
     PositionKeys keys_;
     std::shared_ptr<const EndgameTable> endgame_;
     std::shared_ptr<const PitDatabase> pits_;
+    std::shared_ptr<const LimitDatabase> limits_;
     std::shared_ptr<const OpeningBook> book_;
     int threads_ = 1;
     bool selective_ = true;

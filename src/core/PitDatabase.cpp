@@ -48,7 +48,10 @@ std::optional<PitDatabase> PitDatabase::build(int maxStones, std::stop_token sto
     };
     // Built with empty stores: the stones of a position, at most kLargestStones, never let a
     // store pass the limit, and every position it leads to is one of the database's too.
-    TableSolver solver(values, indexOf, std::move(stop), report);
+    const auto slot = [&values](const RulesBoard& board) -> std::int8_t& {
+        return values[indexOf(board)];
+    };
+    TableSolver solver(slot, std::move(stop), report);
     for (int n = 0; n <= maxStones && !solver.stopped(); ++n) {
         forEachFilling(n, [&](const PitCells& cells) {
             if (!solver.stopped()) solver.solve(boardOf(cells, 0, 0));
@@ -66,6 +69,34 @@ std::optional<int> PitDatabase::gain(const RulesBoard& board) const {
 
 std::optional<int> PitDatabase::gainWithoutLimit(const RulesBoard& board) const {
     if (board.stonesInPits() > maxStones_) return std::nullopt;
+    return values_[indexOf(board)];
+}
+
+// Passing the limit ends a game with the leader at least `passed` ahead (its store above the
+// limit, the other store at most the rest). When the value without the limit leaves the leader
+// less than that, it is the value with the limit: the other side, playing as if there were no
+// limit, keeps the leader to it in every line, and no such line passes the limit, because
+// stores never lose stones, so a line that passed it would have ended at least `passed` ahead
+// without the limit too. The leader can also always play as if there were no limit, so when
+// that value gives it `passed` or more, it gets at least `passed`.
+std::optional<PitDatabase::Leader> PitDatabase::leaderOf(const RulesBoard& board) const {
+    const int open = board.stonesInPits();
+    if (open > maxStones_) return std::nullopt;
+    const Side side = board.sideToMove();
+    const int own = board.stones(Position::storeOf(side));
+    const int others = board.stones(Position::storeOf(other(side)));
+    if (own > kStoreLimit || others > kStoreLimit) return std::nullopt;
+    const bool ownCanPass = own + open > kStoreLimit;
+    const bool otherCanPass = others + open > kStoreLimit;
+    if (ownCanPass == otherCanPass) return std::nullopt;
+    const int free = board.storeMargin(side) + values_[indexOf(board)];
+    return Leader{ownCanPass, ownCanPass ? free : -free, 2 * (kStoreLimit + 1) - board.total()};
+}
+
+std::optional<int> PitDatabase::decidedGain(const RulesBoard& board) const {
+    if (const std::optional<int> known = gain(board)) return known;
+    const std::optional<Leader> leader = leaderOf(board);
+    if (!leader || leader->freeMargin >= leader->passed) return std::nullopt;
     return values_[indexOf(board)];
 }
 

@@ -41,6 +41,20 @@ class PitDatabase {
     // more stones in its pits than the database holds.
     std::optional<int> gainWithoutLimit(const RulesBoard& board) const;
 
+    // Where only one store can still pass the limit (its side is the leader), the value
+    // without the limit decides most positions too; see decidedGain.
+    struct Leader {
+        bool toMove = false;
+        int freeMargin = 0;  // the leader's final margin without the limit
+        int passed = 0;      // the least margin of a game ended by passing the limit
+    };
+    // The leader of a board the database holds, with its stores below the limit; empty when
+    // both stores or neither can pass it.
+    std::optional<Leader> leaderOf(const RulesBoard& board) const;
+    // gain(), or where only one store can pass the limit, the gain the value without the limit
+    // proves; empty where it proves only a bound (see leaderOf) or both stores can pass it.
+    std::optional<int> decidedGain(const RulesBoard& board) const;
+
     // The file is a TableFile; errors come back as text.
     std::optional<std::string> save(const std::filesystem::path& file) const;
     struct Loaded;

@@ -13,14 +13,19 @@ namespace pimra {
 
 namespace {
 
-// PIMRA_PIT_STONES chooses a smaller database, for tests that must not build the large one.
-int stonesWanted(int stones = PitDatabase::kDefaultStones) {
-    const char* text = std::getenv("PIMRA_PIT_STONES");
+// A stone count from the environment, else `stones`.
+int stonesFrom(const char* variable, int stones, int largest) {
+    const char* text = std::getenv(variable);
     if (text == nullptr) return stones;
     char* end = nullptr;
     const long wanted = std::strtol(text, &end, 10);
     if (end == text || *end != '\0') return stones;
-    return static_cast<int>(std::clamp<long>(wanted, 0, PitDatabase::kLargestStones));
+    return static_cast<int>(std::clamp<long>(wanted, 0, largest));
+}
+
+// PIMRA_PIT_STONES chooses a smaller database, for tests that must not build the large one.
+int stonesWanted(int stones = PitDatabase::kDefaultStones) {
+    return stonesFrom("PIMRA_PIT_STONES", stones, PitDatabase::kLargestStones);
 }
 
 // The program's one database, loaded on a thread of its own on first use. It is never
@@ -108,6 +113,14 @@ PitDatabaseStatus sharedPitDatabaseStatus() {
 PitDatabaseLoad loadProofPitDatabase(const PitDatabase::Progress& progress) {
     return loadOrBuildPitDatabase(endgameCacheFolder(), stonesWanted(PitDatabase::kLargestStones),
                                   {}, progress);
+}
+
+LimitDatabaseLoad loadProofLimitDatabase(int total, const PitDatabase& pits) {
+    const int stones =
+        std::min(stonesFrom("PIMRA_LIMIT_STONES", LimitDatabase::kDefaultStones, pits.maxStones()),
+                 pits.maxStones());
+    if (LimitDatabase::sizeFor(total, stones) == 0) return {};
+    return loadOrBuildLimitDatabase(endgameCacheFolder(), total, stones, pits);
 }
 
 }  // namespace pimra

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "LimitDatabase.h"
 #include "PitDatabase.h"
 
 namespace pimra {
@@ -33,5 +34,11 @@ PitDatabaseStatus sharedPitDatabaseStatus();
 // on first use), or the one PIMRA_PIT_STONES names, for proofs run by tools. Read from the
 // cache folder or built and written there, blocking; each call loads it afresh.
 PitDatabaseLoad loadProofPitDatabase(const PitDatabase::Progress& progress = {});
+
+// For proofs run by tools: the limit database of positions of `total` stones with up to
+// LimitDatabase::kDefaultStones stones in the pits (or PIMRA_LIMIT_STONES, at most what
+// `pits` holds), read from the cache folder or built and written there, blocking. None when
+// both stores can never pass the limit within those stones.
+LimitDatabaseLoad loadProofLimitDatabase(int total, const PitDatabase& pits);
 
 }  // namespace pimra

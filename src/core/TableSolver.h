@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <functional>
 #include <stop_token>
-#include <vector>
 
 #include "RulesBoard.h"
 
@@ -14,26 +13,22 @@ namespace pimra {
 // A position of a table not solved yet.
 constexpr std::int8_t kUnsolved = INT8_MIN;
 
-// Solves the positions of an endgame table depth first, each once, into `values` (one byte
-// each, what the side to move gains from the position on). `indexOf` gives a board's place in
-// `values`; every position reached from one in the table must be in the table too. Play
+// Solves the positions of an endgame table depth first, each once (one byte each, what the
+// side to move gains from the position on). `slotOf` gives a board's byte: kUnsolved until it
+// is solved, or a value known already; it must stay where it is while the solver runs. Play
 // never returns to a position: a move either puts stones into a store for good or carries
 // stones nearer the end of their own row.
-template <typename IndexOf>
+template <typename SlotOf>
 class TableSolver {
   public:
     // Called now and then with the positions solved so far.
     using Progress = std::function<void(std::uint64_t)>;
 
-    TableSolver(std::vector<std::int8_t>& values, IndexOf indexOf, std::stop_token stop,
-                Progress progress = {})
-        : values_(values),
-          indexOf_(std::move(indexOf)),
-          stop_(std::move(stop)),
-          progress_(std::move(progress)) {}
+    TableSolver(SlotOf slotOf, std::stop_token stop, Progress progress = {})
+        : slotOf_(std::move(slotOf)), stop_(std::move(stop)), progress_(std::move(progress)) {}
 
     int solve(const RulesBoard& board) {
-        std::int8_t& slot = values_[indexOf_(board)];
+        std::int8_t& slot = slotOf_(board);
         if (slot != kUnsolved) return slot;
         if (++solved_ % kCheckInterval == 0) checkIn();
         if (stopped_) return 0;
@@ -77,8 +72,7 @@ class TableSolver {
         return move.extraTurn ? now + solve(child) : now - solve(child);
     }
 
-    std::vector<std::int8_t>& values_;
-    IndexOf indexOf_;
+    SlotOf slotOf_;
     std::stop_token stop_;
     Progress progress_;
     std::uint64_t solved_ = 0;

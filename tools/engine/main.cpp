@@ -107,12 +107,26 @@ class PositionReporter {
             text += pimra::engine::bookReport(position, pimra::sharedOpeningBook().get());
         }
         if (options_.solve) {
+            useLimitDatabaseFor(position);
             text += pimra::engine::solveReport(position, search_, options_.proofLimits);
         }
         return text;
     }
 
   private:
+    // Proofs of positions with many stones spend most of their time where both stores can
+    // pass the limit; that depends on the total of stones, so each total has its database.
+    void useLimitDatabaseFor(const pimra::Position& position) {
+        int total = 0;
+        for (int i = 1; i <= pimra::kPitCount; ++i) total += position[i];
+        const auto& current = search_.limitDatabase();
+        if (current && current->total() == total) return;
+        search_.setLimitDatabase(nullptr);
+        if (const auto& pits = search_.pitDatabase()) {
+            search_.setLimitDatabase(pimra::loadProofLimitDatabase(total, *pits).database);
+        }
+    }
+
     Options options_;
     pimra::MasterSearch search_;
 };
