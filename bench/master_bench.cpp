@@ -1,7 +1,7 @@
 // The master search measured in CPU time: positions per second, time to depth 12 and 14 from
 // the 6-stone start, time to prove the 3-, 4- and 5-stone starts (cut at
 // PIMRA_BENCH_PROOF_SECONDS of CPU time, 120 by default; a cut proof shows the bounds it
-// found), and the build of the pit database; each on one thread and on every core.
+// found), and the builds of the pit and limit databases; each on one thread and on every core.
 //
 // The anchor is a plain minimax over the same rules (no table, no pruning), measured afresh
 // beside each benchmark: `anchor_ratio` is a rate divided by the anchor's rate, or a time
@@ -19,6 +19,7 @@
 #include <memory>
 #include <thread>
 
+#include "core/LimitDatabase.h"
 #include "core/MasterSearch.h"
 #include "core/PitDatabase.h"
 #include "core/SharedPitDatabase.h"
@@ -164,6 +165,9 @@ void BM_ProveStart(benchmark::State& state) {
     for (auto _ : state) {
         const double anchor = anchorRate();
         const auto search = preparedSearch(pimra::MasterSearch::kProofTableEntries, threads, true);
+        // Built or read before the clock starts; BM_LimitDatabaseBuild times the build.
+        search->setLimitDatabase(
+            pimra::loadProofLimitDatabase(12 * stones, *search->pitDatabase()).database);
         pimra::SearchLimits limits;
         limits.time = std::chrono::milliseconds(static_cast<long long>(proofCap() * 1000));
         limits.clock = pimra::SearchClock::ThreadCpu;
@@ -187,6 +191,25 @@ void BM_PitDatabaseBuild(benchmark::State& state) {
         const CpuStopwatch watch;
         const std::optional<pimra::PitDatabase> built =
             pimra::PitDatabase::build(static_cast<int>(state.range(0)));
+        const double cpu = watch.cpu();
+        state.SetIterationTime(cpu);
+        state.counters["wall_s"] = watch.wall();
+        state.counters["MB"] = built ? static_cast<double>(built->size()) / 1e6 : 0.0;
+        state.counters["anchor/s"] = anchor;
+        state.counters["anchor_ratio"] = cpu * anchor / 1e6;
+    }
+}
+
+// The limit database of the 5-stone start (60 stones, 18 in the pits), solved from nothing
+// with the proofs' pit database already loaded.
+void BM_LimitDatabaseBuild(benchmark::State& state) {
+    for (auto _ : state) {
+        const double anchor = anchorRate();
+        const std::shared_ptr<const pimra::PitDatabase> pits =
+            pimra::loadProofPitDatabase().database;
+        const CpuStopwatch watch;
+        const std::optional<pimra::LimitDatabase> built = pimra::LimitDatabase::build(
+            static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), *pits);
         const double cpu = watch.cpu();
         state.SetIterationTime(cpu);
         state.counters["wall_s"] = watch.wall();
@@ -223,6 +246,12 @@ BENCHMARK(BM_PitDatabaseBuild)
     ->Arg(pimra::PitDatabase::kDefaultStones)
     ->Arg(pimra::PitDatabase::kLargestStones)
     ->ArgNames({"stones"})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+BENCHMARK(BM_LimitDatabaseBuild)
+    ->Args({60, pimra::LimitDatabase::kDefaultStones})
+    ->ArgNames({"total", "stones"})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);

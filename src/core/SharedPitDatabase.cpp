@@ -116,9 +116,12 @@ PitDatabaseLoad loadProofPitDatabase(const PitDatabase::Progress& progress) {
 }
 
 LimitDatabaseLoad loadProofLimitDatabase(int total, const PitDatabase& pits) {
-    const int stones =
-        std::min(stonesFrom("PIMRA_LIMIT_STONES", LimitDatabase::kDefaultStones, pits.maxStones()),
-                 pits.maxStones());
+    // The most stones whose database stays within its size, unless a count is asked for.
+    int stones = std::min(LimitDatabase::kDefaultStones, pits.maxStones());
+    while (stones > 0 && LimitDatabase::sizeFor(total, stones) > LimitDatabase::kProofBytes) {
+        --stones;
+    }
+    stones = std::min(stonesFrom("PIMRA_LIMIT_STONES", stones, pits.maxStones()), pits.maxStones());
     if (LimitDatabase::sizeFor(total, stones) == 0) return {};
     return loadOrBuildLimitDatabase(endgameCacheFolder(), total, stones, pits);
 }

@@ -36,9 +36,10 @@ PitDatabaseStatus sharedPitDatabaseStatus();
 PitDatabaseLoad loadProofPitDatabase(const PitDatabase::Progress& progress = {});
 
 // For proofs run by tools: the limit database of positions of `total` stones with up to
-// LimitDatabase::kDefaultStones stones in the pits (or PIMRA_LIMIT_STONES, at most what
-// `pits` holds), read from the cache folder or built and written there, blocking. None when
-// both stores can never pass the limit within those stones.
+// LimitDatabase::kDefaultStones stones in the pits, fewer where it would pass
+// LimitDatabase::kProofBytes (or PIMRA_LIMIT_STONES; at most what `pits` holds), read from the
+// cache folder or built and written there, blocking. None when both stores can never pass the
+// limit within those stones.
 LimitDatabaseLoad loadProofLimitDatabase(int total, const PitDatabase& pits);
 
 }  // namespace pimra

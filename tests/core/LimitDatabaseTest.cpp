@@ -80,6 +80,10 @@ TEST(LimitDatabase, HoldsOnlyItsTotalWithBothStoresAbleToPass) {
     EXPECT_FALSE(database.gain(*RulesBoard::from(fewer, Side::Top)));
     Position passed = randomPosition(random, 8, 37);
     EXPECT_FALSE(database.gain(*RulesBoard::from(passed, Side::Top)));
+    // The five-stone start's: both stores can pass from 14 stones in the pits on.
+    EXPECT_EQ(LimitDatabase::sizeFor(60, 18), std::size_t{317906575});
+    EXPECT_EQ(LimitDatabase::sizeFor(60, 13), std::size_t{0});
+    EXPECT_EQ(LimitDatabase::sizeFor(48, 20), std::size_t{0});
     // A pit database smaller than the stones asked for gives none.
     EXPECT_FALSE(LimitDatabase::build(kTotal, kStones + 1, pitDatabase()));
 }
