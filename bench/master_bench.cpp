@@ -183,6 +183,16 @@ void BM_ProveStart(benchmark::State& state) {
     }
 }
 
+void reportBuild(benchmark::State& state, const CpuStopwatch& watch, double anchor,
+                 std::size_t bytes) {
+    const double cpu = watch.cpu();
+    state.SetIterationTime(cpu);
+    state.counters["wall_s"] = watch.wall();
+    state.counters["MB"] = static_cast<double>(bytes) / 1e6;
+    state.counters["anchor/s"] = anchor;
+    state.counters["anchor_ratio"] = cpu * anchor / 1e6;
+}
+
 // The pit databases of the master (16 stones) and of the proofs (20) solved from nothing (one
 // thread: the build has no helpers).
 void BM_PitDatabaseBuild(benchmark::State& state) {
@@ -191,12 +201,7 @@ void BM_PitDatabaseBuild(benchmark::State& state) {
         const CpuStopwatch watch;
         const std::optional<pimra::PitDatabase> built =
             pimra::PitDatabase::build(static_cast<int>(state.range(0)));
-        const double cpu = watch.cpu();
-        state.SetIterationTime(cpu);
-        state.counters["wall_s"] = watch.wall();
-        state.counters["MB"] = built ? static_cast<double>(built->size()) / 1e6 : 0.0;
-        state.counters["anchor/s"] = anchor;
-        state.counters["anchor_ratio"] = cpu * anchor / 1e6;
+        reportBuild(state, watch, anchor, built ? built->size() : 0);
     }
 }
 
@@ -210,12 +215,7 @@ void BM_LimitDatabaseBuild(benchmark::State& state) {
         const CpuStopwatch watch;
         const std::optional<pimra::LimitDatabase> built = pimra::LimitDatabase::build(
             static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), *pits);
-        const double cpu = watch.cpu();
-        state.SetIterationTime(cpu);
-        state.counters["wall_s"] = watch.wall();
-        state.counters["MB"] = built ? static_cast<double>(built->size()) / 1e6 : 0.0;
-        state.counters["anchor/s"] = anchor;
-        state.counters["anchor_ratio"] = cpu * anchor / 1e6;
+        reportBuild(state, watch, anchor, built ? built->size() : 0);
     }
 }
 

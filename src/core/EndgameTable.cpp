@@ -117,26 +117,12 @@ std::filesystem::path endgameCacheFile(const std::filesystem::path& folder, int 
 
 EndgameLoad loadOrBuildEndgame(const std::filesystem::path& folder, int maxStones,
                                std::stop_token stop) {
-    EndgameLoad result;
     const std::filesystem::path file =
         folder.empty() ? std::filesystem::path{} : endgameCacheFile(folder, maxStones);
-    if (!file.empty()) {
-        EndgameTable::Loaded loaded = EndgameTable::load(file, maxStones);
-        if (loaded.table) {
-            result.table = std::make_shared<const EndgameTable>(std::move(*loaded.table));
-            result.fromCache = true;
-            return result;
-        }
-    }
-    std::optional<EndgameTable> built = EndgameTable::build(maxStones, std::move(stop));
-    if (!built) return result;
-    result.table = std::make_shared<const EndgameTable>(std::move(*built));
-    if (file.empty()) {
-        result.cacheError = "no cache folder";
-    } else if (std::optional<std::string> error = result.table->save(file)) {
-        result.cacheError = *error;
-    }
-    return result;
+    CachedTable<EndgameTable> cached = loadOrBuildCached<EndgameTable>(
+        file, [&](const auto& path) { return EndgameTable::load(path, maxStones).table; },
+        [&] { return EndgameTable::build(maxStones, std::move(stop)); });
+    return {std::move(cached.table), cached.fromCache, std::move(cached.cacheError)};
 }
 
 namespace {

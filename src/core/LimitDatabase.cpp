@@ -173,27 +173,13 @@ LimitDatabaseLoad loadOrBuildLimitDatabase(const std::filesystem::path& folder, 
                                            int maxStones, const PitDatabase& pits,
                                            std::stop_token stop,
                                            const LimitDatabase::Progress& progress) {
-    LimitDatabaseLoad result;
     const std::filesystem::path file =
         folder.empty() ? std::filesystem::path{} : limitDatabaseFile(folder, total, maxStones);
-    if (!file.empty()) {
-        LimitDatabase::Loaded loaded = LimitDatabase::load(file, total, maxStones);
-        if (loaded.database) {
-            result.database = std::make_shared<const LimitDatabase>(std::move(*loaded.database));
-            result.fromCache = true;
-            return result;
-        }
-    }
-    std::optional<LimitDatabase> built =
-        LimitDatabase::build(total, maxStones, pits, std::move(stop), progress);
-    if (!built) return result;
-    result.database = std::make_shared<const LimitDatabase>(std::move(*built));
-    if (file.empty()) {
-        result.cacheError = "no cache folder";
-    } else if (std::optional<std::string> error = result.database->save(file)) {
-        result.cacheError = *error;
-    }
-    return result;
+    CachedTable<LimitDatabase> cached = loadOrBuildCached<LimitDatabase>(
+        file,
+        [&](const auto& path) { return LimitDatabase::load(path, total, maxStones).database; },
+        [&] { return LimitDatabase::build(total, maxStones, pits, std::move(stop), progress); });
+    return {std::move(cached.table), cached.fromCache, std::move(cached.cacheError)};
 }
 
 }  // namespace pimra

@@ -119,26 +119,12 @@ std::filesystem::path pitDatabaseFile(const std::filesystem::path& folder, int m
 PitDatabaseLoad loadOrBuildPitDatabase(const std::filesystem::path& folder, int maxStones,
                                        std::stop_token stop,
                                        const PitDatabase::Progress& progress) {
-    PitDatabaseLoad result;
     const std::filesystem::path file =
         folder.empty() ? std::filesystem::path{} : pitDatabaseFile(folder, maxStones);
-    if (!file.empty()) {
-        PitDatabase::Loaded loaded = PitDatabase::load(file, maxStones);
-        if (loaded.database) {
-            result.database = std::make_shared<const PitDatabase>(std::move(*loaded.database));
-            result.fromCache = true;
-            return result;
-        }
-    }
-    std::optional<PitDatabase> built = PitDatabase::build(maxStones, std::move(stop), progress);
-    if (!built) return result;
-    result.database = std::make_shared<const PitDatabase>(std::move(*built));
-    if (file.empty()) {
-        result.cacheError = "no cache folder";
-    } else if (std::optional<std::string> error = result.database->save(file)) {
-        result.cacheError = *error;
-    }
-    return result;
+    CachedTable<PitDatabase> cached = loadOrBuildCached<PitDatabase>(
+        file, [&](const auto& path) { return PitDatabase::load(path, maxStones).database; },
+        [&] { return PitDatabase::build(maxStones, std::move(stop), progress); });
+    return {std::move(cached.table), cached.fromCache, std::move(cached.cacheError)};
 }
 
 }  // namespace pimra

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,5 +32,37 @@ struct LoadedTableFile {
 // matching checksum is read; anything else is an error.
 LoadedTableFile loadTableFile(const std::filesystem::path& file, const TableFileKind& kind,
                               int stones, std::size_t size);
+
+// A table kept in the cache folder between runs.
+template <typename Table>
+struct CachedTable {
+    std::shared_ptr<const Table> table;  // null only when the build gave none
+    bool fromCache = false;
+    std::string cacheError;  // why a built table could not be kept
+};
+
+// The table `load(file)` reads, or else the one `build()` makes, then written to `file` (no
+// file: no cache folder). Both give a std::optional<Table>; the table's save() gives an error.
+template <typename Table, typename Load, typename Build>
+CachedTable<Table> loadOrBuildCached(const std::filesystem::path& file, const Load& load,
+                                     const Build& build) {
+    CachedTable<Table> result;
+    if (!file.empty()) {
+        if (std::optional<Table> loaded = load(file)) {
+            result.table = std::make_shared<const Table>(std::move(*loaded));
+            result.fromCache = true;
+            return result;
+        }
+    }
+    std::optional<Table> built = build();
+    if (!built) return result;
+    result.table = std::make_shared<const Table>(std::move(*built));
+    if (file.empty()) {
+        result.cacheError = "no cache folder";
+    } else if (std::optional<std::string> error = result.table->save(file)) {
+        result.cacheError = *error;
+    }
+    return result;
+}
 
 }  // namespace pimra
