@@ -63,7 +63,8 @@ namespace {
 
 // Where to find or keep a position's value during a build: the table's own positions in the
 // table; positions where at most one store can pass the limit in the pit database where it
-// decides them, else in a map of their own (a store near the limit and far ahead: few).
+// decides them, else (the leader far ahead) in a map kept for the build only. The map is the
+// build's largest part: about 1.4 GB for 60 stones with 18 in the pits.
 template <typename IndexOf>
 class BuildSlots {
   public:
